@@ -1,0 +1,46 @@
+#pragma once
+// Byte strings: every text the program handles (commands, replies, file contents,
+// registry texts) is a std::string of 8-bit characters that may hold any byte, zero
+// included. These helpers never assume a terminating zero.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bx {
+
+using Bytes = std::string;
+
+bool StartsWith(std::string_view s, std::string_view prefix);
+bool EndsWith(std::string_view s, std::string_view suffix);
+bool Contains(std::string_view s, std::string_view part);
+
+// ASCII-only case mapping: the registry and the list sort ignore the case of A-Z only.
+std::string UpperAscii(std::string_view s);
+std::string LowerAscii(std::string_view s);
+int CompareTextNoCase(std::string_view a, std::string_view b);  // <0, 0, >0
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Decimal conversion without exceptions: nullopt-like false on anything but an
+// optionally signed run of digits that fits.
+bool ParseInt(std::string_view s, long long& out);
+int StrToIntDef(std::string_view s, int def);
+
+// Occurrences of `word` in `text`, counted without overlap.
+int CountOccurrences(std::string_view text, std::string_view word);
+
+// Splits on CR LF, LF or bare CR as a text pane would show them.
+std::vector<std::string> SplitLines(std::string_view text);
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view sep = "\r\n");
+
+// Little-endian 16-bit value at `pos` (0-based); a byte beyond the end counts as 0.
+uint16_t LE16(std::string_view s, std::size_t pos);
+void AppendLE16(Bytes& out, uint16_t v);
+
+// Readable rendering of bytes for logs: printable ASCII as is, others as <xx>.
+std::string Printable(std::string_view s);
+
+}  // namespace bx
