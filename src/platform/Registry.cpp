@@ -20,30 +20,4 @@ std::optional<int32_t> Registry::ReadInteger(Hive h, const std::string& path, co
   return v->number;
 }
 
-std::vector<std::string> SplitKeyPath(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string cur;
-  for (char c : path) {
-    if (c == '\\') {
-      if (!cur.empty()) parts.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty()) parts.push_back(cur);
-  return parts;
-}
-
-std::string NormalizeKeyPath(const std::string& path) {
-  std::string out;
-  for (const auto& p : SplitKeyPath(path)) {
-    if (!out.empty()) out += '\\';
-    out += p;
-  }
-  return out;
-}
-
-std::string KeyPathFold(const std::string& path) { return LowerAscii(NormalizeKeyPath(path)); }
-
 }  // namespace bx

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Bytes.h"
+
 namespace bx {
 
 enum class Hive { CurrentUser, LocalMachine };
@@ -77,9 +79,34 @@ class Registry {
   std::optional<int32_t> ReadInteger(Hive h, const std::string& path, const std::string& name);
 };
 
-// Key path helpers shared by the implementations.
-std::string NormalizeKeyPath(const std::string& path);          // "a\\b", no stray separators
-std::vector<std::string> SplitKeyPath(const std::string& path);  // components
-std::string KeyPathFold(const std::string& path);                // normalized + lower-case A-Z
+// Key path helpers shared by the implementations. Inline, because the persistent store
+// lives in a library below this one and must not depend on it at link time.
+inline std::vector<std::string> SplitKeyPath(const std::string& path) {  // components
+  std::vector<std::string> parts;
+  std::string cur;
+  for (char c : path) {
+    if (c != '\\') {
+      cur += c;
+    } else if (!cur.empty()) {
+      parts.push_back(cur);
+      cur.clear();
+    }
+  }
+  if (!cur.empty()) parts.push_back(cur);
+  return parts;
+}
+
+inline std::string NormalizeKeyPath(const std::string& path) {  // "a\\b", no stray separators
+  std::string out;
+  for (const auto& p : SplitKeyPath(path)) {
+    if (!out.empty()) out += '\\';
+    out += p;
+  }
+  return out;
+}
+
+inline std::string KeyPathFold(const std::string& path) {  // normalized + lower-case A-Z
+  return LowerAscii(NormalizeKeyPath(path));
+}
 
 }  // namespace bx

@@ -115,7 +115,8 @@ std::vector<std::string> MemoryRegistry::ValueNames(Hive hive, const std::string
 
 std::optional<uint64_t> MemoryRegistry::LastWriteTime(Hive hive, const std::string& path) {
   std::lock_guard g(mu_);
-  Key* k = Find(hive, path);
+  // The hive root exists before anything is written to it, as KeyExists says.
+  Key* k = KeyPathFold(path).empty() ? &keys_[{hive, ""}] : Find(hive, path);
   if (!k) return std::nullopt;
   return k->lastWrite;
 }

@@ -1,0 +1,56 @@
+#include "platform/RegistryExport.h"
+
+#include "core/Bytes.h"
+
+namespace bx {
+
+namespace {
+
+std::string Quoted(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+bool HasControl(const std::string& s) {
+  for (unsigned char c : s)
+    if (c < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+// The bytes of a REG_SZ as regedit stores them, terminating zero included.
+std::string HexString(const std::string& s) {
+  std::string out = "hex(1):";
+  for (unsigned char c : s) out += Format("%02x,", c);
+  return out + "00";
+}
+
+void ExportKey(Registry& reg, Hive hive, const std::string& path, std::string& out) {
+  const auto names = reg.ValueNames(hive, path);
+  if (!path.empty() || !names.empty()) {
+    out += "[" + std::string(HiveName(hive)) + (path.empty() ? "" : "\\") + path + "]\n";
+    for (const auto& name : names)
+      if (auto v = reg.ReadValue(hive, path, name)) out += Regedit4ValueLine(name, *v) + "\n";
+    out += "\n";
+  }
+  for (const auto& sub : reg.SubKeys(hive, path)) ExportKey(reg, hive, path.empty() ? sub : path + "\\" + sub, out);
+}
+
+}  // namespace
+
+std::string Regedit4ValueLine(const std::string& name, const RegValue& value) {
+  std::string line = name.empty() ? "@=" : Quoted(name) + "=";
+  if (value.type == RegValue::Type::Integer) return line + Format("dword:%08x", static_cast<uint32_t>(value.number));
+  return line + (HasControl(value.text) ? HexString(value.text) : Quoted(value.text));
+}
+
+std::string ExportRegedit4(Registry& reg) {
+  std::string out = "REGEDIT4\n\n";
+  for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) ExportKey(reg, hive, "", out);
+  return out;
+}
+
+}  // namespace bx
