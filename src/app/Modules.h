@@ -1,0 +1,25 @@
+#pragma once
+// The pages' own state and handlers, owned by the window. Each page module keeps a
+// reference to the window and wires its controls' events when it is created.
+#include <memory>
+
+namespace bx {
+
+class TfrmMain;
+class WiFiPage;
+class SystemPage;
+class NetworkPage;
+class PassThruPage;
+class PortList;
+
+struct WindowModules {
+  explicit WindowModules(TfrmMain& form);
+  ~WindowModules();
+  std::unique_ptr<WiFiPage> wifi;
+  std::unique_ptr<SystemPage> system;
+  std::unique_ptr<NetworkPage> network;
+  std::unique_ptr<PassThruPage> passThru;
+  std::unique_ptr<PortList> ports;
+};
+
+}  // namespace bx

@@ -1,0 +1,41 @@
+#include "app/Program.h"
+
+#include <filesystem>
+
+#include "platform/posix/PosixShell.h"
+#include "platform/posix/SqliteRegistry.h"
+
+namespace bx {
+
+bool OpenProgramServices(ProgramServices& s, std::string& error) {
+  s.folders = DefaultUserFolders();
+  s.storePath = s.folders.configDir + "/registry.sqlite3";
+  try {
+    s.registry = std::make_unique<SqliteRegistry>(s.storePath);
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  s.shell = std::make_unique<PosixShell>();
+  s.timerResolution = MakeTimerResolution();
+  s.desktop = MakeDesktopIntegration(s.folders.xdgDataHome);
+  return true;
+}
+
+AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& clipboard,
+                              std::vector<std::string> args) {
+  AppContext c;
+  c.registry = s.registry.get();
+  c.dialogs = &dialogs;
+  c.clipboard = &clipboard;
+  c.shell = s.shell.get();
+  c.version = BuiltInVersionRecord();
+  c.programPath = ProgramPath();
+  c.args = std::move(args);
+  c.timerResolution = s.timerResolution.get();
+  c.desktop = s.desktop.get();
+  c.folders = s.folders;
+  return c;
+}
+
+}  // namespace bx

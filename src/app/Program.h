@@ -1,0 +1,29 @@
+#pragma once
+// The real services of a program start (window or CLI): the persistent settings store,
+// the shell, the timer resolution seam, the user's folders and the desktop integration.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Unitmain.h"
+
+namespace bx {
+
+struct ProgramServices {
+  std::unique_ptr<Registry> registry;
+  std::unique_ptr<Shell> shell;
+  std::unique_ptr<TimerResolution> timerResolution;
+  std::unique_ptr<DesktopIntegration> desktop;
+  UserFolders folders;
+  std::string storePath;
+};
+
+// Opens the settings store under the user's configuration folder. On failure (a damaged
+// store, a folder that cannot be made) returns false with a message that names the file.
+bool OpenProgramServices(ProgramServices& services, std::string& error);
+
+// The window's context for this process, with the given dialogs and clipboard.
+AppContext MakeProgramContext(ProgramServices& services, Dialogs& dialogs, Clipboard& clipboard,
+                              std::vector<std::string> args);
+
+}  // namespace bx

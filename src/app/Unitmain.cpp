@@ -1,0 +1,356 @@
+#include "app/Unitmain.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/Modules.h"
+#include "app/WindowHooks.h"
+#include "exchange/PortList.h"
+#include "netdev/NetworkPage.h"
+#include "passthru/PassThruPage.h"
+#include "Resources.h"
+#include "system/SystemPage.h"
+#include "ui/EventLoop.h"
+#include "wifi/WiFiPage.h"
+
+namespace bx {
+
+TfrmMain::TfrmMain(AppContext context) : ui::TForm("frmMain"), ctx(std::move(context)), settings(*ctx.registry) {
+  CreateWindow();
+}
+
+TfrmMain::~TfrmMain() {
+  if (!closed_) FormClose();
+}
+
+// ---- creation ------------------------------------------------------------------------
+
+void TfrmMain::SetDesignState() {
+  SetCaption("Configurator");
+  ClientWidth = 714;
+  ClientHeight = 424;
+  font = ui::Font{"MS Sans Serif", -11, ui::clr::Black, {}};
+  ilIcons.Images = {"state-selected.png", "state-active.png", "state-hidden.png", "state-3.png",
+                    "state-4.png",        "state-new.png",    "state-6.png",      "state-disabled.png",
+                    "state-found.png",    "state-disabled-found.png"};
+
+  // Read-only fields of the status strip and the pages.
+  for (ui::TEdit* e : {&edHardware, &edBootVer, &edVersion, &edBattery, &edCOM, &edSerial, &edModeRun, &edFW_File,
+                       &edUpdateSatus, &edTest_Result}) {
+    e->ReadOnly = true;
+    e->SetColor(ui::clr::BtnFace);
+  }
+  for (ui::TMemo* m : {&memLog, &memUpdate, &memLog_Network, &memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
+    m->ReadOnly = true;
+  lbBattery.SetVisible(false);
+  edBattery.SetVisible(false);
+  btPower.SetVisible(false);
+  edCOMM_Command.SetVisible(false);
+  bpConnect.SetVisible(false);
+
+  // Settings page.
+  lvInfo.ShowColumnHeaders = false;
+  lvInfo.SmallIcons = true;
+  lvInfo.SetEnabled(false);
+  lvInfo.SetVisible(false);
+  for (auto [caption, state] : {std::pair{"Selected", 0}, {"Active", 1}, {"Hidden", 2}}) {
+    auto& item = lvInfo.Add();
+    item.SetCaption(caption);
+    item.SetStateIndex(state);
+  }
+  for (ui::TButton* b : {&btModeSelect, &btModeHide, &btModeFile, &btModeFileDel, &btModeRun, &btCopy})
+    b->SetEnabled(false);
+
+  // Update page: "Upload New Firmware" selected, the two options disabled with Wait ticked.
+  rbUploadFW.SetChecked(true);
+  btUpdateRun.SetEnabled(false);
+  ckbNotSearch.SetEnabled(false);
+  ckbWait.SetChecked(true);
+  ckbWait.SetEnabled(false);
+
+  // Driver group.
+  btJ2534_Install.SetEnabled(false);
+  lbJ2534_Message.SetVisible(false);
+  pbJ2534_Install.SetVisible(false);
+  shJ2534_Install.SetVisible(false);
+  shJ2534_Version_DLL.SetVisible(false);
+
+  // About page: the logo and the link styles.
+  imgLogo.Picture = std::string(res::Find("logo.jpg"));
+  imgLogo.SetVisible(false);
+  lbName.font = {"Arial", -19, ui::clr::Maroon, {true, false, false}};
+  for (ui::TLabel* l : {&lbVersion, &lbCopy}) l->font = {"Arial", -13, ui::clr::Black, {true, false, false}};
+  for (ui::TLabel* l : {&Label8, &Label9}) l->font = {"Arial", -12, ui::clr::Black, {}};
+  for (ui::TLabel* l : {&lbRef, &lbMail}) {
+    l->font = {"Arial", -16, ui::clr::Purple, {true, true, false}};
+    l->HandCursor = true;
+  }
+  lbRef_Over.font = {"Arial", -16, ui::clr::Purple, {true, true, true}};
+  lbRef_Off.font = {"Arial", -16, ui::clr::Purple, {true, true, false}};
+  lbRef_Over.SetVisible(false);
+  lbRef_Off.SetVisible(false);
+
+  // Test page.
+  edTest_Params.SetVisible(false);
+  btCopyTest.SetEnabled(false);
+  const int sizes[] = {25, 23, 21, 19};
+  ui::TShape* shapes[] = {&shpTest_Result, &shpTest_Result_1, &shpTest_Result_2, &shpTest_Result_3};
+  for (int i = 0; i < 4; ++i) {
+    shapes[i]->SetBrushColor(ui::clr::ScrollBar);
+    shapes[i]->SetBounds(0, 0, sizes[i], sizes[i]);
+    if (i > 0) shapes[i]->SetVisible(false);
+  }
+
+  // WiFi scan page.
+  btWiFi_Scan_Select.SetEnabled(false);
+  btCopyWiFi.SetEnabled(false);
+  btSYS_Save.SetEnabled(false);
+  ApplyLayout(*this);
+}
+
+void TfrmMain::CreateWindow() {
+  SetDesignState();
+  Modules = std::make_unique<WindowModules>(*this);
+  WireHandlers();
+  // 1-4: pages hidden or reset as the window opens.
+  tsTest.SetTabVisible(false);
+  Modules->wifi->Reset(false);
+  tsWiFi_Scan.SetTabVisible(false);
+  Modules->system->Reset();
+  cbShow.SetVisible(false);
+  lbJ2534_Message.SetVisible(false);
+  btJ2534_Install.SetEnabled(false);
+  pbJ2534_Install.SetVisible(false);
+  shJ2534_Install.SetVisible(false);
+  shJ2534_Version_DLL.SetVisible(false);
+  // 5: the program folder, with its trailing separator.
+  ProgramFolder = std::filesystem::path(ctx.programPath).parent_path().string();
+  if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
+  // 6: the version record.
+  ReadVersionInformation();
+  // 7: file association, pass-thru entry, program path.
+  StartupRegistryWrites();
+  // 8-9: sort state and the saved position.
+  ReadSortState();
+  // 10: timer resolution.
+  if (ctx.timerResolution && ctx.timerResolution->Load()) {
+    TimerLibraryLoaded = true;
+    ctx.timerResolution->BeginPeriod(1);
+  }
+  // 11: a firmware file on the command line.
+  TakeCommandLineFile();
+  // 12-16: updater, link table, port lists, port refresh, network list.
+  CreateSubsystems(*this);
+  Modules->ports->Refresh(true);
+  Modules->network->LoadList();
+}
+
+void TfrmMain::ReadVersionInformation() {
+  if (!ctx.version) return;
+  const VersionRecord& v = *ctx.version;
+  ProductName = v.productName;
+  CompanyName = v.companyName;
+  FileVersion = v.fileVersion;
+  lbName.SetCaption(v.productName + " " + v.internalName);
+  lbVersion.SetCaption("Version " + v.fileVersion);
+  appTitle_ = lbName.Caption() + " " + lbVersion.Caption();
+  SetCaption(appTitle_);
+  lbCopy.SetCaption(v.legalCopyright);
+  imgLogo.SetVisible(true);
+  lbRef.SetCaption(v.comments);
+  lbMail.SetCaption(v.support);
+  GroupBox_Driver.SetCaption(" " + v.productName + GroupBox_Driver.Caption());
+}
+
+void TfrmMain::StartupRegistryWrites() {
+  const std::string path = ctx.programPath;
+  const std::string dq = "\"";
+  settings.SettingsKey = kClassesKey;
+  settings.WriteSettingString(".rfw", "", "Brevantix_Firmware");
+  settings.WriteSettingString("Brevantix_Firmware\\DefaultIcon", "", dq + path + dq + ",0");
+  settings.WriteSettingString("Brevantix_Firmware\\shell\\open\\command", "", dq + path + dq + " " + dq + "%1" + dq);
+
+  settings.SettingsKey = kPassThruKey;
+  const std::string deviceKey = "dulMAR Company ::. - Brevantix";
+  if (ctx.registry->ReadValue(Hive::CurrentUser, kPassThruKey, deviceKey))
+    settings.WriteSettingString(deviceKey, "ConfigApplication", path);
+
+  settings.SettingsKey = kSettingsKey;
+  settings.WriteSettingString("", "Path", path);
+  if (ctx.desktop) ctx.desktop->Install(path);
+}
+
+namespace {
+// A stored value of the wrong type must not keep the window from opening: the default
+// stands in for it, and the close writes replace it with a good value.
+int ReadIntOrDefault(Settings& s, const std::string& name, int def) {
+  try {
+    return s.ReadSettingInt(name, def);
+  } catch (const RegistryError&) {
+    return def;
+  }
+}
+}  // namespace
+
+void TfrmMain::ReadSortState() {
+  SortColumn = ReadIntOrDefault(settings, "SortCol", 0);
+  SortDescending = ReadIntOrDefault(settings, "SortDir", 0) != 0;
+  if (SortColumn >= static_cast<int>(lvModes.Columns.size()) || SortColumn < 0) {
+    SortColumn = 0;
+    settings.WriteSettingInt("SortCol", 0);
+  }
+  RestorePosition = settings.SettingExists("WinTop") && settings.SettingExists("WinLeft");
+}
+
+void TfrmMain::TakeCommandLineFile() {
+  if (ctx.args.empty()) return;
+  std::error_code ec;
+  const std::filesystem::path p(ctx.args.front());
+  if (!std::filesystem::is_regular_file(p, ec)) return;
+  edFW_File.SetText(std::filesystem::absolute(p, ec).string());
+  pcOptions.SetActivePage(&Update);
+}
+
+void TfrmMain::WireHandlers() {
+  pcOptions.OnChange = [this] { pcOptionsChange(); };
+  tmrMemo.OnTimer = [this] { tmrMemoTimer(); };
+  tmrRefresh.OnTimer = [this] { Modules->ports->tmrRefreshTimer(); };
+  cbCOM.OnClick = [this] { Modules->ports->cbCOMClick(); };
+  cbJ2534_Devices.OnClick = [this] { Modules->ports->cbCOMClick(); };
+  btPortProp.OnClick = [this] { Modules->ports->btPortPropClick(); };
+  for (ui::TLabel* l : {&lbRef, &lbMail}) {
+    l->OnMouseEnter = [this, l] { lbRefMouseEnter(*l); };
+    l->OnMouseLeave = [this, l] { lbRefMouseLeave(*l); };
+  }
+  lbRef.OnClick = [this] { lbRefClick(); };
+  lbMail.OnClick = [this] { lbMailClick(); };
+  for (ui::TListView* v : {&lvModes, &lvNetDevices, &lvWiFi_Scan_AP})
+    v->OnColumnClick = [this, v](int column) { ListColumnClick(*v, column); };
+  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TTextControl*>{&btCopy, &memLog},
+                              {&btCopyTest, &memLogTest},
+                              {&btCopy_Network, &memLog_Network},
+                              {&btJ2534_Copy, &memJ2534},
+                              {&btCopyWiFi, &memLogWiFi}})
+    button->OnClick = [this, pane = pane] { CopyPane(*pane); };
+  // These three copy buttons follow their pane: enabled exactly while it holds text.
+  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TMemo*>{&btCopy_Network, &memLog_Network},
+                              {&btJ2534_Copy, &memJ2534},
+                              {&btCopyWiFi, &memLogWiFi}}) {
+    auto previous = pane->OnChange;
+    pane->OnChange = [button = button, pane = pane, previous] {
+      button->SetEnabled(!pane->Text().empty());
+      if (previous) previous();
+    };
+  }
+  for (ui::TTextControl* c : CopyKeyControls()) {
+    auto previous = c->OnKeyDown;
+    c->OnKeyDown = [this, c, previous](ui::KeyEvent& e) {
+      SelectCopyKeys(*c, e);
+      if (previous && e.key) previous(e);
+    };
+  }
+}
+
+// ---- shown and closing -----------------------------------------------------------------
+
+void TfrmMain::FormShow() {
+  if (RestorePosition) {
+    const int top = ReadIntOrDefault(settings, "WinTop", Top());
+    const int left = ReadIntOrDefault(settings, "WinLeft", Left());
+    SetBounds(left, top, Width(), Height());
+  }
+}
+
+bool TfrmMain::CloseQuery() {
+  if (Modules->network->PendingChangesPrompt(false) < 0) return false;
+  if (Modules->wifi->PendingChangesPrompt() < 0) return false;
+  return true;
+}
+
+void TfrmMain::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  tmrRefresh.SetEnabled(false);
+  tmrSearch.SetEnabled(false);
+  tmrUDP.SetEnabled(false);
+  tmrMemo.SetEnabled(false);
+  Modules->passThru->UnloadLibrary();
+  DestroySubsystems(*this);
+  settings.SettingsKey = kSettingsKey;
+  settings.WriteSettingInt("SortCol", SortColumn);
+  settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
+  settings.WriteSettingInt("WinTop", Top());
+  settings.WriteSettingInt("WinLeft", Left());
+  if (TimerLibraryLoaded) {
+    ctx.timerResolution->EndPeriod(1);
+    ctx.timerResolution->Unload();
+    TimerLibraryLoaded = false;
+  }
+}
+
+bool TfrmMain::Close() {
+  if (closed_) return true;
+  if (!CloseQuery()) return false;
+  FormClose();
+  return true;
+}
+
+// ---- page change and the live pane timer ------------------------------------------------
+
+void TfrmMain::pcOptionsChange() {
+  if (pcOptions.ActivePage() == &tsJ2534) Modules->passThru->PageEntered();
+}
+
+void TfrmMain::tmrMemoTimer() {
+  LiveOutputTimer(*this);
+  tmrMemo.SetEnabled(false);
+}
+
+// ---- shared helpers ----------------------------------------------------------------------
+
+int TfrmMain::AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) {
+  if (!ctx.dialogs) return mb::IdCancel;
+  return ctx.dialogs->MessageBox(appTitle_ + " - " + shortCaption, text, flags);
+}
+
+bool TfrmMain::SelectFile(const std::string& description, const std::string& mask, std::string& fileName) {
+  if (!ctx.dialogs) return false;
+  OpenFileRequest r;
+  r.title = "Open";
+  r.filter = description + "|" + LowerAscii(mask) + "|All files|*.*";
+  r.fileName = fileName;
+  r.mustExist = true;
+  std::string chosen;
+  if (!ctx.dialogs->OpenFile(r, chosen)) return false;
+  fileName = chosen;
+  return true;
+}
+
+bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data) {
+  std::error_code ec;
+  if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  Bytes out;
+  char buf[65536];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) return false;
+  data = std::move(out);
+  return true;
+}
+
+bool TfrmMain::WriteWholeFile(const std::string& path, const Bytes& data) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  out.close();
+  if (!out) {
+    std::filesystem::remove(path, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace bx

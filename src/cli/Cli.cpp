@@ -1,0 +1,130 @@
+#include "cli/Cli.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/TerminalDialogs.h"
+
+namespace bx::cli {
+
+std::vector<Command>& Commands() {
+  static std::vector<Command> commands;
+  return commands;
+}
+
+namespace {
+
+const char* kGlobalHelp =
+    "Global options:\n"
+    "  --port NAME   offer the device NAME (for example /dev/ttyUSB0 or a pseudo-terminal)\n"
+    "                as a port and choose it; may be given more than once\n"
+    "  --demo        start the built-in simulated adapter and use its port\n"
+    "  --yes, --no   the answer to questions the program asks\n"
+    "  --help        this text, or the help of a command\n";
+
+void PrintUsage(std::ostream& out) {
+  out << "Usage: brevantix-cli [global options] COMMAND [arguments]\n\n"
+      << "Brevantix Configurator on the command line: the same program as the window, without one.\n\n"
+      << kGlobalHelp << "\nCommands:\n";
+  for (const auto& c : Commands()) out << "  " << c.name << (c.usage.empty() ? "" : " " + c.usage) << "\n      " << c.summary << "\n";
+}
+
+void PrintCommandHelp(std::ostream& out, const Command& c) {
+  out << "Usage: brevantix-cli [global options] " << c.name << (c.usage.empty() ? "" : " " + c.usage) << "\n\n"
+      << c.summary << "\n";
+  if (!c.help.empty()) out << "\n" << c.help << "\n";
+  out << "\n" << kGlobalHelp;
+}
+
+// The file association and the "Path" value name the window program, not this one, so
+// that a firmware file opened from the desktop starts the window.
+std::string WindowProgramPath() {
+  namespace fs = std::filesystem;
+  const fs::path self = ProgramPath();
+  std::error_code ec;
+  for (const fs::path& p : {self.parent_path() / "brevantix-configurator",
+                            self.parent_path().parent_path() / "view" / "qt" / "brevantix-configurator"})
+    if (fs::exists(p, ec)) return fs::weakly_canonical(p, ec).string();
+  return self.string();
+}
+
+}  // namespace
+
+bool Session::Start(AppContext& context) {
+  ui::EventLoop::SetCurrent(&loop);
+  form = std::make_unique<TfrmMain>(std::move(context));
+  form->FormShow();
+  return true;
+}
+
+bool Session::RunUntil(const std::function<bool()>& pred, int64_t timeoutMs) { return loop.Run(pred, timeoutMs); }
+
+bool Session::Finish() {
+  if (!form) return true;
+  const bool closed = form->Close();
+  if (!closed) form->FormClose();  // a CLI run always ends; unsaved page edits are the user's answer
+  form.reset();
+  ui::EventLoop::SetCurrent(nullptr);
+  return closed;
+}
+
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  Session s;
+  s.out = &out;
+  s.err = &err;
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--port" && i + 1 < argc) s.options.ports.push_back(argv[++i]);
+    else if (a == "--demo") s.options.demo = true;
+    else if (a == "--yes") s.options.answer = mb::IdYes;
+    else if (a == "--no") s.options.answer = mb::IdNo;
+    else if (a == "--help" || a == "-h") s.options.help = true;
+    else if (!a.empty() && a[0] == '-') {
+      err << "brevantix-cli: unknown option " << a << "\n";
+      PrintUsage(err);
+      return 2;
+    } else break;
+  }
+  if (i >= argc) {
+    PrintUsage(s.options.help ? out : err);
+    return s.options.help ? 0 : 2;
+  }
+  const std::string name = argv[i++];
+  const Command* cmd = nullptr;
+  for (const auto& c : Commands())
+    if (c.name == name) cmd = &c;
+  if (!cmd) {
+    err << "brevantix-cli: unknown command " << name << "\n";
+    PrintUsage(err);
+    return 2;
+  }
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") s.options.help = true;
+    else s.args.push_back(a);
+  }
+  if (s.options.help) {
+    PrintCommandHelp(out, *cmd);
+    return 0;
+  }
+  std::string error;
+  if (!OpenProgramServices(s.services, error)) {
+    err << "brevantix-cli: " << error << "\n";
+    return 1;
+  }
+  s.dialogs = std::make_unique<TerminalDialogs>(out, err, s.options.answer, &s.messageCount);
+  s.clipboard = std::make_unique<MemoryClipboard>();
+  AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
+  context.programPath = WindowProgramPath();
+  for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
+  if (cmd->prepare) cmd->prepare(s, context);
+  s.Start(context);
+  const int rc = cmd->run(s);
+  s.Finish();
+  return rc;
+}
+
+}  // namespace bx::cli
+
+int main(int argc, char** argv) { return bx::cli::Main(argc, argv, std::cout, std::cerr); }

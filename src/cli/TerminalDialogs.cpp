@@ -1,0 +1,28 @@
+#include "cli/TerminalDialogs.h"
+
+#include <ostream>
+
+namespace bx::cli {
+
+int TerminalDialogs::MessageBox(const std::string& caption, const std::string& text, int flags) {
+  if (counter_) ++*counter_;
+  err_ << caption << ": " << text << "\n";
+  err_.flush();
+  const int buttons = flags & mb::ButtonsMask;
+  if (buttons == mb::Ok) return mb::IdOk;
+  if (answer_ == mb::IdYes || answer_ == mb::IdNo) {
+    err_ << "  -> " << (answer_ == mb::IdYes ? "Yes" : "No") << "\n";
+    return answer_;
+  }
+  err_ << "  -> " << (buttons == mb::YesNoCancel ? "Cancel" : "No") << " (answer with --yes or --no)\n";
+  return buttons == mb::YesNoCancel ? mb::IdCancel : mb::IdNo;
+}
+
+bool TerminalDialogs::OpenFile(const OpenFileRequest&, std::string&) { return false; }
+
+void TerminalDialogs::ShowProperties(const std::string& title, const PropertyRows& rows) {
+  out_ << title << "\n";
+  for (const auto& [label, value] : rows) out_ << "  " << label << "\t" << value << "\n";
+}
+
+}  // namespace bx::cli

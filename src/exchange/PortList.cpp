@@ -1,0 +1,96 @@
+#include "exchange/PortList.h"
+
+#include "app/Unitmain.h"
+
+namespace bx {
+
+namespace {
+// The serial link's prefix: on POSIX port names are device paths.
+constexpr const char* kSerialPrefix = "/dev/";
+
+std::string Head(const std::string& name) { return name.substr(0, std::string(kSerialPrefix).size()); }
+}  // namespace
+
+PortList::PortList(TfrmMain& form) : f_(form) {
+  f_.cbCOM.Hint = "Ports List";
+  f_.btPortProp.Hint = "Property";
+  f_.btSearch.SetEnabled(false);
+  f_.btPortProp.SetEnabled(false);
+}
+
+void PortList::tmrRefreshTimer() {
+  f_.tmrRefresh.SetEnabled(false);
+  Refresh(false);
+  f_.tmrRefresh.SetInterval(500);
+  f_.tmrRefresh.SetEnabled(true);
+}
+
+void PortList::Refresh(bool force) {
+  PortRows fresh = collect ? collect() : PortRows{};
+  if (!force && fresh.names == f_.PortNames && fresh.descriptions == f_.PortDescriptions &&
+      fresh.details == f_.PortDetails)
+    return;
+  f_.PortNames.clear();
+  f_.PortDescriptions.clear();
+  f_.PortDetails.clear();
+  f_.cbCOM.ClearItems();
+  int best = -1, bestRank = -1;
+  std::string bestHead;
+  const std::string serial = kSerialPrefix;
+  for (std::size_t i = 0; i < fresh.names.size(); ++i) {
+    const std::string& name = fresh.names[i];
+    const std::string desc = i < fresh.descriptions.size() ? fresh.descriptions[i] : std::string();
+    const std::string detail = i < fresh.details.size() ? fresh.details[i] : std::string();
+    f_.PortNames.push_back(name);
+    f_.PortDescriptions.push_back(desc);
+    f_.PortDetails.push_back(detail);
+    f_.cbCOM.AddItem(name + " (" + desc + ")");
+    const int rank = f_.settings.RecentPortRank(name);
+    if (rank < 0) continue;
+    const std::string head = Head(name);
+    bool take = false;
+    if (best < 0) take = true;
+    else if (rank < bestRank) take = head == bestHead || bestHead != serial;
+    else take = head != bestHead && head == serial;
+    if (take) {
+      best = static_cast<int>(i);
+      bestRank = rank;
+      bestHead = head;
+    }
+  }
+  if (f_.cbCOM.Items().empty() || best < 0) return;
+  f_.cbCOM.SetItemIndex(best);
+  f_.btPortProp.SetEnabled(!f_.PortDetails[static_cast<std::size_t>(best)].empty());
+  f_.btSearch.SetEnabled(true);
+}
+
+void PortList::cbCOMClick() {
+  if (f_.cbCOM.ItemIndex() < 0) {
+    f_.btSearch.SetEnabled(false);
+    return;
+  }
+  f_.btPortProp.SetEnabled(!SelectedDetail().empty());
+  f_.btSearch.SetEnabled(true);
+}
+
+void PortList::btPortPropClick() {
+  const std::string detail = SelectedDetail();
+  if (detail.empty() || !properties || !f_.ctx.dialogs) return;
+  const std::string name = SelectedPortName();
+  f_.ctx.dialogs->ShowProperties(name + " Properties", properties(name, detail));
+}
+
+std::string PortList::PortName(int index) const {
+  if (index < 0 || index >= static_cast<int>(f_.PortNames.size())) return {};
+  return f_.PortNames[static_cast<std::size_t>(index)];
+}
+
+std::string PortList::SelectedPortName() const { return PortName(f_.cbCOM.ItemIndex()); }
+
+std::string PortList::SelectedDetail() const {
+  const int i = f_.cbCOM.ItemIndex();
+  if (i < 0 || i >= static_cast<int>(f_.PortDetails.size())) return {};
+  return f_.PortDetails[static_cast<std::size_t>(i)];
+}
+
+}  // namespace bx

@@ -1,0 +1,41 @@
+#pragma once
+// The port list behind cbCOM: refreshed every 500 ms from the device links, with the
+// most recently used port preselected.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+
+namespace bx {
+
+class TfrmMain;
+
+struct PortRows {
+  std::vector<std::string> names, descriptions, details;
+};
+
+class PortList {
+ public:
+  explicit PortList(TfrmMain& form);
+
+  // Rebuilds cbCOM when the reported ports differ from the current list (always when
+  // forced) and preselects the default port.
+  void Refresh(bool force);
+  void tmrRefreshTimer();
+  void cbCOMClick();
+  void btPortPropClick();
+  // The port-list name at an index ("" when out of range).
+  std::string PortName(int index) const;
+  std::string SelectedPortName() const;
+  std::string SelectedDetail() const;
+
+  // Where the ports come from (the link table) and a port's properties.
+  std::function<PortRows()> collect;
+  std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
+
+ private:
+  TfrmMain& f_;
+};
+
+}  // namespace bx

@@ -1,0 +1,155 @@
+#include "platform/System.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "VersionRecord.h"
+
+extern char** environ;
+
+namespace bx {
+
+std::optional<VersionRecord> BuiltInVersionRecord() {
+  VersionRecord v;
+  v.productName = BX_PRODUCT_NAME;
+  v.internalName = BX_INTERNAL_NAME;
+  v.fileVersion = BX_FILE_VERSION;
+  v.legalCopyright = BX_COPYRIGHT;
+  v.companyName = BX_COMPANY_NAME;
+  v.comments = BX_WEB_ADDRESS;
+  v.support = BX_SUPPORT_ADDRESS;
+  return v;
+}
+
+namespace {
+class PosixTimerResolution : public TimerResolution {
+ public:
+  bool Load() override { return true; }
+  void BeginPeriod(int) override {}
+  void EndPeriod(int) override {}
+  void Unload() override {}
+};
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+}  // namespace
+
+std::unique_ptr<TimerResolution> MakeTimerResolution() { return std::make_unique<PosixTimerResolution>(); }
+
+UserFolders DefaultUserFolders() {
+  UserFolders f;
+  f.home = Env("HOME");
+  if (f.home.empty()) f.home = "/tmp";
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (config.empty() || config[0] != '/') config = f.home + "/.config";
+  std::string data = Env("XDG_DATA_HOME");
+  if (data.empty() || data[0] != '/') data = f.home + "/.local/share";
+  f.configDir = config + "/brevantix-configurator";
+  f.dataDir = data + "/brevantix-configurator";
+  f.systemDir = f.dataDir + "/system";
+  f.xdgDataHome = data;
+  return f;
+}
+
+std::string ProgramPath() {
+  std::error_code ec;
+  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : p.string();
+}
+
+namespace {
+
+bool WriteIfDifferent(const std::filesystem::path& path, const std::string& content) {
+  std::ifstream in(path, std::ios::binary);
+  if (in) {
+    std::stringstream ss;
+    ss << in.rdbuf();
+    if (ss.str() == content) return false;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  const auto tmp = path.string() + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out) return false;
+  }
+  std::filesystem::rename(tmp, path, ec);
+  return !ec;
+}
+
+// Runs a desktop database tool if it is installed; its absence is not an error.
+void RunTool(const char* tool, const std::string& arg) {
+  pid_t pid = 0;
+  std::string a = arg;
+  char* argv[] = {const_cast<char*>(tool), a.data(), nullptr};
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  if (posix_spawnp(&pid, tool, &fa, nullptr, argv, environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+  posix_spawn_file_actions_destroy(&fa);
+}
+
+std::string DesktopQuote(const std::string& path) {
+  std::string out = "\"";
+  for (char c : path) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+class PosixDesktopIntegration : public DesktopIntegration {
+ public:
+  explicit PosixDesktopIntegration(std::string dataHome) : dataHome_(std::move(dataHome)) {}
+  bool Install(const std::string& programPath) override {
+    if (dataHome_.empty() || programPath.empty()) return false;
+    const std::filesystem::path root(dataHome_);
+    const std::string desktop =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Brevantix Configurator\n"
+        "Comment=Configure Brevantix diagnostic adapters and update their firmware\n"
+        "Exec=" + DesktopQuote(programPath) + " %f\n"
+        "Terminal=false\n"
+        "Categories=Utility;Electronics;\n"
+        "MimeType=application/x-brevantix-firmware;\n";
+    const std::string mime =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"application/x-brevantix-firmware\">\n"
+        "    <comment>Brevantix firmware image</comment>\n"
+        "    <glob pattern=\"*.rfw\"/>\n"
+        "    <glob pattern=\"*.RFW\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
+    const bool d = WriteIfDifferent(root / "applications" / "brevantix-configurator.desktop", desktop);
+    const bool m = WriteIfDifferent(root / "mime" / "packages" / "brevantix-firmware.xml", mime);
+    if (m) RunTool("update-mime-database", (root / "mime").string());
+    if (d) RunTool("update-desktop-database", (root / "applications").string());
+    return true;
+  }
+
+ private:
+  std::string dataHome_;
+};
+}  // namespace
+
+std::unique_ptr<DesktopIntegration> MakeDesktopIntegration(const std::string& xdgDataHome) {
+  return std::make_unique<PosixDesktopIntegration>(xdgDataHome);
+}
+
+}  // namespace bx

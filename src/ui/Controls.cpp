@@ -1,0 +1,688 @@
+#include "ui/Controls.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "ui/EventLoop.h"
+
+namespace bx::ui {
+
+// ---- event plumbing ----------------------------------------------------------------
+
+namespace {
+int g_depth = 0;
+std::function<void(const std::string&)> g_display;
+}  // namespace
+
+void SetExceptionDisplay(std::function<void(const std::string&)> display) { g_display = std::move(display); }
+
+void ShowException(const std::string& message) {
+  if (g_display) g_display(message);
+}
+
+void Invoke(const std::function<void()>& handler) {
+  if (!handler) return;
+  if (g_depth > 0) {
+    handler();
+    return;
+  }
+  struct Depth {
+    Depth() { ++g_depth; }
+    ~Depth() { --g_depth; }
+  } depth;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  } catch (...) {
+    ShowException("");
+  }
+}
+
+int Signal::Connect(Fn fn) {
+  slots_.emplace_back(next_, std::move(fn));
+  return next_++;
+}
+
+void Signal::Disconnect(int id) {
+  slots_.erase(std::remove_if(slots_.begin(), slots_.end(), [&](const auto& s) { return s.first == id; }),
+               slots_.end());
+}
+
+void Signal::Emit() const {
+  for (const auto& s : slots_) s.second();
+}
+
+// ---- base --------------------------------------------------------------------------
+
+TControl::TControl(std::string kind, std::string name, TControl* parent)
+    : kind_(std::move(kind)), name_(std::move(name)), parent_(parent) {
+  if (parent_) parent_->children_.push_back(this);
+}
+
+TControl::~TControl() {
+  if (parent_) {
+    auto& c = parent_->children_;
+    c.erase(std::remove(c.begin(), c.end(), this), c.end());
+  }
+  for (TControl* child : children_) child->parent_ = nullptr;
+}
+
+TForm* TControl::Form() const {
+  const TControl* c = this;
+  while (c->parent_) c = c->parent_;
+  return dynamic_cast<TForm*>(const_cast<TControl*>(c));
+}
+
+void TControl::SetEnabled(bool v) {
+  if (enabled_ == v) return;
+  enabled_ = v;
+  Notify();
+}
+
+void TControl::SetVisible(bool v) {
+  if (visible_ == v) return;
+  visible_ = v;
+  Notify();
+}
+
+bool TControl::Showing() const {
+  for (const TControl* c = this; c; c = c->parent_) {
+    if (!c->visible_) return false;
+    if (auto* tab = dynamic_cast<const TTabSheet*>(c); tab && !tab->TabVisible()) return false;
+  }
+  return true;
+}
+
+bool TControl::Usable() const {
+  for (const TControl* c = this; c; c = c->parent_)
+    if (!c->enabled_) return false;
+  return Showing();
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  Notify();
+}
+
+void TControl::SetFontStyle(const FontStyle& s) {
+  if (font.style == s) return;
+  font.style = s;
+  Notify();
+}
+
+void TControl::SetFocus() {
+  if (TForm* f = Form()) f->SetActiveControl(this);
+}
+
+bool TControl::Focused() const {
+  TForm* f = Form();
+  return f && f->ActiveControl() == this;
+}
+
+void TControl::KeyDown(KeyEvent& e) {
+  if (OnKeyDown) Invoke([&] { OnKeyDown(e); });
+}
+
+void TCaptioned::SetCaption(const std::string& c) {
+  if (caption_ == c) return;
+  caption_ = c;
+  Notify();
+}
+
+// ---- simple controls ---------------------------------------------------------------
+
+TLabel::TLabel(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("Label", std::move(name), parent) {
+  SetCaption(caption);
+}
+void TLabel::Click() {
+  if (Usable()) Invoke(OnClick);
+}
+void TLabel::MouseEnter() { Invoke(OnMouseEnter); }
+void TLabel::MouseLeave() { Invoke(OnMouseLeave); }
+
+TButton::TButton(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("Button", std::move(name), parent) {
+  SetCaption(caption);
+}
+void TButton::Click() {
+  if (Usable()) Invoke(OnClick);
+}
+
+TGroupBox::TGroupBox(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("GroupBox", std::move(name), parent) {
+  SetCaption(caption);
+}
+
+TPanel::TPanel(std::string name, TControl* parent) : TControl("Panel", std::move(name), parent) {}
+
+// ---- text --------------------------------------------------------------------------
+
+void TTextControl::ReplaceText(std::string t, int caret) {
+  text_ = std::move(t);
+  selStart_ = std::clamp(caret, 0, static_cast<int>(text_.size()));
+  selLength_ = 0;
+  Notify();
+  Invoke(OnChange);
+}
+
+void TTextControl::SetText(const std::string& t) {
+  if (t == text_) return;
+  ReplaceText(t, static_cast<int>(t.size()));
+}
+
+void TTextControl::SetSel(int start, int length) {
+  const int n = static_cast<int>(text_.size());
+  selStart_ = std::clamp(start, 0, n);
+  selLength_ = std::clamp(length, 0, n - selStart_);
+  Notify();
+}
+
+void TTextControl::SelectAll() { SetSel(0, static_cast<int>(text_.size())); }
+
+std::string TTextControl::SelText() const {
+  return text_.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_));
+}
+
+void TTextControl::SetSelText(const std::string& t) {
+  std::string s = text_;
+  s.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), t);
+  const int caret = selStart_ + static_cast<int>(t.size());
+  if (s == text_) {
+    SetSel(caret, 0);
+    return;
+  }
+  ReplaceText(std::move(s), caret);
+}
+
+TEdit::TEdit(std::string name, TControl* parent) : TTextControl("Edit", std::move(name), parent) {}
+
+void TEdit::SetPasswordChar(char c) {
+  if (passwordChar_ == c) return;
+  passwordChar_ = c;
+  Notify();
+}
+
+void TEdit::SetColor(uint32_t c) {
+  if (color_ == c) return;
+  color_ = c;
+  Notify();
+}
+
+void TEdit::UserType(const std::string& t) {
+  if (ReadOnly || !Usable()) return;
+  std::string s = t;
+  if (MaxLength > 0 && static_cast<int>(s.size()) > MaxLength) s.resize(static_cast<std::size_t>(MaxLength));
+  Invoke([&] { SetText(s); });
+}
+
+TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) {
+  ReadOnly = true;
+}
+
+int TMemo::LineIndex(int i) const {
+  if (i < 0) return -1;
+  const std::string& t = Text();
+  std::size_t pos = 0;
+  for (int n = 0; n < i; ++n) {
+    const std::size_t p = t.find("\r\n", pos);
+    if (p == std::string::npos) return -1;
+    pos = p + 2;
+  }
+  return static_cast<int>(pos);
+}
+
+int TMemo::LineCount() const {
+  const std::string& t = Text();
+  if (t.empty()) return 0;
+  int n = 1;
+  for (std::size_t p = t.find("\r\n"); p != std::string::npos; p = t.find("\r\n", p + 2)) ++n;
+  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) --n;
+  return n;
+}
+
+std::string TMemo::Line(int i) const {
+  if (i < 0 || i >= LineCount()) return {};
+  const std::string& t = Text();
+  const auto start = static_cast<std::size_t>(LineIndex(i));
+  const std::size_t end = t.find("\r\n", start);
+  return t.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+std::vector<std::string> TMemo::Lines() const {
+  std::vector<std::string> out;
+  const int n = LineCount();
+  for (int i = 0; i < n; ++i) out.push_back(Line(i));
+  return out;
+}
+
+void TMemo::AddLine(const std::string& s) {
+  const std::string& t = Text();
+  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0)) ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
+  else ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
+}
+
+void TMemo::InsertLine(int index, const std::string& s) {
+  if (index >= LineCount()) {
+    AddLine(s);
+    return;
+  }
+  const int at = LineIndex(index);
+  if (at < 0) return;
+  std::string t = Text();
+  t.insert(static_cast<std::size_t>(at), s + "\r\n");
+  ReplaceText(std::move(t), at + static_cast<int>(s.size()) + 2);
+}
+
+void TMemo::DeleteLine(int index) {
+  if (index < 0 || index >= LineCount()) return;
+  std::string t = Text();
+  const auto start = static_cast<std::size_t>(LineIndex(index));
+  const std::size_t end = t.find("\r\n", start);
+  if (end == std::string::npos) {
+    // The last line has no line end of its own: take the one before it.
+    const std::size_t from = start >= 2 ? start - 2 : 0;
+    t.erase(from);
+  } else {
+    t.erase(start, end + 2 - start);
+  }
+  ReplaceText(std::move(t), static_cast<int>(start));
+}
+
+void TMemo::SetLine(int index, const std::string& s) {
+  if (index < 0 || index >= LineCount()) return;
+  std::string t = Text();
+  const auto start = static_cast<std::size_t>(LineIndex(index));
+  const std::size_t end = t.find("\r\n", start);
+  t.replace(start, (end == std::string::npos ? t.size() : end) - start, s);
+  if (t == Text()) return;
+  ReplaceText(std::move(t), static_cast<int>(start + s.size()));
+}
+
+void TMemo::BeginUpdate() {
+  ++updating_;
+  if (updating_ == 1) Notify();
+}
+
+void TMemo::EndUpdate() {
+  if (updating_ == 0) return;
+  if (--updating_ == 0) Notify();
+}
+
+// ---- choices -----------------------------------------------------------------------
+
+TCheckBox::TCheckBox(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("CheckBox", std::move(name), parent) {
+  SetCaption(caption);
+}
+
+void TCheckBox::SetChecked(bool v) {
+  if (checked_ == v) return;
+  checked_ = v;
+  Notify();
+  Invoke(OnClick);
+}
+
+void TCheckBox::Click() {
+  if (Usable()) Invoke([&] { SetChecked(!checked_); });
+}
+
+TRadioButton::TRadioButton(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("RadioButton", std::move(name), parent) {
+  SetCaption(caption);
+}
+
+void TRadioButton::SetChecked(bool v) {
+  if (checked_ == v) return;
+  checked_ = v;
+  Notify();
+  if (v) Invoke(OnClick);
+}
+
+void TRadioButton::Click() {
+  if (!Usable()) return;
+  Invoke([&] {
+    if (checked_) OnClick ? OnClick() : void();
+    else SetChecked(true);
+  });
+}
+
+TRadioGroup::TRadioGroup(std::string name, TControl* parent, std::string caption, std::vector<std::string> items)
+    : TCaptioned("RadioGroup", std::move(name), parent), items_(std::move(items)) {
+  SetCaption(caption);
+}
+
+void TRadioGroup::SetItemIndex(int i) {
+  if (i < -1 || i >= static_cast<int>(items_.size())) i = -1;
+  if (i == index_) return;
+  index_ = i;
+  Notify();
+  if (i >= 0) Invoke(OnClick);
+}
+
+void TRadioGroup::UserSelect(int i) {
+  if (!Usable()) return;
+  Invoke([&] { SetItemIndex(i); });
+}
+
+TComboBox::TComboBox(std::string name, TControl* parent, Style s)
+    : TControl("ComboBox", std::move(name), parent), style(s) {}
+
+void TComboBox::AddItem(const std::string& s) {
+  items_.push_back(s);
+  Notify();
+}
+
+void TComboBox::ClearItems() {
+  if (items_.empty() && index_ < 0) return;
+  items_.clear();
+  index_ = -1;
+  Notify();
+}
+
+void TComboBox::SetItems(std::vector<std::string> items) {
+  items_ = std::move(items);
+  index_ = -1;
+  Notify();
+}
+
+void TComboBox::SetItemIndex(int i) {
+  if (i < -1 || i >= static_cast<int>(items_.size())) i = -1;
+  if (i == index_) return;
+  index_ = i;
+  Notify();
+}
+
+std::string TComboBox::Text() const { return index_ < 0 ? std::string() : items_[static_cast<std::size_t>(index_)]; }
+
+void TComboBox::UserSelect(int i) {
+  if (!Usable()) return;
+  SetItemIndex(i);
+  Invoke([&] {
+    if (OnClick) OnClick();
+    if (OnChange) OnChange();
+  });
+}
+
+// ---- list view ---------------------------------------------------------------------
+
+void TListItem::SetCaption(const std::string& c) {
+  caption_ = c;
+  owner_->ItemChanged();
+}
+
+void TListItem::AddSubItem(const std::string& s) {
+  subItems_.push_back(s);
+  owner_->ItemChanged();
+}
+
+void TListItem::SetSubItem(int i, const std::string& s) {
+  if (i < 0) return;
+  if (static_cast<int>(subItems_.size()) <= i) subItems_.resize(static_cast<std::size_t>(i) + 1);
+  subItems_[static_cast<std::size_t>(i)] = s;
+  owner_->ItemChanged();
+}
+
+void TListItem::SetStateIndex(int i) {
+  if (stateIndex_ == i) return;
+  stateIndex_ = i;
+  owner_->ItemChanged();
+}
+
+void TListItem::SetSelected(bool v) {
+  if (selected_ == v) return;
+  owner_->SelectionChanging(this, v);
+}
+
+bool TListItem::Focused() const { return owner_->focused_ == this; }
+
+void TListItem::SetFocused(bool v) {
+  if (v) owner_->focused_ = this;
+  else if (owner_->focused_ == this) owner_->focused_ = nullptr;
+  owner_->ItemChanged();
+}
+
+void TListItem::MakeVisible() {
+  owner_->madeVisible_ = Index();
+  owner_->ItemChanged();
+}
+
+int TListItem::Index() const {
+  for (int i = 0; i < owner_->Count(); ++i)
+    if (&owner_->Item(i) == this) return i;
+  return -1;
+}
+
+TListView::TListView(std::string name, TControl* parent, std::vector<TListColumn> columns)
+    : TControl("ListView", std::move(name), parent), Columns(std::move(columns)) {}
+
+TListItem& TListView::Add() {
+  items_.push_back(std::make_unique<TListItem>(this));
+  Notify();
+  return *items_.back();
+}
+
+void TListView::Clear() {
+  if (items_.empty()) return;
+  items_.clear();
+  focused_ = nullptr;
+  madeVisible_ = -1;
+  Notify();
+}
+
+void TListView::Delete(int i) {
+  if (i < 0 || i >= Count()) return;
+  TListItem* it = items_[static_cast<std::size_t>(i)].get();
+  if (it->selected_) SelectionChanging(it, false);
+  if (focused_ == it) focused_ = nullptr;
+  items_.erase(items_.begin() + i);
+  Notify();
+}
+
+TListItem* TListView::Selected() {
+  for (auto& it : items_)
+    if (it->selected_) return it.get();
+  return nullptr;
+}
+
+void TListView::SelectionChanging(TListItem* item, bool selected) {
+  if (selected) {
+    for (auto& other : items_) {
+      if (other.get() != item && other->selected_) {
+        other->selected_ = false;
+        Notify();
+        if (OnSelectItem) Invoke([&] { OnSelectItem(other.get(), false); });
+      }
+    }
+  }
+  item->selected_ = selected;
+  if (selected) focused_ = item;
+  Notify();
+  if (OnSelectItem) Invoke([&] { OnSelectItem(item, selected); });
+}
+
+void TListView::CustomSort(const std::function<int(const TListItem&, const TListItem&)>& compare) {
+  std::stable_sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) { return compare(*a, *b) < 0; });
+  Notify();
+}
+
+void TListView::ColumnClick(int column) {
+  if (Usable() && OnColumnClick) Invoke([&] { OnColumnClick(column); });
+}
+
+void TListView::DblClick() {
+  if (Usable()) Invoke(OnDblClick);
+}
+
+void TListView::MouseUp() {
+  if (Usable()) Invoke(OnMouseUp);
+}
+
+void TListView::UserSelect(int index) {
+  if (!Usable()) return;
+  Invoke([&] {
+    if (index < 0 || index >= Count()) {
+      if (TListItem* s = Selected()) s->SetSelected(false);
+    } else {
+      Item(index).SetSelected(true);
+    }
+  });
+}
+
+// ---- other controls ----------------------------------------------------------------
+
+TProgressBar::TProgressBar(std::string name, TControl* parent) : TControl("ProgressBar", std::move(name), parent) {}
+
+void TProgressBar::SetMax(int m) {
+  max_ = m;
+  pos_ = std::clamp(pos_, min_, std::max(min_, max_));
+  Notify();
+}
+
+void TProgressBar::SetPosition(int p) {
+  p = std::clamp(p, min_, std::max(min_, max_));
+  if (p == pos_) return;
+  pos_ = p;
+  Notify();
+}
+
+void TProgressBar::SetStyle(Style s) {
+  if (style_ == s) return;
+  style_ = s;
+  Notify();
+}
+
+TShape::TShape(std::string name, TControl* parent, bool circle)
+    : TControl("Shape", std::move(name), parent), Circle(circle) {}
+
+void TShape::SetBrushColor(uint32_t c) {
+  if (brush_ == c) return;
+  brush_ = c;
+  Notify();
+}
+
+TImage::TImage(std::string name, TControl* parent) : TControl("Image", std::move(name), parent) {}
+
+TTabSheet::TTabSheet(std::string name, TControl* parent, std::string caption)
+    : TCaptioned("TabSheet", std::move(name), parent) {
+  SetCaption(caption);
+}
+
+void TTabSheet::SetTabVisible(bool v) {
+  if (tabVisible_ == v) return;
+  tabVisible_ = v;
+  Notify();
+  if (auto* pc = dynamic_cast<TPageControl*>(Parent())) pc->TabVisibilityChanged(this);
+}
+
+TPageControl::TPageControl(std::string name, TControl* parent) : TControl("PageControl", std::move(name), parent) {}
+
+void TPageControl::AddPage(TTabSheet* page) {
+  pages_.push_back(page);
+  if (active_ < 0) active_ = 0;
+  Notify();
+}
+
+void TPageControl::SetActivePage(TTabSheet* page) {
+  for (std::size_t i = 0; i < pages_.size(); ++i)
+    if (pages_[i] == page) SetActivePageIndex(static_cast<int>(i));
+}
+
+void TPageControl::SetActivePageIndex(int i) {
+  if (i < 0 || i >= static_cast<int>(pages_.size()) || i == active_) return;
+  active_ = i;
+  Notify();
+}
+
+void TPageControl::UserSelect(int i) {
+  if (!Usable() || i < 0 || i >= static_cast<int>(pages_.size()) || !pages_[static_cast<std::size_t>(i)]->TabVisible())
+    return;
+  if (i == active_) return;
+  SetActivePageIndex(i);
+  Invoke(OnChange);
+}
+
+void TPageControl::TabVisibilityChanged(TTabSheet* page) {
+  if (page->TabVisible() || ActivePage() != page) {
+    Notify();
+    return;
+  }
+  const int n = static_cast<int>(pages_.size());
+  for (int k = 1; k < n; ++k) {
+    const int j = (active_ + k) % n;
+    if (pages_[static_cast<std::size_t>(j)]->TabVisible()) {
+      active_ = j;
+      break;
+    }
+  }
+  Notify();
+}
+
+// ---- timer -------------------------------------------------------------------------
+
+TTimer::TTimer(std::string name, int interval, bool enabled)
+    : name_(std::move(name)), interval_(interval), enabled_(enabled) {
+  Restart();
+}
+
+TTimer::~TTimer() {
+  if (loop_) loop_->Unschedule(this);
+}
+
+void TTimer::Restart() {
+  if (loop_) loop_->Unschedule(this);
+  loop_ = EventLoop::Current();
+  if (loop_ && Running()) loop_->Schedule(this, loop_->NowMs() + interval_);
+}
+
+void TTimer::SetInterval(int ms) {
+  interval_ = ms;
+  Restart();
+}
+
+void TTimer::SetEnabled(bool v) {
+  enabled_ = v;
+  Restart();
+}
+
+void TTimer::Fire() {
+  if (!Running()) return;
+  // Reschedule first: the handler may stop or restart the timer.
+  if (loop_) loop_->Schedule(this, loop_->NowMs() + interval_);
+  Invoke(OnTimer);
+}
+
+// ---- form --------------------------------------------------------------------------
+
+TForm::TForm(std::string name) : TCaptioned("Form", std::move(name), nullptr) {}
+
+void TForm::SetActiveControl(TControl* c) {
+  if (active_ == c) return;
+  active_ = c;
+  FocusChanged.Emit();
+}
+
+static void Collect(const TControl* c, std::vector<TControl*>& out) {
+  for (TControl* child : c->Children()) {
+    out.push_back(child);
+    Collect(child, out);
+  }
+}
+
+std::vector<TControl*> TForm::AllControls() const {
+  std::vector<TControl*> out;
+  Collect(this, out);
+  return out;
+}
+
+TControl* TForm::FindControl(const std::string& name) const {
+  for (TControl* c : AllControls())
+    if (c->Name() == name) return c;
+  return nullptr;
+}
+
+}  // namespace bx::ui
