@@ -21,7 +21,14 @@ function(bx_test_folder kind dir)
   endif()
   set(_target ${kind}_${_name})
   add_executable(${_target} ${_src})
-  target_link_libraries(${_target} PRIVATE bx_all bx_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
+  # Unit tests of the program do not need the simulator; its own tests and the
+  # integration tests do.
+  if(kind STREQUAL "unit" AND NOT _name STREQUAL "sim")
+    set(_libs bx_program)
+  else()
+    set(_libs bx_all)
+  endif()
+  target_link_libraries(${_target} PRIVATE ${_libs} bx_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${_target} DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS "${kind};${_name}" TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -570,6 +570,7 @@ TImage::TImage(std::string name, TControl* parent) : TControl("Image", std::move
 TTabSheet::TTabSheet(std::string name, TControl* parent, std::string caption)
     : TCaptioned("TabSheet", std::move(name), parent) {
   SetCaption(caption);
+  if (auto* pc = dynamic_cast<TPageControl*>(parent)) pc->AddPage(this);
 }
 
 void TTabSheet::SetTabVisible(bool v) {
@@ -582,6 +583,7 @@ void TTabSheet::SetTabVisible(bool v) {
 TPageControl::TPageControl(std::string name, TControl* parent) : TControl("PageControl", std::move(name), parent) {}
 
 void TPageControl::AddPage(TTabSheet* page) {
+  if (std::find(pages_.begin(), pages_.end(), page) != pages_.end()) return;
   pages_.push_back(page);
   if (active_ < 0) active_ = 0;
   Notify();
