@@ -1,0 +1,99 @@
+#include "firmware/FirmwareImage.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "firmware/BootReply.h"
+
+namespace bx {
+
+uint16_t PageChecksum(std::string_view bytes) {
+  unsigned sum = 0;
+  for (unsigned char c : bytes) sum += c;
+  return static_cast<uint16_t>(sum & 0xFFFF);
+}
+
+namespace {
+std::string_view Slice(const Bytes& s, std::size_t from, std::size_t length = std::string_view::npos) {
+  if (from >= s.size()) return {};
+  return std::string_view(s).substr(from, length);
+}
+}  // namespace
+
+std::string_view FirmwareImage::FileHeader() const { return Slice(file_, 0, kFileHeaderLength); }
+
+std::string_view FirmwareImage::ExtensionBlock() const {
+  return Slice(file_, kFileHeaderLength, kExtensionBlockLength);
+}
+
+std::string_view FirmwareImage::ImageData() const {
+  return Slice(file_, extended_ ? kFileHeaderLength + kExtensionBlockLength : kFileHeaderLength);
+}
+
+std::size_t FirmwareImage::PageCount(std::size_t pageSize) const {
+  return pageSize == 0 ? 0 : ImageData().size() / pageSize;
+}
+
+std::string_view FirmwareImage::Page(std::size_t n, std::size_t pageSize) const {
+  const std::string_view data = ImageData();
+  // n and pageSize are 16-bit values from the bootloader; their product fits size_t.
+  const std::size_t from = n * pageSize;
+  if (pageSize == 0 || from >= data.size()) return {};
+  return data.substr(from, pageSize);
+}
+
+FirmwareLoad LoadFirmwareImage(const std::string& path, FirmwareImage& image) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return FirmwareLoad::NotFound;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return FirmwareLoad::NotFound;
+  if (size > kMaxFirmwareFileSize) return FirmwareLoad::TooLarge;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FirmwareLoad::NotFound;
+  Bytes contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return FirmwareLoad::NotFound;
+  // The file may have grown between the size check and the read.
+  if (contents.size() > kMaxFirmwareFileSize) return FirmwareLoad::TooLarge;
+  if (contents.size() < kFileHeaderLength) return FirmwareLoad::Short;
+  image = FirmwareImage(std::move(contents));
+  return FirmwareLoad::Ok;
+}
+
+std::string FirmwareLoadMessage(FirmwareLoad result, const std::string& path) {
+  switch (result) {
+    case FirmwareLoad::Ok:
+      return {};
+    case FirmwareLoad::NotFound:
+      return "File \"" + path + "\" is not found.";
+    case FirmwareLoad::Short:
+      return "Error! Firmware file \"" + path + "\" is short.";
+    case FirmwareLoad::TooLarge:
+      return "Error! Firmware file \"" + path + "\" is too large.";
+  }
+  return {};
+}
+
+Bytes BuildFrame(std::string_view prefix, std::string_view payload) {
+  Bytes frame(prefix);
+  if (!payload.empty()) {
+    AppendLE16(frame, PageChecksum(payload));
+    frame.append(payload);
+  }
+  return frame;
+}
+
+Bytes HeaderFrame(const FirmwareImage& image) {
+  return BuildFrame(std::string_view(&boot::kHeader, 1), image.FileHeader());
+}
+
+Bytes PageFrame(uint16_t page, std::string_view contents) {
+  Bytes prefix(1, boot::kPage);
+  AppendLE16(prefix, page);
+  return BuildFrame(prefix, contents);
+}
+
+Bytes EndFrame() { return PageFrame(boot::kEndMarker, {}); }
+
+}  // namespace bx

@@ -1,0 +1,256 @@
+#include "firmware/Unitfwupdate.h"
+
+#include "platform/Services.h"
+#include "ui/EventLoop.h"
+
+namespace bx {
+
+FirmwareUpdater::~FirmwareUpdater() {
+  if (running_) Halt();
+}
+
+bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress,
+                            ui::TEdit& status, ui::TMemo& log, bool waitForPrompt) {
+  if (running_) Cancel();
+  retiredTimer_.reset();
+  owner_ = std::move(owner);
+  fileName_ = fileName;
+
+  FirmwareImage image;
+  const FirmwareLoad loaded = LoadFirmwareImage(fileName_, image);
+  if (loaded != FirmwareLoad::Ok) {
+    if (owner_) owner_(kFileCaption, FirmwareLoadMessage(loaded, fileName_), mb::Ok | mb::IconError);
+    return false;
+  }
+  image_ = std::move(image);
+
+  link_ = &link;
+  if (!link_->IsOpen()) link_->Open();
+  if (!link_->IsOpen()) return false;
+
+  waitForPrompt_ = waitForPrompt;
+  running_ = true;
+  timer_ = std::make_unique<ui::TTimer>("tmrFwUpdate", kFirstPollMs, false);
+  timer_->OnTimer = [this] { TimerTick(); };
+  progress_ = &progress;
+  status_ = &status;
+  log_ = &log;
+  // Whatever is left of an earlier upload belongs to a link session that has been closed.
+  received_.Clear();
+  currentPage_ = 0;
+  nakCount_ = 0;
+  // Before the first byte goes out, so that no answer can slip past the wake.
+  RegisterWake();
+  EnterState(waitForPrompt_ ? UpdaterState::WaitPrompt : UpdaterState::Connecting);
+  if (running_) timer_->SetEnabled(true);
+  return true;
+}
+
+void FirmwareUpdater::Cancel() {
+  if (!running_) return;
+  LogLine("Firmware Update canceled...");
+  Halt();
+}
+
+void FirmwareUpdater::RegisterWake() {
+  ui::EventLoop* loop = ui::EventLoop::Current();
+  if (!wakeOnData_ || !loop) return;
+  wake_ = std::make_shared<WakeToken>();
+  wake_->updater = this;
+  // The receive thread may only post; one posted wake at a time is enough, since each one
+  // takes every byte that has arrived.
+  link_->SetDataNotify([token = wake_, loop] {
+    if (token->pending.exchange(true)) return;
+    loop->Post([token] {
+      token->pending.store(false);
+      if (token->updater) token->updater->Poll(false);
+    });
+  });
+}
+
+void FirmwareUpdater::TimerTick() {
+  timer_->SetEnabled(false);
+  inTimer_ = true;
+  Poll(true);
+  inTimer_ = false;
+}
+
+// One look at the link: take what has arrived and answer every whole message. Only the
+// poll timer's ticks count down the header grace and rearm the timer; a wake must not
+// shorten the grace the bootloader is given.
+void FirmwareUpdater::Poll(bool timerTick) {
+  if (!running_ || !link_->IsOpen()) return;  // a closed link stops the polling
+  if (link_->BytesAvailable() > 0) {
+    Bytes bytes;
+    link_->ReadAvailable(bytes);
+    received_.Append(bytes);
+  }
+  bool answered = false;
+  while (running_ && state_ != UpdaterState::Idle && received_.Next(reply_)) {
+    answered = true;
+    ProcessReply();
+  }
+  if (!running_ || !timerTick) return;
+  if (!answered && state_ == UpdaterState::SendHeader && link_->PendingWrite() == 0 && --headerGrace_ <= 0) {
+    EnterState(UpdaterState::SendExtension);
+  }
+  timer_->SetInterval(kPollMs);
+  timer_->SetEnabled(true);
+}
+
+void FirmwareUpdater::ProcessReply() {
+  const char kind = reply_[0];
+  switch (state_) {
+    case UpdaterState::WaitPrompt:
+      if (reply_.size() == 1 && kind == boot::kPrompt) EnterState(UpdaterState::Connecting);
+      break;
+    case UpdaterState::Connecting:
+      if (kind == boot::kAck)
+        EnterState(UpdaterState::SendHeader);
+      else
+        StopWith("Connecting: Error");
+      break;
+    case UpdaterState::SendHeader:
+    case UpdaterState::SendExtension:
+      if (kind == boot::kAck)
+        HeaderReplied();
+      else
+        StopWith("Send Header: Error");
+      break;
+    case UpdaterState::WaitPageRequest:
+      if (kind == boot::kPageRequest)
+        PageRequested(boot::PageRequestNumber(reply_));
+      else if (kind == boot::kAck)
+        PageAcknowledged(boot::AckPageNumber(reply_));
+      else if (kind == boot::kNak)
+        PageRefused();
+      break;  // a prompt is ignored here
+    case UpdaterState::Idle:
+      break;
+  }
+}
+
+void FirmwareUpdater::HeaderReplied() {
+  const boot::HeaderReply h = boot::ParseHeaderReply(reply_);
+  LogLine("SN:" + h.serial);
+  LogLine("ID:" + h.id);
+  pageSize_ = h.pageSize;
+  if (image_.ImageData().empty()) {
+    StopWith("System Updating : Ok");
+    return;
+  }
+  if (pageSize_ <= 0) {
+    StopWith("Send Header: Error (page size 0)");
+    return;
+  }
+  const std::size_t pages = image_.PageCount(static_cast<std::size_t>(pageSize_));
+  if (pages > kMaxPageCount) {
+    // Page numbers above 0xFFFE cannot be told apart from the end marker.
+    StopWith(Format("Send Header: Error (%zu pages, at most %zu)", pages, kMaxPageCount));
+    return;
+  }
+  pageCount_ = static_cast<int>(pages);
+  progress_->SetMax(pageCount_);
+  nakCount_ = 0;
+  EnterState(UpdaterState::WaitPageRequest);
+}
+
+void FirmwareUpdater::PageRequested(uint16_t page) {
+  currentPage_ = page;
+  if (page == pageCount_) {
+    LogLine("Updating firmware");
+    currentPage_ = boot::kEndMarker;
+    Send(EndFrame());
+    return;
+  }
+  LogLine(Format("Writing Page #%d", static_cast<int>(page)));
+  // A page wholly beyond the image goes out as a bare "@" and its number: the bootloader
+  // has nothing to write from it and answers for itself.
+  Send(PageFrame(page, image_.Page(page, static_cast<std::size_t>(pageSize_))));
+}
+
+void FirmwareUpdater::PageAcknowledged(uint16_t page) {
+  nakCount_ = 0;
+  currentPage_ = page;
+  if (page == boot::kEndMarker) {
+    progress_->SetPosition(progress_->Max());
+    StopWith("Updating firmware : Ok");
+    return;
+  }
+  progress_->SetPosition(currentPage_);
+  LogLine(Format("Writing Page #%d : Ok", currentPage_));
+}
+
+// After a negative acknowledgement the updater only reports the retry: the bootloader's
+// next page request is what sends the page again.
+void FirmwareUpdater::PageRefused() {
+  if (currentPage_ == boot::kEndMarker) {
+    StopWith("Error updating firmware...");
+    return;
+  }
+  ++nakCount_;
+  if (nakCount_ <= kNakLimit)
+    LogLine(Format("Writing Page #%d : Retry %d", currentPage_, nakCount_));
+  else
+    StopWith(Format("Writing Page #%d : Error", currentPage_));
+}
+
+void FirmwareUpdater::EnterState(UpdaterState state) {
+  state_ = state;
+  switch (state) {
+    case UpdaterState::Idle:
+      status_->SetText({});
+      Halt();
+      break;
+    case UpdaterState::WaitPrompt:
+      LogLine("Waiting Connection...");
+      break;
+    case UpdaterState::Connecting:
+      LogLine("Connecting...");
+      received_.Clear();
+      Send(BuildFrame(std::string_view(&boot::kConnect, 1), {}));
+      break;
+    case UpdaterState::SendHeader:
+      headerGrace_ = kHeaderGraceTicks;
+      LogLine("Send Header...");
+      Send(HeaderFrame(image_));
+      break;
+    case UpdaterState::SendExtension:
+      // This bootloader expects 264 bytes of header: the image now starts after them.
+      image_.UseExtension();
+      if (!image_.ExtensionBlock().empty()) Send(Bytes(image_.ExtensionBlock()));
+      break;
+    case UpdaterState::WaitPageRequest:
+      LogLine("Wait for page request...");
+      break;
+  }
+}
+
+void FirmwareUpdater::StopWith(const std::string& line) {
+  EnterState(UpdaterState::Idle);
+  LogLine(line);
+}
+
+void FirmwareUpdater::Halt() {
+  if (timer_) timer_->SetEnabled(false);
+  if (wake_) {
+    link_->SetDataNotify({});
+    wake_->updater = nullptr;
+    wake_.reset();
+  }
+  link_->Close();
+  if (inTimer_)
+    retiredTimer_ = std::move(timer_);
+  else
+    timer_.reset();
+  running_ = false;
+}
+
+void FirmwareUpdater::LogLine(const std::string& line) {
+  status_->SetText(line);
+  log_->AddLine(line);
+}
+
+void FirmwareUpdater::Send(const Bytes& frame) { link_->Write(frame); }
+
+}  // namespace bx

@@ -1,0 +1,121 @@
+#pragma once
+// The firmware updater: sends a firmware image to the adapter's bootloader over the link
+// that is already in use. The bootloader leads: it asks for pages by number and the
+// updater answers each request; it never sends a page unasked and never resends one by
+// itself. Runs on the main thread, driven by its own poll timer (100 ms first, then every
+// 10 ms) and, with wake-on-data, by a tick posted as soon as the link receives bytes, so
+// that a page leaves as soon as its request is in rather than at the next poll.
+//
+// It reports into three controls it is given at start: a progress bar (pages
+// acknowledged), a status edit (the last line) and a log memo (every line).
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Bytes.h"
+#include "firmware/BootReply.h"
+#include "firmware/FirmwareImage.h"
+#include "links/Link.h"
+#include "ui/Controls.h"
+
+namespace bx {
+
+enum class UpdaterState : uint8_t { Idle, WaitPrompt, Connecting, SendHeader, SendExtension, WaitPageRequest };
+
+class FirmwareUpdater {
+ public:
+  // Shows a message box for the owner window: the owner puts its application title and
+  // " - " before the short caption. Returns the button pressed (mb::Id*).
+  using MessageBoxFn = std::function<int(const std::string& shortCaption, const std::string& text, int flags)>;
+
+  static constexpr const char* kFileCaption = "Open Firware file...";
+  static constexpr int kFirstPollMs = 100;
+  static constexpr int kPollMs = 10;
+  // Poll ticks without a message, after the header has left, before the bootloader is
+  // taken to expect the extension block.
+  static constexpr int kHeaderGraceTicks = 5;
+  // Negative acknowledgements in a row that are tolerated; one more ends the upload.
+  static constexpr int kNakLimit = 3;
+
+  FirmwareUpdater() = default;
+  // A running upload is stopped (the link closed); the link must still exist then.
+  ~FirmwareUpdater();
+  FirmwareUpdater(const FirmwareUpdater&) = delete;
+  FirmwareUpdater& operator=(const FirmwareUpdater&) = delete;
+
+  // Begins an upload of `fileName` over `link` (opened here if it is not open yet) and
+  // returns true, or returns false when it could not begin: a refused file (after a
+  // message through `owner`) or a link that would not open (no message). The link and the
+  // three controls must outlive the upload. With `waitForPrompt` the updater first waits
+  // for the bootloader's ">" before it connects. Needs the current event loop for its
+  // timer. A Start while an upload runs cancels that upload first.
+  bool Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress, ui::TEdit& status,
+             ui::TMemo& log, bool waitForPrompt);
+  bool IsRunning() const { return running_; }
+  // The user's Stop: logs "Firmware Update canceled..." and stops; nothing when idle.
+  void Cancel();
+
+  // Wake-on-data (on by default) answers as soon as the link has received bytes; off, the
+  // updater only looks at the link on its poll timer. Taken at Start.
+  void SetWakeOnData(bool on) { wakeOnData_ = on; }
+  bool WakeOnData() const { return wakeOnData_; }
+
+  // For the page, the CLI and tests.
+  UpdaterState State() const { return state_; }
+  const std::string& FileName() const { return fileName_; }
+  int PageSize() const { return pageSize_; }
+  int PageCount() const { return pageCount_; }
+  int CurrentPage() const { return currentPage_; }
+  int NakCount() const { return nakCount_; }
+  const FirmwareImage& Image() const { return image_; }
+
+ private:
+  // Shared with the link's data notify, which runs on the receive thread: that side only
+  // touches `pending`; `updater` is read and cleared on the main thread only.
+  struct WakeToken {
+    std::atomic<bool> pending{false};
+    FirmwareUpdater* updater = nullptr;
+  };
+
+  void TimerTick();
+  void Poll(bool timerTick);
+  void RegisterWake();
+  void ProcessReply();
+  void HeaderReplied();
+  void PageRequested(uint16_t page);
+  void PageAcknowledged(uint16_t page);
+  void PageRefused();
+  void EnterState(UpdaterState state);
+  void StopWith(const std::string& line);
+  void Halt();
+  void LogLine(const std::string& line);
+  void Send(const Bytes& frame);
+
+  MessageBoxFn owner_;
+  std::string fileName_;
+  bool running_ = false;
+  bool waitForPrompt_ = false;
+  bool wakeOnData_ = true;
+  ui::TProgressBar* progress_ = nullptr;
+  ui::TEdit* status_ = nullptr;
+  ui::TMemo* log_ = nullptr;
+  Link* link_ = nullptr;
+  FirmwareImage image_;
+  int headerGrace_ = 0;
+  std::unique_ptr<ui::TTimer> timer_;
+  // A timer stopped from inside its own handler is kept until the handler has returned.
+  std::unique_ptr<ui::TTimer> retiredTimer_;
+  bool inTimer_ = false;
+  std::shared_ptr<WakeToken> wake_;
+  UpdaterState state_ = UpdaterState::Idle;
+  int pageSize_ = 0;
+  int pageCount_ = 0;
+  int currentPage_ = 0;  // last page requested or acknowledged; 0xFFFF after the end frame
+  int nakCount_ = 0;     // negative acknowledgements since the last positive one
+  boot::ReplySplitter received_;
+  Bytes reply_;  // the message being processed
+};
+
+}  // namespace bx

@@ -1,0 +1,96 @@
+#include "support/ScriptedLink.h"
+
+namespace bx::test {
+
+void ScriptedLink::Receive(const Bytes& bytes, bool notify) {
+  std::function<void()> fn;
+  {
+    std::lock_guard g(mu_);
+    rx_ += bytes;
+    if (notify) fn = notify_;
+  }
+  if (fn) fn();
+}
+
+void ScriptedLink::Drop() {
+  std::lock_guard g(mu_);
+  open_ = false;
+  rx_.clear();
+}
+
+Bytes ScriptedLink::Written() const { return JoinLines(writes, ""); }
+
+Bytes ScriptedLink::TakeWritten() {
+  Bytes all = Written();
+  writes.clear();
+  return all;
+}
+
+bool ScriptedLink::HasNotify() const {
+  std::lock_guard g(mu_);
+  return static_cast<bool>(notify_);
+}
+
+std::size_t ScriptedLink::Queued() const {
+  std::lock_guard g(mu_);
+  return rx_.size();
+}
+
+bool ScriptedLink::Open() {
+  ++openCalls;
+  if (openResult) open_ = true;
+  return open_;
+}
+
+bool ScriptedLink::Close() {
+  ++closeCalls;
+  std::lock_guard g(mu_);
+  open_ = false;
+  rx_.clear();
+  return true;
+}
+
+bool ScriptedLink::Write(const Bytes& text) {
+  writes.push_back(text);
+  if (onWrite) onWrite(text);
+  return writeResult;
+}
+
+int ScriptedLink::BytesAvailable() const {
+  std::lock_guard g(mu_);
+  ++availableQueries;
+  return open_ ? static_cast<int>(rx_.size()) : 0;
+}
+
+bool ScriptedLink::ReadAvailable(Bytes& out) {
+  std::lock_guard g(mu_);
+  out.clear();
+  if (!open_) return false;
+  out.swap(rx_);
+  return true;
+}
+
+bool ScriptedLink::ReadUntil(Bytes& text, int /*timeoutMs*/) {
+  const Bytes terminator = text;
+  std::lock_guard g(mu_);
+  text.clear();
+  const std::size_t at = terminator.empty() ? Bytes::npos : rx_.find(terminator);
+  if (at == Bytes::npos) {
+    text.swap(rx_);
+    return false;
+  }
+  text = rx_.substr(0, at + terminator.size());
+  rx_.erase(0, at + terminator.size());
+  return true;
+}
+
+void ScriptedLink::SetDataNotify(std::function<void()> notify) {
+  std::lock_guard g(mu_);
+  if (notify)
+    ++notifySets;
+  else
+    ++notifyClears;
+  notify_ = std::move(notify);
+}
+
+}  // namespace bx::test
