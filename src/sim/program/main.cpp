@@ -1,0 +1,140 @@
+// brevantix-sim: the simulated Brevantix adapter as a program, on a pseudo-terminal, a TCP
+// listener and/or the UDP search port.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/Adapter.h"
+#include "sim/SelfCheck.h"
+#include "sim/SimPty.h"
+#include "sim/SimSignals.h"
+#include "sim/SimTcp.h"
+#include "sim/SimUdp.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: brevantix-sim [--pty] [--tcp HOST:PORT] [--udp [HOST:]PORT] [--scenario FILE]\n"
+    "                     [--set KEY=VALUE]... [-v] | --self-check | --help\n"
+    "\n"
+    "Simulates a Brevantix adapter until SIGINT or SIGTERM, then prints the stored\n"
+    "firmware image's size and SHA-256.\n"
+    "  --pty             serve on a pseudo-terminal; its slave path is the first line printed\n"
+    "  --tcp HOST:PORT   serve on a TCP listener (PORT 0: any free port; printed as \"tcp HOST:PORT\")\n"
+    "  --udp [HOST:]PORT answer the network search there (default host 0.0.0.0; printed as \"udp PORT\")\n"
+    "  --scenario FILE   read \"key = value\" lines (# starts a comment); later options win\n"
+    "  --set KEY=VALUE   one scenario key\n"
+    "  -v                log received bytes and what the adapter does to stderr\n"
+    "  --self-check      open an in-process simulator like the program would, ask for the\n"
+    "                    identity, run a short bootloader session, print OK\n"
+    "\n"
+    "Scenario keys:\n";
+
+bool SplitHostPort(const std::string& s, bool hostOptional, std::string& host, int& port) {
+  const auto colon = s.rfind(':');
+  std::string p = s;
+  host = hostOptional ? "0.0.0.0" : "";
+  if (colon != std::string::npos) {
+    host = s.substr(0, colon);
+    p = s.substr(colon + 1);
+  } else if (!hostOptional) {
+    return false;
+  }
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  port = bx::StrToIntDef(p, -1);
+  return port >= 0 && port <= 65535 && !host.empty();
+}
+
+int Usage(const std::string& problem) {
+  std::cerr << "brevantix-sim: " << problem << "\n" << kUsage << bx::sim::ScenarioKeysHelp();
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace bx::sim;
+  bool pty = false, verbose = false;
+  std::optional<std::string> tcp, udp;
+  Scenario scenario;
+  ScenarioLoader loader(scenario);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v, err;
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage << ScenarioKeysHelp();
+      return 0;
+    } else if (a == "--self-check") {
+      std::string report;
+      const bool ok = RunSelfCheck(report);
+      std::cout << report << (ok ? "OK" : "FAILED") << std::endl;
+      return ok ? 0 : 1;
+    } else if (a == "--pty") {
+      pty = true;
+    } else if (a == "-v") {
+      verbose = true;
+    } else if (a == "--tcp" && value(v)) {
+      tcp = v;
+    } else if (a == "--udp" && value(v)) {
+      udp = v;
+    } else if (a == "--scenario" && value(v)) {
+      if (!loader.LoadFile(v, err)) return Usage(err);
+    } else if (a == "--set" && value(v)) {
+      if (!loader.SetAssignment(v, err)) return Usage(err);
+    } else {
+      return Usage("unknown or incomplete option " + a);
+    }
+  }
+  if (!pty && !tcp && !udp) return Usage("nothing to serve: give --pty, --tcp or --udp");
+
+  BlockTerminationSignals();
+  auto adapter = std::make_shared<Adapter>(scenario);
+  if (verbose) adapter->SetLog([](const std::string& line) { std::cerr << "sim: " << line << "\n"; }, true);
+
+  std::unique_ptr<PtyAdapter> ptyAdapter;
+  std::unique_ptr<TcpAdapter> tcpAdapter;
+  std::unique_ptr<UdpResponder> udpResponder;
+  std::string err;
+  if (pty) {
+    ptyAdapter = std::make_unique<PtyAdapter>(adapter);
+    if (!ptyAdapter->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+    std::cout << ptyAdapter->SlavePath() << std::endl;
+  }
+  std::string tcpHost = "127.0.0.1";
+  int tcpPort = 0;
+  if (tcp) {
+    if (!SplitHostPort(*tcp, false, tcpHost, tcpPort)) return Usage("--tcp wants HOST:PORT");
+    tcpAdapter = std::make_unique<TcpAdapter>(adapter, tcpHost, tcpPort);
+    if (!tcpAdapter->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+    tcpPort = tcpAdapter->Port();
+    std::cout << "tcp " << tcpHost << ":" << tcpPort << std::endl;
+  }
+  if (udp) {
+    std::string host;
+    int port = 0;
+    if (!SplitHostPort(*udp, true, host, port)) return Usage("--udp wants [HOST:]PORT");
+    udpResponder = std::make_unique<UdpResponder>(adapter, host, port, tcpHost, std::to_string(tcpPort ? tcpPort : 23));
+    if (!udpResponder->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+    std::cout << "udp " << udpResponder->Port() << std::endl;
+  }
+
+  WaitForTerminationSignal();
+  if (udpResponder) udpResponder->Stop();
+  if (tcpAdapter) tcpAdapter->Stop();
+  if (ptyAdapter) ptyAdapter->Stop();
+  const auto stored = adapter->Stored();
+  if (stored)
+    std::cout << "image: " << stored->image.size() << " bytes sha256 " << stored->sha256 << std::endl;
+  else
+    std::cout << "image: none" << std::endl;
+  return 0;
+}
