@@ -1,0 +1,119 @@
+// How the updater is paced: by the bootloader's bytes (wake-on-data) or by its poll timer.
+#include <gtest/gtest.h>
+
+#include "UpdaterFixture.h"
+
+namespace bx::test {
+namespace {
+
+// A bootloader that checks every frame, stores the pages and answers at once: the next
+// request follows each acknowledgement in the same chunk, as a real one sends them.
+class FakeBootloader {
+ public:
+  FakeBootloader(ScriptedLink& link, uint16_t pageSize, uint16_t pages)
+      : link_(link), pageSize_(pageSize), pages_(pages) {
+    link_.onWrite = [this](const Bytes& frame) { Answer(frame); };
+  }
+  Bytes stored;
+  int badFrames = 0;
+
+ private:
+  void Answer(const Bytes& f) {
+    if (f == "<") return link_.Receive(kConnectAck);
+    if (f.size() == 83 && f[0] == '#') return link_.Receive(HeaderReply(pageSize_) + Request(0));
+    const uint16_t n = LE16(f, 1);
+    if (f == EndFrame()) return link_.Receive(Ack(0xFFFF));
+    const Bytes page = f.size() > 5 ? f.substr(5) : Bytes();
+    if (f[0] != '@' || page.size() != pageSize_ || LE16(f, 3) != PageChecksum(page)) {
+      ++badFrames;
+      return link_.Receive("-");
+    }
+    stored += page;
+    link_.Receive(Ack(n) + Request(static_cast<uint16_t>(n + 1 < pages_ ? n + 1 : pages_)));
+  }
+  ScriptedLink& link_;
+  uint16_t pageSize_, pages_;
+};
+
+TEST_F(UpdaterTest, WakeAnswersAPageRequestInTheSameDispatchWithoutTimePassing) {
+  const Bytes file = Pattern(80 + 1024);
+  ToPageRequests(file, 256);
+  const int64_t now = loop.NowMs();
+  link.Receive(Request(2));
+  loop.RunPosted();
+  EXPECT_EQ(loop.NowMs(), now);
+  ASSERT_EQ(link.writes.size(), 1u);
+  EXPECT_EQ(link.writes[0], PageFrame(2, file.substr(80 + 512, 256)));
+}
+
+TEST_F(UpdaterTest, WakesCoalesceAndEndWithTheUpload) {
+  ToPageRequests(Pattern(80 + 1024), 256);
+  EXPECT_TRUE(link.HasNotify());
+  const int before = link.availableQueries;
+  // Three chunks before the main thread gets round to it: one wake takes them all.
+  link.Receive(".");
+  link.Receive(Bytes("\x01", 1));
+  link.Receive(Bytes("\x00", 1));
+  loop.RunPosted();
+  EXPECT_EQ(link.availableQueries - before, 1);
+  EXPECT_EQ(link.writes.size(), 1u);
+
+  // A wake still posted when the user stops finds nothing to do.
+  link.Receive(Request(1));
+  updater.Cancel();
+  EXPECT_FALSE(link.HasNotify());
+  EXPECT_EQ(link.notifyClears, 1);
+  link.SetOpen(true);
+  link.Receive(Request(1), /*notify=*/false);
+  loop.RunPosted();
+  EXPECT_EQ(link.writes.size(), 1u);
+}
+
+TEST_F(UpdaterTest, WithoutWakeTheUpdaterAnswersOnlyOnItsPollTicks) {
+  updater.SetWakeOnData(false);
+  ASSERT_TRUE(Start(Pattern(600)));
+  EXPECT_FALSE(link.HasNotify());
+  EXPECT_EQ(link.notifySets, 0);
+  link.Receive(kConnectAck);
+  loop.Advance(99);
+  EXPECT_EQ(link.writes.size(), 1u);
+  loop.Advance(1);  // the first poll comes after 100 ms
+  EXPECT_EQ(link.writes.size(), 2u);
+  link.Receive(HeaderReply(256) + Request(0));
+  loop.Advance(9);
+  EXPECT_EQ(link.writes.size(), 2u);
+  loop.Advance(1);  // then every 10 ms, every whole message in one tick
+  EXPECT_EQ(link.writes.size(), 3u);
+  updater.Cancel();
+  EXPECT_EQ(link.notifyClears, 0);  // a notify it never set is left alone
+}
+
+TEST_F(UpdaterTest, WholeUploadIsTheSameWithWakeAndWithPolling) {
+  const uint16_t pages = 20;
+  const Bytes file = Pattern(80 + 256 * pages + 100);
+  const Bytes wholePages = file.substr(80, 256 * pages);
+
+  FakeBootloader fast(link, 256, pages);
+  ASSERT_TRUE(Start(file));
+  loop.RunPosted();  // one dispatch: every answer wakes the next step
+  EXPECT_FALSE(updater.IsRunning());
+  EXPECT_EQ(loop.NowMs(), 0);
+  EXPECT_EQ(fast.stored, wholePages);
+  EXPECT_EQ(fast.badFrames, 0);
+  EXPECT_EQ(status.Text(), "Updating firmware : Ok");
+  EXPECT_EQ(progress.Position(), pages);
+  const auto wakeLog = Log();
+
+  memo.Clear();
+  updater.SetWakeOnData(false);
+  FakeBootloader slow(link, 256, pages);
+  ASSERT_TRUE(StartFile(fileName));
+  EXPECT_TRUE(loop.AdvanceUntil([&] { return !updater.IsRunning(); }, 10000, 10));
+  EXPECT_EQ(slow.stored, wholePages);
+  EXPECT_EQ(Log(), wakeLog);
+  // One poll per exchange of messages: 100 ms, then 10 ms a tick.
+  EXPECT_GE(loop.NowMs(), 100 + 10 * (pages + 1));
+}
+
+}  // namespace
+}  // namespace bx::test
