@@ -1,7 +1,10 @@
 #include "app/Modules.h"
 
 #include "app/Unitmain.h"
+#include "exchange/Exchange.h"
+#include "exchange/Identity.h"
 #include "exchange/PortList.h"
+#include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
 #include "passthru/PassThruPage.h"
 #include "system/SystemPage.h"
@@ -14,7 +17,10 @@ WindowModules::WindowModules(TfrmMain& form)
       system(std::make_unique<SystemPage>(form)),
       network(std::make_unique<NetworkPage>(form)),
       passThru(std::make_unique<PassThruPage>(form)),
-      ports(std::make_unique<PortList>(form)) {}
+      ports(std::make_unique<PortList>(form)),
+      exchange(std::make_unique<Exchange>(form)),
+      identity(std::make_unique<Identity>(form)),
+      modes(std::make_unique<ModeList>(form)) {}
 
 WindowModules::~WindowModules() = default;
 

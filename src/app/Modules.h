@@ -11,6 +11,9 @@ class SystemPage;
 class NetworkPage;
 class PassThruPage;
 class PortList;
+class Exchange;
+class Identity;
+class ModeList;
 
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
@@ -20,6 +23,9 @@ struct WindowModules {
   std::unique_ptr<NetworkPage> network;
   std::unique_ptr<PassThruPage> passThru;
   std::unique_ptr<PortList> ports;
+  std::unique_ptr<Exchange> exchange;
+  std::unique_ptr<Identity> identity;
+  std::unique_ptr<ModeList> modes;
 };
 
 }  // namespace bx

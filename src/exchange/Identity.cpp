@@ -1,0 +1,133 @@
+#include "exchange/Identity.h"
+
+#include "app/Modules.h"
+#include "app/Unitmain.h"
+#include "exchange/PortList.h"
+#include "modes/ModeList.h"
+#include "system/SystemPage.h"
+#include "wifi/WiFiPage.h"
+
+namespace bx {
+
+Identity::Identity(TfrmMain& form) : f_(form) {}
+
+void Identity::ParsePane(ui::TMemo& pane) {
+  const bool isLog = &pane == &f_.memLog;
+  // While the pass runs each pane line is one reply line (no wrapping).
+  pane.WordWrap = false;
+  pane.Scroll = ui::TMemo::ScrollBars::Both;
+  const int count = pane.LineCount();
+  int i = 0;
+  for (int steps = 0; steps < count; ++steps) {
+    const std::string line = pane.Line(i);
+    if (line.empty() || line[0] == '-') break;
+    const bool used = ParseLine(line);
+    if (!used && isLog) pane.DeleteLine(i);
+    else ++i;
+  }
+  if (isLog) f_.Modules->modes->SelectedModePass();
+  pane.WordWrap = true;
+  pane.Scroll = ui::TMemo::ScrollBars::Vertical;
+}
+
+namespace {
+bool Key(const std::string& line, const char* key, std::string& value) {
+  if (!StartsWith(line, key)) return false;
+  value = line.substr(std::char_traits<char>::length(key));
+  return true;
+}
+bool On(const std::string& value) { return UpperAscii(value.substr(0, 2)) == "ON"; }
+}  // namespace
+
+bool Identity::ParseLine(const std::string& line) {
+  std::string v;
+  if (line.compare(0, 15, "Selected Mode: ") == 0 && line.size() >= 15) return true;
+  if (ModeList::ModeIdLength(line) > 0) return f_.Modules->modes->AddModeEntry(line);
+  if (StartsWith(line, "USB-")) {
+    f_.edCopyRight.SetText(line);
+  } else if (Key(line, "CR:", v)) {
+    f_.edCopyRight.SetText(v);
+  } else if (Key(line, "SN:", v)) {
+    f_.edSerial.SetText(v);
+    f_.edSYS_Serial.SetText(v);
+    const std::string entry = f_.Modules->ports->SelectedPortName() + " " + v;
+    f_.settings.RememberPort(entry);
+  } else if (Key(line, "ID:", v)) {
+    f_.edSignature.SetText(v);
+  } else if (Key(line, "FW:", v)) {
+    f_.edVersion.SetText(v);
+    f_.edSYS_FW.SetText(v);
+  } else if (Key(line, "WW:", v)) {
+    f_.edSYS_WiFi.SetText(v);
+  } else if (Key(line, "WWS:", v)) {
+    f_.edSYS_WiFi.SetText(v);
+  } else if (Key(line, "SI:", v)) {
+    if (systemInfo) systemInfo(v);
+    f_.tsSystem.SetTabVisible(true);
+  } else if (Key(line, "WS:", v)) {
+    if (wifiSettings) wifiSettings(v);
+  } else if (line.size() >= 4 && line[0] == 'A' && line[1] == 'P' && line[3] == ':') {
+    if (accessPoint) accessPoint(line[2], line.substr(4));
+  } else if (Key(line, "BW:", v)) {
+    f_.edBootVer.SetText(v);
+    f_.edSYS_BW.SetText(v);
+    f_.tsTest.SetTabVisible(true);
+    f_.cbShow.SetVisible(true);
+    f_.pbJ2534_Install.SetVisible(true);
+  } else if (Key(line, "HW:", v)) {
+    f_.edHardware.SetText(v);
+    f_.edSYS_Hardware.SetText(v);
+  } else if (Key(line, "PT:", v)) {
+    f_.PassThruDriverVersion = v;
+    f_.btJ2534_Install.SetCaption("Install Driver v" + v);
+    f_.btJ2534_Install.SetEnabled(true);
+  } else if (Key(line, "PI:", v)) {
+    PI = On(v);
+  } else if (Key(line, "UI:", v)) {
+    UI = v;
+  } else if (Key(line, "PA:", v)) {
+    PA = On(v);
+  } else if (Key(line, "UA:", v)) {
+    UA = v;
+  } else if (Key(line, "UB:", v)) {
+    SetBatteryText(v);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void Identity::SetBatteryText(const std::string& text) {
+  Battery = text;
+  f_.edBattery.SetText(text);
+  const bool shown = !text.empty();
+  f_.lbBattery.SetVisible(shown);
+  f_.edBattery.SetVisible(shown);
+  f_.btPower.SetVisible(shown);
+}
+
+void Identity::ClearIdentity() {
+  f_.Modules->modes->Clear();
+  for (ui::TTextControl* t : std::initializer_list<ui::TTextControl*>{&f_.edModeRun, &f_.edSerial, &f_.edSYS_Serial,
+                                                                      &f_.memLogTest, &f_.edTest_Result})
+    t->SetText("");
+  f_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
+  for (ui::TShape* s : {&f_.shpTest_Result_1, &f_.shpTest_Result_2, &f_.shpTest_Result_3}) {
+    s->SetBrushColor(ui::clr::ScrollBar);
+    s->SetVisible(false);
+  }
+  f_.tsTest.SetTabVisible(false);
+  f_.Modules->wifi->Reset(false);
+  f_.Modules->system->Reset();
+  f_.cbShow.SetVisible(false);
+  f_.lbJ2534_Message.SetVisible(false);
+  f_.btJ2534_Install.SetEnabled(false);
+  f_.pbJ2534_Install.SetVisible(false);
+  f_.shJ2534_Install.SetVisible(false);
+  f_.edCopyRight.SetText("");
+  SetBatteryText("");
+  for (ui::TEdit* e : {&f_.edSignature, &f_.edVersion, &f_.edBootVer, &f_.edHardware, &f_.edSYS_Hardware})
+    e->SetText("");
+}
+
+}  // namespace bx

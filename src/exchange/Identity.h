@@ -1,0 +1,37 @@
+#pragma once
+// The adapter's identity record: the line parser that reads an identity reply out of a
+// log pane, fills the identity fields, and hands mode, system, WiFi and access-point
+// lines to their pages.
+#include <functional>
+#include <string>
+
+#include "ui/Controls.h"
+
+namespace bx {
+
+class TfrmMain;
+
+class Identity {
+ public:
+  explicit Identity(TfrmMain& form);
+
+  // Walks the pane's lines up to the first empty line or line beginning with "-". Only in
+  // memLog are unused lines removed and the selected-mode pass run.
+  void ParsePane(ui::TMemo& pane);
+  bool ParseLine(const std::string& line);  // true: used
+  void ClearIdentity();
+  void SetBatteryText(const std::string& text);
+
+  bool PI = false, PA = false;
+  std::string UI, UA, Battery;
+
+  // The readers of the System, WiFi and scan pages.
+  std::function<void(const std::string& payload)> systemInfo;
+  std::function<void(const std::string& payload)> wifiSettings;
+  std::function<void(char third, const std::string& payload)> accessPoint;
+
+ private:
+  TfrmMain& f_;
+};
+
+}  // namespace bx

@@ -1,0 +1,53 @@
+#pragma once
+// A window with one port whose link is scripted by the test: the far end answers
+// commands the way the test says.
+#include <functional>
+#include <map>
+
+#include "app/Modules.h"
+#include "exchange/Exchange.h"
+#include "exchange/PortList.h"
+#include "support/FormFixture.h"
+#include "support/ScriptedLink.h"
+
+namespace bx::test {
+
+inline Bytes Frame(const std::vector<std::string>& lines) {
+  Bytes f = "\r\n";
+  for (const auto& l : lines) f += l + "\r\n";
+  return f + "\r\n";
+}
+
+struct AdapterWorld : FormWorld {
+  ScriptedLink link;
+  // Replies by command text; a command without one gets silence.
+  std::map<std::string, Bytes> replies;
+  std::vector<Bytes> commands;
+
+  TfrmMain& StartWithPort(const std::string& port = "/dev/ttyACM0", const std::string& detail = "/sys/x") {
+    TfrmMain& f = Start();
+    Ex().synchronousOpen = true;
+    Ex().findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
+    f.Modules->ports->collect = [port, detail] { return PortRows{{port}, {"USB Serial"}, {detail}}; };
+    f.Modules->ports->Refresh(true);
+    f.cbCOM.UserSelect(0);
+    link.onWrite = [this](const Bytes& b) {
+      commands.push_back(b);
+      auto it = replies.find(b);
+      if (it != replies.end()) link.Receive(it->second, false);
+    };
+    return f;
+  }
+  Exchange& Ex() { return *form->Modules->exchange; }
+  // Runs virtual time until the exchange has ended (bounded).
+  bool RunExchange(int64_t maxMs = 60000) {
+    return loop.AdvanceUntil([this] { return !Ex().Running(); }, maxMs, 10);
+  }
+  int Count(const std::string& cmd) const {
+    int n = 0;
+    for (const auto& c : commands) n += c == cmd;
+    return n;
+  }
+};
+
+}  // namespace bx::test

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "exchange/Identity.h"
+#include "support/AdapterWorld.h"
+
+namespace bx {
+namespace {
+
+using test::AdapterWorld;
+using test::Frame;
+
+const std::string kI = "!dulMAR_SC_I";
+
+TEST(ReplyFrame, NoiseEmptyFramesAndBytesAfterTheFrame) {
+  Bytes buf = "garbage\x01\r\nSN:1\r\nFW:2\r\n\r\nnext";
+  bool open = false;
+  Bytes body;
+  ASSERT_TRUE(TakeReplyFrame(buf, open, body));
+  EXPECT_EQ(body, "SN:1\r\nFW:2");
+  EXPECT_EQ(buf, "next");
+  buf = "\r\n\r\n";
+  ASSERT_TRUE(TakeReplyFrame(buf, open, body));
+  EXPECT_EQ(body, "");
+  buf = "\r\nSN:1\r\n";
+  EXPECT_FALSE(TakeReplyFrame(buf, open, body));
+  EXPECT_TRUE(open);
+  buf += "\r\n";
+  ASSERT_TRUE(TakeReplyFrame(buf, open, body));
+  EXPECT_EQ(body, "SN:1");
+}
+
+void ExpectIdle(TfrmMain& f, test::ScriptedLink& link) {
+  EXPECT_FALSE(link.IsOpen());
+  for (ui::TControl* c : {static_cast<ui::TControl*>(&f.pcOptions), static_cast<ui::TControl*>(&f.gbOptions),
+                          static_cast<ui::TControl*>(&f.lvModes), static_cast<ui::TControl*>(&f.btSearch),
+                          static_cast<ui::TControl*>(&f.cbCOM), static_cast<ui::TControl*>(&f.cbShow)})
+    EXPECT_TRUE(c->Enabled()) << c->Name();
+  EXPECT_FALSE(f.bpConnect.Visible());
+  EXPECT_FALSE(f.tmrSearch.Running());
+}
+
+TEST(Exchange, SilentAdapterGetsExactlyFourSearchesThenTheNotFoundMessage) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  for (int round = 1; round <= 2; ++round) {
+    f.btSearch.Click();
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.Count(kI), 4 * round);
+    ASSERT_EQ(w.dialogs.messages.size(), static_cast<std::size_t>(round));
+    EXPECT_EQ(w.dialogs.messages.back().text,
+              "Brevantix Adapter is not found on Communication Port /dev/ttyACM0 (USB Serial)");
+    EXPECT_EQ(w.dialogs.messages.back().caption, f.Caption() + " - Error...");
+    ExpectIdle(f, w.link);
+    EXPECT_EQ(f.edCOM.Text(), "");  // nothing identified
+  }
+}
+
+TEST(Exchange, EachSilentAttemptWaitsAboutOneSecond) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  f.btSearch.Click();
+  const int64_t t0 = w.loop.NowMs();
+  ASSERT_TRUE(w.RunExchange());
+  const int64_t spent = w.loop.NowMs() - t0;
+  EXPECT_GE(spent, 4 * 1000);
+  EXPECT_LE(spent, 4 * 1000 + 200);
+}
+
+TEST(Exchange, LinkThatDoesNotOpenGivesTheOpenMessage) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  w.link.openResult = false;
+  f.btSearch.Click();
+  ASSERT_TRUE(w.RunExchange());
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, "Can't open Communication Port /dev/ttyACM0 (USB Serial)");
+  EXPECT_TRUE(w.commands.empty());
+  ExpectIdle(f, w.link);
+}
+
+TEST(Exchange, PortWithoutALinkEndsSilently) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort("COM3");
+  f.btSearch.Click();
+  EXPECT_FALSE(w.Ex().Running());
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  ExpectIdle(f, w.link);
+}
+
+TEST(Exchange, AnsweredSearchFillsTheLogAndClosesTheLink) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  w.replies[kI] = "noise" + Frame({"SN:12345", "FW:2.1", "junk line", "01 - OBD"}) + "after";
+  f.btSearch.Click();
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.Count(kI), 1);
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(f.memLog.Lines(), (std::vector<std::string>{"SN:12345", "FW:2.1", "01 - OBD"}));
+  EXPECT_EQ(f.edSerial.Text(), "12345");
+  EXPECT_EQ(f.edCOM.Text(), "/dev/ttyACM0 (USB Serial)");
+  EXPECT_EQ(f.lvModes.Count(), 1);
+  EXPECT_TRUE(f.btCopy.Enabled());
+  EXPECT_EQ(w.link.closeCalls, 1);
+  ExpectIdle(f, w.link);
+  EXPECT_EQ(f.lvModes.Focused(), true);
+}
+
+TEST(Exchange, ReplyThatKeepsTricklingNeverTimesOut) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  f.btSearch.Click();
+  w.loop.Advance(50);
+  const Bytes reply = Frame({"SN:1", std::string(300, 'x')});
+  // One byte every 150 ms: far slower than the 100-step write wait, but each chunk
+  // refills the silence allowance to 200 steps.
+  for (std::size_t i = 0; i < reply.size() && w.Ex().Running(); ++i) {
+    w.link.Receive(reply.substr(i, 1), false);
+    w.loop.Advance(150);
+  }
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.Count(kI), 1);
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(f.edSerial.Text(), "1");
+}
+
+TEST(Exchange, AwaitedCommandsTimeOutAfterASingleWait) {
+  for (const auto op : {Operation::SelectMode, Operation::SelfTest, Operation::DeviceCommand}) {
+    AdapterWorld w;
+    TfrmMain& f = w.StartWithPort();
+    w.Ex().commandSuffix = "S";
+    w.Ex().commandWait = true;
+    w.Ex().Start(op);
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.commands.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages.size(), 1u);
+    ExpectIdle(f, w.link);
+  }
+}
+
+TEST(Exchange, DeviceCommandWithoutWaitPausesHalfASecondAndReadsNothing) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  w.Ex().commandSuffix = "R";
+  w.Ex().commandWait = false;
+  w.Ex().Start(Operation::DeviceCommand);
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.commands, std::vector<Bytes>{"!dulMAR_SC_R"});
+  EXPECT_EQ(f.edCOMM_Command.Text(), "!dulMAR_SC_R");
+  EXPECT_EQ(w.loop.Slept(), 500);
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  ExpectIdle(f, w.link);
+}
+
+TEST(Exchange, SelectModeSendsTheIdAndParsesTheNewIdentity) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  w.replies[kI] = Frame({"SN:7", "01 - OBD", "02 - CAN", "Selected Mode: 01 - OBD"});
+  w.replies["!dulMAR_SC_M02"] = Frame({"SN:7", "01 - OBD", "02 - CAN", "Selected Mode: 02 - CAN"});
+  f.btSearch.Click();
+  ASSERT_TRUE(w.RunExchange());
+  ASSERT_EQ(f.lvModes.Count(), 2);
+  EXPECT_EQ(f.lvModes.Item(0).StateIndex(), 0);
+  f.lvModes.UserSelect(1);
+  EXPECT_TRUE(f.btModeSelect.Enabled());
+  f.btModeSelect.Click();
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.Count("!dulMAR_SC_M02"), 1);
+  ASSERT_EQ(f.lvModes.Count(), 2);
+  EXPECT_EQ(f.lvModes.Item(1).StateIndex(), 0);
+  EXPECT_EQ(f.lvModes.Item(0).StateIndex(), -1);
+  EXPECT_EQ(w.registry.ReadString(Hive::LocalMachine, kSettingsKey, "Mode"), "02 - CAN");
+  ExpectIdle(f, w.link);
+}
+
+}  // namespace
+}  // namespace bx
