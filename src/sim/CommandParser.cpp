@@ -141,7 +141,8 @@ std::optional<SimTime> CommandParser::Deadline() const {
 }
 
 void CommandParser::Expire(std::vector<Command>& out) {
-  if (buf_.size() > kPrefix.size()) out.push_back(Classify(std::string_view(buf_).substr(kPrefix.size()), last_));
+  // The adapter learns that the command is over only when the silence has passed.
+  if (buf_.size() > kPrefix.size()) out.push_back(Classify(std::string_view(buf_).substr(kPrefix.size()), last_ + gap_));
   buf_.clear();
 }
 

@@ -32,7 +32,7 @@ Bytes Wire::Take(SimTime now, std::size_t max) {
     } else if (now < c.start) {
       break;
     }
-    done = std::min(done, c.pos + (max - out.size()));
+    done = std::min(done, c.pos + std::min(max - out.size(), c.data.size() - c.pos));
     out.append(c.data, c.pos, done - c.pos);
     c.pos = done;
     if (c.pos < c.data.size()) break;
