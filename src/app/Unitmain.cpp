@@ -29,6 +29,8 @@ void TfrmMain::SetDesignState() {
   SetCaption("Configurator");
   ClientWidth = 714;
   ClientHeight = 424;
+  // Centred on a 1280 x 1024 screen until a view places it (a CLI run has no screen).
+  SetBounds((1280 - 714) / 2, (1024 - 424) / 2, 714, 424);
   font = ui::Font{"MS Sans Serif", -11, ui::clr::Black, {}};
   ilIcons.Images = {"state-selected.png", "state-active.png", "state-hidden.png", "state-3.png",
                     "state-4.png",        "state-new.png",    "state-6.png",      "state-disabled.png",

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/Modules.h"
 #include "cli/TerminalDialogs.h"
+#include "exchange/PortList.h"
 
 namespace bx::cli {
 
@@ -52,9 +54,31 @@ std::string WindowProgramPath() {
 
 bool Session::Start(AppContext& context) {
   ui::EventLoop::SetCurrent(&loop);
+  const std::string preferred = chosenPort;
   form = std::make_unique<TfrmMain>(std::move(context));
+  form->Modules->ports->preferred = preferred;
+  form->Modules->ports->Refresh(true);
   form->FormShow();
   return true;
+}
+
+bool Session::ChoosePort(int64_t timeoutMs) {
+  if (chosenPort.empty()) {
+    if (form->cbCOM.ItemIndex() >= 0) return true;
+    *err << "brevantix-cli: no port chosen: give --port NAME or --demo (see the ports command)\n";
+    return false;
+  }
+  auto selected = [this] {
+    const int i = form->cbCOM.ItemIndex();
+    return i >= 0 && static_cast<std::size_t>(i) < form->PortNames.size() &&
+           form->PortNames[static_cast<std::size_t>(i)] == chosenPort;
+  };
+  if (RunUntil(selected, timeoutMs)) {
+    form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
+    return true;
+  }
+  *err << "brevantix-cli: the port " << chosenPort << " is not listed\n";
+  return false;
 }
 
 bool Session::RunUntil(const std::function<bool()>& pred, int64_t timeoutMs) { return loop.Run(pred, timeoutMs); }
@@ -113,11 +137,22 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     err << "brevantix-cli: " << error << "\n";
     return 1;
   }
+  if (s.options.demo) {
+    s.demo = std::make_unique<DemoAdapter>();
+    if (!s.demo->Start(error)) {
+      err << "brevantix-cli: the simulated adapter did not start: " << error << "\n";
+      return 1;
+    }
+    s.chosenPort = s.demo->Port();
+  } else if (!s.options.ports.empty()) {
+    s.chosenPort = s.options.ports.front();
+  }
   s.dialogs = std::make_unique<TerminalDialogs>(out, err, s.options.answer, &s.messageCount);
   s.clipboard = std::make_unique<MemoryClipboard>();
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   context.programPath = WindowProgramPath();
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
+  if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
   if (cmd->prepare) cmd->prepare(s, context);
   s.Start(context);
   const int rc = cmd->run(s);

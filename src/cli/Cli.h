@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Demo.h"
 #include "app/Program.h"
 #include "ui/EventLoop.h"
 
@@ -35,6 +36,12 @@ struct Session {
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
   int messageCount = 0;  // message boxes shown so far
+  std::unique_ptr<DemoAdapter> demo;
+  std::string chosenPort;  // --demo or the first --port
+
+  // Waits until the chosen port is listed and selected in cbCOM (or the window's default
+  // port when none was chosen). False with a message on stderr when there is none.
+  bool ChoosePort(int64_t timeoutMs = 4000);
 
   // Starts the window model (creation sequence and shown). False with a message on error.
   bool Start(AppContext& context);

@@ -59,6 +59,7 @@ Exchange::~Exchange() {
 void Exchange::Start(Operation op) {
   if (Running()) return;
   requested = op;
+  answered = false;
   if (op == Operation::Search || op == Operation::DeviceCommand) attempt = -1;
   readingEnabled = true;
   const std::string port = f_.Modules->ports->SelectedPortName();
@@ -189,6 +190,7 @@ bool Exchange::Step() {
         Bytes body;
         if (TakeReplyFrame(rxBuffer, frameOpen, body)) {
           replyBody = std::move(body);
+          answered = true;
           state = successState;
         } else if (silence-- == 1) {
           state = timeoutState;

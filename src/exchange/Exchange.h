@@ -86,6 +86,8 @@ class Exchange {
 
   // Commands written, for the hidden edCOMM_Command and for tests.
   int commandsSent = 0;
+  // Whether the last exchange received a complete reply frame.
+  bool answered = false;
   // Tests in virtual time open the link inline instead of on the opener thread.
   bool synchronousOpen = false;
 

@@ -58,6 +58,11 @@ void PortList::Refresh(bool force) {
       bestHead = head;
     }
   }
+  if (!preferred.empty()) {
+    for (std::size_t i = 0; i < f_.PortNames.size(); ++i)
+      if (f_.PortNames[i] == preferred) best = static_cast<int>(i);
+    if (best >= 0 && f_.PortNames[static_cast<std::size_t>(best)] == preferred) preferred.clear();
+  }
   if (f_.cbCOM.Items().empty() || best < 0) return;
   f_.cbCOM.SetItemIndex(best);
   f_.btPortProp.SetEnabled(!f_.PortDetails[static_cast<std::size_t>(best)].empty());

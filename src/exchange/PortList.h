@@ -30,6 +30,9 @@ class PortList {
   std::string SelectedPortName() const;
   std::string SelectedDetail() const;
 
+  // A port the program was started for (--port, --demo): chosen as soon as it is listed.
+  std::string preferred;
+
   // Where the ports come from (the link table) and a port's properties.
   std::function<PortRows()> collect;
   std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
