@@ -1,0 +1,240 @@
+#include "platform/Socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/posix/PollWait.h"
+
+namespace bx {
+
+std::string Ipv4ToText(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 255) + "." +
+         std::to_string((address >> 8) & 255) + "." + std::to_string(address & 255);
+}
+
+std::optional<uint32_t> Ipv4FromText(const std::string& text) {
+  in_addr a{};
+  if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return std::nullopt;
+  return ntohl(a.s_addr);
+}
+
+std::optional<uint32_t> ResolveIPv4(const std::string& host) {
+  if (host.empty() || host.find('\0') != std::string::npos) return std::nullopt;
+  if (auto dotted = Ipv4FromText(host)) return dotted;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || !list) return std::nullopt;
+  std::optional<uint32_t> found;
+  for (addrinfo* a = list; a; a = a->ai_next) {
+    if (a->ai_family == AF_INET) {
+      found = ntohl(reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
+      break;
+    }
+  }
+  ::freeaddrinfo(list);
+  return found;
+}
+
+static sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = htonl(address);
+  return sa;
+}
+
+static ConnectStatus StatusOfConnectError(int err) {
+  switch (err) {
+    case ECONNREFUSED: return ConnectStatus::Refused;
+    case ETIMEDOUT: return ConnectStatus::TimedOut;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+      return ConnectStatus::Unreachable;
+    default: return ConnectStatus::Failed;
+  }
+}
+
+// The connect runs non-blocking on this thread and is waited on with poll: nothing
+// else ever touches the socket, so it is closed exactly once, here or by its owner.
+ConnectResult TcpSocket::Connect(uint32_t address, uint16_t port, int timeoutMs) {
+  ConnectResult result;
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    result.systemError = errno;
+    return result;
+  }
+  auto fail = [&](int err) {
+    result.systemError = err;
+    result.status = StatusOfConnectError(err);
+    ::close(fd);
+    return std::move(result);
+  };
+  sockaddr_in sa = MakeAddress(address, port);
+  int r;
+  do r = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  while (r < 0 && errno == EINTR);
+  if (r < 0 && errno != EINPROGRESS) return fail(errno);
+  if (r < 0) {
+    pollfd p{fd, POLLOUT, 0};
+    posix::PollClock clock(timeoutMs);
+    int n;
+    do n = ::poll(&p, 1, clock.Left());
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) return fail(n == 0 ? ETIMEDOUT : errno);
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return fail(errno);
+    if (err != 0) return fail(err);
+  }
+  result.socket.reset(new TcpSocket(fd));
+  result.status = ConnectStatus::Ok;
+  return result;
+}
+
+TcpSocket::~TcpSocket() { Close(); }
+
+void TcpSocket::Close() {
+  if (handle_ < 0) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
+}
+
+int TcpSocket::BytesReadable() const {
+  int n = 0;
+  if (handle_ < 0 || ::ioctl(static_cast<int>(handle_), FIONREAD, &n) != 0) return 0;
+  return n;
+}
+
+// Readable with nothing to read is the peer's orderly close.
+WaitResult TcpSocket::WaitReadable(const WaitEvent& stop, int timeoutMs) {
+  if (handle_ < 0) return WaitResult::HungUp;
+  WaitResult r = posix::PollWithStop(static_cast<int>(handle_), POLLIN, stop, timeoutMs);
+  if (r == WaitResult::Ready && BytesReadable() <= 0) return WaitResult::HungUp;
+  return r;
+}
+
+WaitResult TcpSocket::WaitWritable(const WaitEvent& stop, int timeoutMs) {
+  if (handle_ < 0) return WaitResult::HungUp;
+  return posix::PollWithStop(static_cast<int>(handle_), POLLOUT, stop, timeoutMs);
+}
+
+long TcpSocket::Read(char* buffer, std::size_t size) {
+  if (handle_ < 0) return -1;
+  for (;;) {
+    ssize_t n = ::recv(static_cast<int>(handle_), buffer, size, MSG_DONTWAIT);
+    if (n > 0) return static_cast<long>(n);
+    if (n == 0) return -1;
+    if (errno == EINTR) continue;
+    return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+  }
+}
+
+long TcpSocket::Write(const char* data, std::size_t size) {
+  if (handle_ < 0) return -1;
+  for (;;) {
+    ssize_t n = ::send(static_cast<int>(handle_), data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+  }
+}
+
+std::unique_ptr<UdpSocket> UdpSocket::Open() {
+  int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<UdpSocket>(new UdpSocket(fd));
+}
+
+UdpSocket::~UdpSocket() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+bool UdpSocket::Bind(uint32_t address, uint16_t port) {
+  sockaddr_in sa = MakeAddress(address, port);
+  return ::bind(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+static bool SetFlag(std::intptr_t fd, int option, bool on) {
+  int v = on ? 1 : 0;
+  return ::setsockopt(static_cast<int>(fd), SOL_SOCKET, option, &v, sizeof v) == 0;
+}
+
+bool UdpSocket::SetBroadcast(bool on) { return SetFlag(handle_, SO_BROADCAST, on); }
+bool UdpSocket::SetDontRoute(bool on) { return SetFlag(handle_, SO_DONTROUTE, on); }
+
+uint16_t UdpSocket::LocalPort() const {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  if (::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
+  return ntohs(sa.sin_port);
+}
+
+bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data) {
+  sockaddr_in sa = MakeAddress(address, port);
+  ssize_t n = ::sendto(static_cast<int>(handle_), data.data(), data.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+                       reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  return n == static_cast<ssize_t>(data.size());
+}
+
+bool UdpSocket::PollReadable(int timeoutMs) {
+  pollfd p{static_cast<int>(handle_), POLLIN, 0};
+  int n;
+  do n = ::poll(&p, 1, timeoutMs);
+  while (n < 0 && errno == EINTR);
+  return n == 1 && (p.revents & POLLIN);
+}
+
+std::optional<Datagram> UdpSocket::ReceiveFrom(std::size_t maxBytes) {
+  Datagram d;
+  d.data.resize(maxBytes);
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  // MSG_TRUNC makes the answer the datagram's real length, so a caller can tell a cut one.
+  ssize_t n = ::recvfrom(static_cast<int>(handle_), d.data.data(), d.data.size(), MSG_DONTWAIT | MSG_TRUNC,
+                         reinterpret_cast<sockaddr*>(&sa), &len);
+  if (n < 0) return std::nullopt;
+  d.length = static_cast<std::size_t>(n);
+  d.data.resize(std::min(d.length, maxBytes));
+  d.fromAddress = ntohl(sa.sin_addr.s_addr);
+  d.fromPort = ntohs(sa.sin_port);
+  return d;
+}
+
+std::vector<NetInterface> LocalInterfaces() {
+  std::vector<NetInterface> list;
+  ifaddrs* all = nullptr;
+  if (::getifaddrs(&all) != 0) return list;
+  for (ifaddrs* a = all; a; a = a->ifa_next) {
+    if (!a->ifa_name) continue;
+    NetInterface* known = nullptr;
+    for (auto& i : list) {
+      if (i.name == a->ifa_name) known = &i;
+    }
+    if (!known) {
+      list.push_back({a->ifa_name, 0, 0, (a->ifa_flags & IFF_UP) != 0, (a->ifa_flags & IFF_LOOPBACK) != 0});
+      known = &list.back();
+    }
+    bool ipv4 = a->ifa_addr && a->ifa_addr->sa_family == AF_INET;
+    if (ipv4 && known->address == 0) {
+      known->address = ntohl(reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+      if (a->ifa_netmask) known->mask = ntohl(reinterpret_cast<sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr);
+    }
+  }
+  ::freeifaddrs(all);
+  return list;
+}
+
+}  // namespace bx
