@@ -88,13 +88,11 @@ void PtyAdapter::Impl::Feed(const std::string& in) {
 }
 
 void PtyAdapter::Impl::EndSession() {
-  std::string in;
-  ReadAvailable(master.get(), in);
-  Feed(in);
+  // The program let go: replies it left unread are lost with the port, and an exclusive
+  // flag it left set must not lock out the next open.
   pending.clear();
   ::tcflush(held.get(), TCIFLUSH);
   ::ioctl(held.get(), TIOCNXCL);
-  session = adapter.NewSession(clock.Now());
 }
 
 void PtyAdapter::Impl::OnWatch() {
@@ -150,7 +148,8 @@ void PtyAdapter::Impl::Loop() {
     if (!PollUntil(fds, wake, clock)) break;
     if (fds[1].revents) waker.Drain();
     if (stop) break;
-    if (fds[2].revents & POLLIN) OnWatch();
+    // Opens and closes first: bytes read below were written after any open queued so far.
+    if (watchFd.valid()) OnWatch();
     std::string in;
     bool alive = true;
     if (fds[0].revents & POLLIN) alive = ReadAvailable(master.get(), in);
