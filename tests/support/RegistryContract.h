@@ -4,7 +4,7 @@
 //
 // Use: a maker type with `std::unique_ptr<bx::Registry> Make()` (it may own a temporary
 // folder), then in one test file of the program:
-//   INSTANTIATE_TYPED_TEST_SUITE_P(Memory, RegistryContract, ::testing::Types<MemoryMaker>);
+//   INSTANTIATE_TYPED_TEST_SUITE_P(MemoryRegistry, RegistryContract, ::testing::Types<MemoryRegistryMaker>);
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "support/RegistryContract.h"
 
-namespace {
+namespace bxtest {
 
-struct MemoryMaker {
+struct MemoryRegistryMaker {
   std::unique_ptr<bx::Registry> Make() { return std::make_unique<bx::MemoryRegistry>(); }
 };
 
-}  // namespace
+}  // namespace bxtest
 
-INSTANTIATE_TYPED_TEST_SUITE_P(Memory, RegistryContract, ::testing::Types<MemoryMaker>);
+INSTANTIATE_TYPED_TEST_SUITE_P(MemoryRegistry, RegistryContract, ::testing::Types<bxtest::MemoryRegistryMaker>);
 
 namespace {
 

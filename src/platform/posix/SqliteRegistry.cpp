@@ -1,0 +1,386 @@
+#include "platform/posix/SqliteRegistry.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/Bytes.h"
+#include "platform/posix/SqliteDb.h"
+
+namespace bx {
+
+namespace {
+
+// Format 1: keys by hive and folded full path, values by key and folded name. Folded
+// means A-Z upper-cased, so ORDER BY on a folded column is the registry's
+// case-insensitive order. Names and string data are BLOBs: any byte, zero included.
+constexpr int64_t kFormat = 1;
+const char* const kCreateSchema = R"sql(
+CREATE TABLE keys(
+  hive INTEGER NOT NULL,
+  path BLOB NOT NULL,
+  parent BLOB,
+  name BLOB NOT NULL,
+  last_write INTEGER NOT NULL,
+  PRIMARY KEY(hive, path)) WITHOUT ROWID;
+CREATE INDEX keys_by_parent ON keys(hive, parent, path);
+CREATE TABLE vals(
+  hive INTEGER NOT NULL,
+  path BLOB NOT NULL,
+  fold BLOB NOT NULL,
+  name BLOB NOT NULL,
+  type INTEGER NOT NULL,
+  data,
+  PRIMARY KEY(hive, path, fold)) WITHOUT ROWID;
+PRAGMA user_version = 1;
+)sql";
+
+// The classic type numbers, so that a store read with other tools makes sense.
+constexpr int64_t kString = 1;   // REG_SZ
+constexpr int64_t kInteger = 4;  // REG_DWORD
+
+// Writers of another process hold the lock for one short transaction; waiting this long
+// means the other side is stuck, and the write is reported as failed.
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+
+int64_t HiveId(Hive h) { return h == Hive::CurrentUser ? 1 : 2; }
+
+std::string Fold(const std::string& path) { return UpperAscii(NormalizeKeyPath(path)); }
+
+std::string ParentOf(const std::string& fold) {
+  const auto slash = fold.rfind('\\');
+  return slash == std::string::npos ? std::string() : fold.substr(0, slash);
+}
+
+bool IsDamage(int code) { return code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_FORMAT; }
+
+}  // namespace
+
+struct SqliteRegistry::Statements {
+  explicit Statements(sqlite::Connection& c)
+      : findKey(c, "SELECT last_write FROM keys WHERE hive=?1 AND path=?2"),
+        insertKey(c, "INSERT OR IGNORE INTO keys(hive, path, parent, name, last_write) VALUES(?1, ?2, ?3, ?4, ?5)"),
+        touchKey(c, "UPDATE keys SET last_write=max(?3, last_write + 1) WHERE hive=?1 AND path=?2"),
+        subKeys(c, "SELECT name FROM keys WHERE hive=?1 AND parent=?2 ORDER BY path"),
+        deleteKeys(c, "DELETE FROM keys WHERE hive=?1 AND (path=?2 OR (path>=?3 AND path<?4))"),
+        deleteKeyValues(c, "DELETE FROM vals WHERE hive=?1 AND (path=?2 OR (path>=?3 AND path<?4))"),
+        readValue(c, "SELECT type, data FROM vals WHERE hive=?1 AND path=?2 AND fold=?3"),
+        writeValue(c,
+                   "INSERT INTO vals(hive, path, fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6) "
+                   "ON CONFLICT(hive, path, fold) DO UPDATE SET type=excluded.type, data=excluded.data"),
+        deleteValue(c, "DELETE FROM vals WHERE hive=?1 AND path=?2 AND fold=?3"),
+        valueNames(c, "SELECT name FROM vals WHERE hive=?1 AND path=?2 ORDER BY fold") {}
+
+  sqlite::Statement findKey, insertKey, touchKey, subKeys, deleteKeys, deleteKeyValues;
+  sqlite::Statement readValue, writeValue, deleteValue, valueNames;
+};
+
+SqliteRegistry::SqliteRegistry(std::string file) : file_(std::move(file)) { Open(); }
+
+SqliteRegistry::~SqliteRegistry() = default;
+
+std::string SqliteRegistry::DefaultFile() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+      const passwd* pw = getpwuid(getuid());
+      home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+    }
+    base = std::string(home) + "/.config";
+  }
+  return base + "/brevantix-configurator/registry.sqlite3";
+}
+
+std::string SqliteRegistry::LastError() {
+  std::lock_guard g(mu_);
+  return lastError_;
+}
+
+std::string SqliteRegistry::Damaged(const std::string& reason) const {
+  return "The settings store " + file_ + " is damaged or is not a settings database (" + reason +
+         "). It was left untouched; move it away to start with empty settings.";
+}
+
+void SqliteRegistry::Open() {
+  std::error_code ec;
+  const auto folder = std::filesystem::path(file_).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ec);  // a failure shows in the open
+  try {
+    db_ = std::make_unique<sqlite::Connection>(file_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    sqlite3_busy_timeout(db_->Handle(), kBusyTimeoutMs);
+    CheckReadable();
+    PrepareSchema();
+    st_ = std::make_unique<Statements>(*db_);
+  } catch (const sqlite::Failure& f) {
+    if (db_) sqlite3_db_config(db_->Handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (IsDamage(f.Code()) || f.Code() == SQLITE_ERROR) throw RegistryOpenError(Damaged(f.what()));
+    throw RegistryOpenError("The settings store " + file_ + " cannot be opened (" + f.what() + ").");
+  } catch (const RegistryOpenError&) {
+    // Closing must not checkpoint a journal into a file that is not ours to change.
+    if (db_) sqlite3_db_config(db_->Handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    throw;
+  }
+}
+
+// A real read of the schema fails on a file that is not a database; quick_check walks
+// every page of the (small) store and finds damage inside one.
+void SqliteRegistry::CheckReadable() {
+  sqlite::Statement schema(*db_, "SELECT count(*) FROM sqlite_schema");
+  schema.Step();
+  sqlite::Statement check(*db_, "PRAGMA quick_check");
+  std::string problems;
+  while (check.Step()) {
+    const std::string row = check.Bytes(0);
+    if (row == "ok") continue;
+    if (!problems.empty()) problems += "; ";
+    problems += row;
+    if (problems.size() > 200) break;
+  }
+  if (!problems.empty()) throw RegistryOpenError(Damaged(problems));
+}
+
+void SqliteRegistry::PrepareSchema() {
+  sqlite::Statement version(*db_, "PRAGMA user_version");
+  version.Step();
+  const int64_t format = version.Int(0);
+  version.Reset();
+  sqlite::Statement tables(*db_, "SELECT count(*) FROM sqlite_schema");
+  tables.Step();
+  const int64_t objects = tables.Int(0);
+  tables.Reset();
+  if (format > kFormat)
+    throw RegistryOpenError("The settings store " + file_ + " was written by a newer version of the program (format " +
+                            std::to_string(format) + ", this one knows up to " + std::to_string(kFormat) +
+                            "). It was left untouched.");
+  if (format == 0 && objects > 0) throw RegistryOpenError(Damaged("it holds tables of another program"));
+
+  // Only a store known to be ours is switched to WAL; on a read-only file the switch
+  // fails and reads still work, so the result is not checked.
+  sqlite3_exec(db_->Handle(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // FULL syncs the WAL at every commit: a returned write survives a power cut, not just
+  // a killed process, at one fdatasync per write.
+  db_->Exec("PRAGMA synchronous=FULL");
+
+  if (format == 0) {
+    sqlite::WriteTransaction t(*db_);
+    // Another process may have created the store while this one waited for the lock.
+    sqlite::Statement again(*db_, "PRAGMA user_version");
+    again.Step();
+    const bool fresh = again.Int(0) == 0;
+    again.Reset();
+    if (fresh) {
+      db_->Exec(kCreateSchema);
+      const uint64_t now = Now();
+      sqlite::Statement root(*db_,
+                             "INSERT INTO keys(hive, path, parent, name, last_write) VALUES(?1, x'', NULL, x'', ?2)");
+      for (Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
+        root.Bind(1, HiveId(h)).Bind(2, static_cast<int64_t>(now));
+        root.Run();
+        root.Reset();
+      }
+    }
+    t.Commit();
+  }
+}
+
+uint64_t SqliteRegistry::Now() {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return kUnixEpochAsFileTime +
+         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100);
+}
+
+// Moves a key's last-write time to now, or one tick past its old time when the clock has
+// not moved since (several writes within one 100 ns tick, or a clock set back).
+void SqliteRegistry::Touch(int64_t hive, const std::string& fold, uint64_t now) {
+  sqlite::Query q(st_->touchKey);
+  q->Bind(1, hive).Bind(2, fold).Bind(3, static_cast<int64_t>(now));
+  q->Run();
+}
+
+// Creates the missing keys along the path, each touching its parent. Inside a write
+// transaction. Returns whether the last one was created.
+bool SqliteRegistry::EnsureKey(int64_t hive, const std::vector<std::string>& parts, uint64_t now) {
+  std::string fold;
+  bool created = false;
+  for (const auto& part : parts) {
+    const std::string parent = fold;
+    fold += (fold.empty() ? "" : "\\") + UpperAscii(part);
+    sqlite::Query q(st_->insertKey);
+    q->Bind(1, hive).Bind(2, fold).Bind(3, parent).Bind(4, part).Bind(5, static_cast<int64_t>(now));
+    q->Run();
+    created = sqlite3_changes(db_->Handle()) > 0;
+    if (created) Touch(hive, parent, now);
+  }
+  return created;
+}
+
+bool SqliteRegistry::KeyExists(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  const std::string fold = Fold(path);
+  if (fold.empty()) return true;
+  try {
+    sqlite::Query q(st_->findKey);
+    q->Bind(1, HiveId(hive)).Bind(2, fold);
+    return q->Step();
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+  }
+}
+
+void SqliteRegistry::CreateKey(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  try {
+    sqlite::WriteTransaction t(*db_);
+    EnsureKey(HiveId(hive), SplitKeyPath(path), Now());
+    t.Commit();
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to create key '" + NormalizeKeyPath(path) + "'");
+  }
+}
+
+bool SqliteRegistry::DeleteKey(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  const std::string fold = Fold(path);
+  if (fold.empty()) return false;
+  const int64_t h = HiveId(hive);
+  try {
+    sqlite::WriteTransaction t(*db_);
+    {
+      sqlite::Query q(st_->findKey);
+      q->Bind(1, h).Bind(2, fold);
+      if (!q->Step()) return false;
+    }
+    // Every path below the key starts with fold + '\'; ']' is the byte after '\'.
+    for (sqlite::Statement* s : {&st_->deleteKeyValues, &st_->deleteKeys}) {
+      sqlite::Query q(*s);
+      q->Bind(1, h).Bind(2, fold).Bind(3, fold + "\\").Bind(4, fold + "]");
+      q->Run();
+    }
+    Touch(h, ParentOf(fold), Now());
+    t.Commit();
+    return true;
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    return false;
+  }
+}
+
+std::optional<RegValue> SqliteRegistry::ReadValue(Hive hive, const std::string& path, const std::string& name) {
+  std::lock_guard g(mu_);
+  int64_t type = 0;
+  RegValue v;
+  try {
+    sqlite::Query q(st_->readValue);
+    q->Bind(1, HiveId(hive)).Bind(2, Fold(path)).Bind(3, UpperAscii(name));
+    if (!q->Step()) return std::nullopt;
+    type = q->Int(0);
+    if (type == kString) v = RegValue::String(q->Bytes(1));
+    // Kept as 32 bits, whether written signed or (by another tool) as an unsigned DWORD.
+    if (type == kInteger) v = RegValue::Integer(static_cast<int32_t>(static_cast<uint32_t>(q->Int(1))));
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to get data for '" + name + "'");
+  }
+  if (type != kString && type != kInteger) throw RegistryError("Invalid data type for '" + name + "'");
+  return v;
+}
+
+void SqliteRegistry::WriteValue(Hive hive, const std::string& path, const std::string& name, const RegValue& value) {
+  std::lock_guard g(mu_);
+  const int64_t h = HiveId(hive);
+  const auto parts = SplitKeyPath(path);
+  const std::string fold = Fold(path);
+  try {
+    sqlite::WriteTransaction t(*db_);
+    const uint64_t now = Now();  // taken under the lock, so times follow the commit order
+    EnsureKey(h, parts, now);
+    {
+      sqlite::Query q(st_->writeValue);
+      q->Bind(1, h).Bind(2, fold).Bind(3, UpperAscii(name)).Bind(4, name);
+      if (value.type == RegValue::Type::String)
+        q->Bind(5, kString).Bind(6, value.text);
+      else
+        q->Bind(5, kInteger).Bind(6, static_cast<int64_t>(value.number));
+      q->Run();
+    }
+    Touch(h, fold, now);
+    t.Commit();
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to set data for '" + name + "'");
+  }
+}
+
+bool SqliteRegistry::DeleteValue(Hive hive, const std::string& path, const std::string& name) {
+  std::lock_guard g(mu_);
+  const int64_t h = HiveId(hive);
+  const std::string fold = Fold(path);
+  try {
+    sqlite::WriteTransaction t(*db_);
+    {
+      sqlite::Query q(st_->deleteValue);
+      q->Bind(1, h).Bind(2, fold).Bind(3, UpperAscii(name));
+      q->Run();
+    }
+    if (sqlite3_changes(db_->Handle()) == 0) return false;
+    Touch(h, fold, Now());
+    t.Commit();
+    return true;
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    return false;
+  }
+}
+
+std::vector<std::string> SqliteRegistry::SubKeys(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  std::vector<std::string> out;
+  try {
+    sqlite::Query q(st_->subKeys);
+    q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
+    while (q->Step()) out.push_back(q->Bytes(0));
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+  }
+  return out;
+}
+
+std::vector<std::string> SqliteRegistry::ValueNames(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  std::vector<std::string> out;
+  try {
+    sqlite::Query q(st_->valueNames);
+    q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
+    while (q->Step()) out.push_back(q->Bytes(0));
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+  }
+  return out;
+}
+
+std::optional<uint64_t> SqliteRegistry::LastWriteTime(Hive hive, const std::string& path) {
+  std::lock_guard g(mu_);
+  try {
+    sqlite::Query q(st_->findKey);
+    q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
+    if (!q->Step()) return std::nullopt;
+    return static_cast<uint64_t>(q->Int(0));
+  } catch (const sqlite::Failure& f) {
+    lastError_ = f.what();
+    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+  }
+}
+
+}  // namespace bx

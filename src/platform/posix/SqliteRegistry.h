@@ -1,0 +1,73 @@
+#pragma once
+// The persistent registry on Linux: both hives in one SQLite database file of the user.
+//
+// Every change is one write transaction (WAL journal, synchronous=FULL), so a write that
+// has returned survives the process being killed and the machine losing power, and a
+// write that fails leaves the store as it was. Several processes may use one file at
+// once: writers queue on the database lock (busy timeout) instead of failing. One
+// connection serves all threads of a process, guarded by a mutex.
+//
+// A file that is damaged, is not a database, or holds some other program's tables is
+// never repaired or replaced: the constructor throws RegistryOpenError naming it.
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/Registry.h"
+
+namespace bx {
+
+namespace sqlite {
+class Connection;
+}
+
+class SqliteRegistry : public Registry {
+ public:
+  // Opens or creates the store; creates the file's folder when missing.
+  // Throws RegistryOpenError.
+  explicit SqliteRegistry(std::string file);
+  ~SqliteRegistry() override;
+  SqliteRegistry(const SqliteRegistry&) = delete;
+  SqliteRegistry& operator=(const SqliteRegistry&) = delete;
+
+  // $XDG_CONFIG_HOME/brevantix-configurator/registry.sqlite3, with ~/.config when the
+  // variable is unset or not absolute.
+  static std::string DefaultFile();
+
+  const std::string& File() const { return file_; }
+  // SQLite's reason for the last failed operation, for diagnostics; empty when none.
+  std::string LastError();
+
+  bool KeyExists(Hive hive, const std::string& path) override;
+  // Throws RegistryError("Failed to create key '<path>'") when the store is not writable.
+  void CreateKey(Hive hive, const std::string& path) override;
+  // false also when the store refused the change.
+  bool DeleteKey(Hive hive, const std::string& path) override;
+  // Throws RegistryError("Failed to get data for '<name>'") when the store cannot be read.
+  std::optional<RegValue> ReadValue(Hive hive, const std::string& path, const std::string& name) override;
+  void WriteValue(Hive hive, const std::string& path, const std::string& name, const RegValue& value) override;
+  bool DeleteValue(Hive hive, const std::string& path, const std::string& name) override;
+  // The enumerations and the last-write time throw RegistryError("Failed to read key
+  // '<path>'") when the store cannot be read, rather than pass a failure off as "empty".
+  std::vector<std::string> SubKeys(Hive hive, const std::string& path) override;
+  std::vector<std::string> ValueNames(Hive hive, const std::string& path) override;
+  std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) override;
+
+ private:
+  struct Statements;
+  void Open();
+  void CheckReadable();
+  void PrepareSchema();
+  bool EnsureKey(int64_t hive, const std::vector<std::string>& parts, uint64_t now);
+  void Touch(int64_t hive, const std::string& fold, uint64_t now);
+  uint64_t Now();
+  std::string Damaged(const std::string& reason) const;
+
+  std::string file_;
+  std::mutex mu_;
+  std::unique_ptr<sqlite::Connection> db_;
+  std::unique_ptr<Statements> st_;
+  std::string lastError_;
+};
+
+}  // namespace bx
