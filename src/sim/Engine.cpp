@@ -12,11 +12,23 @@ Bytes Frame(const std::vector<std::string>& lines) {
   return f + std::string(proto::kCrLf);
 }
 
+namespace {
+
+// At a slow byte rate the bytes of one command come further apart than the configured
+// gap; the gap must stay longer than that.
+SimDuration CommandGap(const Scenario& sc) {
+  const SimDuration gap = Ms(sc.commandGapMs);
+  if (sc.byteRate <= 0) return gap;
+  return std::max(gap, SimDuration(3 * 1000000000LL / sc.byteRate));
+}
+
+}  // namespace
+
 Engine::Engine(AdapterModel& model, SimTime start)
     : m_(model),
       in_(model.scenario().byteRate),
       out_(model.scenario().byteRate),
-      parser_(Ms(model.scenario().commandGapMs), [&model](const std::string& id) { return model.ModeIdIsFinal(id); }) {
+      parser_(CommandGap(model.scenario()), [&model](const std::string& id) { return model.ModeIdIsFinal(id); }) {
   if (m_.bootloader) EnterBootloader(start);
 }
 

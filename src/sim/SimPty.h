@@ -13,6 +13,9 @@
 
 namespace bx::sim {
 
+// How a program lists the simulator's port.
+inline constexpr const char* kPortDescription = "Simulated Brevantix Adapter";
+
 class PtyAdapter {
  public:
   explicit PtyAdapter(Scenario s = Scenario());

@@ -87,6 +87,13 @@ TEST(Faults, ByteRateHoldsEachWay) {
   }
 }
 
+TEST(Faults, SlowLineKeepsACommandWhole) {
+  VirtualLine line(With("baud=300"));  // 30 bytes/s: a byte every 33 ms, beyond the 20 ms gap
+  line.Command("S", Ms(0));
+  line.RunUntil(Ms(2000));
+  EXPECT_TRUE(StartsWith(line.All(), "\r\nSI:")) << Printable(line.All());
+}
+
 TEST(Faults, TrailingBytesAndOverlongReplies) {
   VirtualLine line(With("trailing=ERROR\\r\\n\noverlong=70000"));
   line.Command("U", Ms(0));

@@ -81,3 +81,20 @@ TEST(Sha256, KnownVectorsAndPiecewiseUpdates) {
 
 }  // namespace
 }  // namespace bx::sim
+
+namespace bx::sim {
+namespace {
+
+TEST(Scenario, TheShippedExampleLoads) {
+  Scenario s;
+  ScenarioLoader load(s);
+  std::string err;
+  ASSERT_TRUE(load.LoadFile(std::string(BX_SOURCE_DIR) + "/src/sim/example.scenario", err)) << err;
+  EXPECT_EQ(s.serial, "BX240099");
+  EXPECT_EQ(s.modes.size(), 6u);
+  EXPECT_EQ(s.accessPoints.size(), 2u);
+  EXPECT_EQ(s.driverForm, "PK");
+}
+
+}  // namespace
+}  // namespace bx::sim
