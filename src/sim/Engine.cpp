@@ -46,20 +46,19 @@ void Engine::Advance(SimTime now) {
     SimTime tIn = never;
     if (!in_.Front(c, tIn)) tIn = never;
     SimTime tTimer = timers_.empty() ? never : timers_.begin()->first;
-    const auto dParser = parser_.Deadline();
-    const auto dBoot = boot_ ? boot_->Deadline() : std::nullopt;
-    if (dParser) tTimer = std::min(tTimer, *dParser);
-    if (dBoot) tTimer = std::min(tTimer, *dBoot);
+    const SimTime dParser = parser_.Deadline().value_or(never);
+    const SimTime dBoot = boot_ ? boot_->Deadline().value_or(never) : never;
+    tTimer = std::min({tTimer, dParser, dBoot});
     const SimTime t = std::min(tIn, tTimer);
     if (t > now) break;
     if (tIn <= tTimer) {
       in_.Pop();
       Process(c, tIn);
-    } else if (dParser && *dParser == t) {
+    } else if (dParser == t) {
       std::vector<Command> cmds;
       parser_.Expire(cmds);
       for (const auto& cmd : cmds) Handle(cmd);
-    } else if (dBoot && *dBoot == t) {
+    } else if (dBoot == t) {
       boot_->Expire(t);
     } else {
       auto fn = std::move(timers_.begin()->second);
