@@ -5,6 +5,8 @@
 
 #include "StoreFixture.h"
 #include "core/Bytes.h"
+#include "platform/RegistryExport.h"
+#include "platform/fake/MemoryRegistry.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "support/RegistryContract.h"
 
@@ -93,6 +95,23 @@ TEST(SqliteRegistry, ScanThreadsReadWhileTheMainThreadWrites) {
   for (auto& t : readers) t.join();
   EXPECT_EQ(bad, 0);
   EXPECT_EQ(r.ReadInteger(Hive::LocalMachine, "Watched", "n"), 100);
+}
+
+// The export walks the store through the interface alone; the same writes must give
+// the same text as the in-memory registry, order and spelling included.
+TEST(SqliteRegistry, ExportMatchesTheInMemoryRegistry) {
+  bxtest::TempFolder tmp;
+  SqliteRegistry store(tmp.File("r.sqlite3"));
+  bx::MemoryRegistry memory;
+  for (bx::Registry* r : {static_cast<bx::Registry*>(&store), static_cast<bx::Registry*>(&memory)}) {
+    r->WriteString(Hive::LocalMachine, "SOFTWARE\\Classes\\.rfw", "", "Brevantix_Firmware");
+    r->WriteString(Hive::CurrentUser, "SOFTWARE\\dulMAR Company ::.\\Ports", "Port0", "/dev/ttyACM0 1234");
+    r->WriteInteger(Hive::CurrentUser, "SOFTWARE\\dulMAR Company ::.", "SortDir", 1);
+    r->WriteString(Hive::CurrentUser, "software\\DULMAR company ::.", "path", "C:\\\\\"x\"");
+    r->CreateKey(Hive::CurrentUser, "SOFTWARE\\_last");
+    r->CreateKey(Hive::CurrentUser, "SOFTWARE\\a.b\\c");
+  }
+  EXPECT_EQ(bx::ExportRegedit4(store), bx::ExportRegedit4(memory));
 }
 
 // Not a pass/fail figure: it shows what a start (about 20 writes) and a pass-thru
