@@ -4,9 +4,21 @@
 
 namespace bx {
 
+// A text already among the joined parts is not added again, so a port that three
+// drivers report, two of them alike, reads "A; B" and not "A; B; A".
+static bool HasPart(const std::string& joined, const std::string& part) {
+  std::size_t from = 0;
+  for (;;) {
+    std::size_t end = joined.find("; ", from);
+    if (joined.compare(from, end == std::string::npos ? std::string::npos : end - from, part) == 0) return true;
+    if (end == std::string::npos) return false;
+    from = end + 2;
+  }
+}
+
 std::string JoinDescriptions(const std::string& oldText, const std::string& newText) {
   if (oldText.empty()) return newText;
-  if (oldText == newText || newText.empty()) return oldText;
+  if (newText.empty() || oldText == newText || HasPart(oldText, newText)) return oldText;
   return oldText + "; " + newText;
 }
 

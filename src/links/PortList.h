@@ -22,7 +22,8 @@ struct PortLists {
   bool operator==(const PortLists&) const = default;
 };
 
-// "new" when old is empty; old when both are equal or new is empty; else old + "; " + new.
+// "new" when old is empty; old when new is empty or already one of old's "; "-joined
+// parts (old itself included); else old + "; " + new.
 std::string JoinDescriptions(const std::string& oldText, const std::string& newText);
 
 // Adds a row, or merges it into the row of the same name (exact, case-sensitive) by
