@@ -4,6 +4,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
+#include "firmware/UpdatePage.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
 #include "passthru/PassThruPage.h"
@@ -20,7 +21,8 @@ WindowModules::WindowModules(TfrmMain& form)
       ports(std::make_unique<PortList>(form)),
       exchange(std::make_unique<Exchange>(form)),
       identity(std::make_unique<Identity>(form)),
-      modes(std::make_unique<ModeList>(form)) {}
+      modes(std::make_unique<ModeList>(form)),
+      update(std::make_unique<UpdatePage>(form, *exchange)) {}
 
 WindowModules::~WindowModules() = default;
 

@@ -14,6 +14,7 @@ class PortList;
 class Exchange;
 class Identity;
 class ModeList;
+class UpdatePage;
 
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
@@ -26,6 +27,7 @@ struct WindowModules {
   std::unique_ptr<Exchange> exchange;
   std::unique_ptr<Identity> identity;
   std::unique_ptr<ModeList> modes;
+  std::unique_ptr<UpdatePage> update;  // last: it wires itself into the exchange
 };
 
 }  // namespace bx

@@ -1,15 +1,16 @@
 #include "app/Unitmain.h"
 #include "app/WindowHooks.h"
+#include "firmware/UpdatePage.h"
 
 namespace bx {
 
 void CreateSubsystems(TfrmMain& form) {
-  // Hook: the firmware updater and the link table are created here by their issues.
-  (void)form;
+  CreateUpdater(form);
+  // Hook: the link table is created here by its issue.
 }
 
 void DestroySubsystems(TfrmMain& form) {
-  (void)form;
+  DestroyUpdater(form);  // before the links: a running upload still holds one
 }
 
 void LiveOutputTimer(TfrmMain& form) {

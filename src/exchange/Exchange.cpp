@@ -46,10 +46,6 @@ bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
 
 Exchange::Exchange(TfrmMain& form) : f_(form) {
   f_.tmrSearch.OnTimer = [this] { tmrSearchTimer(); };
-  updateButtons = [this] {
-    const bool file = !f_.edFW_File.Text().empty();
-    f_.btUpdateRun.SetEnabled(f_.ckbNotSearch.Checked() ? file : file && !f_.edSerial.Text().empty());
-  };
 }
 
 Exchange::~Exchange() {

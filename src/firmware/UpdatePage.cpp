@@ -1,0 +1,110 @@
+#include "firmware/UpdatePage.h"
+
+#include <filesystem>
+
+#include "app/Modules.h"
+#include "app/Unitmain.h"
+#include "exchange/Exchange.h"
+#include "firmware/Unitfwupdate.h"
+
+namespace bx {
+
+namespace {
+// Runs `extra` after whatever handler the control already had.
+void ChainChange(ui::TTextControl& c, std::function<void()> extra) {
+  auto previous = c.OnChange;
+  c.OnChange = [previous, extra] {
+    if (previous) previous();
+    extra();
+  };
+}
+}  // namespace
+
+UpdatePage::UpdatePage(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
+  f_.rbUploadFW.OnClick = [this] { rbUploadFWClick(); };
+  f_.ckbNotSearch.OnClick = [this] { UpdateRunButton(); };
+  f_.ckbWait.OnClick = [this] { UpdateRunButton(); };
+  f_.btFW_File.OnClick = [this] { btFW_FileClick(); };
+  f_.btUpdateRun.OnClick = [this] { btUpdateRunClick(); };
+  f_.btReset.OnClick = [this] { btResetClick(); };
+  ChainChange(f_.edFW_File, [this] { UpdateRunButton(); });
+  ChainChange(f_.edCOM, [this] { UpdateRunButton(); });
+  ex_.updateButtons = [this] { UpdateRunButton(); };
+}
+
+bool UpdatePage::UploadRunning() const {
+  return ex_.state == ExchangeState::UpdateRunning && f_.Updater && f_.Updater->IsRunning();
+}
+
+void UpdatePage::UpdateRunButton() {
+  // The options stay usable during an upload; whatever the user changes there, "Stop"
+  // must remain available until the upload has ended.
+  if (UploadRunning()) {
+    f_.btUpdateRun.SetEnabled(true);
+    return;
+  }
+  const bool file = !f_.edFW_File.Text().empty();
+  const bool adapter = !f_.edSerial.Text().empty();
+  f_.btUpdateRun.SetEnabled(f_.ckbNotSearch.Checked() ? file : file && adapter);
+}
+
+void UpdatePage::rbUploadFWClick() {
+  const bool upload = f_.rbUploadFW.Checked();
+  f_.ckbNotSearch.SetEnabled(upload);
+  f_.ckbWait.SetEnabled(upload);
+  UpdateRunButton();
+}
+
+void UpdatePage::btFW_FileClick() {
+  std::string name = f_.edFW_File.Text();
+  if (!f_.SelectFile("Firmware files", "*.RFW", name)) return;
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(name, ec)) {
+    f_.edFW_File.SetText(name);
+    return;
+  }
+  f_.AppMessageBox("Error...", "Firware file \"" + name + "\" is not found.", mb::IconError);
+}
+
+void UpdatePage::btUpdateRunClick() {
+  Exchange& ex = ex_;
+  if (f_.btUpdateRun.Caption() == "Run") {
+    if (ex.Running()) return;
+    f_.memUpdate.Clear();
+    f_.pbUpdateProgress.SetPosition(0);
+    const Operation op = f_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
+    ex.focusTarget = &f_.btUpdateRun;
+    f_.btUpdateRun.SetCaption("Stop");
+    ex.Start(op);
+    return;
+  }
+  // The exchange sees at its next step that the updater no longer runs and finishes.
+  if (f_.Updater) f_.Updater->Cancel();
+  f_.btUpdateRun.SetCaption("Run");
+}
+
+void UpdatePage::btResetClick() {
+  Exchange& ex = ex_;
+  // During an upload the page stays usable; a running exchange keeps its own command.
+  if (ex.Running()) return;
+  ex.commandSuffix = "R";
+  ex.commandWait = false;
+  ex.Start(Operation::DeviceCommand);
+}
+
+void CreateUpdater(TfrmMain& form) {
+  form.Updater = std::make_shared<FirmwareUpdater>();
+  Exchange& ex = *form.Modules->exchange;
+  ex.startUpdater = [&form](Link& link) {
+    auto owner = [&form](const std::string& caption, const std::string& text, int flags) {
+      return form.AppMessageBox(caption, text, flags);
+    };
+    return form.Updater && form.Updater->Start(owner, link, form.edFW_File.Text(), form.pbUpdateProgress,
+                                               form.edUpdateSatus, form.memUpdate, form.ckbWait.Checked());
+  };
+  ex.updaterRunning = [&form] { return form.Updater && form.Updater->IsRunning(); };
+}
+
+void DestroyUpdater(TfrmMain& form) { form.Updater.reset(); }
+
+}  // namespace bx
