@@ -71,9 +71,7 @@ std::vector<std::string> AdapterModel::IdentityLines() const {
   return lines;
 }
 
-std::string AdapterModel::SystemInfoLine() const {
-  return Format("SI:B%dW%dN%dD%dL%d", optB, optW, optN, optD, optL);
-}
+std::string AdapterModel::SystemInfoLine() const { return Format("SI:B%dW%dN%dD%dL%d", optB, optW, optN, optD, optL); }
 
 std::string AdapterModel::WifiLine() const { return "WS:" + EncodePairs(wifi); }
 

@@ -44,10 +44,13 @@ void Bootloader::Feed(char c, SimTime t) {
       return;
     case State::Frame:
       frame_ += c;
-      if (frame_.size() == 2 && LE16(frame_, 0) == 0xFFFF) EndFrame(t);
-      else if (frame_.size() == 4 + std::size_t(pageSize_)) PageDone(t);
+      if (frame_.size() == 2 && LE16(frame_, 0) == 0xFFFF)
+        EndFrame(t);
+      else if (frame_.size() == 4 + std::size_t(pageSize_))
+        PageDone(t);
       return;
-    default: break;
+    default:
+      break;
   }
   if (c == '<' && state_ != State::Done) {
     Connect(t);

@@ -14,20 +14,34 @@ bool IdChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 
 const char* CommandName(Cmd c) {
   switch (c) {
-    case Cmd::Identity: return "I";
-    case Cmd::Mode: return "M";
-    case Cmd::Test: return "T";
-    case Cmd::Update: return "U";
-    case Cmd::Reset: return "R";
-    case Cmd::SysRead: return "S";
-    case Cmd::SysSet: return "SD";
-    case Cmd::WifiRead: return "WC";
-    case Cmd::WifiSave: return "WC?";
-    case Cmd::WifiScan: return "WS";
-    case Cmd::WifiUpdate: return "WU";
-    case Cmd::WifiErase: return "WE";
-    case Cmd::Driver: return "D";
-    case Cmd::Unknown: break;
+    case Cmd::Identity:
+      return "I";
+    case Cmd::Mode:
+      return "M";
+    case Cmd::Test:
+      return "T";
+    case Cmd::Update:
+      return "U";
+    case Cmd::Reset:
+      return "R";
+    case Cmd::SysRead:
+      return "S";
+    case Cmd::SysSet:
+      return "SD";
+    case Cmd::WifiRead:
+      return "WC";
+    case Cmd::WifiSave:
+      return "WC?";
+    case Cmd::WifiScan:
+      return "WS";
+    case Cmd::WifiUpdate:
+      return "WU";
+    case Cmd::WifiErase:
+      return "WE";
+    case Cmd::Driver:
+      return "D";
+    case Cmd::Unknown:
+      break;
   }
   return "?";
 }
@@ -42,7 +56,8 @@ CommandParser::Verdict CommandParser::Judge(std::string_view body) const {
     case 'I':
     case 'U':
     case 'R':
-    case 'D': return Verdict::Complete;
+    case 'D':
+      return Verdict::Complete;
     case 'M': {
       if (rest.size() >= 3) return Verdict::Complete;
       for (char c : rest)
@@ -57,8 +72,10 @@ CommandParser::Verdict CommandParser::Judge(std::string_view body) const {
       if (rest.empty()) return Verdict::NeedMore;
       if (rest[0] == 'C') return Verdict::NeedMore;
       return Verdict::Complete;
-    case 'T': return Verdict::NeedMore;
-    default: return Verdict::Complete;
+    case 'T':
+      return Verdict::NeedMore;
+    default:
+      return Verdict::Complete;
   }
 }
 
@@ -69,10 +86,18 @@ Command CommandParser::Classify(std::string_view body, SimTime t) const {
   if (body.empty()) return c;
   const std::string_view rest = body.substr(1);
   switch (body[0]) {
-    case 'I': c.kind = body.size() == 1 ? Cmd::Identity : Cmd::Unknown; break;
-    case 'U': c.kind = body.size() == 1 ? Cmd::Update : Cmd::Unknown; break;
-    case 'R': c.kind = body.size() == 1 ? Cmd::Reset : Cmd::Unknown; break;
-    case 'D': c.kind = body.size() == 1 ? Cmd::Driver : Cmd::Unknown; break;
+    case 'I':
+      c.kind = body.size() == 1 ? Cmd::Identity : Cmd::Unknown;
+      break;
+    case 'U':
+      c.kind = body.size() == 1 ? Cmd::Update : Cmd::Unknown;
+      break;
+    case 'R':
+      c.kind = body.size() == 1 ? Cmd::Reset : Cmd::Unknown;
+      break;
+    case 'D':
+      c.kind = body.size() == 1 ? Cmd::Driver : Cmd::Unknown;
+      break;
     case 'M':
       c.kind = Cmd::Mode;
       c.arg = std::string(rest);
@@ -82,22 +107,28 @@ Command CommandParser::Classify(std::string_view body, SimTime t) const {
       c.arg = std::string(rest);
       break;
     case 'S':
-      if (rest.empty()) c.kind = Cmd::SysRead;
+      if (rest.empty())
+        c.kind = Cmd::SysRead;
       else if (rest[0] == 'D') {
         c.kind = Cmd::SysSet;
         c.arg = std::string(rest);
       }
       break;
     case 'W':
-      if (rest == "C") c.kind = Cmd::WifiRead;
+      if (rest == "C")
+        c.kind = Cmd::WifiRead;
       else if (StartsWith(rest, "C?")) {
         c.kind = Cmd::WifiSave;
         c.arg = std::string(rest.substr(2));
-      } else if (rest == "S") c.kind = Cmd::WifiScan;
-      else if (rest == "U") c.kind = Cmd::WifiUpdate;
-      else if (rest == "E") c.kind = Cmd::WifiErase;
+      } else if (rest == "S")
+        c.kind = Cmd::WifiScan;
+      else if (rest == "U")
+        c.kind = Cmd::WifiUpdate;
+      else if (rest == "E")
+        c.kind = Cmd::WifiErase;
       break;
-    default: break;
+    default:
+      break;
   }
   return c;
 }
@@ -142,7 +173,8 @@ std::optional<SimTime> CommandParser::Deadline() const {
 
 void CommandParser::Expire(std::vector<Command>& out) {
   // The adapter learns that the command is over only when the silence has passed.
-  if (buf_.size() > kPrefix.size()) out.push_back(Classify(std::string_view(buf_).substr(kPrefix.size()), last_ + gap_));
+  if (buf_.size() > kPrefix.size())
+    out.push_back(Classify(std::string_view(buf_).substr(kPrefix.size()), last_ + gap_));
   buf_.clear();
 }
 

@@ -116,14 +116,18 @@ void Engine::Handle(const Command& c) {
   const SimTime t = c.at;
   const Scenario& sc = m_.scenario();
   switch (c.kind) {
-    case Cmd::Identity: Reply(m_.IdentityLines(), t); break;
+    case Cmd::Identity:
+      Reply(m_.IdentityLines(), t);
+      break;
     case Cmd::Mode: {
       auto lines = m_.SwitchMode(c.arg);
       for (auto& l : m_.IdentityLines()) lines.push_back(l);
       Reply(lines, t);
       break;
     }
-    case Cmd::Test: StartTest(c); break;
+    case Cmd::Test:
+      StartTest(c);
+      break;
     case Cmd::Update:
       Reply({"Entering bootloader"}, t);
       m_.bootloader = true;
@@ -148,7 +152,9 @@ void Engine::Handle(const Command& c) {
       Reply(lines, t);
       break;
     }
-    case Cmd::WifiRead: Reply({m_.WifiLine()}, t); break;
+    case Cmd::WifiRead:
+      Reply({m_.WifiLine()}, t);
+      break;
     case Cmd::WifiSave: {
       auto lines = m_.SaveWifi(c.arg);
       lines.push_back(m_.WifiLine());
@@ -172,7 +178,9 @@ void Engine::Handle(const Command& c) {
     case Cmd::Driver:
       SendPiece(std::string(proto::kDriverBegin) + m_.DriverFile() + std::string(proto::kDriverEnd), t, true, true);
       break;
-    case Cmd::Unknown: Reply({"ERROR: unknown command " + Printable(c.text)}, t); break;
+    case Cmd::Unknown:
+      Reply({"ERROR: unknown command " + Printable(c.text)}, t);
+      break;
   }
 }
 
@@ -245,14 +253,15 @@ void Engine::StartTest(const Command& c) {
     }
     piece += Format("Testing... %3d%%", s * 100 / steps);
     if (s == steps)
-      piece += Format("\r\nSelf-test finished: %d error(s), %d warning(s)\r\n", sc.testErrors, sc.testWarnings) +
-               FrameEnd();
+      piece +=
+          Format("\r\nSelf-test finished: %d error(s), %d warning(s)\r\n", sc.testErrors, sc.testWarnings) + FrameEnd();
     Schedule(c.at + step * s, [this, piece, last = s == steps](SimTime at) { SendPiece(piece, at, false, last); });
   }
 }
 
 void Engine::EnterBootloader(SimTime t) {
-  boot_ = std::make_unique<Bootloader>(m_, [this](Bytes b, SimTime at) { SendRaw(b, at); }, t);
+  boot_ = std::make_unique<Bootloader>(
+      m_, [this](Bytes b, SimTime at) { SendRaw(b, at); }, t);
 }
 
 void Engine::Drop() {

@@ -26,8 +26,8 @@ class Engine {
   Engine& operator=(const Engine&) = delete;
 
   void Receive(std::string_view bytes, SimTime now);
-  void Advance(SimTime now);     // runs everything due by `now`
-  Bytes TakeOutput(SimTime now); // the bytes that may leave by `now`
+  void Advance(SimTime now);      // runs everything due by `now`
+  Bytes TakeOutput(SimTime now);  // the bytes that may leave by `now`
   // The next time Advance/TakeOutput has something to do; nothing when all is quiet.
   std::optional<SimTime> NextWake(SimTime now) const;
 

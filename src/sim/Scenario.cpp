@@ -74,8 +74,10 @@ Setter Number(T Scenario::*field, long long lo, long long hi) {
 
 Setter Flag(bool Scenario::*field) {
   return [field](Scenario& s, std::string_view v, std::string& e) {
-    if (v == "1" || v == "yes" || v == "true" || v == "on") s.*field = true;
-    else if (v == "0" || v == "no" || v == "false" || v == "off") s.*field = false;
+    if (v == "1" || v == "yes" || v == "true" || v == "on")
+      s.*field = true;
+    else if (v == "0" || v == "no" || v == "false" || v == "off")
+      s.*field = false;
     else {
       e = "expected 0 or 1";
       return false;
@@ -97,12 +99,24 @@ bool SetOptions(Scenario& s, std::string_view v, std::string& e) {
     }
     const int d = digit - '0';
     switch (letter) {
-      case 'B': s.optB = d; break;
-      case 'W': s.optW = d; break;
-      case 'N': s.optN = d; break;
-      case 'D': s.optD = d; break;
-      case 'L': s.optL = d; break;
-      default: e = Format("unknown option letter %c (B W N D L)", letter); return false;
+      case 'B':
+        s.optB = d;
+        break;
+      case 'W':
+        s.optW = d;
+        break;
+      case 'N':
+        s.optN = d;
+        break;
+      case 'D':
+        s.optD = d;
+        break;
+      case 'L':
+        s.optL = d;
+        break;
+      default:
+        e = Format("unknown option letter %c (B W N D L)", letter);
+        return false;
     }
   }
   return true;
@@ -269,8 +283,8 @@ const std::vector<Key>& Keys() {
        }},
       {"byte_rate", "byte rate limit in bytes per second, each way (0: none)",
        Number(&Scenario::byteRate, 0, 1000000000)},
-      {"silent", "no reply to these commands: all, or I,M,T,U,R,S,SD,WC,WC?,WS,WU,WE,D, each with :COUNT",
-       SetSilent, true},
+      {"silent", "no reply to these commands: all, or I,M,T,U,R,S,SD,WC,WC?,WS,WU,WE,D, each with :COUNT", SetSilent,
+       true},
       {"noise", "random bytes (never CR or LF) before every reply frame", Number(&Scenario::noise, 0, 1000000)},
       {"noise_text", "these bytes before every reply frame (escapes \\r \\n \\xHH)", Raw(&Scenario::noiseText)},
       {"chunk_size", "send replies in chunks of this many bytes (0: whole)", Number(&Scenario::chunkSize, 0, 1000000)},
@@ -304,22 +318,38 @@ bool ParseModeLine(std::string_view line, ModeEntry& out) {
 }
 
 Scenario::Scenario() {
-  const char* modeLines[] = {"000 - Default Mode",       "01 - J2534 Pass-Thru",   "02 - ELM327 Emulation",
-                             "03 - Serial Gateway",      "04 _ Reserved",          "05 + Legacy Pass-Thru",
+  const char* modeLines[] = {"000 - Default Mode",      "01 - J2534 Pass-Thru", "02 - ELM327 Emulation",
+                             "03 - Serial Gateway",     "04 _ Reserved",        "05 + Legacy Pass-Thru",
                              "06 * Factory Calibration"};
   for (const char* l : modeLines) {
     ModeEntry m;
     ParseModeLine(l, m);
     modes.push_back(m);
   }
-  wifi = {{"WSBID", "BX-WSB-0017"},   {"ALIAS", "Brevantix"},      {"WSBFW", "2.1.0"},
-          {"WSBP", "35000"},          {"WSBWP", "80"},             {"APMAC", "02:42:58:00:00:18"},
-          {"APSID", "Brevantix-0017"}, {"APPW", "brevantix"},      {"APCH", "6"},
-          {"APAUT", "3"},             {"HIDE", "0"},               {"APIP", "192.168.4.1"},
-          {"APNM", "255.255.255.0"},  {"APGW", "192.168.4.1"},     {"STEN", "0"},
-          {"STMAC", "02:42:58:00:00:19"}, {"STAP", ""},            {"STPW", ""},
-          {"SDHCP", "1"},             {"STIP", "192.168.1.50"},    {"STNM", "255.255.255.0"},
-          {"STGW", "192.168.1.1"},    {"SDNS0", "192.168.1.1"},    {"SDNS1", "8.8.8.8"}};
+  wifi = {{"WSBID", "BX-WSB-0017"},
+          {"ALIAS", "Brevantix"},
+          {"WSBFW", "2.1.0"},
+          {"WSBP", "35000"},
+          {"WSBWP", "80"},
+          {"APMAC", "02:42:58:00:00:18"},
+          {"APSID", "Brevantix-0017"},
+          {"APPW", "brevantix"},
+          {"APCH", "6"},
+          {"APAUT", "3"},
+          {"HIDE", "0"},
+          {"APIP", "192.168.4.1"},
+          {"APNM", "255.255.255.0"},
+          {"APGW", "192.168.4.1"},
+          {"STEN", "0"},
+          {"STMAC", "02:42:58:00:00:19"},
+          {"STAP", ""},
+          {"STPW", ""},
+          {"SDHCP", "1"},
+          {"STIP", "192.168.1.50"},
+          {"STNM", "255.255.255.0"},
+          {"STGW", "192.168.1.1"},
+          {"SDNS0", "192.168.1.1"},
+          {"SDNS1", "8.8.8.8"}};
   accessPoints = {"6,-58,3,A0:B1:C2:D3:E4:F5,\"Garage\"", "11,-71,4,0A:1B:2C:3D:4E:5F,\"Office Net\"",
                   "1,-85,0,12:34:56:78:9A:BC,\"Guest\""};
 }
@@ -328,11 +358,16 @@ bool ScenarioLoader::Set(std::string_view key, std::string_view value, std::stri
   for (const Key& k : Keys()) {
     if (key != k.name) continue;
     if (k.repeatable && replaced_.insert(k.name).second) {
-      if (key == "mode") s_.modes.clear();
-      else if (key == "ap") s_.accessPoints.clear();
-      else if (key == "extra") s_.extraLines.clear();
-      else if (key == "nak_page") s_.nakPages.clear();
-      else if (key == "silent") s_.silent.clear();
+      if (key == "mode")
+        s_.modes.clear();
+      else if (key == "ap")
+        s_.accessPoints.clear();
+      else if (key == "extra")
+        s_.extraLines.clear();
+      else if (key == "nak_page")
+        s_.nakPages.clear();
+      else if (key == "silent")
+        s_.silent.clear();
     }
     std::string e;
     if (!k.set(s_, value, e)) {
@@ -401,10 +436,14 @@ Bytes Unescape(std::string_view s) {
       continue;
     }
     const char c = s[++i];
-    if (c == 'r') out += '\r';
-    else if (c == 'n') out += '\n';
-    else if (c == 't') out += '\t';
-    else if (c == '0') out += '\0';
+    if (c == 'r')
+      out += '\r';
+    else if (c == 'n')
+      out += '\n';
+    else if (c == 't')
+      out += '\t';
+    else if (c == '0')
+      out += '\0';
     else if (c == 'x' && i + 2 < s.size()) {
       const std::string hex(s.substr(i + 1, 2));
       char* end = nullptr;
@@ -415,7 +454,8 @@ Bytes Unescape(std::string_view s) {
       } else {
         out += "\\x";
       }
-    } else out += c;
+    } else
+      out += c;
   }
   return out;
 }

@@ -15,8 +15,8 @@
 namespace bx::sim {
 
 struct ModeEntry {
-  std::string id;           // 1 to 3 characters 0-9 or A-Z
-  std::string marker;       // " - ", " _ ", " + " or " * "
+  std::string id;      // 1 to 3 characters 0-9 or A-Z
+  std::string marker;  // " - ", " _ ", " + " or " * "
   std::string description;
   std::string Line() const { return id + marker + description; }
 };
@@ -113,7 +113,7 @@ class ScenarioLoader {
   explicit ScenarioLoader(Scenario& s) : s_(s) {}
   bool Set(std::string_view key, std::string_view value, std::string& error);
   bool SetAssignment(std::string_view keyEqualsValue, std::string& error);  // "key=value"
-  bool ParseText(std::string_view text, std::string& error);                 // "line N: ..."
+  bool ParseText(std::string_view text, std::string& error);                // "line N: ..."
   bool LoadFile(const std::string& path, std::string& error);
 
  private:

@@ -177,8 +177,8 @@ bool RunSelfCheck(std::string& report) {
   }
   report += "bootloader: stored " + std::to_string(stored->image.size()) + " bytes, sha256 " + stored->sha256 + "\n";
   port.Close();
-  if (!port.Open(sim.SlavePath()) || !port.Write(std::string(proto::kCommandPrefix) + "I") ||
-      !TakeFrame(port, body) || !Contains(body, "SN:")) {
+  if (!port.Open(sim.SlavePath()) || !port.Write(std::string(proto::kCommandPrefix) + "I") || !TakeFrame(port, body) ||
+      !Contains(body, "SN:")) {
     report += "reopen: no reply\n";
     return false;
   }

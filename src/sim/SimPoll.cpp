@@ -53,8 +53,8 @@ bool PollUntil(std::vector<pollfd>& fds, std::optional<SimTime> wake, const Cloc
 
 bool WritePending(int fd, std::string& pending, bool socket) {
   while (!pending.empty()) {
-    const ssize_t n = socket ? ::send(fd, pending.data(), pending.size(), MSG_NOSIGNAL)
-                             : ::write(fd, pending.data(), pending.size());
+    const ssize_t n =
+        socket ? ::send(fd, pending.data(), pending.size(), MSG_NOSIGNAL) : ::write(fd, pending.data(), pending.size());
     if (n > 0) {
       pending.erase(0, std::size_t(n));
       continue;

@@ -83,8 +83,7 @@ bool UdpResponder::Start(std::string* error) {
   hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
   addrinfo* res = nullptr;
   const std::string service = std::to_string(impl_->port.load());
-  if (::getaddrinfo(impl_->host.empty() ? nullptr : impl_->host.c_str(), service.c_str(), &hints, &res) != 0 ||
-      !res) {
+  if (::getaddrinfo(impl_->host.empty() ? nullptr : impl_->host.c_str(), service.c_str(), &hints, &res) != 0 || !res) {
     if (error) *error = "cannot resolve " + impl_->host;
     return false;
   }

@@ -37,10 +37,12 @@ double Upload(Client& c, const std::string& header, const std::string& image) {
   const auto t0 = steady_clock::now();
   auto message = [&](std::string& m) {
     std::vector<std::string> got;
-    const bool ok = c.ReadUntil([&](const std::string& b) {
-      std::string copy = b;
-      return !CutMessages(copy).empty();
-    }, 3000);
+    const bool ok = c.ReadUntil(
+        [&](const std::string& b) {
+          std::string copy = b;
+          return !CutMessages(copy).empty();
+        },
+        3000);
     if (!ok) return false;
     got = CutMessages(c.buf);
     m = got.front();

@@ -60,8 +60,10 @@ class Client {
     while (off < s.size() && std::chrono::steady_clock::now() < end) {
       const ssize_t n = ::send(fd_, s.data() + off, s.size() - off, MSG_NOSIGNAL);
       const ssize_t m = (n < 0 && errno == ENOTSOCK) ? ::write(fd_, s.data() + off, s.size() - off) : n;
-      if (m > 0) off += std::size_t(m);
-      else if (m < 0 && errno != EAGAIN) return false;
+      if (m > 0)
+        off += std::size_t(m);
+      else if (m < 0 && errno != EAGAIN)
+        return false;
       else {
         pollfd p{fd_, POLLOUT, 0};
         ::poll(&p, 1, 10);
@@ -83,8 +85,10 @@ class Client {
       if (p.revents & (POLLERR | POLLNVAL)) return dead = true, false;
       char b[65536];
       const ssize_t n = ::read(fd_, b, sizeof b);
-      if (n > 0) buf.append(b, std::size_t(n));
-      else if (n == 0 || (n < 0 && errno != EAGAIN)) return dead = true, false;
+      if (n > 0)
+        buf.append(b, std::size_t(n));
+      else if (n == 0 || (n < 0 && errno != EAGAIN))
+        return dead = true, false;
     }
     return true;
   }

@@ -47,7 +47,8 @@ std::vector<std::string> Serve(VirtualLine& line, const std::string& image, std:
     seen.push_back(m);
     if (m[0] == '.') {
       const uint16_t n = LE16(m, 1);
-      if (n >= pages) line.Send(EndFrame(), t);
+      if (n >= pages)
+        line.Send(EndFrame(), t);
       else {
         line.Send(PageFrame(n, image.substr(n * pageSize, pageSize), int(n) == breakPage), t);
         if (int(n) == breakPage) breakPage = -1;  // only the first time

@@ -10,18 +10,19 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
   Scenario s;
   ScenarioLoader load(s);
   std::string err;
-  ASSERT_TRUE(load.ParseText("# the garage unit\n"
-                             "serial = 00001234\r\n"
-                             "\n"
-                             "mode = 000 - Boot\n"
-                             "mode = 1A * Hidden one\n"
-                             "options = B2W1N0D1L2\n"
-                             "wifi = ALIAS=My%20Car&NEWKEY=1\n"
-                             "silent = I:2, WS\n"
-                             "nak_page = 3:4,7\n"
-                             "baud = 115200\n"
-                             "trailing = \\r\\nX\\x00\n",
-                             err))
+  ASSERT_TRUE(
+      load.ParseText("# the garage unit\n"
+                     "serial = 00001234\r\n"
+                     "\n"
+                     "mode = 000 - Boot\n"
+                     "mode = 1A * Hidden one\n"
+                     "options = B2W1N0D1L2\n"
+                     "wifi = ALIAS=My%20Car&NEWKEY=1\n"
+                     "silent = I:2, WS\n"
+                     "nak_page = 3:4,7\n"
+                     "baud = 115200\n"
+                     "trailing = \\r\\nX\\x00\n",
+                     err))
       << err;
   EXPECT_EQ(s.serial, "00001234");
   ASSERT_EQ(s.modes.size(), 2u);
