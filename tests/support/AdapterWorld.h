@@ -24,8 +24,9 @@ struct AdapterWorld : FormWorld {
   std::map<std::string, Bytes> replies;
   std::vector<Bytes> commands;
 
-  TfrmMain& StartWithPort(const std::string& port = "/dev/ttyACM0", const std::string& detail = "/sys/x") {
-    TfrmMain& f = Start();
+  TfrmMain& StartWithPort(const std::string& port = "/dev/ttyACM0", const std::string& detail = "/sys/x",
+                          std::vector<std::string> args = {}) {
+    TfrmMain& f = Start(std::move(args));
     Ex().synchronousOpen = true;
     Ex().findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
     f.Modules->ports->collect = [port, detail] { return PortRows{{port}, {"USB Serial"}, {detail}}; };

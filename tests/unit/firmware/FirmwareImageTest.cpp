@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TempFile.h"
+#include "support/TempFile.h"
 #include "firmware/BootReply.h"
 #include "firmware/FirmwareImage.h"
 

@@ -5,33 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "TempFile.h"
+#include "support/TempFile.h"
 #include "core/Bytes.h"
 #include "firmware/Unitfwupdate.h"
+#include "support/BootMessages.h"
 #include "support/ScriptedLink.h"
 #include "ui/Controls.h"
 #include "ui/EventLoop.h"
 
 namespace bx::test {
-
-// The bootloader's messages.
-inline Bytes Ack(uint16_t page) {
-  Bytes m("+\x02");
-  AppendLE16(m, page);
-  return m;
-}
-inline Bytes Request(uint16_t page) {
-  Bytes m(".");
-  AppendLE16(m, page);
-  return m;
-}
-inline Bytes HeaderReply(uint16_t pageSize, const std::string& serial = "12345678", const std::string& id = "AB") {
-  Bytes m("+");
-  m += static_cast<char>(2 + serial.size() + id.size());
-  AppendLE16(m, pageSize);
-  return m + serial + id;
-}
-inline const Bytes kConnectAck("+\0", 2);
 
 class UpdaterTest : public ::testing::Test {
  protected:

@@ -2,38 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "UpdaterFixture.h"
+#include "support/ScriptedBootloader.h"
 
 namespace bx::test {
 namespace {
-
-// A bootloader that checks every frame, stores the pages and answers at once: the next
-// request follows each acknowledgement in the same chunk, as a real one sends them.
-class FakeBootloader {
- public:
-  FakeBootloader(ScriptedLink& link, uint16_t pageSize, uint16_t pages)
-      : link_(link), pageSize_(pageSize), pages_(pages) {
-    link_.onWrite = [this](const Bytes& frame) { Answer(frame); };
-  }
-  Bytes stored;
-  int badFrames = 0;
-
- private:
-  void Answer(const Bytes& f) {
-    if (f == "<") return link_.Receive(kConnectAck);
-    if (f.size() == 83 && f[0] == '#') return link_.Receive(HeaderReply(pageSize_) + Request(0));
-    const uint16_t n = LE16(f, 1);
-    if (f == EndFrame()) return link_.Receive(Ack(0xFFFF));
-    const Bytes page = f.size() > 5 ? f.substr(5) : Bytes();
-    if (f[0] != '@' || page.size() != pageSize_ || LE16(f, 3) != PageChecksum(page)) {
-      ++badFrames;
-      return link_.Receive("-");
-    }
-    stored += page;
-    link_.Receive(Ack(n) + Request(static_cast<uint16_t>(n + 1 < pages_ ? n + 1 : pages_)));
-  }
-  ScriptedLink& link_;
-  uint16_t pageSize_, pages_;
-};
 
 TEST_F(UpdaterTest, WakeAnswersAPageRequestInTheSameDispatchWithoutTimePassing) {
   const Bytes file = Pattern(80 + 1024);
@@ -93,7 +65,8 @@ TEST_F(UpdaterTest, WholeUploadIsTheSameWithWakeAndWithPolling) {
   const Bytes file = Pattern(80 + 256 * pages + 100);
   const Bytes wholePages = file.substr(80, 256 * pages);
 
-  FakeBootloader fast(link, 256, pages);
+  ScriptedBootloader fast(link);
+  fast.Attach();
   ASSERT_TRUE(Start(file));
   loop.RunPosted();  // one dispatch: every answer wakes the next step
   EXPECT_FALSE(updater.IsRunning());
@@ -106,7 +79,8 @@ TEST_F(UpdaterTest, WholeUploadIsTheSameWithWakeAndWithPolling) {
 
   memo.Clear();
   updater.SetWakeOnData(false);
-  FakeBootloader slow(link, 256, pages);
+  ScriptedBootloader slow(link);
+  slow.Attach();
   ASSERT_TRUE(StartFile(fileName));
   EXPECT_TRUE(loop.AdvanceUntil([&] { return !updater.IsRunning(); }, 10000, 10));
   EXPECT_EQ(slow.stored, wholePages);
