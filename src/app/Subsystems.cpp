@@ -1,16 +1,61 @@
+#include "app/Modules.h"
 #include "app/Unitmain.h"
 #include "app/WindowHooks.h"
+#include "exchange/Exchange.h"
+#include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
+#include "links/LinkTable.h"
 
 namespace bx {
 
+namespace {
+
+void CreateLinks(TfrmMain& form) {
+  if (!form.ctx.startLinks) return;
+  LinkConfig config;
+  config.registry = form.ctx.registry;
+  config.settingsKey = form.settings.SettingsKey;
+  config.sysRoot = form.ctx.sysfsRoot;
+  config.devRoot = form.ctx.devRoot;
+  for (const auto& [name, description] : form.ctx.virtualPorts) config.virtualPorts.push_back({name, description, ""});
+  form.Links = LinksCreate(config);
+  LinkTable* links = form.Links.get();
+  Exchange& ex = *form.Modules->exchange;
+  ex.findLink = [links](const std::string& port) -> Link* {
+    TLink_Channel* link = links->FindLinkForPort(port);
+    links->SetActiveLink(link);
+    return link;
+  };
+  PortList& ports = *form.Modules->ports;
+  ports.collect = [links] {
+    PortLists l = links->CollectPorts();
+    return PortRows{std::move(l.Names), std::move(l.Descriptions), std::move(l.Details)};
+  };
+  const std::string sysRoot = form.ctx.sysfsRoot;
+  ports.properties = [sysRoot](const std::string&, const std::string& detail) {
+    PropertyRows rows;
+    for (const auto& p : PortProperties(detail, sysRoot)) rows.emplace_back(p.label, p.value);
+    return rows;
+  };
+}
+
+}  // namespace
+
 void CreateSubsystems(TfrmMain& form) {
   CreateUpdater(form);
-  // Hook: the link table is created here by its issue.
+  CreateLinks(form);
 }
 
 void DestroySubsystems(TfrmMain& form) {
   DestroyUpdater(form);  // before the links: a running upload still holds one
+  if (form.Links) {
+    Exchange& ex = *form.Modules->exchange;
+    if (ex.ActiveLink) ex.ActiveLink->Close();
+    ex.ActiveLink = nullptr;
+    ex.findLink = nullptr;
+    form.Modules->ports->collect = nullptr;
+    form.Links.reset();  // ends every scan, receive and transmit thread
+  }
 }
 
 void LiveOutputTimer(TfrmMain& form) {
