@@ -14,15 +14,25 @@ TLink_COM::TLink_COM(std::string prefix, std::shared_ptr<PortSource> source, boo
 
 TLink_COM::~TLink_COM() { StopScan(); }
 
-bool TLink_COM::OwnsPort(const std::string& name) const { return TLink_Channel::OwnsPort(name) || source_->Owns(name); }
+// A port handed in by the program (a pseudo-terminal outside /dev, say) is the serial
+// link's too; a network name never is, even when it was handed in to be listed.
+bool TLink_COM::OwnsPort(const std::string& name) const {
+  if (StartsWith(name, "NET:")) return false;
+  return TLink_Channel::OwnsPort(name) || source_->Owns(name);
+}
 
 static OpenError ErrorOf(SerialOpenStatus s) {
   switch (s) {
-    case SerialOpenStatus::Ok: return OpenError::None;
-    case SerialOpenStatus::Missing: return OpenError::Missing;
-    case SerialOpenStatus::Busy: return OpenError::Busy;
-    case SerialOpenStatus::Denied: return OpenError::Denied;
-    case SerialOpenStatus::SetupFailed: return OpenError::SetupFailed;
+    case SerialOpenStatus::Ok:
+      return OpenError::None;
+    case SerialOpenStatus::Missing:
+      return OpenError::Missing;
+    case SerialOpenStatus::Busy:
+      return OpenError::Busy;
+    case SerialOpenStatus::Denied:
+      return OpenError::Denied;
+    case SerialOpenStatus::SetupFailed:
+      return OpenError::SetupFailed;
   }
   return OpenError::Failed;
 }
