@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "app/Modules.h"
+#include "exchange/PortList.h"
+#include "support/FormFixture.h"
+
+namespace bx {
+namespace {
+
+struct PortListTest : ::testing::Test {
+  test::FormWorld w;
+  TfrmMain* f = nullptr;
+  PortRows rows;
+  void SetUp() override {
+    f = &w.Start();
+    f->Modules->ports->collect = [this] { return rows; };
+  }
+  PortList& Ports() { return *f->Modules->ports; }
+  void Recent(std::initializer_list<std::string> entries) {
+    // Oldest first, so the last one given ends at rank 0.
+    for (const auto& e : entries) f->settings.RememberPort(e);
+  }
+};
+
+TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) {
+  rows = {{"/dev/ttyUSB0", "/dev/ttyACM0"}, {"FT232R", "Brevantix"}, {"/sys/a", ""}};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.Items(), (std::vector<std::string>{"/dev/ttyUSB0 (FT232R)", "/dev/ttyACM0 (Brevantix)"}));
+  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);  // nothing ever identified: no default
+  EXPECT_FALSE(f->btSearch.Enabled());
+  f->cbCOM.UserSelect(1);
+  EXPECT_TRUE(f->btSearch.Enabled());
+  EXPECT_FALSE(f->btPortProp.Enabled());  // no device identifier
+  f->cbCOM.UserSelect(0);
+  EXPECT_TRUE(f->btPortProp.Enabled());
+  w.loop.Advance(2000);  // four refreshes with the same ports
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);
+  // A description that changes is a different list: rebuilt, the choice dropped.
+  rows.descriptions[0] = "FT232R USB UART";
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+}
+
+TEST_F(PortListTest, DefaultPortPrefersSerialThenTheMostRecent) {
+  Recent({"/dev/ttyUSB0 1", "NET:10.0.0.1:23 2", "/dev/ttyACM0 3"});  // ranks: ACM0 0, NET 1, USB0 2
+  rows = {{"NET:10.0.0.1:23", "/dev/ttyUSB0", "/dev/ttyS0"}, {"a", "b", "c"}, {"", "/sys/u", "/sys/s"}};
+  Ports().Refresh(true);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 1);  // a serial port beats a more recent network port
+  rows.names.push_back("/dev/ttyACM0");
+  rows.descriptions.push_back("d");
+  rows.details.push_back("/sys/acm");
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 3);  // plugged in: rebuilt and the more recent serial port wins
+  EXPECT_TRUE(f->btSearch.Enabled());
+  EXPECT_TRUE(f->btPortProp.Enabled());
+}
+
+TEST_F(PortListTest, NetworkPortIsTheDefaultWhenNoSerialPortIsRanked) {
+  Recent({"NET:10.0.0.1:23 2"});
+  rows = {{"/dev/ttyS0", "NET:10.0.0.1:23"}, {"a", "b"}, {"/sys/s", ""}};
+  Ports().Refresh(true);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 1);
+  EXPECT_FALSE(f->btPortProp.Enabled());
+}
+
+TEST_F(PortListTest, PropertiesDialogListsThePortsAttributes) {
+  rows = {{"/dev/ttyUSB0"}, {"FT232R"}, {"/sys/devices/usb1/1-1"}};
+  Ports().properties = [](const std::string& name, const std::string& detail) {
+    return PropertyRows{{"Device path", detail}, {"Port", name}};
+  };
+  Ports().Refresh(true);
+  f->cbCOM.UserSelect(0);
+  f->btPortProp.Click();
+  ASSERT_EQ(w.dialogs.properties.size(), 1u);
+  EXPECT_EQ(w.dialogs.properties[0].first, "/dev/ttyUSB0 Properties");
+  EXPECT_EQ(w.dialogs.properties[0].second[0].second, "/sys/devices/usb1/1-1");
+}
+
+TEST_F(PortListTest, PreferredPortIsChosenOnceItIsListed) {
+  Ports().preferred = "/dev/pts/7";
+  rows = {{"/dev/ttyS0"}, {"a"}, {"/sys/s"}};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+  rows = {{"/dev/ttyS0", "/dev/pts/7"}, {"a", "Simulated Brevantix Adapter"}, {"/sys/s", ""}};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 1);
+  EXPECT_TRUE(f->btSearch.Enabled());
+  EXPECT_TRUE(Ports().preferred.empty());
+}
+
+}  // namespace
+}  // namespace bx
