@@ -74,8 +74,8 @@ class LinkTable {
   void AddVirtualPort(const std::string& name, const std::string& description, const std::string& detail = "");
   bool RemoveVirtualPort(const std::string& name);
 
-  void ScanAll();                 // one pass of every link on this thread
-  bool WaitScanAll(bool fresh);   // WaitScan on every link
+  void ScanAll();                // one pass of every link on this thread
+  bool WaitScanAll(bool fresh);  // WaitScan on every link
 
  private:
   std::array<std::unique_ptr<TLink_COM>, 5> serial_;

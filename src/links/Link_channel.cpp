@@ -12,19 +12,32 @@ namespace bx {
 
 const char* OpenErrorText(OpenError e) {
   switch (e) {
-    case OpenError::None: return "no error";
-    case OpenError::NotOwned: return "port not served by this link";
-    case OpenError::BadName: return "malformed port name";
-    case OpenError::Missing: return "no such port";
-    case OpenError::Busy: return "port in use by another program";
-    case OpenError::Denied: return "permission denied";
-    case OpenError::SetupFailed: return "port would not take its settings";
-    case OpenError::Unresolved: return "host name not found";
-    case OpenError::Refused: return "connection refused";
-    case OpenError::TimedOut: return "no answer from the host";
-    case OpenError::Unreachable: return "host unreachable";
-    case OpenError::NoResources: return "out of system resources";
-    case OpenError::Failed: return "open failed";
+    case OpenError::None:
+      return "no error";
+    case OpenError::NotOwned:
+      return "port not served by this link";
+    case OpenError::BadName:
+      return "malformed port name";
+    case OpenError::Missing:
+      return "no such port";
+    case OpenError::Busy:
+      return "port in use by another program";
+    case OpenError::Denied:
+      return "permission denied";
+    case OpenError::SetupFailed:
+      return "port would not take its settings";
+    case OpenError::Unresolved:
+      return "host name not found";
+    case OpenError::Refused:
+      return "connection refused";
+    case OpenError::TimedOut:
+      return "no answer from the host";
+    case OpenError::Unreachable:
+      return "host unreachable";
+    case OpenError::NoResources:
+      return "out of system resources";
+    case OpenError::Failed:
+      return "open failed";
   }
   return "?";
 }
@@ -200,7 +213,8 @@ void TLink_Channel::Unlock() { ScanLock.unlock(); }
 
 void TLink_Channel::MergeRowsInto(PortLists& lists) const {
   std::lock_guard<std::mutex> g(ListLock);
-  for (std::size_t i = 0; i < Lists.size(); ++i) AddPort(lists, Lists.Names[i], Lists.Descriptions[i], Lists.Details[i]);
+  for (std::size_t i = 0; i < Lists.size(); ++i)
+    AddPort(lists, Lists.Names[i], Lists.Descriptions[i], Lists.Details[i]);
 }
 
 // ---- open and close ----
@@ -287,7 +301,8 @@ void TLink_Channel::ReceiveLoop(LinkSession& s) {
     if (w == WaitResult::Stopped) return;
     long n = 0;
     int count = s.RxCount.load(std::memory_order_acquire);
-    if (w == WaitResult::Ready) n = s.device->Read(s.rxBuffer.get() + count, static_cast<std::size_t>(kLinkBufferSize - count));
+    if (w == WaitResult::Ready)
+      n = s.device->Read(s.rxBuffer.get() + count, static_cast<std::size_t>(kLinkBufferSize - count));
     if (w != WaitResult::Ready || n < 0) {
       // The device has gone (or the peer closed): no input will come, and polling it
       // again would only spin. The link stays open until its owner closes it.
@@ -315,7 +330,8 @@ void TLink_Channel::TransmitLoop(LinkSession& s) {
     bool stopped = false;
     auto lastProgress = std::chrono::steady_clock::now();
     while (left > 0) {
-      auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lastProgress);
+      auto idle =
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lastProgress);
       int wait = s.TxTimeout - static_cast<int>(idle.count());
       WaitResult w = wait > 0 ? s.device->WaitWritable(s.StopEvent, wait) : WaitResult::TimedOut;
       if (w == WaitResult::Stopped) stopped = true;

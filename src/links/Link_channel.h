@@ -30,7 +30,7 @@ class Registry;
 
 inline constexpr int kLinkBufferSize = 262144;  // each of the receive and transmit buffers
 inline constexpr int kReadUntilLimit = 65536;
-inline constexpr int kTxTimeoutMs = 1000;       // a batch that makes no progress this long is dropped
+inline constexpr int kTxTimeoutMs = 1000;  // a batch that makes no progress this long is dropped
 
 // Why the last Open failed, for callers that want to say more than "can't open".
 enum class OpenError {

@@ -67,11 +67,16 @@ int TLink_NET::FillLists(PortLists& lists) {
 
 static OpenError ErrorOf(ConnectStatus s) {
   switch (s) {
-    case ConnectStatus::Ok: return OpenError::None;
-    case ConnectStatus::Refused: return OpenError::Refused;
-    case ConnectStatus::TimedOut: return OpenError::TimedOut;
-    case ConnectStatus::Unreachable: return OpenError::Unreachable;
-    case ConnectStatus::Failed: return OpenError::Failed;
+    case ConnectStatus::Ok:
+      return OpenError::None;
+    case ConnectStatus::Refused:
+      return OpenError::Refused;
+    case ConnectStatus::TimedOut:
+      return OpenError::TimedOut;
+    case ConnectStatus::Unreachable:
+      return OpenError::Unreachable;
+    case ConnectStatus::Failed:
+      return OpenError::Failed;
   }
   return OpenError::Failed;
 }

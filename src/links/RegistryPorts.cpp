@@ -38,7 +38,8 @@ std::optional<uint64_t> RegistryPorts::Stamp() { return registry_.LastWriteTime(
 // than losing its own last characters.
 std::string CutFriendlyName(const std::string& friendlyName, const std::string& portName) {
   std::string suffix = " (" + portName + ")";
-  if (!portName.empty() && EndsWith(friendlyName, suffix)) return friendlyName.substr(0, friendlyName.size() - suffix.size());
+  if (!portName.empty() && EndsWith(friendlyName, suffix))
+    return friendlyName.substr(0, friendlyName.size() - suffix.size());
   return friendlyName;
 }
 

@@ -14,10 +14,14 @@ namespace bx {
 
 const char* SerialFamilyName(SerialFamily f) {
   switch (f) {
-    case SerialFamily::UsbSerial: return "USB serial";
-    case SerialFamily::CdcAcm: return "CDC-ACM";
-    case SerialFamily::Rfcomm: return "Bluetooth RFCOMM";
-    case SerialFamily::Uart: return "UART";
+    case SerialFamily::UsbSerial:
+      return "USB serial";
+    case SerialFamily::CdcAcm:
+      return "CDC-ACM";
+    case SerialFamily::Rfcomm:
+      return "Bluetooth RFCOMM";
+    case SerialFamily::Uart:
+      return "UART";
   }
   return "?";
 }
@@ -25,10 +29,14 @@ const char* SerialFamilyName(SerialFamily f) {
 // The kernel driver a family's ttys belong to, for a port whose tree names none.
 static const char* FamilyDriver(SerialFamily f) {
   switch (f) {
-    case SerialFamily::UsbSerial: return "usbserial";
-    case SerialFamily::CdcAcm: return "cdc_acm";
-    case SerialFamily::Rfcomm: return "rfcomm";
-    case SerialFamily::Uart: return "serial";
+    case SerialFamily::UsbSerial:
+      return "usbserial";
+    case SerialFamily::CdcAcm:
+      return "cdc_acm";
+    case SerialFamily::Rfcomm:
+      return "rfcomm";
+    case SerialFamily::Uart:
+      return "serial";
   }
   return "";
 }
@@ -41,10 +49,14 @@ std::string SysfsPorts::WatchKey() const { return sysRoot_ + "/class/tty: " + Se
 bool SysfsPorts::InFamily(const std::string& name) const {
   bool usb = StartsWith(name, "ttyUSB"), acm = StartsWith(name, "ttyACM"), rf = StartsWith(name, "rfcomm");
   switch (family_) {
-    case SerialFamily::UsbSerial: return usb;
-    case SerialFamily::CdcAcm: return acm;
-    case SerialFamily::Rfcomm: return rf;
-    case SerialFamily::Uart: return !usb && !acm && !rf;
+    case SerialFamily::UsbSerial:
+      return usb;
+    case SerialFamily::CdcAcm:
+      return acm;
+    case SerialFamily::Rfcomm:
+      return rf;
+    case SerialFamily::Uart:
+      return !usb && !acm && !rf;
   }
   return false;
 }

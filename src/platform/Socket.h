@@ -57,8 +57,8 @@ class TcpSocket : public Stream {
 };
 
 struct Datagram {
-  Bytes data;               // at most the size asked for
-  std::size_t length = 0;   // the datagram's real length (more than data.size() when cut)
+  Bytes data;              // at most the size asked for
+  std::size_t length = 0;  // the datagram's real length (more than data.size() when cut)
   uint32_t fromAddress = 0;
   uint16_t fromPort = 0;
 };

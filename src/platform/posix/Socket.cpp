@@ -57,13 +57,16 @@ static sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 
 static ConnectStatus StatusOfConnectError(int err) {
   switch (err) {
-    case ECONNREFUSED: return ConnectStatus::Refused;
-    case ETIMEDOUT: return ConnectStatus::TimedOut;
+    case ECONNREFUSED:
+      return ConnectStatus::Refused;
+    case ETIMEDOUT:
+      return ConnectStatus::TimedOut;
     case ENETUNREACH:
     case EHOSTUNREACH:
     case ENETDOWN:
       return ConnectStatus::Unreachable;
-    default: return ConnectStatus::Failed;
+    default:
+      return ConnectStatus::Failed;
   }
 }
 

@@ -24,11 +24,13 @@ TEST_F(NetLink, ConnectsAndCarriesBytesBothWays) {
   ASSERT_TRUE(link.Write(std::string("!dulMAR_SC_I\0x", 14)));
   char buffer[64];
   std::string got;
-  test::WaitFor([&] {
-    ssize_t n = ::recv(peer, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-    return got.size() >= 14;
-  }, 2000);
+  test::WaitFor(
+      [&] {
+        ssize_t n = ::recv(peer, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+        return got.size() >= 14;
+      },
+      2000);
   EXPECT_EQ(got, std::string("!dulMAR_SC_I\0x", 14));
   ASSERT_EQ(::send(peer, "\r\nSN:1234\r\n\r\n", 13, 0), 13);
   Bytes reply = "\r\n\r\n";

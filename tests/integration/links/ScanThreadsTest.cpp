@@ -53,7 +53,7 @@ TEST(ScanThreads, AFreshWaitSeesAChangeMadeJustBefore) {
   reg.WriteString(Hive::LocalMachine, std::string(kSettingsKeyPath) + "\\Network", "Net0", "Bench m1 127.0.0.1 2323");
   auto start = Clock::now();
   std::vector<std::string> entries = t.Net().SavedEntries();  // Lock(true) ... Unlock
-  EXPECT_LT(ElapsedMs(start), 500);  // the scan is woken, not waited for
+  EXPECT_LT(ElapsedMs(start), 500);                           // the scan is woken, not waited for
   EXPECT_EQ(entries, (std::vector<std::string>{"Bench m1 127.0.0.1 2323"}));
   EXPECT_TRUE(Listed(t, "NET:127.0.0.1:2323"));
   t.AddVirtualPort("/tmp/ttyV0", "Simulated Brevantix Adapter");

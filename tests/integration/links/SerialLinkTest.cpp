@@ -42,12 +42,14 @@ struct SerialLink : ::testing::Test {
   // Everything the link receives until `count` bytes or `ms`.
   Bytes Collect(std::size_t count, int ms = 3000) {
     Bytes all;
-    test::WaitFor([&] {
-      Bytes part;
-      link.ReadAvailable(part);
-      all += part;
-      return all.size() >= count;
-    }, ms);
+    test::WaitFor(
+        [&] {
+          Bytes part;
+          link.ReadAvailable(part);
+          all += part;
+          return all.size() >= count;
+        },
+        ms);
     return all;
   }
 };
@@ -257,7 +259,7 @@ TEST_F(SerialLink, APeerThatHangsUpLeavesTheLinkQuietAndClosable) {
   double cpu = test::CpuMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_LT(test::CpuMs() - cpu, 50.0);  // neither thread spins on the dead device
-  EXPECT_TRUE(link.IsOpen());           // no reconnection, no self-close
+  EXPECT_TRUE(link.IsOpen());            // no reconnection, no self-close
   EXPECT_TRUE(link.Write("into the void"));
   EXPECT_TRUE(test::WaitFor([&] { return link.PendingWrite() == 0; }, 1500));  // the batch ends
   Bytes text = "[END]";

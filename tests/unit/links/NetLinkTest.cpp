@@ -59,7 +59,9 @@ struct SavedDevices : ::testing::Test {
   const std::string key = std::string(kSettingsKeyPath) + "\\Network";
   TLink_NET net{&reg, kSettingsKeyPath, false};
 
-  void Entry(int n, const std::string& text) { reg.WriteString(Hive::LocalMachine, key, "Net" + std::to_string(n), text); }
+  void Entry(int n, const std::string& text) {
+    reg.WriteString(Hive::LocalMachine, key, "Net" + std::to_string(n), text);
+  }
   PortLists Ports() {
     net.ScanOnce();
     PortLists l;

@@ -50,9 +50,9 @@ TEST_F(Discovery, FamiliesComeInTableOrderEachInNaturalOrder) {
   PortLists l = Ports();
   EXPECT_EQ(l.Names, (std::vector<std::string>{Dev("ttyUSB2"), Dev("ttyUSB10"), Dev("ttyACM0"), Dev("rfcomm0"),
                                                Dev("ttyS0"), "/dev/pts/4"}));
-  EXPECT_EQ(l.Descriptions, (std::vector<std::string>{"FT232R USB UART", "CP2102 USB to UART Bridge Controller",
-                                                      "Brevantix Adapter", "rfcomm", "serial",
-                                                      "Simulated Brevantix Adapter"}));
+  EXPECT_EQ(l.Descriptions,
+            (std::vector<std::string>{"FT232R USB UART", "CP2102 USB to UART Bridge Controller", "Brevantix Adapter",
+                                      "rfcomm", "serial", "Simulated Brevantix Adapter"}));
   // Each family is its own link's rows.
   PortLists acmOnly;
   table->Serial(1).MergeRowsInto(acmOnly);
