@@ -11,6 +11,7 @@
 #include "links/Link_com.h"
 #include "links/Link_net.h"
 #include "links/PortList.h"
+#include "links/PortProperties.h"
 #include "links/VirtualPorts.h"
 
 namespace bx {
@@ -87,15 +88,5 @@ class LinkTable {
 
 std::unique_ptr<LinkTable> LinksCreate(const LinkConfig& config);
 void LinksDestroy(std::unique_ptr<LinkTable>& table);
-
-// The port's attributes for its properties dialog, read from the sysfs device path that
-// is its detail: driver, USB vendor and product ids, manufacturer, product, serial
-// number, device path. A detail outside sysRoot/devices gives the device path alone.
-struct PortProperty {
-  std::string label;
-  std::string value;
-  bool operator==(const PortProperty&) const = default;
-};
-std::vector<PortProperty> PortProperties(const std::string& detail, const std::string& sysRoot = "/sys");
 
 }  // namespace bx

@@ -1,7 +1,7 @@
 #include <filesystem>
 
 #include "core/Bytes.h"
-#include "links/LinkTable.h"
+#include "links/PortProperties.h"
 #include "links/SysfsTree.h"
 
 namespace fs = std::filesystem;
