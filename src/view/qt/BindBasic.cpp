@@ -1,0 +1,227 @@
+// Labels, buttons, check boxes, radio buttons and groups, group boxes and panels.
+#include <QCheckBox>
+#include <QEnterEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <vector>
+
+#include "view/qt/Bindings.h"
+#include "view/qt/ViewText.h"
+
+namespace bx::view {
+
+namespace {
+
+// A label that reports the mouse entering, leaving and clicking it.
+class LabelWidget : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> onEnter, onLeave, onClick;
+
+ protected:
+  void enterEvent(QEnterEvent* e) override {
+    QLabel::enterEvent(e);
+    if (onEnter) onEnter();
+  }
+  void leaveEvent(QEvent* e) override {
+    QLabel::leaveEvent(e);
+    if (onLeave) onLeave();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QLabel::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick) onClick();
+  }
+};
+
+class LabelBinding : public Binding {
+ public:
+  LabelBinding(ViewContext& ctx, ui::TLabel& m, QWidget* parent)
+      : Binding(ctx, m, new LabelWidget(parent)), m_(m), w_(static_cast<LabelWidget*>(Widget())) {
+    w_->setTextFormat(Qt::PlainText);
+    w_->onEnter = [this] { User([this] { m_.MouseEnter(); }); };
+    w_->onLeave = [this] { User([this] { m_.MouseLeave(); }); };
+    w_->onClick = [this] { User([this] { m_.Click(); }); };
+  }
+
+ protected:
+  void RefreshOwn() override {
+    const QString text = ToQ(m_.Caption());
+    if (w_->text() != text) w_->setText(text);
+    if (m_.HandCursor)
+      w_->setCursor(Qt::PointingHandCursor);
+    else
+      w_->unsetCursor();
+    QPalette pal = w_->palette();
+    const QColor c = ToQColor(m_.font.color);
+    if (pal.color(QPalette::Active, QPalette::WindowText) != c) {
+      for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::WindowText, c);
+      w_->setPalette(pal);
+    }
+  }
+  // Labels size themselves to their caption, as the classic auto-size labels do.
+  QRect Bounds() const override {
+    const QSize hint = w_->sizeHint();
+    return {m_.Left(), m_.Top(), std::max(m_.Width(), hint.width()), std::max(m_.Height(), hint.height())};
+  }
+
+ private:
+  ui::TLabel& m_;
+  LabelWidget* w_;
+};
+
+class ButtonBinding : public Binding {
+ public:
+  ButtonBinding(ViewContext& ctx, ui::TButton& m, QWidget* parent)
+      : Binding(ctx, m, new QPushButton(parent)), m_(m), w_(static_cast<QPushButton*>(Widget())) {
+    w_->setAutoDefault(false);
+    QObject::connect(w_, &QPushButton::clicked, w_, [this] {
+      if (!syncing_) User([this] { m_.Click(); });
+    });
+  }
+
+ protected:
+  void RefreshOwn() override {
+    const QString text = ToQ(m_.Caption());
+    if (w_->text() != text) w_->setText(text);
+  }
+
+ private:
+  ui::TButton& m_;
+  QPushButton* w_;
+};
+
+class CheckBoxBinding : public Binding {
+ public:
+  CheckBoxBinding(ViewContext& ctx, ui::TCheckBox& m, QWidget* parent)
+      : Binding(ctx, m, new QCheckBox(parent)), m_(m), w_(static_cast<QCheckBox*>(Widget())) {
+    // The widget has already toggled itself; the model decides, and Refresh shows it.
+    QObject::connect(w_, &QCheckBox::clicked, w_, [this] {
+      if (!syncing_) User([this] { m_.Click(); });
+    });
+  }
+
+ protected:
+  void RefreshOwn() override {
+    const QString text = ToQ(m_.Caption());
+    if (w_->text() != text) w_->setText(text);
+    if (w_->isChecked() != m_.Checked()) w_->setChecked(m_.Checked());
+  }
+
+ private:
+  ui::TCheckBox& m_;
+  QCheckBox* w_;
+};
+
+class RadioButtonBinding : public Binding {
+ public:
+  RadioButtonBinding(ViewContext& ctx, ui::TRadioButton& m, QWidget* parent)
+      : Binding(ctx, m, new QRadioButton(parent)), m_(m), w_(static_cast<QRadioButton*>(Widget())) {
+    w_->setAutoExclusive(false);
+    QObject::connect(w_, &QRadioButton::clicked, w_, [this] {
+      if (!syncing_) User([this] { m_.Click(); });
+    });
+  }
+
+ protected:
+  void RefreshOwn() override {
+    const QString text = ToQ(m_.Caption());
+    if (w_->text() != text) w_->setText(text);
+    if (w_->isChecked() != m_.Checked()) w_->setChecked(m_.Checked());
+  }
+
+ private:
+  ui::TRadioButton& m_;
+  QRadioButton* w_;
+};
+
+// A group of options with one choice: the items share the group's height evenly below
+// its caption, as in the classic radio group.
+class RadioGroupBinding : public Binding {
+ public:
+  RadioGroupBinding(ViewContext& ctx, ui::TRadioGroup& m, QWidget* parent)
+      : Binding(ctx, m, new QGroupBox(parent)), m_(m), w_(static_cast<QGroupBox*>(Widget())) {
+    for (std::size_t i = 0; i < m_.Items().size(); ++i) {
+      auto* b = new QRadioButton(ToQ(m_.Items()[i]), w_);
+      b->setAutoExclusive(false);
+      const int index = static_cast<int>(i);
+      QObject::connect(b, &QRadioButton::clicked, b, [this, index] {
+        if (!syncing_) User([this, index] { m_.UserSelect(index); });
+      });
+      buttons_.push_back(b);
+    }
+  }
+
+ protected:
+  void RefreshOwn() override {
+    const QString title = ToQ(m_.Caption());
+    if (w_->title() != title) w_->setTitle(title);
+    const int n = static_cast<int>(buttons_.size());
+    if (n == 0) return;
+    constexpr int kTop = 20, kBottom = 2, kLeft = 8;  // below the caption
+    const int each = std::max(1, (m_.Height() - kTop - kBottom) / n);
+    for (int i = 0; i < n; ++i) {
+      QRadioButton* b = buttons_[static_cast<std::size_t>(i)];
+      b->setFont(w_->font());
+      const int h = std::min(each, b->sizeHint().height());
+      const QRect r(kLeft, kTop + i * each + (each - h) / 2, std::max(0, m_.Width() - 2 * kLeft), h);
+      if (b->geometry() != r) b->setGeometry(r);
+      if (b->isChecked() != (m_.ItemIndex() == i)) b->setChecked(m_.ItemIndex() == i);
+    }
+  }
+
+ private:
+  ui::TRadioGroup& m_;
+  QGroupBox* w_;
+  std::vector<QRadioButton*> buttons_;
+};
+
+class GroupBoxBinding : public Binding {
+ public:
+  GroupBoxBinding(ViewContext& ctx, ui::TGroupBox& m, QWidget* parent)
+      : Binding(ctx, m, new QGroupBox(parent)), m_(m), w_(static_cast<QGroupBox*>(Widget())) {}
+
+ protected:
+  void RefreshOwn() override {
+    const QString title = ToQ(m_.Caption());
+    if (w_->title() != title) w_->setTitle(title);
+  }
+
+ private:
+  ui::TGroupBox& m_;
+  QGroupBox* w_;
+};
+
+class PanelBinding : public Binding {
+ public:
+  PanelBinding(ViewContext& ctx, ui::TControl& m, QWidget* parent) : Binding(ctx, m, new QFrame(parent)) {}
+};
+
+}  // namespace
+
+std::unique_ptr<Binding> BindLabel(ViewContext& ctx, ui::TLabel& m, QWidget* p) {
+  return std::make_unique<LabelBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindButton(ViewContext& ctx, ui::TButton& m, QWidget* p) {
+  return std::make_unique<ButtonBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindCheckBox(ViewContext& ctx, ui::TCheckBox& m, QWidget* p) {
+  return std::make_unique<CheckBoxBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindRadioButton(ViewContext& ctx, ui::TRadioButton& m, QWidget* p) {
+  return std::make_unique<RadioButtonBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindRadioGroup(ViewContext& ctx, ui::TRadioGroup& m, QWidget* p) {
+  return std::make_unique<RadioGroupBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindGroupBox(ViewContext& ctx, ui::TGroupBox& m, QWidget* p) {
+  return std::make_unique<GroupBoxBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindPanel(ViewContext& ctx, ui::TControl& m, QWidget* p) {
+  return std::make_unique<PanelBinding>(ctx, m, p);
+}
+
+}  // namespace bx::view

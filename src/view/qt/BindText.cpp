@@ -1,0 +1,165 @@
+// Edits and log panes. The selection is kept in step both ways, because the models'
+// copy keys and "Copy to Buffer" work on the model's selection.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "view/qt/Bindings.h"
+#include "view/qt/ViewText.h"
+
+namespace bx::view {
+
+namespace {
+
+void SetBase(QWidget* w, uint32_t rgb) {
+  QPalette pal = w->palette();
+  const QColor c = ToQColor(rgb);
+  if (pal.color(QPalette::Active, QPalette::Base) == c) return;
+  for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::Base, c);
+  w->setPalette(pal);
+}
+
+class EditBinding : public Binding {
+ public:
+  EditBinding(ViewContext& ctx, ui::TEdit& m, QWidget* parent)
+      : Binding(ctx, m, new QLineEdit(parent)), m_(m), w_(static_cast<QLineEdit*>(Widget())) {
+    QObject::connect(w_, &QLineEdit::textEdited, w_, [this](const QString& t) { Typed(t); });
+    QObject::connect(w_, &QLineEdit::selectionChanged, w_, [this] { PushSelection(); });
+    QObject::connect(w_, &QLineEdit::cursorPositionChanged, w_, [this] { PushSelection(); });
+  }
+
+ protected:
+  void RefreshOwn() override {
+    if (w_->isReadOnly() != m_.ReadOnly) w_->setReadOnly(m_.ReadOnly);
+    const int max = m_.MaxLength > 0 ? m_.MaxLength : 32767;
+    if (w_->maxLength() != max) w_->setMaxLength(max);
+    const auto echo = m_.PasswordChar() ? QLineEdit::Password : QLineEdit::Normal;
+    if (w_->echoMode() != echo) w_->setEchoMode(echo);
+    SetBase(w_, m_.Color());
+    if (m_.Text() != shownBytes_) {
+      shownBytes_ = m_.Text();
+      shown_ = ShownText(shownBytes_, false);
+    }
+    if (w_->text() != shown_.Text()) w_->setText(shown_.Text());
+    if (!typing_) ApplySelection();
+  }
+
+ private:
+  void Typed(const QString& text) {
+    if (syncing_) return;
+    typing_ = true;
+    ctx_.User([&] { m_.UserType(FromQ(text)); });
+    typing_ = false;
+    // Where the model took the text as typed, the caret stays where the user has it.
+    if (ToQ(m_.Text()) == w_->text()) {
+      shownBytes_ = m_.Text();
+      shown_ = ShownText(shownBytes_, false);
+      PushSelection();
+    }
+    Refresh();
+  }
+
+  void ApplySelection() {
+    const int s = shown_.ToView(m_.SelStart());
+    const int e = shown_.ToView(m_.SelStart() + m_.SelLength());
+    if (e > s) {
+      if (w_->selectionStart() != s || w_->selectionLength() != e - s) w_->setSelection(s, e - s);
+    } else if (w_->hasSelectedText() || w_->cursorPosition() != s) {
+      w_->setCursorPosition(s);
+    }
+  }
+
+  void PushSelection() {
+    if (syncing_ || typing_ || w_->text() != shown_.Text()) return;
+    const int s = w_->hasSelectedText() ? w_->selectionStart() : w_->cursorPosition();
+    const int e = w_->hasSelectedText() ? s + w_->selectionLength() : s;
+    const int ms = shown_.ToModel(s), me = shown_.ToModel(e);
+    if (ms != m_.SelStart() || me - ms != m_.SelLength()) m_.SetSel(ms, me - ms);
+  }
+
+  ui::TEdit& m_;
+  QLineEdit* w_;
+  std::string shownBytes_;
+  ShownText shown_;
+  bool typing_ = false;
+};
+
+class MemoBinding : public Binding {
+ public:
+  MemoBinding(ViewContext& ctx, ui::TMemo& m, QWidget* parent)
+      : Binding(ctx, m, new QPlainTextEdit(parent)), m_(m), w_(static_cast<QPlainTextEdit*>(Widget())) {
+    w_->setUndoRedoEnabled(false);
+    QObject::connect(w_, &QPlainTextEdit::selectionChanged, w_, [this] { PushSelection(); });
+    QObject::connect(w_, &QPlainTextEdit::cursorPositionChanged, w_, [this] { PushSelection(); });
+  }
+
+ protected:
+  void RefreshOwn() override {
+    if (w_->isReadOnly() != m_.ReadOnly) w_->setReadOnly(m_.ReadOnly);
+    const auto wrap = m_.WordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
+    if (w_->lineWrapMode() != wrap) w_->setLineWrapMode(wrap);
+    using SB = ui::TMemo::ScrollBars;
+    w_->setVerticalScrollBarPolicy(m_.Scroll == SB::None ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    w_->setHorizontalScrollBarPolicy(m_.Scroll == SB::Both ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    // A pane in the middle of a batch of line updates is shown when the batch ends.
+    if (m_.Updating()) return;
+    ShowText();
+    ApplySelection();
+  }
+
+ private:
+  void ShowText() {
+    const std::string& text = m_.Text();
+    if (text == shownBytes_) return;
+    // Lines added at the end (the common case for a log) are appended; anything else
+    // replaces the whole text.
+    QString added;
+    if (!shownBytes_.empty() && text.size() > shownBytes_.size() &&
+        text.compare(0, shownBytes_.size(), shownBytes_) == 0 &&
+        shown_.Append(std::string_view(text).substr(shownBytes_.size()), added)) {
+      QTextCursor c(w_->document());
+      c.movePosition(QTextCursor::End);
+      c.insertText(added);
+    } else {
+      shown_ = ShownText(text, true);
+      w_->setPlainText(shown_.Text());
+    }
+    shownBytes_ = text;
+  }
+
+  void ApplySelection() {
+    const int s = shown_.ToView(m_.SelStart());
+    const int e = shown_.ToView(m_.SelStart() + m_.SelLength());
+    QTextCursor c = w_->textCursor();
+    if (c.selectionStart() == s && c.selectionEnd() == e) return;
+    c.setPosition(s);
+    c.setPosition(e, QTextCursor::KeepAnchor);
+    w_->setTextCursor(c);
+    w_->ensureCursorVisible();
+  }
+
+  void PushSelection() {
+    if (syncing_ || m_.Updating() || m_.Text() != shownBytes_) return;
+    const QTextCursor c = w_->textCursor();
+    const int ms = shown_.ToModel(c.selectionStart()), me = shown_.ToModel(c.selectionEnd());
+    if (ms != m_.SelStart() || me - ms != m_.SelLength()) m_.SetSel(ms, me - ms);
+  }
+
+  ui::TMemo& m_;
+  QPlainTextEdit* w_;
+  std::string shownBytes_;
+  ShownText shown_{"", true};
+};
+
+}  // namespace
+
+std::unique_ptr<Binding> BindEdit(ViewContext& ctx, ui::TEdit& m, QWidget* p) {
+  return std::make_unique<EditBinding>(ctx, m, p);
+}
+std::unique_ptr<Binding> BindMemo(ViewContext& ctx, ui::TMemo& m, QWidget* p) {
+  return std::make_unique<MemoBinding>(ctx, m, p);
+}
+
+}  // namespace bx::view

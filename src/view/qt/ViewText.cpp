@@ -1,0 +1,112 @@
+#include "view/qt/ViewText.h"
+
+#include <algorithm>
+
+namespace bx::view {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at s[i] (its code point in cp), or 0.
+int Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  int len = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + static_cast<std::size_t>(len) > s.size()) return 0;
+  for (int k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+bool IsUtf8(std::string_view s) {
+  char32_t cp = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    const int n = Utf8Sequence(s, i, cp);
+    if (n == 0) return false;
+    i += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+QString ToQ(std::string_view bytes) {
+  const auto n = static_cast<qsizetype>(bytes.size());
+  return IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), n) : QString::fromLatin1(bytes.data(), n);
+}
+
+std::string FromQ(const QString& text) { return text.toStdString(); }
+
+ShownText::ShownText(std::string_view s, bool lineBreaks) : lineBreaks_(lineBreaks), utf8_(IsUtf8(s)) {
+  text_.reserve(static_cast<qsizetype>(s.size()));
+  byteAt_.reserve(s.size() + 1);
+  Decode(s, 0, utf8_);
+  byteAt_.push_back(static_cast<int>(s.size()));
+}
+
+bool ShownText::Append(std::string_view tail, QString& added) {
+  if (utf8_ && !IsUtf8(tail)) return false;
+  if (lineBreaks_ && endsInCR_ && !tail.empty() && tail.front() == '\n') return false;
+  const int base = byteAt_.back();
+  byteAt_.pop_back();
+  const qsizetype from = text_.size();
+  Decode(tail, base, utf8_);
+  byteAt_.push_back(base + static_cast<int>(tail.size()));
+  added = text_.mid(from);
+  return true;
+}
+
+void ShownText::Decode(std::string_view s, int base, bool utf8) {
+  for (std::size_t i = 0; i < s.size();) {
+    const int at = base + static_cast<int>(i);
+    if (lineBreaks_ && (s[i] == '\r' || s[i] == '\n')) {
+      i += (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
+      text_.append(QChar(u'\n'));
+      byteAt_.push_back(at);
+      continue;
+    }
+    char32_t cp = static_cast<unsigned char>(s[i]);
+    const int n = utf8 ? Utf8Sequence(s, i, cp) : 1;
+    i += static_cast<std::size_t>(n);
+    if (cp >= 0x10000) {
+      const char32_t v = cp - 0x10000;
+      text_.append(QChar(static_cast<char16_t>(0xD800 + (v >> 10))));
+      text_.append(QChar(static_cast<char16_t>(0xDC00 + (v & 0x3FF))));
+      byteAt_.push_back(at);
+      byteAt_.push_back(at);  // the low surrogate: a position inside one character
+    } else {
+      text_.append(QChar(static_cast<char16_t>(cp)));
+      byteAt_.push_back(at);
+    }
+  }
+  if (!s.empty()) endsInCR_ = s.back() == '\r';
+}
+
+int ShownText::ToView(int byteOffset) const {
+  const auto it = std::lower_bound(byteAt_.begin(), byteAt_.end(), byteOffset);
+  if (it == byteAt_.end()) return static_cast<int>(byteAt_.size()) - 1;
+  return static_cast<int>(it - byteAt_.begin());
+}
+
+int ShownText::ToModel(int viewPos) const {
+  const int last = static_cast<int>(byteAt_.size()) - 1;
+  return byteAt_[static_cast<std::size_t>(std::clamp(viewPos, 0, last))];
+}
+
+}  // namespace bx::view

@@ -1,0 +1,92 @@
+// brevantix-configurator: the window program. It opens the settings store, builds the
+// main window model on the real services and shows it through the Qt view.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Program.h"
+#include "ui/EventLoop.h"
+#include "view/qt/LoopDriver.h"
+#include "view/qt/MainWindow.h"
+#include "view/qt/QtClipboard.h"
+#include "view/qt/QtDialogs.h"
+#include "view/qt/ViewText.h"
+
+namespace {
+
+std::atomic<bool> g_stopRequested{false};
+extern "C" void RequestStop(int) { g_stopRequested = true; }
+
+int Fail(const std::string& message) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Configurator"), bx::view::ToQ(bx::view::WithFullStop(message)),
+                  QMessageBox::Ok);
+  box.exec();
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);  // takes Qt's own options (-platform ...) out of argv
+  QApplication::setApplicationName("Configurator");
+
+  bx::ProgramServices services;
+  std::string error;
+  if (!bx::OpenProgramServices(services, error)) {
+    if (error.find(services.storePath) == std::string::npos) error += " (settings store " + services.storePath + ")";
+    return Fail(error);
+  }
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // --demo: the built-in simulated adapter is started here and its port offered to the
+  // window (AppContext::virtualPorts). That belongs to the simulator's front end and is
+  // not handled yet; until then the argument is taken for a file name and ignored.
+
+  bx::ui::RealEventLoop loop;
+  bx::ui::EventLoop::SetCurrent(&loop);
+  bx::view::LoopDriver driver(loop);
+  bx::view::QtDialogs dialogs;
+  bx::view::QtClipboard clipboard;
+
+  std::unique_ptr<bx::TfrmMain> form;
+  std::unique_ptr<bx::view::MainWindow> window;
+  bx::view::InstallExceptionDisplay(nullptr,
+                                    [&form] { return form ? form->ApplicationTitle() : std::string("Configurator"); });
+  try {
+    form = std::make_unique<bx::TfrmMain>(bx::MakeProgramContext(services, dialogs, clipboard, args));
+  } catch (const std::exception& e) {
+    // The window could not even be created (a settings write failed): shown, then the
+    // process ends.
+    bx::ui::ShowException(e.what());
+    return 1;
+  }
+  window = std::make_unique<bx::view::MainWindow>(*form, &driver);
+  dialogs.SetOwner(window.get());
+  bx::view::InstallExceptionDisplay(window.get(), [&form] { return form->ApplicationTitle(); });
+  window->ShowWindow();
+
+  // A stop request from the session or the terminal closes the window the ordinary way,
+  // so the close sequence (its questions, the settings it writes) runs as for a click.
+  std::signal(SIGTERM, RequestStop);
+  std::signal(SIGINT, RequestStop);
+  QTimer stopWatch;
+  QObject::connect(&stopWatch, &QTimer::timeout, window.get(), [&window] {
+    if (g_stopRequested.exchange(false)) window->close();
+  });
+  stopWatch.start(200);
+  const int rc = app.exec();
+  if (!form->Closed()) bx::ui::Invoke([&form] { form->FormClose(); });  // ended without a close event
+
+  // The view goes before the model it shows, the model before the loop its timers use.
+  window.reset();
+  form.reset();
+  bx::ui::SetExceptionDisplay({});
+  bx::ui::EventLoop::SetCurrent(nullptr);
+  return rc;
+}

@@ -1,0 +1,92 @@
+// One PNG per page, for people to look at: every page as it opens (hidden tabs shown
+// for the shot), and once more with every control of the page shown, so that controls
+// hidden at start can be checked for their place too.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <iostream>
+
+#include "GuiWorld.h"
+
+namespace bx::test {
+namespace {
+
+void ShowAll(ui::TControl& c) {
+  c.SetVisible(true);
+  for (ui::TControl* child : c.Children()) ShowAll(*child);
+}
+
+TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
+  const QString folder = QStringLiteral(BX_BINARY_DIR "/screenshots");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  // Something in the panes and lists, so that the shots show how they read.
+  f.edHardware.SetText("BX-200");
+  f.edBootVer.SetText("1.4");
+  f.edVersion.SetText("3.1.7");
+  f.edCOM.SetText("/dev/ttyACM0");
+  f.edSerial.SetText("00012345");
+  f.memLog.SetText("SN:00012345\r\nFW:3.1.7\r\nSelected Mode: 01\r\n");
+  for (auto [n, id, text, state] : {std::tuple{"00", "00", "Adapter default mode", 1},
+                                    {"01", "01", "SAE J2534 pass-thru", 0},
+                                    {"02", "02", "ELM327 compatible", -1},
+                                    {"03", "0A", "Vendor diagnostics", 2}}) {
+    auto& it = f.lvModes.Add();
+    it.SetCaption(n);
+    it.AddSubItem(id);
+    it.AddSubItem(text);
+    it.SetStateIndex(state);
+  }
+  for (auto [ip, port, name, mac, state] : {std::tuple{"192.168.4.1", "23", "Garage unit", "A0:B1:C2:D3:E4:F5", 8},
+                                            {"192.168.4.7", "23", "Bench", "A0:B1:C2:D3:E4:F6", 5}}) {
+    auto& it = f.lvNetDevices.Add();
+    it.SetCaption(ip);
+    it.AddSubItem(port);
+    it.AddSubItem(name);
+    it.AddSubItem(mac);
+    it.SetStateIndex(state);
+  }
+  auto& ap = f.lvWiFi_Scan_AP.Add();
+  ap.SetCaption("Garage");
+  for (const char* s : {"-58", "6", "WPA2-PSK", "A0:B1:C2:D3:E4:F5"}) ap.AddSubItem(s);
+  ap.SetStateIndex(0);
+
+  const std::vector<std::pair<ui::TTabSheet*, const char*>> pages = {
+      {&f.tsSettings, "1-settings"}, {&f.Update, "2-update"},         {&f.tsNetwork, "3-network"},
+      {&f.tsJ2534, "4-passthru"},    {&f.About, "5-about"},           {&f.tsSystem, "6-system"},
+      {&f.tsWiFi, "7-wifi"},         {&f.tsWiFi_Scan, "8-wifi-scan"}, {&f.tsTest, "9-test"}};
+  for (const auto& [page, name] : pages) {
+    w.ShowPage(*page);
+    const QString file = folder + "/" + name + ".png";
+    EXPECT_TRUE(w.window->grab().save(file)) << file.toStdString();
+  }
+  // An exchange running: the pages disabled, the marquee in the place of "Search".
+  w.ShowPage(f.tsSettings);
+  f.pcOptions.SetEnabled(false);
+  f.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
+  f.bpConnect.SetVisible(true);
+  QApplication::processEvents();
+  EXPECT_TRUE(w.window->grab().save(folder + "/1-settings-searching.png"));
+  EXPECT_EQ(w.window->WidgetFor(f.bpConnect)->geometry(),
+            QRect(w.window->WidgetFor(f.btSearch)->mapTo(w.window.get(), QPoint(0, 0)),
+                  w.window->WidgetFor(f.btSearch)->size()));
+  f.bpConnect.SetVisible(false);
+  f.pcOptions.SetEnabled(true);
+
+  ShowAll(f.pnStatus);
+  f.btPower.SetVisible(true);
+  for (const auto& [page, name] : pages) {
+    ShowAll(*page);
+    w.ShowPage(*page);
+    const QString file = folder + "/" + name + "-all.png";
+    EXPECT_TRUE(w.window->grab().save(file)) << file.toStdString();
+  }
+  std::cout << "Screenshots: " << folder.toStdString() << std::endl;
+  EXPECT_TRUE(QFileInfo::exists(folder + "/1-settings.png"));
+}
+
+}  // namespace
+}  // namespace bx::test

@@ -1,0 +1,105 @@
+// The view's small parts: text conversion and offsets, file filters, the exception
+// text, the JPEG decoder and the state icons.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "Resources.h"
+#include "ui/Controls.h"
+#include "view/qt/JpegImage.h"
+#include "view/qt/QtDialogs.h"
+#include "view/qt/StateIcons.h"
+#include "view/qt/ViewText.h"
+
+namespace bx::test {
+namespace {
+
+using view::ShownText;
+
+TEST(GuiText, Utf8RoundTripsAndOtherBytesStayVisible) {
+  const std::string utf8 = "Gar\xC3\xA4ge \xE2\x86\x92 \xF0\x9F\x9A\x97";
+  EXPECT_EQ(view::FromQ(view::ToQ(utf8)), utf8);
+  const std::string noise("A\xFF\x80\0B", 5);
+  const QString shown = view::ToQ(noise);
+  ASSERT_EQ(shown.size(), 5);  // one character per byte
+  EXPECT_EQ(shown[1].unicode(), 0xFF);
+  EXPECT_EQ(shown[3].unicode(), 0);
+}
+
+TEST(GuiText, PaneOffsetsMapBothWaysOverLineEndsAndWideCharacters) {
+  // "ab" CR LF "c\xC3\xA9" LF "\xF0\x9F\x9A\x97" CR
+  const std::string bytes = "ab\r\nc\xC3\xA9\n\xF0\x9F\x9A\x97\r";
+  const ShownText t(bytes, true);
+  EXPECT_EQ(t.Text(), QString::fromUtf8("ab\nc\xC3\xA9\n\xF0\x9F\x9A\x97\n"));
+  EXPECT_EQ(t.ToView(4), 3);  // 'c' after the CR LF
+  EXPECT_EQ(t.ToModel(3), 4);
+  EXPECT_EQ(t.ToModel(4), 5);  // the e-acute starts at byte 5...
+  EXPECT_EQ(t.ToModel(5), 7);  // ...and takes two bytes
+  EXPECT_EQ(t.ToModel(6), 8);  // the emoji: two characters shown, one place in the model
+  EXPECT_EQ(t.ToModel(7), 8);
+  EXPECT_EQ(t.ToModel(8), 12);  // the lone CR shows as a line break too
+  EXPECT_EQ(t.ToView(8), 6);
+  EXPECT_EQ(t.ToView(static_cast<int>(bytes.size())), t.Text().size());
+  EXPECT_EQ(t.ToModel(1000), static_cast<int>(bytes.size()));
+
+  const ShownText edit("a\r\nb", false);  // an edit keeps line ends as characters
+  EXPECT_EQ(edit.Text().size(), 4);
+}
+
+TEST(GuiText, AppendingMatchesAWholeDecodeOrRefuses) {
+  ShownText t("one\r\n", true);
+  QString added;
+  ASSERT_TRUE(t.Append("two\r\n", added));
+  EXPECT_EQ(added, "two\n");
+  const ShownText whole("one\r\ntwo\r\n", true);
+  EXPECT_EQ(t.Text(), whole.Text());
+  EXPECT_EQ(t.ToModel(5), whole.ToModel(5));
+
+  ShownText cr("half\r", true);
+  EXPECT_FALSE(cr.Append("\nrest", added));  // the CR LF split over two updates
+  ShownText utf("ok", true);
+  EXPECT_FALSE(utf.Append("\xFF", added));  // the whole text now reads as Latin-1
+}
+
+TEST(GuiDialogs, FileFiltersAndTheExceptionText) {
+  EXPECT_EQ(view::QtFileFilter("Firmware files|*.rfw|All files|*.*"), "Firmware files (*.rfw *.RFW);;All files (*)");
+  EXPECT_EQ(view::QtFileFilter("Programs|*.exe;*.sh|All files|*.*"), "Programs (*.exe *.EXE *.sh *.SH);;All files (*)");
+  EXPECT_EQ(view::WithFullStop("Failed to set data for 'WinTop'"), "Failed to set data for 'WinTop'.");
+  EXPECT_EQ(view::WithFullStop("Done."), "Done.");
+  EXPECT_EQ(view::WithFullStop(""), "");
+}
+
+TEST(GuiJpeg, DecodesTheLogoAndRefusesWhatIsNotAPicture) {
+  const std::string logo(res::Find("logo.jpg"));
+  const QImage image = view::DecodeJpeg(logo);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), QSize(320, 120));
+  EXPECT_TRUE(view::DecodeJpeg("").isNull());
+  EXPECT_TRUE(view::DecodeJpeg("not a picture at all").isNull());
+  EXPECT_TRUE(view::DecodeJpeg(logo.substr(0, 40)).isNull());  // cut inside the header
+  // Cut inside the picture data: libjpeg fills the rest; no crash, still a picture.
+  EXPECT_EQ(view::DecodeJpeg(logo.substr(0, logo.size() / 2)).size(), QSize(320, 120));
+  std::string bad = logo;
+  bad[1] = '\x00';  // no start-of-image marker
+  EXPECT_TRUE(view::DecodeJpeg(bad).isNull());
+}
+
+TEST(GuiIcons, TheMarksOfTheListsAreDrawnAndUnusedIndexesAreBlank) {
+  ui::TImageList list("ilIcons");
+  list.Images = {"state-selected.png", "state-active.png",        "state-hidden.png", "state-3.png",
+                 "state-4.png",        "state-new.png",           "state-6.png",      "state-disabled.png",
+                 "state-found.png",    "state-disabled-found.png"};
+  const view::StateIcons icons(list);
+  auto opaque = [&](int i) {
+    const QImage im = icons.At(i).pixmap(16, 16).toImage();
+    int n = 0;
+    for (int y = 0; y < im.height(); ++y)
+      for (int x = 0; x < im.width(); ++x) n += im.pixelColor(x, y).alpha() > 128;
+    return n;
+  };
+  for (int i : {0, 1, 2, 5, 7, 8, 9}) EXPECT_GT(opaque(i), 20) << i;
+  for (int i : {-1, 3, 4, 6, 10}) EXPECT_EQ(opaque(i), 0) << i;
+}
+
+}  // namespace
+}  // namespace bx::test
