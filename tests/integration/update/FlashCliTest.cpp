@@ -1,0 +1,90 @@
+// brevantix-cli flash and reset as a script runs them: exit code 0 only after an upload
+// the bootloader confirmed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "sim/SimPty.h"
+#include "support/Process.h"
+#include "support/TempFile.h"
+
+namespace bx::test {
+namespace {
+
+const std::string kCli = BinaryPath("src/cli/brevantix-cli");
+const std::string kDemo = std::string(BX_SOURCE_DIR) + "/resources/demo/demo.rfw";
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(FlashCli, DemoAdapterIsFlashedWithTheDemoImageWithAndWithoutWait) {
+  TempHome home;
+  for (const bool wait : {true, false}) {
+    std::vector<std::string> argv = {kCli, "--demo", "flash", kDemo};
+    if (!wait) argv.push_back("--no-wait");
+    const RunResult r = RunProgram(argv, home.Env());
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, wait ? "Waiting Connection...\nConnecting...\n" : "Wait for page request...\n"));
+    EXPECT_TRUE(Has(r.out, "Writing Page #191 : Ok\nUpdating firmware\nUpdating firmware : Ok\n")) << r.out;
+    EXPECT_FALSE(Has(r.out, "\r"));  // no progress bar into a pipe
+  }
+}
+
+TEST(FlashCli, EveryOtherEndingGivesOneAndUsageErrorsTwo) {
+  TempHome home;
+  TempFolder folder;
+  // An image of the header alone: the bootloader's reply ends it without pages.
+  const RunResult header = RunProgram({kCli, "--demo", "flash", folder.Write("h.rfw", Pattern(80))}, home.Env());
+  EXPECT_EQ(header.exitCode, 0) << header.out << header.err;
+  EXPECT_TRUE(Has(header.out, "System Updating : Ok\n"));
+
+  const RunResult missing = RunProgram({kCli, "--demo", "flash", folder.Path() + "/none.rfw"}, home.Env());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(Has(missing.err, "Firware file \"" + folder.Path() + "/none.rfw\" is not found.")) << missing.err;
+
+  const RunResult shortFile = RunProgram({kCli, "--demo", "flash", folder.Write("s.rfw", Pattern(79))}, home.Env());
+  EXPECT_EQ(shortFile.exitCode, 1);
+  EXPECT_TRUE(Has(shortFile.err, "is short.")) << shortFile.err;
+
+  // Not in its bootloader, no prompt: nothing moves, and the timeout presses Stop.
+  const RunResult silent =
+      RunProgram({kCli, "--demo", "flash", kDemo, "--no-search", "--timeout", "1"}, home.Env(), 15000);
+  EXPECT_EQ(silent.exitCode, 1);
+  EXPECT_TRUE(Has(silent.err, "no progress for 1 s")) << silent.err;
+  EXPECT_TRUE(Has(silent.out, "Waiting Connection...\nFirmware Update canceled...\n")) << silent.out;
+
+  EXPECT_EQ(RunProgram({kCli, "--demo", "flash"}, home.Env()).exitCode, 2);
+  EXPECT_EQ(RunProgram({kCli, "--demo", "flash", kDemo, "--timeout", "soon"}, home.Env()).exitCode, 2);
+  EXPECT_EQ(RunProgram({kCli, "--demo", "flash", kDemo, "--bogus"}, home.Env()).exitCode, 2);
+}
+
+TEST(FlashCli, RefusedPageEndsWithOneAndTheSimulatorStoresNothing) {
+  TempHome home;
+  TempFolder folder;
+  sim::Scenario s;
+  s.nakPages = {{1, 4}};
+  sim::PtyAdapter pty(s);
+  ASSERT_TRUE(pty.Start());
+  const RunResult r =
+      RunProgram({kCli, "--port", pty.SlavePath(), "flash", folder.Write("f.rfw", Pattern(80 + 256 * 4)), "--no-wait"},
+                 home.Env());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Has(r.out, "Writing Page #1 : Retry 3\nWriting Page #1\nWriting Page #1 : Error\n")) << r.out;
+  EXPECT_FALSE(pty.adapter().Stored().has_value());
+  pty.Stop();
+}
+
+TEST(FlashCli, ResetSendsTheResetCommand) {
+  TempHome home;
+  sim::PtyAdapter pty;
+  ASSERT_TRUE(pty.Start());
+  const RunResult r = RunProgram({kCli, "--port", pty.SlavePath(), "reset"}, home.Env());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "Sent !dulMAR_SC_R"));
+  const auto events = pty.adapter().Events();
+  EXPECT_NE(std::find(events.begin(), events.end(), "command: R"), events.end());
+  EXPECT_EQ(RunProgram({kCli, "--port", "/dev/no-such-port", "reset"}, home.Env()).exitCode, 1);
+  pty.Stop();
+}
+
+}  // namespace
+}  // namespace bx::test

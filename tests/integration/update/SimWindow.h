@@ -1,0 +1,112 @@
+#pragma once
+// The whole window in real time with its real link table, and the simulated adapter on a
+// pseudo-terminal offered as a virtual port. Every wait is bounded.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/Modules.h"
+#include "app/Unitmain.h"
+#include "exchange/Exchange.h"
+#include "exchange/PortList.h"
+#include "firmware/Unitfwupdate.h"
+#include "platform/fake/FakeServices.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "sim/SimPty.h"
+#include "support/TempFile.h"
+#include "ui/EventLoop.h"
+
+namespace bx::test {
+
+class SimWindow {
+ public:
+  explicit SimWindow(sim::Scenario s = DefaultScenario()) : pty(std::move(s)) {}
+  ~SimWindow() {
+    if (form) form->Close();
+    form.reset();
+    ui::EventLoop::SetCurrent(nullptr);
+    pty.Stop();
+  }
+  SimWindow(const SimWindow&) = delete;
+  SimWindow& operator=(const SimWindow&) = delete;
+
+  // The bootloader greets with its prompt, as the demo adapter's does.
+  static sim::Scenario DefaultScenario() {
+    sim::Scenario s;
+    s.promptDelayMs = 200;
+    return s;
+  }
+
+  // Starts the simulator and the window, and waits until the simulator's port is chosen.
+  bool Start() {
+    if (!pty.Start()) return false;
+    ui::EventLoop::SetCurrent(&loop);
+    AppContext c;
+    c.registry = &registry;
+    c.dialogs = &dialogs;
+    c.clipboard = &clipboard;
+    c.shell = &shell;
+    c.version = VersionRecord{"Brevantix",
+                              "Configurator",
+                              "3.0.3.2",
+                              "Copyright (C) dulMAR",
+                              "dulMAR Company ::.",
+                              "https://www.brevantix.example",
+                              "orders@brevantix.example"};
+    c.programPath = "/opt/brevantix/brevantix-configurator";
+    c.sysfsRoot = folder.Path() + "/sys";  // no machine ports: only the simulator's
+    c.virtualPorts = {{pty.SlavePath(), "Simulated Brevantix Adapter"}};
+    form = std::make_unique<TfrmMain>(std::move(c));
+    form->Modules->ports->preferred = pty.SlavePath();
+    form->Modules->ports->Refresh(true);
+    form->FormShow();
+    const bool listed = loop.Run([this] { return SelectedPort() == pty.SlavePath(); }, 4000);
+    if (listed) form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
+    return listed;
+  }
+  std::string SelectedPort() const {
+    const int i = form->cbCOM.ItemIndex();
+    return i >= 0 && static_cast<std::size_t>(i) < form->PortNames.size() ? form->PortNames[static_cast<std::size_t>(i)]
+                                                                          : "";
+  }
+
+  Exchange& Ex() { return *form->Modules->exchange; }
+  FirmwareUpdater& Updater() { return *form->Updater; }
+  bool RunExchange(int64_t ms = 15000) {
+    return loop.Run([this] { return !Ex().Running(); }, ms);
+  }
+  bool Search() {
+    form->btSearch.Click();
+    return RunExchange() && !form->edSerial.Text().empty();
+  }
+  void ChooseFile(const std::string& path) {
+    dialogs.files.push_back(path);
+    form->btFW_File.Click();
+  }
+  // Search, choose the file, Run.
+  bool StartUpload(const std::string& path) {
+    if (!Search()) return false;
+    ChooseFile(path);
+    if (!form->btUpdateRun.Usable()) return false;
+    form->btUpdateRun.Click();
+    return true;
+  }
+  std::vector<std::string> Log() const { return form->memUpdate.Lines(); }
+  bool Logged(const std::string& line) const {
+    for (const auto& l : Log())
+      if (l == line) return true;
+    return false;
+  }
+
+  sim::PtyAdapter pty;
+  ui::RealEventLoop loop;
+  MemoryRegistry registry;
+  FakeDialogs dialogs;
+  FakeClipboard clipboard;
+  FakeShell shell;
+  TempFolder folder;
+  std::unique_ptr<TfrmMain> form;
+};
+
+}  // namespace bx::test

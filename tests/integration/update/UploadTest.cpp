@@ -1,0 +1,116 @@
+// Uploads from the window to the simulated adapter over a pseudo-terminal: what the
+// simulator stores must be byte for byte the whole pages of the file.
+#include <gtest/gtest.h>
+
+#include "SimWindow.h"
+#include "core/Sha256.h"
+
+namespace bx::test {
+namespace {
+
+Bytes WholePages(const Bytes& file, std::size_t from, std::size_t pageSize) {
+  const std::size_t n = (file.size() - from) / pageSize;
+  return file.substr(from, n * pageSize);
+}
+
+TEST(Upload, DemoImageIsStoredByteForByteWithWaitForThePrompt) {
+  SimWindow w;
+  ASSERT_TRUE(w.Start());
+  const std::string demo = std::string(BX_SOURCE_DIR) + "/resources/demo/demo.rfw";
+  Bytes file;
+  ASSERT_TRUE(TfrmMain::ReadWholeFile(demo, file));
+  ASSERT_TRUE(w.StartUpload(demo));
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.form->edUpdateSatus.Text(), "Updating firmware : Ok");
+  EXPECT_EQ(w.Log().front(), "Waiting Connection...");
+  EXPECT_EQ(w.form->btUpdateRun.Caption(), "Run");
+  const auto stored = w.pty.adapter().Stored();
+  ASSERT_TRUE(stored.has_value());
+  const Bytes expected = WholePages(file, 80, 256);
+  EXPECT_EQ(stored->header, file.substr(0, 80));
+  EXPECT_TRUE(stored->extension.empty());
+  EXPECT_EQ(stored->pages, static_cast<int>(expected.size() / 256));
+  EXPECT_EQ(stored->sha256, Sha256Hex(expected));
+  EXPECT_TRUE(stored->image == expected);
+}
+
+TEST(Upload, BootloaderThatExpectsTheExtensionBlockGetsPagesFromByte265) {
+  sim::Scenario s = SimWindow::DefaultScenario();
+  s.headerExtension = true;
+  s.pageSize = 128;
+  SimWindow w(s);
+  ASSERT_TRUE(w.Start());
+  const Bytes file = Pattern(80 + 184 + 128 * 150 + 50, 7);
+  const std::string path = w.folder.Write("ext.rfw", file);
+  ASSERT_TRUE(w.Search());
+  w.ChooseFile(path);
+  w.form->rbUploadFW.Click();
+  w.form->ckbWait.Click();  // connect at once
+  w.form->btUpdateRun.Click();
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.form->edUpdateSatus.Text(), "Updating firmware : Ok");
+  const auto stored = w.pty.adapter().Stored();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->extension, file.substr(80, 184));
+  EXPECT_EQ(stored->sha256, Sha256Hex(WholePages(file, 264, 128)));
+  EXPECT_EQ(stored->pages, 150);
+}
+
+TEST(Upload, ThreeRefusalsOfAPageAreRetriedAndTheFourthEndsTheUpload) {
+  const Bytes file = Pattern(80 + 256 * 12, 3);
+  {
+    sim::Scenario s = SimWindow::DefaultScenario();
+    s.nakPages = {{2, 3}, {9, 1}};
+    SimWindow w(s);
+    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.StartUpload(w.folder.Write("nak.rfw", file)));
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.form->edUpdateSatus.Text(), "Updating firmware : Ok");
+    for (const char* line : {"Writing Page #2 : Retry 1", "Writing Page #2 : Retry 2", "Writing Page #2 : Retry 3",
+                             "Writing Page #9 : Retry 1"})
+      EXPECT_TRUE(w.Logged(line)) << line;
+    EXPECT_FALSE(w.Logged("Writing Page #9 : Retry 2"));  // the acknowledgement of page 2 reset the count
+    const auto stored = w.pty.adapter().Stored();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->sha256, Sha256Hex(WholePages(file, 80, 256)));
+  }
+  {
+    sim::Scenario s = SimWindow::DefaultScenario();
+    s.nakPages = {{4, 4}};
+    SimWindow w(s);
+    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.StartUpload(w.folder.Write("nak4.rfw", file)));
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.form->edUpdateSatus.Text(), "Writing Page #4 : Error");
+    EXPECT_EQ(w.Log().back(), "Writing Page #4 : Error");
+    EXPECT_FALSE(w.pty.adapter().Stored().has_value());
+    EXPECT_EQ(w.form->btUpdateRun.Caption(), "Run");
+  }
+}
+
+TEST(Upload, LineDroppedInMidUploadNeitherHangsNorCrashesAndStopEndsIt) {
+  sim::Scenario s = SimWindow::DefaultScenario();
+  s.disconnectAfterRx = 1 + 83 + 30 * (5 + 256) + 100;  // in the middle of page 30
+  SimWindow w(s);
+  ASSERT_TRUE(w.Start());
+  ASSERT_TRUE(w.StartUpload(w.folder.Write("drop.rfw", Pattern(80 + 256 * 100, 5))));
+  ASSERT_TRUE(w.loop.Run([&] { return w.pty.Generation() > 0; }, 10000)) << "the line was not dropped";
+  // The window goes on: timers fire, the upload waits, Stop can be pressed.
+  const int64_t t0 = w.loop.NowMs();
+  EXPECT_FALSE(w.loop.Run([&] { return !w.Ex().Running(); }, 500));
+  EXPECT_GE(w.loop.NowMs() - t0, 450);
+  EXPECT_TRUE(w.Updater().IsRunning());
+  EXPECT_FALSE(w.Logged("Updating firmware : Ok"));
+  ASSERT_TRUE(w.form->btUpdateRun.Usable());
+  EXPECT_EQ(w.form->btUpdateRun.Caption(), "Stop");
+
+  w.form->btUpdateRun.Click();
+  ASSERT_TRUE(w.RunExchange(2000));
+  EXPECT_EQ(w.Log().back(), "Firmware Update canceled...");
+  EXPECT_EQ(w.form->btUpdateRun.Caption(), "Run");
+  EXPECT_TRUE(w.form->pcOptions.Enabled());
+  EXPECT_FALSE(w.pty.adapter().Stored().has_value());
+}
+
+}  // namespace
+}  // namespace bx::test
