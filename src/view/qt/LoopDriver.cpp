@@ -18,7 +18,7 @@ LoopDriver::~LoopDriver() { loop_.SetWakeHook({}); }
 void LoopDriver::RequestPump() {
   // A timer rescheduled by Dispatch itself needs no extra call: Pump restarts the
   // QTimer from Dispatch's answer when it returns.
-  if (pumping_ && QThread::currentThread() == timer_.thread()) return;
+  if (QThread::currentThread() == timer_.thread() && pumping_) return;  // pumping_ is the GUI thread's
   if (queued_.exchange(true)) return;
   QMetaObject::invokeMethod(
       &timer_,

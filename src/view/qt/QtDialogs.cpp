@@ -58,15 +58,25 @@ int QtDialogs::MessageBox(const std::string& caption, const std::string& text, i
       box.setStandardButtons(QMessageBox::Ok);
       break;
   }
-  switch (box.exec()) {
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:
       return mb::IdYes;
     case QMessageBox::No:
       return mb::IdNo;
     case QMessageBox::Cancel:
       return mb::IdCancel;
-    default:
-      return (flags & mb::ButtonsMask) == mb::YesNoCancel ? mb::IdCancel : mb::IdOk;
+    case QMessageBox::Ok:
+      return mb::IdOk;
+    default:  // closed without a button: the answer that changes nothing
+      switch (flags & mb::ButtonsMask) {
+        case mb::YesNoCancel:
+          return mb::IdCancel;
+        case mb::YesNo:
+          return mb::IdNo;
+        default:
+          return mb::IdOk;
+      }
   }
 }
 
