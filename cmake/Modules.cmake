@@ -29,7 +29,9 @@ function(bx_test_folder kind dir)
     set(_libs bx_all)
   endif()
   target_link_libraries(${_target} PRIVATE ${_libs} bx_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${_target} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${kind};${_name}" TIMEOUT 120
+  # Test names carry their program ("unit_links.Suite.Case"), so -R picks a kind or a
+  # folder; the label is the folder.
+  gtest_discover_tests(${_target} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${_target}."
+    PROPERTIES LABELS ${_name} TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endfunction()
