@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/Modules.h"
+#include "exchange/PortList.h"
 #include "platform/posix/PosixShell.h"
 #include "platform/posix/SqliteRegistry.h"
 
@@ -36,6 +38,11 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.desktop = s.desktop.get();
   c.folders = s.folders;
   return c;
+}
+
+void PreferPort(TfrmMain& form, const std::string& port) {
+  form.Modules->ports->preferred = port;
+  form.Modules->ports->Refresh(true);
 }
 
 }  // namespace bx

@@ -26,4 +26,7 @@ bool OpenProgramServices(ProgramServices& services, std::string& error);
 AppContext MakeProgramContext(ProgramServices& services, Dialogs& dialogs, Clipboard& clipboard,
                               std::vector<std::string> args);
 
+// Chooses `port` in cbCOM as soon as the links list it (--port, --demo).
+void PreferPort(TfrmMain& form, const std::string& port);
+
 }  // namespace bx

@@ -56,8 +56,7 @@ bool Session::Start(AppContext& context) {
   ui::EventLoop::SetCurrent(&loop);
   const std::string preferred = chosenPort;
   form = std::make_unique<TfrmMain>(std::move(context));
-  form->Modules->ports->preferred = preferred;
-  form->Modules->ports->Refresh(true);
+  if (!preferred.empty()) PreferPort(*form, preferred);
   form->FormShow();
   return true;
 }

@@ -14,8 +14,7 @@ Identity::Identity(TfrmMain& form) : f_(form) {}
 void Identity::ParsePane(ui::TMemo& pane) {
   const bool isLog = &pane == &f_.memLog;
   // While the pass runs each pane line is one reply line (no wrapping).
-  pane.WordWrap = false;
-  pane.Scroll = ui::TMemo::ScrollBars::Both;
+  pane.SetLayout(ui::TMemo::ScrollBars::Both, false);
   const int count = pane.LineCount();
   int i = 0;
   for (int steps = 0; steps < count; ++steps) {
@@ -26,8 +25,7 @@ void Identity::ParsePane(ui::TMemo& pane) {
     else ++i;
   }
   if (isLog) f_.Modules->modes->SelectedModePass();
-  pane.WordWrap = true;
-  pane.Scroll = ui::TMemo::ScrollBars::Vertical;
+  pane.SetLayout(ui::TMemo::ScrollBars::Vertical, true);
 }
 
 namespace {

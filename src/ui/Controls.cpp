@@ -172,7 +172,8 @@ void TTextControl::ReplaceText(std::string t, int caret) {
 
 void TTextControl::SetText(const std::string& t) {
   if (t == text_) return;
-  ReplaceText(t, static_cast<int>(t.size()));
+  // As a window's text is set: the caret goes to the start.
+  ReplaceText(t, 0);
 }
 
 void TTextControl::SetSel(int start, int length) {
@@ -301,6 +302,13 @@ void TMemo::SetLine(int index, const std::string& s) {
   t.replace(start, (end == std::string::npos ? t.size() : end) - start, s);
   if (t == Text()) return;
   ReplaceText(std::move(t), static_cast<int>(start + s.size()));
+}
+
+void TMemo::SetLayout(ScrollBars scroll, bool wordWrap) {
+  if (Scroll == scroll && WordWrap == wordWrap) return;
+  Scroll = scroll;
+  WordWrap = wordWrap;
+  Notify();
 }
 
 void TMemo::BeginUpdate() {

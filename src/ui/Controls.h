@@ -227,6 +227,7 @@ class TMemo : public TTextControl {
   TMemo(std::string name, TControl* parent);
   ScrollBars Scroll = ScrollBars::Vertical;
   bool WordWrap = true;
+  void SetLayout(ScrollBars scroll, bool wordWrap);
 
   // The lines view of the text, with the classic rules: an empty last line (text ending
   // in CR LF) is not counted.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Demo.h"
 #include "app/Program.h"
 #include "ui/EventLoop.h"
 #include "view/qt/LoopDriver.h"
@@ -43,10 +44,19 @@ int main(int argc, char** argv) {
     return Fail(error);
   }
 
-  std::vector<std::string> args(argv + 1, argv + argc);
-  // --demo: the built-in simulated adapter is started here and its port offered to the
-  // window (AppContext::virtualPorts). That belongs to the simulator's front end and is
-  // not handled yet; until then the argument is taken for a file name and ignored.
+  std::vector<std::string> args;
+  bool demo = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--demo") demo = true;
+    else args.emplace_back(argv[i]);
+  }
+  // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,
+  // offered as a port and chosen as soon as it is listed.
+  std::unique_ptr<bx::DemoAdapter> demoAdapter;
+  if (demo) {
+    demoAdapter = std::make_unique<bx::DemoAdapter>();
+    if (!demoAdapter->Start(error)) return Fail("The simulated adapter did not start: " + error);
+  }
 
   bx::ui::RealEventLoop loop;
   bx::ui::EventLoop::SetCurrent(&loop);
@@ -59,7 +69,10 @@ int main(int argc, char** argv) {
   bx::view::InstallExceptionDisplay(nullptr,
                                     [&form] { return form ? form->ApplicationTitle() : std::string("Configurator"); });
   try {
-    form = std::make_unique<bx::TfrmMain>(bx::MakeProgramContext(services, dialogs, clipboard, args));
+    bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, args);
+    if (demoAdapter) context.virtualPorts.emplace_back(demoAdapter->Port(), bx::kDemoPortDescription);
+    form = std::make_unique<bx::TfrmMain>(std::move(context));
+    if (demoAdapter) bx::PreferPort(*form, demoAdapter->Port());
   } catch (const std::exception& e) {
     // The window could not even be created (a settings write failed): shown, then the
     // process ends.
@@ -86,6 +99,7 @@ int main(int argc, char** argv) {
   // The view goes before the model it shows, the model before the loop its timers use.
   window.reset();
   form.reset();
+  demoAdapter.reset();
   bx::ui::SetExceptionDisplay({});
   bx::ui::EventLoop::SetCurrent(nullptr);
   return rc;

@@ -1,0 +1,113 @@
+// The window on the built-in simulated adapter, in real time: Search fills the status
+// strip and the mode list, Select switches the mode. Leaves a screenshot of the filled
+// Settings page.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "app/Demo.h"
+#include "app/Modules.h"
+#include "app/Program.h"
+#include "exchange/Exchange.h"
+#include "platform/fake/FakeServices.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "ui/EventLoop.h"
+#include "view/qt/LoopDriver.h"
+#include "view/qt/MainWindow.h"
+
+namespace bx {
+namespace {
+
+struct DemoWindow {
+  ui::RealEventLoop loop;
+  MemoryRegistry registry;
+  FakeDialogs dialogs;
+  FakeClipboard clipboard;
+  FakeShell shell;
+  DemoAdapter demo;
+  std::unique_ptr<view::LoopDriver> driver;
+  std::unique_ptr<TfrmMain> form;
+  std::unique_ptr<view::MainWindow> window;
+
+  bool Open() {
+    std::string error;
+    if (!demo.Start(error)) return false;
+    ui::EventLoop::SetCurrent(&loop);
+    driver = std::make_unique<view::LoopDriver>(loop);
+    AppContext c;
+    c.registry = &registry;
+    c.dialogs = &dialogs;
+    c.clipboard = &clipboard;
+    c.shell = &shell;
+    c.version = BuiltInVersionRecord();
+    c.programPath = "/usr/bin/brevantix-configurator";
+    c.sysfsRoot = "/nonexistent-sysfs";  // only the simulated adapter's port
+    c.virtualPorts.emplace_back(demo.Port(), kDemoPortDescription);
+    form = std::make_unique<TfrmMain>(std::move(c));
+    PreferPort(*form, demo.Port());
+    window = std::make_unique<view::MainWindow>(*form, driver.get());
+    window->ShowWindow();
+    return true;
+  }
+  // Runs the real loop and Qt until pred holds (bounded).
+  bool RunUntil(const std::function<bool()>& pred, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+      loop.Dispatch();
+      QApplication::processEvents();
+      if (pred()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return pred();
+  }
+  void Click(ui::TButton& b) {
+    auto* w = qobject_cast<QAbstractButton*>(window->WidgetFor(b));
+    ASSERT_NE(w, nullptr);
+    w->click();
+  }
+  ~DemoWindow() {
+    window.reset();
+    if (form) form->FormClose();
+    form.reset();
+    driver.reset();
+    ui::EventLoop::SetCurrent(nullptr);
+  }
+};
+
+TEST(GuiDemo, SearchFillsTheStatusStripAndSelectSwitchesTheMode) {
+  DemoWindow w;
+  ASSERT_TRUE(w.Open());
+  TfrmMain& f = *w.form;
+  ASSERT_TRUE(w.RunUntil([&] { return f.btSearch.Enabled(); }, 5000)) << "the demo port was not chosen";
+  w.Click(f.btSearch);
+  Exchange& ex = *f.Modules->exchange;
+  ASSERT_TRUE(w.RunUntil([&] { return !ex.Running() && f.lvModes.Count() > 0; }, 10000));
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(f.edSerial.Text(), "BX240017");
+  EXPECT_FALSE(f.edVersion.Text().empty());
+  EXPECT_TRUE(f.tsTest.TabVisible());
+  int running = -1;
+  for (int i = 0; i < f.lvModes.Count(); ++i)
+    if (f.lvModes.Item(i).StateIndex() == 0) running = i;
+  ASSERT_GE(running, 0) << "no mode carries the Selected icon";
+  const int other = running == 1 ? 2 : 1;
+  f.lvModes.UserSelect(other);
+  ASSERT_TRUE(f.btModeSelect.Enabled());
+  w.Click(f.btModeSelect);
+  ASSERT_TRUE(w.RunUntil([&] { return !ex.Running() && f.lvModes.Count() > 0; }, 10000));
+  EXPECT_EQ(f.lvModes.Item(other).StateIndex(), 0);
+  EXPECT_EQ(f.lvModes.Item(running).StateIndex(), -1);
+  w.RunUntil([] { return false; }, 100);
+  const QString folder = QStringLiteral(BX_BINARY_DIR "/screenshots");
+  QDir().mkpath(folder);
+  EXPECT_TRUE(w.window->grab().save(folder + "/settings-demo-search.png"));
+  std::cout << "Screenshot: " << (folder + "/settings-demo-search.png").toStdString() << std::endl;
+}
+
+}  // namespace
+}  // namespace bx
