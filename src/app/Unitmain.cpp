@@ -20,7 +20,14 @@ TfrmMain::TfrmMain(AppContext context) : ui::TForm("frmMain"), ctx(std::move(con
 }
 
 TfrmMain::~TfrmMain() {
-  if (!closed_) FormClose();
+  // A window destroyed without closing still ends its threads; a settings write that
+  // fails here has nobody left to tell.
+  if (!closed_) {
+    try {
+      FormClose();
+    } catch (const std::exception&) {
+    }
+  }
 }
 
 // ---- creation ------------------------------------------------------------------------

@@ -54,8 +54,19 @@ std::string WindowProgramPath() {
 
 bool Session::Start(AppContext& context) {
   ui::EventLoop::SetCurrent(&loop);
+  // The standard exception display: the application title and the message, as an error.
+  ui::SetExceptionDisplay([this](const std::string& message) {
+    std::string text = message;
+    if (text.empty() || (text.back() != '.' && text.back() != '!' && text.back() != '?')) text += '.';
+    if (dialogs) dialogs->MessageBox(form ? form->ApplicationTitle() : "Configurator", text, mb::IconError);
+  });
   const std::string preferred = chosenPort;
-  form = std::make_unique<TfrmMain>(std::move(context));
+  try {
+    form = std::make_unique<TfrmMain>(std::move(context));
+  } catch (const std::exception& e) {
+    ui::ShowException(e.what());
+    return false;
+  }
   if (!preferred.empty()) PreferPort(*form, preferred);
   form->FormShow();
   return true;
@@ -84,9 +95,12 @@ bool Session::RunUntil(const std::function<bool()>& pred, int64_t timeoutMs) { r
 
 bool Session::Finish() {
   if (!form) return true;
-  const bool closed = form->Close();
-  if (!closed) form->FormClose();  // a CLI run always ends; unsaved page edits are the user's answer
+  bool closed = false;
+  ui::Invoke([&] { closed = form->Close(); });
+  // A CLI run always ends; unsaved page edits are the user's answer.
+  if (!form->Closed()) ui::Invoke([&] { form->FormClose(); });
   form.reset();
+  ui::SetExceptionDisplay({});
   ui::EventLoop::SetCurrent(nullptr);
   return closed;
 }
@@ -153,7 +167,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
   if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
   if (cmd->prepare) cmd->prepare(s, context);
-  s.Start(context);
+  if (!s.Start(context)) return 1;
   const int rc = cmd->run(s);
   s.Finish();
   return rc;

@@ -208,3 +208,23 @@ TEST(Window, AboutLinksHoverAndOpen) {
 
 }  // namespace
 }  // namespace bx
+
+namespace bx {
+namespace {
+
+TEST(Window, AFailingCloseWriteIsShownAndTheWindowStillGoes) {
+  test::FormWorld w;
+  std::vector<std::string> shown;
+  ui::SetExceptionDisplay([&](const std::string& m) { shown.push_back(m); });
+  TfrmMain& f = w.Start();
+  w.registry.FailWrites(Hive::LocalMachine, "WinTop");
+  ui::Invoke([&] { f.Close(); });
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "Failed to set data for 'WinTop'");
+  EXPECT_TRUE(f.Closed());
+  w.form.reset();  // no second attempt, no exception out of the destructor
+  ui::SetExceptionDisplay({});
+}
+
+}  // namespace
+}  // namespace bx
