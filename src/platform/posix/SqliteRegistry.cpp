@@ -342,11 +342,11 @@ bool SqliteRegistry::DeleteValue(Hive hive, const std::string& path, const std::
   }
 }
 
-std::vector<std::string> SqliteRegistry::SubKeys(Hive hive, const std::string& path) {
+std::vector<std::string> SqliteRegistry::Names(sqlite::Statement& statement, Hive hive, const std::string& path) {
   std::lock_guard g(mu_);
   std::vector<std::string> out;
   try {
-    sqlite::Query q(st_->subKeys);
+    sqlite::Query q(statement);
     q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
     while (q->Step()) out.push_back(q->Bytes(0));
   } catch (const sqlite::Failure& f) {
@@ -356,18 +356,12 @@ std::vector<std::string> SqliteRegistry::SubKeys(Hive hive, const std::string& p
   return out;
 }
 
+std::vector<std::string> SqliteRegistry::SubKeys(Hive hive, const std::string& path) {
+  return Names(st_->subKeys, hive, path);
+}
+
 std::vector<std::string> SqliteRegistry::ValueNames(Hive hive, const std::string& path) {
-  std::lock_guard g(mu_);
-  std::vector<std::string> out;
-  try {
-    sqlite::Query q(st_->valueNames);
-    q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
-    while (q->Step()) out.push_back(q->Bytes(0));
-  } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
-  }
-  return out;
+  return Names(st_->valueNames, hive, path);
 }
 
 std::optional<uint64_t> SqliteRegistry::LastWriteTime(Hive hive, const std::string& path) {

@@ -19,6 +19,7 @@ namespace bx {
 
 namespace sqlite {
 class Connection;
+class Statement;
 }
 
 class SqliteRegistry : public Registry {
@@ -62,6 +63,8 @@ class SqliteRegistry : public Registry {
   void Touch(int64_t hive, const std::string& fold, uint64_t now);
   uint64_t Now();
   std::string Damaged(const std::string& reason) const;
+  // The names a listing statement gives for one key (subkeys or values).
+  std::vector<std::string> Names(sqlite::Statement& statement, Hive hive, const std::string& path);
 
   std::string file_;
   std::mutex mu_;

@@ -94,34 +94,15 @@ class ButtonBinding : public Binding {
   QPushButton* w_;
 };
 
-class CheckBoxBinding : public Binding {
+// A check box or an option button: the widget has already toggled itself when it is
+// clicked; the model decides, and Refresh shows what it made of the click.
+template <class M, class W>
+class ToggleBinding : public Binding {
  public:
-  CheckBoxBinding(ViewContext& ctx, ui::TCheckBox& m, QWidget* parent)
-      : Binding(ctx, m, new QCheckBox(parent)), m_(m), w_(static_cast<QCheckBox*>(Widget())) {
-    // The widget has already toggled itself; the model decides, and Refresh shows it.
-    QObject::connect(w_, &QCheckBox::clicked, w_, [this] {
-      if (!syncing_) User([this] { m_.Click(); });
-    });
-  }
-
- protected:
-  void RefreshOwn() override {
-    const QString text = ToQ(m_.Caption());
-    if (w_->text() != text) w_->setText(text);
-    if (w_->isChecked() != m_.Checked()) w_->setChecked(m_.Checked());
-  }
-
- private:
-  ui::TCheckBox& m_;
-  QCheckBox* w_;
-};
-
-class RadioButtonBinding : public Binding {
- public:
-  RadioButtonBinding(ViewContext& ctx, ui::TRadioButton& m, QWidget* parent)
-      : Binding(ctx, m, new QRadioButton(parent)), m_(m), w_(static_cast<QRadioButton*>(Widget())) {
+  ToggleBinding(ViewContext& ctx, M& m, QWidget* parent)
+      : Binding(ctx, m, new W(parent)), m_(m), w_(static_cast<W*>(Widget())) {
     w_->setAutoExclusive(false);
-    QObject::connect(w_, &QRadioButton::clicked, w_, [this] {
+    QObject::connect(w_, &W::clicked, w_, [this] {
       if (!syncing_) User([this] { m_.Click(); });
     });
   }
@@ -134,9 +115,11 @@ class RadioButtonBinding : public Binding {
   }
 
  private:
-  ui::TRadioButton& m_;
-  QRadioButton* w_;
+  M& m_;
+  W* w_;
 };
+using CheckBoxBinding = ToggleBinding<ui::TCheckBox, QCheckBox>;
+using RadioButtonBinding = ToggleBinding<ui::TRadioButton, QRadioButton>;
 
 // A group of options with one choice: the items share the group's height evenly below
 // its caption, as in the classic radio group.
