@@ -218,6 +218,7 @@ bool Exchange::Step() {
         return false;
       }
       case ExchangeState::CommandDone:
+        if (commandDone) commandDone(replyBody);
         f_.memLog.SetText(replyBody);
         identity.ParsePane(f_.memLog);
         Finish();
@@ -299,6 +300,7 @@ void Exchange::Finish() {
   focusTarget = nullptr;
   livePane = nullptr;
   livePosition = 3;
+  commandDone = nullptr;
   if (f_.edSerial.Text().empty()) f_.edCOM.SetText("");
 }
 

@@ -83,6 +83,9 @@ class Exchange {
   std::function<void()> renderLive;  // AwaitReply with a live pane (self-test output)
   std::function<void()> testDone;    // TestDone: the verdict
   std::function<void()> updateButtons;  // the Update page's Run-button rule
+  // CommandDone, before the parse: the page that sent the device command sees its reply
+  // (the WiFi and System pages echo it into their own log). Cleared when the exchange ends.
+  std::function<void(const Bytes& body)> commandDone;
 
   // Commands written, for the hidden edCOMM_Command and for tests.
   int commandsSent = 0;
