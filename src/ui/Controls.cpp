@@ -353,9 +353,10 @@ void TRadioButton::SetChecked(bool v) {
 
 void TRadioButton::Click() {
   if (!Usable()) return;
+  // A click on the checked button clicks again; on another it checks it, which clicks.
   Invoke([&] {
-    if (checked_) OnClick ? OnClick() : void();
-    else SetChecked(true);
+    if (!checked_) SetChecked(true);
+    else if (OnClick) OnClick();
   });
 }
 
