@@ -6,18 +6,36 @@ namespace bx {
 
 namespace {
 
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// A name has no hex form as a text value has: a control character in it is written as
+// \xHH, which cannot be mistaken for a backslash of the name (that one is doubled).
 std::string Quoted(const std::string& s) {
   std::string out = "\"";
-  for (char c : s) {
+  for (unsigned char c : s) {
+    if (IsControl(c)) {
+      out += Format("\\x%02x", c);
+      continue;
+    }
     if (c == '\\' || c == '"') out += '\\';
-    out += c;
+    out += static_cast<char>(c);
   }
   return out + "\"";
 }
 
+// Key names never hold a backslash; a control character in one is written as \xHH too.
+std::string VisibleKeyPath(const std::string& path) {
+  std::string out;
+  for (unsigned char c : path) {
+    if (IsControl(c)) out += Format("\\x%02x", c);
+    else out += static_cast<char>(c);
+  }
+  return out;
+}
+
 bool HasControl(const std::string& s) {
   for (unsigned char c : s)
-    if (c < 0x20 || c == 0x7F) return true;
+    if (IsControl(c)) return true;
   return false;
 }
 
@@ -31,7 +49,7 @@ std::string HexString(const std::string& s) {
 void ExportKey(Registry& reg, Hive hive, const std::string& path, std::string& out) {
   const auto names = reg.ValueNames(hive, path);
   if (!path.empty() || !names.empty()) {
-    out += "[" + std::string(HiveName(hive)) + (path.empty() ? "" : "\\") + path + "]\n";
+    out += "[" + std::string(HiveName(hive)) + (path.empty() ? "" : "\\") + VisibleKeyPath(path) + "]\n";
     for (const auto& name : names)
       if (auto v = reg.ReadValue(hive, path, name)) out += Regedit4ValueLine(name, *v) + "\n";
     out += "\n";

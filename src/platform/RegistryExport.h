@@ -15,7 +15,8 @@ namespace bx {
 //
 // A string with a control character (CR, LF, NUL, ESC...) is written as the raw ANSI
 // bytes of a REG_SZ, "Name"=hex(1):41,0a,42,00, so that no value can break a line or
-// reach a terminal as a control sequence.
+// reach a terminal as a control sequence. A control character in a key or value name,
+// which has no such form, is written as \xHH.
 std::string ExportRegedit4(Registry& reg);
 
 // One value line, as above (without the line end).

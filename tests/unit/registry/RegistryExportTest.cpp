@@ -71,6 +71,16 @@ TEST(RegistryExport, ControlCharactersCannotBreakALine) {
   EXPECT_EQ(bx::Regedit4ValueLine("m", RegValue::String("\x1b[2J")), "\"m\"=hex(1):1b,5b,32,4a,00");
 }
 
+// Names come from the store as they are: a line break or an escape sequence in one
+// must not reach the text either.
+TEST(RegistryExport, ControlCharactersInNamesCannotBreakALine) {
+  using bx::RegValue;
+  EXPECT_EQ(bx::Regedit4ValueLine("a\nb\\c", RegValue::Integer(1)), R"("a\x0ab\\c"=dword:00000001)");
+  bx::MemoryRegistry r;
+  r.CreateKey(Hive::CurrentUser, std::string("K\x1b[2J\nL\0", 8));
+  EXPECT_EQ(bx::ExportRegedit4(r), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K\\x1b[2J\\x0aL\\x00]\n\n");
+}
+
 TEST(RegistryExport, HiveRootGetsASectionOnlyWithValues) {
   bx::MemoryRegistry r;
   r.WriteInteger(Hive::LocalMachine, "", "Top", 1);
