@@ -5,9 +5,11 @@
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
+#include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
 #include "passthru/PassThruPage.h"
+#include "selftest/SelfTest.h"
 #include "system/SystemPage.h"
 #include "wifi/WiFiPage.h"
 
@@ -22,7 +24,12 @@ WindowModules::WindowModules(TfrmMain& form)
       exchange(std::make_unique<Exchange>(form)),
       identity(std::make_unique<Identity>(form)),
       modes(std::make_unique<ModeList>(form)),
-      update(std::make_unique<UpdatePage>(form, *exchange)) {}
+      housekeeping(std::make_unique<ModeHousekeeping>(form, *modes)),
+      selftest(std::make_unique<SelfTest>(form, *exchange)),
+      update(std::make_unique<UpdatePage>(form, *exchange)) {
+  identity->systemInfo = [s = system.get()](const std::string& payload) { s->SystemInfo(payload); };
+  wifi->Connect(*identity);
+}
 
 WindowModules::~WindowModules() = default;
 

@@ -15,6 +15,8 @@ class Exchange;
 class Identity;
 class ModeList;
 class UpdatePage;
+class SelfTest;
+class ModeHousekeeping;
 
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
@@ -27,6 +29,8 @@ struct WindowModules {
   std::unique_ptr<Exchange> exchange;
   std::unique_ptr<Identity> identity;
   std::unique_ptr<ModeList> modes;
+  std::unique_ptr<ModeHousekeeping> housekeeping;
+  std::unique_ptr<SelfTest> selftest;
   std::unique_ptr<UpdatePage> update;  // last: it wires itself into the exchange
 };
 

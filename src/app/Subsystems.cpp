@@ -5,6 +5,7 @@
 #include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
 #include "links/LinkTable.h"
+#include "selftest/SelfTest.h"
 
 namespace bx {
 
@@ -59,8 +60,7 @@ void DestroySubsystems(TfrmMain& form) {
 }
 
 void LiveOutputTimer(TfrmMain& form) {
-  // Hook: the live output pane of the self-test belongs to the exchange.
-  (void)form;
+  if (form.Modules && form.Modules->selftest) form.Modules->selftest->tmrMemoTimer();
 }
 
 }  // namespace bx

@@ -1,8 +1,17 @@
 #include "system/SystemPage.h"
 
+#include "app/Modules.h"
 #include "app/Unitmain.h"
+#include "core/Bytes.h"
+#include "exchange/Exchange.h"
+#include "wifi/WiFiPage.h"
 
 namespace bx {
+
+namespace {
+// "0", "1" or "2" as a choice index, else -1.
+int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
+}  // namespace
 
 SystemPage::SystemPage(TfrmMain& form) : f_(form) {
   f_.btSYS_Save.SetEnabled(false);
@@ -12,6 +21,16 @@ SystemPage::SystemPage(TfrmMain& form) : f_(form) {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
+  // Any change of an option, by the user or by code, enables Save; the reader and the
+  // reset disable it again when they are done.
+  auto changed = [this] { f_.btSYS_Save.SetEnabled(true); };
+  f_.rgSYS_Bluetooth.OnClick = changed;
+  f_.rgSYS_Wireless.OnClick = changed;
+  f_.rgSYS_WiFi.OnClick = changed;
+  f_.cbSYS_MSD.OnClick = changed;
+  f_.btSYS_Read.OnClick = [this] { Read(); };
+  f_.btPower.OnClick = [this] { Read(); };
+  f_.btSYS_Save.OnClick = [this] { Save(); };
 }
 
 void SystemPage::Reset() {
@@ -20,6 +39,56 @@ void SystemPage::Reset() {
   f_.rgSYS_Bluetooth.SetItemIndex(0);
   f_.rgSYS_WiFi.SetItemIndex(0);
   f_.cbSYS_MSD.SetChecked(false);
+  f_.btSYS_Save.SetEnabled(false);
 }
+
+void SystemPage::SystemInfo(const std::string& payload) {
+  int L = -1;
+  for (std::size_t i = 0; i + 1 < payload.size(); i += 2) {
+    const char value = payload[i + 1];
+    switch (payload[i]) {
+      case 'B':
+        if (Choice(value) >= 0) f_.rgSYS_Bluetooth.SetItemIndex(Choice(value));
+        break;
+      case 'W':
+        if (Choice(value) >= 0) f_.rgSYS_Wireless.SetItemIndex(Choice(value));
+        break;
+      case 'N':
+        if (Choice(value) >= 0) f_.rgSYS_WiFi.SetItemIndex(Choice(value));
+        break;
+      case 'D':
+        f_.cbSYS_MSD.SetChecked(value != '0');
+        break;
+      case 'L':
+        L = Choice(value);
+        break;
+      default:
+        break;
+    }
+  }
+  WiFiPage& wifi = *f_.Modules->wifi;
+  if (L == 0 && f_.rgSYS_WiFi.ItemIndex() == 1)
+    wifi.Show();
+  else
+    wifi.Reset(false);
+  f_.btSYS_Save.SetEnabled(false);
+}
+
+void SystemPage::SendCommand(const std::string& suffix) {
+  Exchange& ex = *f_.Modules->exchange;
+  if (ex.Running()) return;
+  ex.commandSuffix = suffix;
+  ex.commandWait = true;
+  ex.Start(Operation::DeviceCommand);
+}
+
+void SystemPage::Read() { SendCommand("S"); }
+
+std::string SystemPage::SaveCommand() const {
+  return Format("SD%dW%dB%dN%d", f_.cbSYS_MSD.Checked() ? 1 : 0, f_.rgSYS_Wireless.ItemIndex(),
+                f_.rgSYS_Bluetooth.ItemIndex(), f_.rgSYS_WiFi.ItemIndex());
+}
+
+void SystemPage::Save() { SendCommand(SaveCommand()); }
 
 }  // namespace bx

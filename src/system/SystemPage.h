@@ -1,5 +1,8 @@
 #pragma once
-// The System page: the adapter's hardware options.
+// The System page: the adapter's hardware options. They travel as one short command
+// ("SD%dW%dB%dN%d") and come back as the payload of an "SI:" reply line.
+#include <string>
+
 namespace bx {
 
 class TfrmMain;
@@ -9,8 +12,16 @@ class SystemPage {
   explicit SystemPage(TfrmMain& form);
   // Hides the System tab and puts the options on their first choice.
   void Reset();
+  // The payload of an "SI:" line: letter/value pairs B, W, N, D and L.
+  void SystemInfo(const std::string& payload);
+  void Read();  // btSYS_Read, btPower
+  void Save();  // btSYS_Save
+  // The command text Save sends for the options shown.
+  std::string SaveCommand() const;
 
  private:
+  void SendCommand(const std::string& suffix);
+
   TfrmMain& f_;
 };
 

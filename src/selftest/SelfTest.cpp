@@ -1,0 +1,167 @@
+#include "selftest/SelfTest.h"
+
+#include "app/Modules.h"
+#include "app/Unitmain.h"
+#include "core/Bytes.h"
+#include "exchange/Exchange.h"
+#include "exchange/Identity.h"
+
+namespace bx {
+
+namespace {
+
+int CountWord(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (std::size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + word.size())) ++n;
+  return n;
+}
+
+bool EndsWithLineEnd(const std::string& t) { return t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0; }
+
+}  // namespace
+
+TestVerdict JudgeTestLog(const std::string& log) {
+  TestVerdict v;
+  if (log.find_first_not_of("\r\n") != std::string::npos) {
+    v.errors = CountWord(log, "ERROR");
+    v.warnings = CountWord(log, "WARNING");
+  }
+  if (v.errors == 0 && v.warnings == 0) {
+    v.text = "OK (No Errors)";
+    v.fill = ui::clr::Lime;
+  } else if (v.warnings == 0) {
+    v.text = "Error";
+    v.fill = ui::clr::Red;
+  } else if (v.errors != 0) {
+    v.text = "Error/Warning";
+    v.fill = ui::clr::Orange;
+  } else {
+    v.text = "Warning";
+    v.fill = ui::clr::Yellow;
+  }
+  return v;
+}
+
+SelfTest::SelfTest(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
+  ex_.renderLive = [this] { RenderLive(); };
+  ex_.testDone = [this] { Verdict(); };
+  f_.btRunTest.OnClick = [this] { Run(f_.btRunTest); };
+  f_.btRunTest.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(f_.btRunTest, e); };
+  f_.edTest_Params.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(f_.edTest_Params, e); };
+}
+
+void SelfTest::KeyDown(ui::TControl& control, ui::KeyEvent& e) {
+  if (e.ctrl && e.key == ui::vk::P) {
+    e.key = 0;
+    ToggleParams();
+  } else if (e.key == ui::vk::Return && !e.ctrl && !e.alt) {
+    e.key = 0;
+    Run(control);
+  }
+}
+
+void SelfTest::ToggleParams() {
+  if (f_.edTest_Params.Visible()) {
+    f_.edTest_Params.SetText("");
+    f_.edTest_Params.SetVisible(false);
+    f_.btRunTest.SetFocus();
+  } else {
+    f_.edTest_Params.SetVisible(true);
+    f_.edTest_Params.SetFocus();
+  }
+}
+
+void SelfTest::Run(ui::TControl& actedOn) {
+  if (ex_.Running()) return;
+  ex_.focusTarget = &actedOn;
+  f_.memLogTest.Clear();
+  ui::TShape* history[] = {&f_.shpTest_Result, &f_.shpTest_Result_1, &f_.shpTest_Result_2, &f_.shpTest_Result_3};
+  for (int i = 3; i > 0; --i) {
+    history[i]->SetBrushColor(history[i - 1]->BrushColor());
+    history[i]->SetVisible(history[i]->BrushColor() != ui::clr::ScrollBar);
+  }
+  f_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
+  f_.edTest_Result.SetText("");
+  // A run that timed out right after a bare CR must not overwrite a line of this one.
+  ex_.overwriteLine = 0;
+  ex_.Start(Operation::SelfTest);
+}
+
+void SelfTest::Emit(ui::TMemo& pane, const std::string& piece) {
+  // overwriteLine holds the pane line index plus one, so that 0 can mean "none" and a
+  // counter on the very first line still updates in place.
+  const int line = ex_.overwriteLine - 1;
+  ex_.overwriteLine = 0;
+  if (line >= 0 && line < pane.LineCount() && piece != "\r\n") {
+    pane.SetLine(line, piece);
+    return;
+  }
+  pane.SetSel(static_cast<int>(pane.Text().size()), 0);
+  pane.SetSelText(piece);
+}
+
+void SelfTest::RenderLive() {
+  ui::TMemo* pane = ex_.livePane;
+  if (!pane) return;
+  const Bytes& rx = ex_.rxBuffer;
+  if (ex_.livePosition < 1) ex_.livePosition = 1;
+  while (static_cast<std::size_t>(ex_.livePosition - 1) < rx.size()) {
+    const std::size_t from = static_cast<std::size_t>(ex_.livePosition - 1);
+    const std::size_t cr = rx.find('\r', from);
+    std::size_t length = 0;
+    if (cr == Bytes::npos) {
+      length = rx.size() - from;
+    } else if (cr + 1 == rx.size()) {
+      // A CR that arrived last may be the first half of a CR LF: wait for the next byte,
+      // or the next line would be written over this one.
+      if (cr == from) return;
+      length = cr - from;
+    } else if (rx[cr + 1] == '\n') {
+      length = cr + 2 - from;
+    } else {
+      if (!f_.tmrMemo.Enabled()) {
+        f_.tmrMemo.SetInterval(100);
+        f_.tmrMemo.SetEnabled(true);
+        if (!suspended_) {
+          suspended_ = pane;
+          pane->BeginUpdate();
+        }
+      }
+      if (cr == from) {
+        // The text after a bare CR goes over the line the caret is on; after a CR LF that
+        // is a new, empty line, so nothing is overwritten.
+        const std::string& t = pane->Text();
+        ex_.overwriteLine = t.empty() || EndsWithLineEnd(t) ? 0 : pane->LineCount();
+        ++ex_.livePosition;
+        continue;
+      }
+      length = cr - from;
+    }
+    Emit(*pane, rx.substr(from, length));
+    ex_.livePosition += static_cast<int>(length);
+  }
+}
+
+void SelfTest::Verdict() {
+  // The step that completed the frame rendered it before taking it off the buffer, so
+  // nothing is left to render here.
+  f_.Modules->identity->ParsePane(f_.memLogTest);
+  const TestVerdict v = JudgeTestLog(f_.memLogTest.Text());
+  f_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
+  f_.shpTest_Result.SetBrushColor(v.fill);
+  f_.memLogTest.AddLine("RESULT : " + v.text);
+}
+
+void SelfTest::tmrMemoTimer() {
+  if (suspended_) {
+    ui::TMemo& pane = *suspended_;
+    suspended_ = nullptr;
+    pane.EndUpdate();
+    // Bring the caret into view at the end without touching the text.
+    pane.SetSel(static_cast<int>(pane.Text().size()), 0);
+    pane.SetSelText("");
+  }
+  f_.tmrMemo.SetEnabled(false);
+}
+
+}  // namespace bx

@@ -1,0 +1,48 @@
+#pragma once
+// The Test page: runs the adapter's built-in test, shows its log while it arrives, and
+// judges it by the words "ERROR" and "WARNING" with a coloured circle; the three circles
+// beside it keep the verdicts of the runs before.
+#include <cstdint>
+#include <string>
+
+#include "ui/Controls.h"
+
+namespace bx {
+
+class TfrmMain;
+class Exchange;
+
+struct TestVerdict {
+  int errors = -1, warnings = -1;
+  std::string text;
+  uint32_t fill = 0;
+};
+
+// Counts without overlap over the whole log; an empty log counts -1 for both, which
+// judges as "Error/Warning": a test that reported nothing has not passed.
+TestVerdict JudgeTestLog(const std::string& log);
+
+class SelfTest {
+ public:
+  SelfTest(TfrmMain& form, Exchange& exchange);
+
+  void Run(ui::TControl& actedOn);
+  void ToggleParams();
+  // Shows the new text of the receive buffer in the live pane.
+  void RenderLive();
+  void Verdict();
+  // tmrMemo: the suspended pane repaints again.
+  void tmrMemoTimer();
+
+ private:
+  void KeyDown(ui::TControl& control, ui::KeyEvent& e);
+  void Emit(ui::TMemo& pane, const std::string& piece);
+
+  TfrmMain& f_;
+  Exchange& ex_;
+  // The pane whose line updates are suspended, kept here because the exchange forgets
+  // its live pane when it ends, possibly before tmrMemo comes round.
+  ui::TMemo* suspended_ = nullptr;
+};
+
+}  // namespace bx

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "modes/ModeHousekeeping.h"
+#include "modes/ModeList.h"
+#include "support/AdapterWorld.h"
+#include "support/TempFile.h"
+
+namespace bx {
+namespace {
+
+using test::AdapterWorld;
+using test::Frame;
+
+const std::string kI = "!dulMAR_SC_I";
+
+struct ModesWorld : AdapterWorld {
+  TfrmMain& f;
+  ModesWorld() : f(StartWithPort()) {
+    replies[kI] = Frame({"SN:1", "000 - Base", "01 - OBD", "02 - CAN", "Selected Mode: 01 - OBD"});
+  }
+  void Search() {
+    f.btSearch.Click();
+    ASSERT_TRUE(RunExchange());
+  }
+  int Find(const std::string& id) {
+    for (int i = 0; i < f.lvModes.Count(); ++i)
+      if (f.lvModes.Item(i).SubItems().at(0) == id) return i;
+    return -1;
+  }
+  void Pick(const std::string& id) {
+    const int i = Find(id);
+    ASSERT_GE(i, 0) << id;
+    f.lvModes.UserSelect(i);
+  }
+  std::string Stored(const std::string& subkey, const std::string& id) {
+    return f.settings.ReadSettingString(subkey, id, "");
+  }
+};
+
+TEST(ModeHousekeeping, ModeZeroCannotBeHidden) {
+  ModesWorld w;
+  TfrmMain& f = w.f;
+  w.Search();
+  w.Pick("000");
+  EXPECT_FALSE(f.btModeHide.Enabled());
+  f.Modules->housekeeping->Hide();  // refused even when called past the disabled button
+  EXPECT_EQ(w.Stored("Hide", "000"), "");
+  EXPECT_EQ(f.lvModes.Item(w.Find("000")).StateIndex(), mode_state::Normal);
+}
+
+TEST(ModeHousekeeping, HideThenShowAndTheNextSearch) {
+  ModesWorld w;
+  TfrmMain& f = w.f;
+  w.Search();
+  w.Pick("02");
+  ASSERT_EQ(f.btModeHide.Caption(), "Hide");
+  f.btModeHide.Click();
+  EXPECT_EQ(w.Stored("Hide", "02"), "CAN");
+  EXPECT_EQ(f.lvModes.Item(w.Find("02")).StateIndex(), mode_state::Hidden);
+  EXPECT_EQ(f.btModeHide.Caption(), "Show");
+  EXPECT_FALSE(f.btModeSelect.Enabled());
+  f.btModeHide.Click();
+  EXPECT_EQ(w.Stored("Hide", "02"), "");
+  EXPECT_EQ(f.lvModes.Item(w.Find("02")).StateIndex(), mode_state::Normal);
+  EXPECT_EQ(f.btModeHide.Caption(), "Hide");
+  EXPECT_TRUE(f.btModeSelect.Enabled());
+  w.Search();
+  EXPECT_GE(w.Find("02"), 0);
+
+  w.Pick("02");
+  f.btModeHide.Click();
+  w.Search();
+  EXPECT_EQ(w.Find("02"), -1);  // hidden from the normal view
+}
+
+TEST(ModeHousekeeping, LinkUnlinkAndRun) {
+  ModesWorld w;
+  TfrmMain& f = w.f;
+  test::TempFolder dir;
+  const std::string tool = dir.Write("tool.sh", "#!/bin/sh\n");
+  w.Search();
+  w.Pick("02");
+
+  w.dialogs.files.push_back("");  // cancelled
+  f.btModeFile.Click();
+  EXPECT_EQ(f.edModeRun.Text(), "");
+  EXPECT_FALSE(f.btModeRun.Enabled());
+
+  w.dialogs.files.push_back(dir.Path() + "/missing.exe");
+  f.btModeFile.Click();
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, "Executable file \"" + dir.Path() + "/missing.exe\" is not found.");
+  EXPECT_EQ(w.dialogs.messages[0].caption, f.Caption() + " - Error...");
+  EXPECT_EQ(w.Stored("Run", "02"), "");
+
+  w.dialogs.files.push_back(tool);
+  f.btModeFile.Click();
+  ASSERT_EQ(w.dialogs.fileRequests.size(), 3u);
+  EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Executable files|*.exe;*.bat;*.cmd|All files|*.*");
+  EXPECT_EQ(f.edModeRun.Text(), tool);
+  EXPECT_EQ(w.Stored("Run", "02"), tool);
+  EXPECT_TRUE(f.btModeFileDel.Enabled());
+  EXPECT_TRUE(f.btModeRun.Enabled());
+  EXPECT_EQ(w.dialogs.fileRequests[2].fileName, "");
+
+  f.btModeRun.Click();
+  ASSERT_EQ(w.shell.calls.size(), 1u);
+  EXPECT_EQ(w.shell.calls[0].target, tool);
+  EXPECT_EQ(w.shell.calls[0].workingDir, dir.Path());
+
+  for (int answer : {mb::IdNo, mb::IdCancel}) {
+    w.dialogs.answers.push_back(answer);
+    f.btModeFileDel.Click();
+    EXPECT_EQ(f.edModeRun.Text(), tool);
+    EXPECT_EQ(w.Stored("Run", "02"), tool);
+    EXPECT_TRUE(f.btModeFileDel.Enabled());
+    EXPECT_TRUE(f.btModeRun.Enabled());
+  }
+  EXPECT_EQ(w.dialogs.messages.back().text, "Do you really want to unlink software?");
+  EXPECT_EQ(w.dialogs.messages.back().caption, f.Caption() + " - Unlink...");
+  w.dialogs.answers.push_back(mb::IdYes);
+  f.btModeFileDel.Click();
+  EXPECT_EQ(f.edModeRun.Text(), "");
+  EXPECT_EQ(w.Stored("Run", "02"), "");
+  EXPECT_FALSE(f.btModeFileDel.Enabled());
+  EXPECT_FALSE(f.btModeRun.Enabled());
+
+  // The link is kept per mode ID and comes back with the entry.
+  w.dialogs.files.push_back(tool);
+  f.btModeFile.Click();
+  w.Pick("01");
+  EXPECT_EQ(f.edModeRun.Text(), "");
+  w.Pick("02");
+  EXPECT_EQ(f.edModeRun.Text(), tool);
+}
+
+}  // namespace
+}  // namespace bx
