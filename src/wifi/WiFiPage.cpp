@@ -1,8 +1,19 @@
 #include "wifi/WiFiPage.h"
 
 #include "app/Unitmain.h"
+#include "core/Bytes.h"
+#include "exchange/Identity.h"
+#include "wifi/UrlQuery.h"
+#include "wifi/WiFiChipset.h"
+#include "wifi/WiFiCommand.h"
+#include "wifi/WiFiScan.h"
 
 namespace bx {
+
+namespace {
+constexpr std::size_t kKeyLength = 5;
+constexpr std::size_t kValueLength = 32;
+}  // namespace
 
 WiFiPage::WiFiPage(TfrmMain& form) : f_(form) {
   static const char* kSecurity[] = {"Open", "WPA-PSK", "WPA2-PSK", "WPA-WPA2-PSK"};
@@ -13,8 +24,8 @@ WiFiPage::WiFiPage(TfrmMain& form) : f_(form) {
   // The access point is always on: shown checked, never read or saved.
   f_.cbWiFi_AP_Enabled.SetChecked(true);
   f_.cbWiFi_AP_Enabled.SetEnabled(false);
-  for (ui::TEdit* e : {&f_.edWiFi_ID, &f_.edWiFi_Firmware, &f_.edWiFi_AP_MAC, &f_.edWiFi_AP_SSID,
-                       &f_.edWiFi_Station_MAC}) {
+  for (ui::TEdit* e :
+       {&f_.edWiFi_ID, &f_.edWiFi_Firmware, &f_.edWiFi_AP_MAC, &f_.edWiFi_AP_SSID, &f_.edWiFi_Station_MAC}) {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
@@ -23,10 +34,97 @@ WiFiPage::WiFiPage(TfrmMain& form) : f_(form) {
                        &f_.edWiFi_AP_Gateway, &f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask,
                        &f_.edWiFi_Station_Gateway, &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1})
     e->MaxLength = 16;
-  for (ui::TEdit* e : {&f_.edWiFi_AP_Password, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_Password})
-    e->MaxLength = 32;
+  for (ui::TEdit* e : {&f_.edWiFi_AP_Password, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_Password}) e->MaxLength = 32;
   f_.btWiFi_Save.SetEnabled(false);
   f_.btWiFi_Scan.SetEnabled(false);
+
+  entries_ = {
+      {"ALIAS", Kind::Text, &f_.edWiFi_Alias, true},
+      {"WSBP", Kind::Text, &f_.edWiFi_Bridge_Port, true},
+      {"WSBWP", Kind::Text, &f_.edWiFi_Webserver_Port, true},
+      {"HIDE", Kind::Check, &f_.cbWiFi_AP_Hidden, true},
+      {"APCH", Kind::Channel, &f_.cbWiFi_AP_Channel, true},
+      {"APAUT", Kind::Security, &f_.cbWiFi_AP_Security, true},
+      {"APPW", Kind::Text, &f_.edWiFi_AP_Password, true},
+      {"APIP", Kind::Text, &f_.edWiFi_AP_IP, true},
+      {"APNM", Kind::Text, &f_.edWiFi_AP_Mask, true},
+      {"APGW", Kind::Text, &f_.edWiFi_AP_Gateway, true},
+      {"STEN", Kind::Check, &f_.cbWiFi_Station_Enabled, true},
+      {"STAP", Kind::Text, &f_.edWiFi_Station_SSID, true},
+      {"STPW", Kind::Text, &f_.edWiFi_Station_Password, true},
+      {"SDHCP", Kind::Check, &f_.cbWiFi_Station_DHCP, true},
+      {"STIP", Kind::Text, &f_.edWiFi_Station_IP, true, true},
+      {"STNM", Kind::Text, &f_.edWiFi_Station_Mask, true, true},
+      {"STGW", Kind::Text, &f_.edWiFi_Station_Gateway, true, true},
+      {"SDNS0", Kind::Text, &f_.edWiFi_Station_DNS0, true, true},
+      {"SDNS1", Kind::Text, &f_.edWiFi_Station_DNS1, true, true},
+      {"WSBID", Kind::Text, &f_.edWiFi_ID, false},
+      {"WSBFW", Kind::Text, &f_.edWiFi_Firmware, false},
+      {"APMAC", Kind::Text, &f_.edWiFi_AP_MAC, false},
+      {"APSID", Kind::Text, &f_.edWiFi_AP_SSID, false},
+      {"STMAC", Kind::Text, &f_.edWiFi_Station_MAC, false},
+  };
+  scan_ = std::make_unique<WiFiScan>(form);
+  chipset_ = std::make_unique<WiFiChipset>(form);
+  WireEvents();
+  ApplyDhcpFields();
+}
+
+WiFiPage::~WiFiPage() = default;
+
+void WiFiPage::Connect(Identity& identity) {
+  identity.wifiSettings = [this](const std::string& payload) { WiFiSettings(payload); };
+  identity.accessPoint = [this](char third, const std::string& payload) { scan_->AccessPoint(third, payload); };
+}
+
+void WiFiPage::WireEvents() {
+  for (ui::TEdit* e :
+       {&f_.edWiFi_Alias, &f_.edWiFi_Bridge_Port, &f_.edWiFi_Webserver_Port, &f_.edWiFi_AP_IP, &f_.edWiFi_AP_Mask,
+        &f_.edWiFi_AP_Gateway, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask,
+        &f_.edWiFi_Station_Gateway, &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1})
+    e->OnChange = [this, e] { ConfigChange(*e); };
+  for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
+    c->OnChange = [this, c] { ConfigChange(*c); };
+  for (ui::TCheckBox* c : {&f_.cbWiFi_AP_Hidden, &f_.cbWiFi_Station_Enabled})
+    c->OnClick = [this, c] { ConfigChange(*c); };
+  f_.edWiFi_AP_Password.OnChange = [this] { KeyChanged(f_.edWiFi_AP_Password, lastApKey_); };
+  f_.edWiFi_Station_Password.OnChange = [this] { KeyChanged(f_.edWiFi_Station_Password, lastStationKey_); };
+  for (auto [show, field] : {std::pair{&f_.cbWiFi_AP_Password, &f_.edWiFi_AP_Password},
+                             std::pair{&f_.cbWiFi_Station_Password, &f_.edWiFi_Station_Password}})
+    show->OnClick = [show = show, field = field] { field->SetPasswordChar(show->Checked() ? 0 : '*'); };
+  f_.cbWiFi_Station_DHCP.OnClick = [this] { DhcpChanged(); };
+  f_.btWiFi_Read.OnClick = [this] { Read(); };
+  f_.btWiFi_Save.OnClick = [this] { Save(); };
+}
+
+void WiFiPage::ConfigChange(ui::TControl& sender) {
+  if (filling) {
+    sender.Tag = 0;
+    return;
+  }
+  sender.Tag = 1;
+  f_.btWiFi_Save.SetEnabled(true);
+}
+
+// Redisplaying the same key (as switching the mask does) is no change.
+void WiFiPage::KeyChanged(ui::TEdit& field, std::string& lastText) {
+  if (field.Text() == lastText) return;
+  lastText = field.Text();
+  ConfigChange(field);
+}
+
+void WiFiPage::DhcpChanged() {
+  ApplyDhcpFields();
+  ConfigChange(f_.cbWiFi_Station_DHCP);
+}
+
+void WiFiPage::ApplyDhcpFields() {
+  const bool manual = !f_.cbWiFi_Station_DHCP.Checked();
+  for (ui::TEdit* e : {&f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask, &f_.edWiFi_Station_Gateway,
+                       &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1}) {
+    e->SetEnabled(manual);
+    e->SetColor(manual ? ui::clr::Window : ui::clr::BtnFace);
+  }
 }
 
 void WiFiPage::Reset(bool visible) {
@@ -71,10 +169,96 @@ int WiFiPage::PendingChangesPrompt() {
   return answer == mb::IdNo ? 0 : -1;
 }
 
+void WiFiPage::Read() {
+  if (PendingChangesPrompt() != 0) return;
+  Reset(true);
+  f_.memLogWiFi.Clear();
+  SendEchoedCommand(f_, "WC", f_.memLogWiFi);
+}
+
 void WiFiPage::Save() {
-  // Hook: the WiFi settings record and its save command come with the WiFi issue.
   if (!f_.btWiFi_Save.Enabled()) return;
   f_.btWiFi_Save.SetEnabled(false);
+  // An empty choice has no value to send: a mark left on it would send "KEY=".
+  for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
+    if (c->ItemIndex() < 0) c->Tag = 0;
+  const bool dhcp = f_.cbWiFi_Station_DHCP.Checked();
+  std::string command = "WC";
+  char separator = '?';
+  for (const Entry& e : entries_) {
+    if (!e.saved) continue;
+    if (e.control->Tag != 1) continue;
+    if (dhcp && e.staticAddress) continue;  // stays marked for a save made with DHCP off
+    std::string value;
+    switch (e.kind) {
+      case Kind::Text:
+        value = static_cast<ui::TEdit*>(e.control)->Text();
+        break;
+      case Kind::Check:
+        value = static_cast<ui::TCheckBox*>(e.control)->Checked() ? "1" : "0";
+        break;
+      case Kind::Channel:
+        value = static_cast<ui::TComboBox*>(e.control)->Text();
+        break;
+      case Kind::Security: {
+        const int i = static_cast<ui::TComboBox*>(e.control)->ItemIndex();
+        value = std::to_string(i == 0 ? 0 : i + 1);
+        break;
+      }
+    }
+    command += separator;
+    command += QueryEncode(e.key) + "=" + QueryEncode(value);
+    separator = '&';
+    e.control->Tag = 0;
+  }
+  if (separator == '&') SendEchoedCommand(f_, command, f_.memLogWiFi);
+}
+
+const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
+  for (const Entry& e : entries_)
+    if (key == e.key) return &e;
+  return nullptr;
+}
+
+void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue) {
+  std::string key = QueryDecode(rawKey);
+  std::string value = QueryDecode(rawValue);
+  if (key.size() > kKeyLength) key.resize(kKeyLength);
+  if (value.size() > kValueLength) value.resize(kValueLength);
+  const Entry* e = Find(key);
+  if (!e) return;
+  switch (e->kind) {
+    case Kind::Text:
+      static_cast<ui::TEdit*>(e->control)->SetText(value);
+      break;
+    case Kind::Check:
+      static_cast<ui::TCheckBox*>(e->control)->SetChecked(value != "0");
+      break;
+    case Kind::Security: {
+      // A value that is no number leaves the choice as it is, like code 1 (not offered).
+      long long a = 0;
+      if (!ParseInt(value, a) || a == 1) return;
+      const long long index = a > 0 ? a - 1 : a;
+      if (index < static_cast<long long>(f_.cbWiFi_AP_Security.Items().size()))
+        f_.cbWiFi_AP_Security.SetItemIndex(index < 0 ? -1 : int(index));
+      break;
+    }
+    case Kind::Channel: {
+      long long c = 0;
+      if (!ParseInt(value, c)) return;
+      if (c > 0 && c - 1 < static_cast<long long>(f_.cbWiFi_AP_Channel.Items().size()))
+        f_.cbWiFi_AP_Channel.SetItemIndex(int(c - 1));
+      break;
+    }
+  }
+}
+
+void WiFiPage::WiFiSettings(const std::string& payload) {
+  filling = true;
+  for (const auto& [key, value] : ScanQueryPairs(payload)) ApplyPair(key, value);
+  f_.btWiFi_Save.SetEnabled(false);
+  f_.btWiFi_Scan.SetEnabled(true);
+  filling = false;
 }
 
 }  // namespace bx

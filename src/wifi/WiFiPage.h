@@ -1,12 +1,26 @@
 #pragma once
-// The WiFi page: the adapter's WiFi bridge settings.
+// The WiFi page: the adapter's WiFi bridge settings, read with "WC" and written back,
+// changed entries only, with "WC?KEY=value&...".
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Controls.h"
+
 namespace bx {
 
 class TfrmMain;
+class Identity;
+class WiFiScan;
+class WiFiChipset;
 
 class WiFiPage {
  public:
   explicit WiFiPage(TfrmMain& form);
+  ~WiFiPage();
+  // Hands the "WS:" and access-point reply lines to this page and the scan page.
+  void Connect(Identity& identity);
+
   // Empties every field, masks the keys, disables Save and Scan; shows or hides the WiFi
   // tab and the chipset buttons of the System page; hides the scan tab.
   void Reset(bool visible);
@@ -14,11 +28,35 @@ class WiFiPage {
   // "Save changes?": 1 saved, 0 go on, -1 cancel.
   int PendingChangesPrompt();
   void Save();
+  void Read();
+  // The payload of a "WS:" reply line.
+  void WiFiSettings(const std::string& payload);
 
   bool filling = false;
+  WiFiScan& Scan() { return *scan_; }
 
  private:
+  enum class Kind { Text, Check, Channel, Security };
+  struct Entry {
+    const char* key;
+    Kind kind;
+    ui::TControl* control;
+    bool saved;
+    bool staticAddress = false;  // saved only while DHCP is off
+  };
+  const Entry* Find(const std::string& key) const;
+  void ApplyPair(const std::string& rawKey, const std::string& rawValue);
+  void ConfigChange(ui::TControl& sender);
+  void KeyChanged(ui::TEdit& field, std::string& lastText);
+  void DhcpChanged();
+  void ApplyDhcpFields();  // the five static fields follow the DHCP box
+  void WireEvents();
+
   TfrmMain& f_;
+  std::vector<Entry> entries_;  // in the order Save takes them
+  std::string lastApKey_, lastStationKey_;
+  std::unique_ptr<WiFiScan> scan_;
+  std::unique_ptr<WiFiChipset> chipset_;
 };
 
 }  // namespace bx

@@ -1,0 +1,27 @@
+#include "wifi/WiFiChipset.h"
+
+#include "app/Unitmain.h"
+#include "wifi/WiFiCommand.h"
+
+namespace bx {
+
+WiFiChipset::WiFiChipset(TfrmMain& form) : f_(form) {
+  f_.btWiFi_Update.OnClick = [this] { Update(); };
+  f_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
+}
+
+void WiFiChipset::Update() {
+  f_.memSYS.Clear();
+  SendEchoedCommand(f_, "WU", f_.memSYS);
+}
+
+void WiFiChipset::FactoryReset() {
+  const int answer =
+      f_.AppMessageBox("WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
+                       mb::YesNo | mb::IconQuestion);
+  if (answer != mb::IdYes) return;
+  f_.memSYS.Clear();
+  SendEchoedCommand(f_, "WE", f_.memSYS);
+}
+
+}  // namespace bx

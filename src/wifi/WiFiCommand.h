@@ -1,0 +1,15 @@
+#pragma once
+// The WiFi commands go through the adapter exchange as device commands that wait for
+// their reply; the reply is echoed into the page's own log when it has arrived.
+#include <string>
+
+#include "ui/Controls.h"
+
+namespace bx {
+
+class TfrmMain;
+
+// false when another exchange is running and nothing was sent.
+bool SendEchoedCommand(TfrmMain& form, const std::string& suffix, ui::TMemo& pane);
+
+}  // namespace bx

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "wifi/ScanLine.h"
+#include "wifi/UrlQuery.h"
+
+namespace bx {
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+TEST(QueryCoding, EncodesEveryReservedByteAsUpperHexAndDecodesBothCases) {
+  EXPECT_EQ(QueryEncode("My Car"), "My%20Car");
+  EXPECT_EQ(QueryEncode("a-b.c_d~+&=%"), "a-b.c_d%7E%2B%26%3D%25");
+  EXPECT_EQ(QueryEncode(std::string("\xff\x00", 2)), "%FF%00");
+  EXPECT_EQ(QueryDecode("My%20Car+2%2b%2B"), "My Car 2++");
+  // A non-hex digit counts as 0; a "%" without two characters after it is kept.
+  EXPECT_EQ(QueryDecode("%G1"), std::string("\x01"));
+  EXPECT_EQ(QueryDecode("ab%4"), "ab%4");
+  EXPECT_EQ(QueryDecode("ab%"), "ab%");
+  const std::string all = [] {
+    std::string s;
+    for (int c = 0; c < 256; ++c) s += static_cast<char>(c);
+    return s;
+  }();
+  EXPECT_EQ(QueryDecode(QueryEncode(all)), all);
+}
+
+TEST(QueryPairs, StopsAtSpacesAndLetsTheLastOccurrenceOfAKeyWin) {
+  EXPECT_EQ(ScanQueryPairs("ALIAS=My%20Car&APCH=6&APAUT=3"),
+            (Pairs{{"ALIAS", "My%20Car"}, {"APCH", "6"}, {"APAUT", "3"}}));
+  EXPECT_EQ(ScanQueryPairs("ALIAS=a&ALIAS=b"), (Pairs{{"ALIAS", "b"}}));
+  // The text APCH occurs after the first pair, as a value: the channel is not applied.
+  EXPECT_EQ(ScanQueryPairs("APCH=6&ALIAS=APCH"), (Pairs{{"ALIAS", "APCH"}}));
+  EXPECT_EQ(ScanQueryPairs("ALIAS=a b&APCH=6"), (Pairs{{"ALIAS", "a"}}));
+  EXPECT_EQ(ScanQueryPairs("ALI AS=a&APCH=6"), Pairs{});
+  EXPECT_EQ(ScanQueryPairs("ALIAS=a?APCH=6"), (Pairs{{"ALIAS", "a"}}));
+  EXPECT_EQ(ScanQueryPairs("ALIAS=a=b&APCH=6"), (Pairs{{"ALIAS", "a"}}));
+  EXPECT_EQ(ScanQueryPairs("ALIAS=&APCH"), (Pairs{{"ALIAS", ""}}));
+  EXPECT_EQ(ScanQueryPairs(""), Pairs{});
+  EXPECT_EQ(ScanQueryPairs("&&"), Pairs{});
+  EXPECT_EQ(ScanQueryPairs("HIDE=1&"), (Pairs{{"HIDE", "1"}}));
+}
+
+TEST(ScanPayload, FieldsSecurityAndTheQuotedSsid) {
+  const AccessPointRow r = ParseScanPayload("6,-58,3,A0:B1:C2:D3:E4:F5,\"Garage\"");
+  EXPECT_EQ(r.channel, "6");
+  EXPECT_EQ(r.rssi, "-58");
+  EXPECT_EQ(r.security, "WPA2-PSK");
+  EXPECT_EQ(r.mac, "A0:B1:C2:D3:E4:F5");
+  EXPECT_EQ(r.ssid, "Garage");
+  const AccessPointRow three = ParseScanPayload("1,-70,0");
+  EXPECT_EQ(three.security, "Open");
+  EXPECT_EQ(three.mac, "");
+  EXPECT_EQ(three.ssid, "");
+  EXPECT_EQ(ParseScanPayload("1,-70,2,M,\"my,net\"").ssid, "m");
+  EXPECT_EQ(ParseScanPayload("1,-70,1,M,\"x\"").security, "");
+  EXPECT_EQ(ParseScanPayload("1,-70,4,M,\"x\"").security, "WPA-WPA2-PSK");
+  EXPECT_EQ(ParseScanPayload("1,-70,WPA,M,\"x\"").security, "");
+  EXPECT_EQ(ParseScanPayload("1,-70,9,M,\"").ssid, "");
+  EXPECT_EQ(ParseScanPayload("").ssid, "");
+}
+
+}  // namespace
+}  // namespace bx
