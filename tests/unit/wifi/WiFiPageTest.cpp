@@ -189,24 +189,5 @@ TEST_F(WiFiPageTest, ReadAsksAboutPendingChangesThenReloadsAndEchoes) {
   EXPECT_EQ(f->edWiFi_Alias.Text(), "Car");
 }
 
-TEST_F(WiFiPageTest, ResetEmptiesMasksAndHides) {
-  Settings("ALIAS=A&SDHCP=1&STEN=1&APAUT=2&APCH=3&HIDE=1&STPW=k");
-  f->cbWiFi_Station_Password.Click();
-  Page().Reset(false);
-  EXPECT_EQ(f->edWiFi_Alias.Text(), "");
-  EXPECT_EQ(f->edWiFi_Station_Password.Text(), "");
-  EXPECT_EQ(f->edWiFi_Station_Password.PasswordChar(), '*');
-  EXPECT_FALSE(f->cbWiFi_Station_Password.Checked());
-  EXPECT_FALSE(f->cbWiFi_Station_DHCP.Checked());
-  EXPECT_TRUE(f->edWiFi_Station_IP.Enabled());
-  EXPECT_TRUE(f->cbWiFi_AP_Hidden.Checked());
-  EXPECT_EQ(f->cbWiFi_AP_Channel.ItemIndex(), -1);
-  EXPECT_FALSE(f->btWiFi_Save.Enabled());
-  EXPECT_FALSE(f->btWiFi_Scan.Enabled());
-  EXPECT_FALSE(f->tsWiFi.TabVisible());
-  EXPECT_FALSE(f->btWiFi_Update.Visible());
-  EXPECT_FALSE(f->tsWiFi_Scan.TabVisible());
-}
-
 }  // namespace
 }  // namespace bx

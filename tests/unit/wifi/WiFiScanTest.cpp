@@ -83,16 +83,6 @@ TEST_F(WiFiScanTest, SelectTakesTheSsidEmptiesTheKeyAndCloses) {
   EXPECT_EQ(w.commands.back(), "!dulMAR_SC_WC?STAP=Attic&STPW=");
 }
 
-TEST_F(WiFiScanTest, CloseReturnsWithoutChanges) {
-  f->btWiFi_Scan.Click();
-  ASSERT_TRUE(w.RunExchange());
-  f->btWiFi_Scan_Cancel.Click();
-  EXPECT_EQ(f->pcOptions.ActivePage(), &f->tsWiFi);
-  EXPECT_FALSE(f->tsWiFi_Scan.TabVisible());
-  EXPECT_EQ(f->edWiFi_Station_SSID.Text(), "Garage");
-  EXPECT_FALSE(f->btWiFi_Save.Enabled());
-}
-
 TEST_F(WiFiScanTest, ChipsetUpdateAtOnceFactoryResetOnlyAfterYes) {
   w.replies["!dulMAR_SC_WU"] = Frame({"WiFi update started"});
   w.replies["!dulMAR_SC_WE"] = Frame({"WiFi reset done"});
