@@ -1,7 +1,9 @@
 #include "wifi/WiFiPage.h"
 
+#include "app/Modules.h"
 #include "app/Unitmain.h"
 #include "core/Bytes.h"
+#include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "wifi/UrlQuery.h"
 #include "wifi/WiFiChipset.h"
@@ -177,7 +179,8 @@ void WiFiPage::Read() {
 }
 
 void WiFiPage::Save() {
-  if (!f_.btWiFi_Save.Enabled()) return;
+  // Only one exchange runs at a time: clearing the marks now would lose the changes.
+  if (!f_.btWiFi_Save.Enabled() || f_.Modules->exchange->Running()) return;
   f_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})

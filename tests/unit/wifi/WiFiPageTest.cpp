@@ -111,6 +111,22 @@ TEST_F(WiFiPageTest, SaveSendsOnlyTheChangedEntriesInOrder) {
   EXPECT_FALSE(Save());
 }
 
+TEST_F(WiFiPageTest, SaveDuringAnotherExchangeKeepsTheChanges) {
+  f->edWiFi_Alias.UserType("Kept");
+  w.Ex().commandSuffix = "S";  // unanswered: the exchange runs on
+  w.Ex().commandWait = true;
+  w.Ex().Start(Operation::DeviceCommand);
+  ASSERT_TRUE(w.Ex().Running());
+  EXPECT_EQ(Page().PendingChangesPrompt(), -1);  // no answer scripted: Cancel
+  w.dialogs.answers = {mb::IdYes};
+  Page().PendingChangesPrompt();
+  EXPECT_TRUE(f->btWiFi_Save.Enabled());
+  EXPECT_EQ(f->edWiFi_Alias.Tag, 1);
+  ASSERT_TRUE(w.RunExchange());
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(w.commands.back(), "!dulMAR_SC_WC?ALIAS=Kept");
+}
+
 TEST_F(WiFiPageTest, StaticStationFieldsWaitWhileDhcpIsOn) {
   Settings("SDHCP=1");
   f->edWiFi_Station_SSID.UserType("Home");
