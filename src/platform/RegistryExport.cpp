@@ -27,8 +27,10 @@ std::string Quoted(const std::string& s) {
 std::string VisibleKeyPath(const std::string& path) {
   std::string out;
   for (unsigned char c : path) {
-    if (IsControl(c)) out += Format("\\x%02x", c);
-    else out += static_cast<char>(c);
+    if (IsControl(c))
+      out += Format("\\x%02x", c);
+    else
+      out += static_cast<char>(c);
   }
   return out;
 }
