@@ -1,6 +1,7 @@
 #include "sim/Scenario.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -172,6 +173,32 @@ bool SetNakPages(Scenario& s, std::string_view v, std::string& e) {
   return true;
 }
 
+// Only a regular file of at most the largest driver: a device such as /dev/zero would
+// never end, a FIFO could block the simulator for good, and a directory reads as nothing.
+bool ReadDriverFile(const std::string& path, Bytes& out, std::string& e) {
+  constexpr std::uintmax_t kMaxDriverFile = 16 * 1024 * 1024;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    e = "cannot read " + path + " (not a regular file)";
+    return false;
+  }
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  std::ifstream f{path, std::ios::binary};
+  if (ec || !f) {
+    e = "cannot read " + path;
+    return false;
+  }
+  if (size > kMaxDriverFile) {
+    e = Format("%s is larger than %ju bytes", path.c_str(), kMaxDriverFile);
+    return false;
+  }
+  Bytes data(static_cast<std::size_t>(size), '\0');
+  f.read(data.data(), static_cast<std::streamsize>(data.size()));
+  data.resize(static_cast<std::size_t>(f.gcount()));
+  out = std::move(data);
+  return true;
+}
+
 const std::vector<Key>& Keys() {
   static const std::vector<Key> keys = {
       {"serial", "serial number (\"SN:\"; its first 8 characters in the bootloader's header reply)",
@@ -234,17 +261,7 @@ const std::vector<Key>& Keys() {
        Text(&Scenario::driverVersion)},
       {"driver_size", "size of the driver library in bytes", Number(&Scenario::driverSize, 64, 16 * 1024 * 1024)},
       {"driver_file", "send this file verbatim between [BEGIN] and [END]",
-       [](Scenario& s, std::string_view v, std::string& e) {
-         std::ifstream f{std::string(v), std::ios::binary};
-         if (!f) {
-           e = Format("cannot read %.*s", int(v.size()), v.data());
-           return false;
-         }
-         std::ostringstream ss;
-         ss << f.rdbuf();
-         s.driverFile = ss.str();
-         return true;
-       }},
+       [](Scenario& s, std::string_view v, std::string& e) { return ReadDriverFile(std::string(v), s.driverFile, e); }},
       {"net_name", "name in the UDP search answer", Text(&Scenario::netName)},
       {"net_mac", "MAC in the UDP search answer", Text(&Scenario::netMac)},
       {"net_ip", "IP in the UDP search answer (default: the TCP listener's)", Text(&Scenario::netIp)},

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/Sha256.h"
 #include "sim/Scenario.h"
+#include "support/TempFile.h"
 
 namespace bx::sim {
 namespace {
@@ -47,6 +50,26 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
   EXPECT_FALSE(load.SetAssignment("options=B", err));
   EXPECT_FALSE(load.SetAssignment("nak_rate=2", err));
   EXPECT_FALSE(load.SetAssignment("driver_form=EXE", err));
+}
+
+// A driver file is read whole, so it must be a regular file of bounded size: a device
+// would never end and a FIFO could block the simulator for good.
+TEST(Scenario, DriverFileIsARegularFileOfBoundedSize) {
+  Scenario s;
+  ScenarioLoader load(s);
+  std::string err;
+  EXPECT_FALSE(load.SetAssignment("driver_file=/dev/zero", err));
+  EXPECT_EQ(err, "driver_file: cannot read /dev/zero (not a regular file)");
+  test::TempFolder folder;
+  EXPECT_FALSE(load.SetAssignment("driver_file=" + folder.Path(), err));
+  EXPECT_TRUE(s.driverFile.empty());
+
+  const Bytes library = std::string("MZ\0[END]\xff", 9);
+  ASSERT_TRUE(load.SetAssignment("driver_file=" + folder.Write("lib.dll", library), err)) << err;
+  EXPECT_EQ(s.driverFile, library);
+  std::filesystem::resize_file(folder.Write("big.dll", "MZ"), 16 * 1024 * 1024 + 1);
+  EXPECT_FALSE(load.SetAssignment("driver_file=" + folder.Path() + "/big.dll", err));
+  EXPECT_EQ(s.driverFile, library);
 }
 
 TEST(Scenario, ModeLineRule) {
