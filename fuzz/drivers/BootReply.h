@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "drivers/Check.h"
-#include "drivers/Input.h"
+#include "Check.h"
+#include "Input.h"
 #include "firmware/BootReply.h"
 
 namespace bx::fuzz {

@@ -3,9 +3,9 @@
 // agree with the simulator's own reading of a mode line.
 #include <string_view>
 
+#include "Input.h"
+#include "Window.h"
 #include "app/Modules.h"
-#include "drivers/Input.h"
-#include "drivers/Window.h"
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "sim/Scenario.h"

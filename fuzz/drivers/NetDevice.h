@@ -4,9 +4,9 @@
 // parses names its host and port and nothing else.
 #include <string_view>
 
+#include "Check.h"
+#include "Input.h"
 #include "app/Settings.h"
-#include "drivers/Check.h"
-#include "drivers/Input.h"
 #include "links/Link_net.h"
 #include "netdev/NetDevice.h"
 #include "platform/fake/MemoryRegistry.h"

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "drivers/Check.h"
-#include "drivers/Input.h"
-#include "drivers/RegistryInput.h"
+#include "Check.h"
+#include "Input.h"
+#include "RegistryInput.h"
 #include "platform/RegistryExport.h"
 #include "platform/fake/MemoryRegistry.h"
 

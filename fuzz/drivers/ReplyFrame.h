@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "Check.h"
+#include "Input.h"
 #include "core/Protocol.h"
-#include "drivers/Check.h"
-#include "drivers/Input.h"
 #include "exchange/Exchange.h"
 
 namespace bx::fuzz {

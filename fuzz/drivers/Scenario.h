@@ -3,8 +3,8 @@
 // and the escapes of raw byte values read only what they say.
 #include <string_view>
 
-#include "drivers/Check.h"
-#include "drivers/Input.h"
+#include "Check.h"
+#include "Input.h"
 #include "sim/AdapterModel.h"
 #include "sim/Scenario.h"
 

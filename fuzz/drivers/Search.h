@@ -4,10 +4,10 @@
 // must end within the exchange's own bounds whatever the adapter sends.
 #include <string_view>
 
+#include "Input.h"
+#include "Window.h"
 #include "app/Modules.h"
 #include "core/Protocol.h"
-#include "drivers/Input.h"
-#include "drivers/Window.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
 

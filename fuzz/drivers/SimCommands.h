@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "Check.h"
+#include "Input.h"
 #include "core/Protocol.h"
-#include "drivers/Check.h"
-#include "drivers/Input.h"
 #include "sim/AdapterModel.h"
 #include "sim/CommandParser.h"
 #include "sim/Engine.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "drivers/Check.h"
-#include "drivers/Input.h"
+#include "Check.h"
+#include "Input.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/Unitfwupdate.h"
 #include "support/ScriptedLink.h"

@@ -2,7 +2,7 @@
 // A window model on fakes and virtual time for the drivers of the adapter's replies,
 // with every exception that escapes a handler counted as a broken property: replies the
 // adapter sends must never make the window raise one.
-#include "drivers/Check.h"
+#include "Check.h"
 #include "support/AdapterWorld.h"
 #include "ui/Controls.h"
 
