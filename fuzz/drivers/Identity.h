@@ -1,7 +1,9 @@
 #pragma once
 // The identity parser on memLog holding any text, and the mode-line test, which must
 // agree with the simulator's own reading of a mode line.
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Input.h"
 #include "Window.h"
@@ -21,15 +23,40 @@ inline void CheckModeLine(const std::string& line) {
   Check(!isMode || entry.id.size() == static_cast<std::size_t>(length), "and on the length of its ID");
 }
 
+// The pane rule stated line by line: walk to the first empty line or line starting with
+// "-", removing each line the parser does not use.
+inline std::string PaneAfterParsing(Identity& identity, ui::TMemo& pane) {
+  const int count = pane.LineCount();
+  int i = 0;
+  for (int steps = 0; steps < count; ++steps) {
+    const std::string line = pane.Line(i);
+    if (line.empty() || line[0] == '-') break;
+    if (identity.ParseLine(line))
+      ++i;
+    else
+      pane.DeleteLine(i);
+  }
+  return pane.Text();
+}
+
 inline void DriveIdentity(std::string_view input) {
   WindowWorld w;
   TfrmMain& f = *w.form;
   f.memLog.SetText(std::string(input));
   const int before = f.memLog.LineCount();
-  for (const std::string& line : f.memLog.Lines()) CheckModeLine(line);
+  const std::vector<std::string> lines = f.memLog.Lines();
+  Check(lines.size() == static_cast<std::size_t>(before), "a pane has as many lines as it counts");
+  for (int i = 0; i < before; ++i) Check(lines[static_cast<std::size_t>(i)] == f.memLog.Line(i), "line by line");
+  for (const std::string& line : lines) CheckModeLine(line);
   f.Modules->identity->ParsePane(f.memLog);
   Check(f.memLog.LineCount() <= before, "parsing only removes lines from memLog");
   Check(f.lvModes.Count() <= before, "no more modes than lines");
+
+  // A second window, in the same state as the first was, walked line by line.
+  WindowWorld reference;
+  reference.form->memLog.SetText(std::string(input));
+  Check(PaneAfterParsing(*reference.form->Modules->identity, reference.form->memLog) == f.memLog.Text(),
+        "memLog keeps the lines the parser used and those after the end of the reply");
 }
 
 }  // namespace bx::fuzz

@@ -1,5 +1,7 @@
 #include "exchange/Identity.h"
 
+#include <vector>
+
 #include "app/Modules.h"
 #include "app/Unitmain.h"
 #include "exchange/PortList.h"
@@ -15,14 +17,20 @@ void Identity::ParsePane(ui::TMemo& pane) {
   const bool isLog = &pane == &f_.memLog;
   // While the pass runs each pane line is one reply line (no wrapping).
   pane.SetLayout(ui::TMemo::ScrollBars::Both, false);
-  const int count = pane.LineCount();
-  int i = 0;
-  for (int steps = 0; steps < count; ++steps) {
-    const std::string line = pane.Line(i);
+  // The lines are taken once and the pane is written once: line by line through the
+  // pane, a long reply took time in the square of its length.
+  const std::vector<std::string> lines = pane.Lines();
+  std::vector<std::string> kept;
+  std::size_t i = 0;
+  for (; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     if (line.empty() || line[0] == '-') break;
-    const bool used = ParseLine(line);
-    if (!used && isLog) pane.DeleteLine(i);
-    else ++i;
+    if (ParseLine(line) || !isLog) kept.push_back(line);
+  }
+  if (isLog && kept.size() < i) {
+    kept.insert(kept.end(), lines.begin() + static_cast<std::ptrdiff_t>(i), lines.end());
+    const bool lineEnd = EndsWith(pane.Text(), "\r\n");
+    pane.SetText(kept.empty() ? std::string() : JoinLines(kept) + (lineEnd ? "\r\n" : ""));
   }
   if (isLog) f_.Modules->modes->SelectedModePass();
   pane.SetLayout(ui::TMemo::ScrollBars::Vertical, true);

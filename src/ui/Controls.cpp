@@ -254,10 +254,20 @@ std::string TMemo::Line(int i) const {
   return t.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+// One pass over the text: Line(i) for every i would scan it from the start each time.
 std::vector<std::string> TMemo::Lines() const {
   std::vector<std::string> out;
-  const int n = LineCount();
-  for (int i = 0; i < n; ++i) out.push_back(Line(i));
+  const std::string& t = Text();
+  std::size_t pos = 0;
+  while (pos < t.size()) {
+    const std::size_t end = t.find("\r\n", pos);
+    if (end == std::string::npos) {
+      out.push_back(t.substr(pos));
+      break;
+    }
+    out.push_back(t.substr(pos, end - pos));
+    pos = end + 2;
+  }
   return out;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "support/AdapterWorld.h"
@@ -67,6 +69,23 @@ TEST_F(IdentityTest, FlagsRightsNoticeAndBattery) {
   EXPECT_FALSE(f->edBattery.Visible());
   EXPECT_FALSE(f->lbBattery.Visible());
   EXPECT_FALSE(f->btPower.Visible());
+}
+
+// A reply of any length is parsed in one pass: line by line through the pane the time
+// grew with the square of its length, and a long frame froze the window for minutes.
+TEST_F(IdentityTest, ALongReplyIsParsedInOnePassAndWrittenOnce) {
+  std::string text;
+  for (int i = 0; i < 50000; ++i) text += "noise " + std::to_string(i) + "\r\n";
+  f->memLog.SetText(text + "SN:77\r\n-----\r\nFW:9\r\n");
+  int changes = 0;
+  f->memLog.OnChange = [&] { ++changes; };
+  const auto start = std::chrono::steady_clock::now();
+  Id().ParsePane(f->memLog);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(f->memLog.Text(), "SN:77\r\n-----\r\nFW:9\r\n");
+  EXPECT_EQ(f->edSerial.Text(), "77");
+  EXPECT_EQ(changes, 1);
+  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST_F(IdentityTest, SystemWiFiAndAccessPointLinesGoToTheirReaders) {
