@@ -1,5 +1,9 @@
 #include "modes/ModeList.h"
 
+#include <map>
+#include <optional>
+#include <vector>
+
 #include "app/Modules.h"
 #include "app/Unitmain.h"
 #include "exchange/Exchange.h"
@@ -61,28 +65,46 @@ bool ModeList::AddModeEntry(const std::string& line) {
   return true;
 }
 
+// Every "Selected Mode: " line marks the entries of its ID and resets the others, so
+// what remains is: the entries of the last line that names a listed mode are selected,
+// and the last line's resets apply to every entry it does not name (an entry marked by
+// an earlier line among them). That is made in one walk over the list, with the entries
+// found by ID, so that a reply with many such lines does not walk the list once per line.
 void ModeList::SelectedModePass() {
-  const auto lines = f_.memLog.Lines();
-  for (const std::string& line : lines) {
+  auto idOf = [](const ui::TListItem& item) { return item.SubItems().empty() ? std::string() : item.SubItems()[0]; };
+  std::map<std::string, std::vector<ui::TListItem*>> byId;
+  for (int i = 0; i < f_.lvModes.Count(); ++i) byId[idOf(f_.lvModes.Item(i))].push_back(&f_.lvModes.Item(i));
+  std::optional<std::string> lastId;
+  const std::vector<ui::TListItem*>* marked = nullptr;
+  std::string markedRest;
+  for (const std::string& line : f_.memLog.Lines()) {
     if (line.size() < 15 || line.compare(0, 15, "Selected Mode: ") != 0) continue;
     const std::string rest = line.substr(15);
-    const std::string id = rest.substr(0, static_cast<std::size_t>(idLength));
-    for (int i = 0; i < f_.lvModes.Count(); ++i) {
-      ui::TListItem& item = f_.lvModes.Item(i);
-      const std::string& itemId = item.SubItems().empty() ? std::string() : item.SubItems()[0];
-      if (itemId == id) {
-        f_.settings.WriteSettingString("", "Mode", rest);
-        item.SetStateIndex(mode_state::Selected);
-        if (f_.Modules->exchange->focusTarget == &f_.lvModes) item.SetFocused(true);
-        item.SetSelected(true);
-        lvModesSelectItem(&item, true);
-        item.MakeVisible();
-      } else if (!f_.cbShow.Checked()) {
-        item.SetStateIndex(mode_state::Normal);
-      } else if (item.StateIndex() < mode_state::Hidden) {
-        item.SetStateIndex(mode_state::Active);
-      }
+    lastId = rest.substr(0, static_cast<std::size_t>(idLength));
+    const auto named = byId.find(*lastId);
+    if (named == byId.end()) continue;
+    for (ui::TListItem* item : named->second) item->SetStateIndex(mode_state::Selected);
+    marked = &named->second;
+    markedRest = rest;
+  }
+  if (!lastId) return;
+  if (marked) {
+    for (ui::TListItem* item : *marked) {
+      f_.settings.WriteSettingString("", "Mode", markedRest);
+      item->SetStateIndex(mode_state::Selected);
+      if (f_.Modules->exchange->focusTarget == &f_.lvModes) item->SetFocused(true);
+      item->SetSelected(true);
+      lvModesSelectItem(item, true);
+      item->MakeVisible();
     }
+  }
+  for (int i = 0; i < f_.lvModes.Count(); ++i) {
+    ui::TListItem& item = f_.lvModes.Item(i);
+    if (idOf(item) == *lastId) continue;
+    if (!f_.cbShow.Checked())
+      item.SetStateIndex(mode_state::Normal);
+    else if (item.StateIndex() < mode_state::Hidden)
+      item.SetStateIndex(mode_state::Active);
   }
 }
 

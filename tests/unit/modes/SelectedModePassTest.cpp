@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/Modules.h"
+#include "exchange/Identity.h"
+#include "modes/ModeList.h"
+#include "support/AdapterWorld.h"
+
+namespace bx {
+namespace {
+
+struct SelectedModePass : ::testing::Test {
+  test::AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  void Parse(const std::string& text) {
+    f.Modules->modes->Clear();  // as a search does first
+    f.memLog.SetText(text);
+    f.Modules->identity->ParsePane(f.memLog);
+  }
+  std::string States() {
+    std::string s;
+    for (int i = 0; i < f.lvModes.Count(); ++i) s += std::to_string(f.lvModes.Item(i).StateIndex()) + " ";
+    return s;
+  }
+};
+
+// Each "Selected Mode: " line marks its entry and resets the others: the last line wins,
+// and one that names no listed mode leaves none marked but the stored mode as it was.
+TEST_F(SelectedModePass, TheLastSelectedModeLineWins) {
+  const std::string modes = "01 - OBD\r\n02 - CAN\r\n03 - KWP\r\n";
+  Parse(modes + "Selected Mode: 02 - CAN\r\nSelected Mode: 01 - OBD");
+  EXPECT_EQ(States(), "0 -1 -1 ");
+  EXPECT_EQ(f.settings.ReadSettingString("", "Mode", ""), "01 - OBD");
+  EXPECT_EQ(f.Modules->modes->RememberedId(), "01");
+  Parse(modes + "Selected Mode: 02 - CAN\r\nSelected Mode: 09 - none");
+  EXPECT_EQ(States(), "-1 -1 -1 ");
+  EXPECT_EQ(f.settings.ReadSettingString("", "Mode", ""), "02 - CAN");
+}
+
+// A reply full of such lines costs one walk over the list, not one per line: 20,000 of
+// each took seconds and froze the window.
+TEST_F(SelectedModePass, ManySelectedModeLinesCostOneWalk) {
+  auto id = [](int i) {
+    const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    return std::string{digits[i / 1296], digits[i / 36 % 36], digits[i % 36]};
+  };
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += id(i) + " - mode\r\n";
+  for (int i = 0; i < 20000; ++i) text += "Selected Mode: " + id(i) + " - mode\r\n";
+  const auto start = std::chrono::steady_clock::now();
+  Parse(text);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  ASSERT_EQ(f.lvModes.Count(), 20000);
+  EXPECT_EQ(f.lvModes.Item(19999).StateIndex(), mode_state::Selected);
+  EXPECT_EQ(f.lvModes.Item(0).StateIndex(), mode_state::Normal);
+}
+
+}  // namespace
+}  // namespace bx
