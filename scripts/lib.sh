@@ -1,0 +1,31 @@
+# Shared by the build scripts: configuring and building a tree with whichever generator
+# it was made with (Makefiles or Ninja; a new tree takes $CMAKE_GENERATOR when set).
+# Extra CMake arguments come from the command line and from $BX_CMAKE_ARGS, and reach
+# CMake on every configure, not only the first.
+
+# bx_configure TREE [CMAKE ARGS...]
+bx_configure() {
+  local tree=$1
+  shift
+  local extra=()
+  # shellcheck disable=SC2206 # word splitting of the variable is intended
+  [ -n "${BX_CMAKE_ARGS:-}" ] && extra=(${BX_CMAKE_ARGS})
+  local type=()
+  [ -f "$tree/CMakeCache.txt" ] || type=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  cmake -S "$root" -B "$tree" "${type[@]}" "$@" "${extra[@]}" >/dev/null
+}
+
+# bx_build TREE [TARGETS...]: builds quietly, keeping warnings and errors.
+bx_build() {
+  local tree=$1
+  shift
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  local status
+  set +e
+  cmake --build "$tree" -j"$(nproc)" "${targets[@]}" 2>&1 |
+    grep -vE '^\[ *[0-9]+%\]|^\[[0-9]+/[0-9]+\] |^(Consolidate|Scanning|Built target|ninja: (Entering|Leaving|no work))|^-- '
+  status=${PIPESTATUS[0]}
+  set -e
+  return "$status"
+}
