@@ -112,18 +112,32 @@ std::string DesktopQuote(const std::string& path) {
   return out + "\"";
 }
 
+bool InstalledWithDesktopEntry(const std::string& programPath) {
+  const std::filesystem::path bin = std::filesystem::path(programPath).parent_path();
+  if (bin.filename() != "bin") return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(
+      bin.parent_path() / "share" / "applications" / "brevantix-configurator.desktop", ec);
+}
+
 class PosixDesktopIntegration : public DesktopIntegration {
  public:
   explicit PosixDesktopIntegration(std::string dataHome) : dataHome_(std::move(dataHome)) {}
   bool Install(const std::string& programPath) override {
     if (dataHome_.empty() || programPath.empty()) return false;
+    // An installed program (PREFIX/bin) comes with its desktop entry and MIME package in
+    // PREFIX/share, which the system's databases already know; copies in the user's
+    // folder would only shadow them.
+    if (InstalledWithDesktopEntry(programPath)) return true;
     const std::filesystem::path root(dataHome_);
     const std::string desktop =
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Brevantix Configurator\n"
         "Comment=Configure Brevantix diagnostic adapters and update their firmware\n"
-        "Exec=" + DesktopQuote(programPath) + " %f\n"
+        "Exec=" +
+        DesktopQuote(programPath) +
+        " %f\n"
         "Terminal=false\n"
         "Categories=Utility;Electronics;\n"
         "MimeType=application/x-brevantix-firmware;\n";
