@@ -335,7 +335,7 @@ bool ParseModeLine(std::string_view line, ModeEntry& out) {
 }
 
 Scenario::Scenario() {
-  const char* modeLines[] = {"000 - Default Mode",      "01 - J2534 Pass-Thru", "02 - ELM327 Emulation",
+  const char* modeLines[] = {"000 - Default Mode",      "01 - J2534 Pass-Thru", "02 - OBD Command Emulation",
                              "03 - Serial Gateway",     "04 _ Reserved",        "05 + Legacy Pass-Thru",
                              "06 * Factory Calibration"};
   for (const char* l : modeLines) {

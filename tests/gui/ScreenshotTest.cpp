@@ -32,7 +32,7 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
   f.memLog.SetText("SN:00012345\r\nFW:3.1.7\r\nSelected Mode: 01\r\n");
   for (auto [n, id, text, state] : {std::tuple{"00", "00", "Adapter default mode", 1},
                                     {"01", "01", "SAE J2534 pass-thru", 0},
-                                    {"02", "02", "ELM327 compatible", -1},
+                                    {"02", "02", "OBD command emulation", -1},
                                     {"03", "0A", "Vendor diagnostics", 2}}) {
     auto& it = f.lvModes.Add();
     it.SetCaption(n);

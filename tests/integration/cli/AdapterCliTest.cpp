@@ -31,7 +31,7 @@ TEST(AdapterCli, SelectModeSwitchesTheRunningMode) {
   test::TempHome home;
   auto r = RunProgram({kCli, "--demo", "select-mode", "02"}, home.Env());
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("02\t02\tELM327 Emulation\tSelected"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("02\t02\tOBD Command Emulation\tSelected"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("01\t01\tJ2534 Pass-Thru\tNormal"), std::string::npos) << r.out;
   auto bad = RunProgram({kCli, "--demo", "select-mode", "7Z"}, home.Env());
   EXPECT_EQ(bad.exitCode, 1);

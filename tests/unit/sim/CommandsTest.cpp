@@ -54,12 +54,12 @@ TEST(Commands, ModeSwitchPersistsAndUnknownModeIsRefused) {
   line.Command("M02", Ms(1));
   line.RunUntil(Ms(50));
   EXPECT_EQ(line.FirstAt(), Ms(1)) << "no listed mode ID begins with 02, so M02 is complete";
-  EXPECT_EQ(FrameLines(line.Take()).back(), "Selected Mode: 02 - ELM327 Emulation");
+  EXPECT_EQ(FrameLines(line.Take()).back(), "Selected Mode: 02 - OBD Command Emulation");
   line.Command("M04", Ms(100));  // listed with " _ ": not a mode of this unit
   line.RunUntil(Ms(200));
   const auto lines = FrameLines(line.Take());
   EXPECT_EQ(lines.front(), "ERROR: mode 04 is not available");
-  EXPECT_EQ(lines.back(), "Selected Mode: 02 - ELM327 Emulation");
+  EXPECT_EQ(lines.back(), "Selected Mode: 02 - OBD Command Emulation");
   // "0" may still grow into "000": the command ends by silence.
   line.Command("M0", Ms(300));
   line.RunUntil(Ms(310));
