@@ -80,6 +80,10 @@ class UdpSocket {
   bool PollReadable(int timeoutMs);
   // Takes one waiting datagram, keeping at most maxBytes of it; nullopt when none waits.
   std::optional<Datagram> ReceiveFrom(std::size_t maxBytes);
+  // Before Bind: a port another socket has just left binds at once.
+  bool SetReuseAddress(bool on);
+  // What PollHandles watches; the socket's owner thread alone polls it.
+  std::intptr_t NativeHandle() const { return handle_; }
 
  private:
   explicit UdpSocket(std::intptr_t handle) : handle_(handle) {}

@@ -1,17 +1,12 @@
 #include "sim/SelfCheck.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 
 #include "core/Protocol.h"
 #include "core/Sha256.h"
+#include "platform/SerialDevice.h"
+#include "platform/WaitEvent.h"
 #include "sim/Bootloader.h"
-#include "sim/SimPoll.h"
 #include "sim/SimPty.h"
 
 namespace bx::sim {
@@ -23,29 +18,24 @@ using namespace std::chrono;
 class Port {
  public:
   bool Open(const std::string& path) {
-    fd_.reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd_.valid()) return false;
-    termios tio{};
-    if (::tcgetattr(fd_.get(), &tio) != 0) return false;
-    ::cfmakeraw(&tio);
-    ::tcsetattr(fd_.get(), TCSANOW, &tio);
-    ::ioctl(fd_.get(), TIOCEXCL);
-    ::tcflush(fd_.get(), TCIOFLUSH);
+    auto opened = SerialDevice::Open(path);
+    status_ = SerialOpenStatusText(opened.status);
+    dev_ = std::move(opened.device);
     buf_.clear();
-    return true;
+    return dev_ != nullptr;
   }
-  void Close() {
-    if (fd_.valid()) ::ioctl(fd_.get(), TIOCNXCL);
-    fd_.reset();
-  }
+  const std::string& status() const { return status_; }
+  void Close() { dev_.reset(); }
   bool Write(const std::string& s) {
-    std::string pending = s;
+    std::size_t done = 0;
     const auto end = steady_clock::now() + seconds(2);
-    while (!pending.empty() && steady_clock::now() < end) {
-      if (!WritePending(fd_.get(), pending)) return false;
-      if (!pending.empty()) Wait(POLLOUT, 10);
+    while (done < s.size() && steady_clock::now() < end) {
+      const long n = dev_->Write(s.data() + done, s.size() - done);
+      if (n < 0) return false;
+      done += std::size_t(n);
+      if (done < s.size()) dev_->WaitWritable(stop_, 10);
     }
-    return pending.empty();
+    return done == s.size();
   }
   // Reads until `done(buffer)` holds or `ms` pass.
   template <typename Pred>
@@ -54,20 +44,26 @@ class Port {
     while (!done(buf_)) {
       const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
       if (left <= 0) return false;
-      Wait(POLLIN, int(left));
-      if (!ReadAvailable(fd_.get(), buf_)) return false;
+      dev_->WaitReadable(stop_, int(left));
+      if (!ReadAvailable()) return false;
     }
     return true;
   }
   std::string& buffer() { return buf_; }
 
  private:
-  void Wait(short events, int ms) {
-    pollfd p{fd_.get(), events, 0};
-    ::poll(&p, 1, ms);
+  bool ReadAvailable() {
+    char chunk[16384];
+    for (;;) {
+      const long n = dev_->Read(chunk, sizeof chunk);
+      if (n < 0) return false;
+      if (n == 0) return true;
+      buf_.append(chunk, std::size_t(n));
+    }
   }
-  Fd fd_;
-  std::string buf_;
+  std::unique_ptr<SerialDevice> dev_;
+  WaitEvent stop_{WaitEvent::Mode::ManualReset};
+  std::string buf_, status_;
 };
 
 bool TakeFrame(Port& port, std::string& body) {
@@ -148,7 +144,7 @@ bool RunSelfCheck(std::string& report) {
   report += "pty: " + sim.SlavePath() + "\n";
   Port port;
   if (!port.Open(sim.SlavePath())) {
-    report += ErrnoText("open") + "\n";
+    report += "open: " + port.status() + "\n";
     return false;
   }
   std::string body;

@@ -1,18 +1,12 @@
 #include "sim/SimPty.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/inotify.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
-#include "sim/SimPoll.h"
+#include "platform/Poller.h"
+#include "platform/PtyMaster.h"
 
 namespace bx::sim {
 
@@ -21,9 +15,8 @@ struct PtyAdapter::Impl {
 
   bool MakePair(std::string* error);
   void Loop();
-  void OnWatch();
+  void OnSlaveEvents();
   void Feed(const std::string& in);
-  void EndSession();
   void Hangup();
   void SetClientOpen(bool open) {
     std::lock_guard<std::mutex> lock(mu);
@@ -32,7 +25,7 @@ struct PtyAdapter::Impl {
 
   Adapter& adapter;
   SteadyClock clock;
-  Waker waker;
+  WaitEvent waker{WaitEvent::Mode::AutoReset};
   std::thread thread;
   std::atomic<bool> stop{false};
   std::atomic<bool> running{false};
@@ -43,87 +36,50 @@ struct PtyAdapter::Impl {
   bool clientOpen = false;
 
   // Owned by the thread once it runs.
-  Fd master, held, watchFd;
+  std::unique_ptr<PtyMaster> pty;
   int opens = 0;
   std::unique_ptr<Session> session;
   std::string pending;
 };
 
 bool PtyAdapter::Impl::MakePair(std::string* error) {
-  auto fail = [&](const char* what) {
-    if (error) *error = ErrnoText(what);
-    return false;
-  };
-  Fd m(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!m.valid()) return fail("posix_openpt");
-  if (::grantpt(m.get()) != 0 || ::unlockpt(m.get()) != 0) return fail("unlockpt");
-  char name[128];
-  if (::ptsname_r(m.get(), name, sizeof name) != 0) return fail("ptsname_r");
-  Fd s(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!s.valid()) return fail("open slave");
-  // Raw from the start, so that nothing echoes or rewrites line ends before the program
-  // has set the port up itself.
-  termios tio{};
-  if (::tcgetattr(s.get(), &tio) == 0) {
-    ::cfmakeraw(&tio);
-    ::tcsetattr(s.get(), TCSANOW, &tio);
-  }
-  // Opens and closes of the slave by others; the simulator's own descriptor is already open.
-  Fd w(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-  if (w.valid() && ::inotify_add_watch(w.get(), name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) w.reset();
-  master = std::move(m);
-  held = std::move(s);
-  watchFd = std::move(w);
+  auto made = PtyMaster::Open(error);
+  if (!made) return false;
+  pty = std::move(made);
   opens = 0;
   SetClientOpen(false);
   std::lock_guard<std::mutex> lock(mu);
-  path = name;
+  path = pty->SlavePath();
   return true;
 }
 
 void PtyAdapter::Impl::Feed(const std::string& in) {
   pending += session->Step(in, clock.Now());
   // Nobody has the port open: what the adapter says is lost on the line.
-  if (watchFd.valid() && opens == 0) pending.clear();
+  if (pty->Watched() && opens == 0) pending.clear();
 }
 
-void PtyAdapter::Impl::EndSession() {
-  // The program let go: replies it left unread are lost with the port, and an exclusive
-  // flag it left set must not lock out the next open.
-  pending.clear();
-  ::tcflush(held.get(), TCIFLUSH);
-  ::ioctl(held.get(), TIOCNXCL);
-}
-
-void PtyAdapter::Impl::OnWatch() {
-  alignas(inotify_event) char buf[4096];
-  for (;;) {
-    const ssize_t n = ::read(watchFd.get(), buf, sizeof buf);
-    if (n <= 0) return;
-    for (ssize_t off = 0; off < n;) {
-      const auto* ev = reinterpret_cast<const inotify_event*>(buf + off);
-      off += ssize_t(sizeof(inotify_event) + ev->len);
-      if (ev->mask & IN_OPEN) {
-        if (opens++ == 0) {
-          // A fresh connection: the bootloader's prompt, if any, is timed from here.
-          pending.clear();
-          session = adapter.NewSession(clock.Now());
-          SetClientOpen(true);
-        }
-      } else if (ev->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-        if (opens > 0 && --opens == 0) {
-          EndSession();
-          SetClientOpen(false);
-        }
+void PtyAdapter::Impl::OnSlaveEvents() {
+  for (const auto ev : pty->TakeSlaveEvents()) {
+    if (ev == PtyMaster::SlaveEvent::Opened) {
+      if (opens++ == 0) {
+        // A fresh connection: the bootloader's prompt, if any, is timed from here.
+        pending.clear();
+        session = adapter.NewSession(clock.Now());
+        SetClientOpen(true);
       }
+    } else if (opens > 0 && --opens == 0) {
+      // The program let go: replies it left unread are lost with the port, and an
+      // exclusive flag it left set must not lock out the next open.
+      pending.clear();
+      pty->ResetSlave();
+      SetClientOpen(false);
     }
   }
 }
 
 void PtyAdapter::Impl::Hangup() {
-  watchFd.reset();
-  held.reset();
-  master.reset();
+  pty.reset();
   pending.clear();
   std::string err;
   if (!MakePair(&err)) {
@@ -139,27 +95,26 @@ void PtyAdapter::Impl::Hangup() {
 
 void PtyAdapter::Impl::Loop() {
   session = adapter.NewSession(clock.Now());
-  std::vector<pollfd> fds(3);
-  while (!stop) {
+  std::vector<PollEntry> handles(2);
+  while (!stop && pty) {
     const auto wake = session->NextWake(clock.Now());
-    fds[0] = {master.get(), short(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0};
-    fds[1] = {waker.fd(), POLLIN, 0};
-    fds[2] = {watchFd.valid() ? watchFd.get() : -1, POLLIN, 0};
-    if (!PollUntil(fds, wake, clock)) break;
-    if (fds[1].revents) waker.Drain();
+    handles[0] = {pty->Handle(), true, !pending.empty()};
+    handles[1] = {pty->WatchHandle(), true, false};
+    bool woken = false;
+    if (!PollHandles(handles, waker, wake ? std::optional(*wake - clock.Now()) : std::nullopt, woken)) break;
     if (stop) break;
     // Opens and closes first: bytes read below were written after any open queued so far.
-    if (watchFd.valid()) OnWatch();
+    OnSlaveEvents();
     std::string in;
     bool alive = true;
-    if (fds[0].revents & POLLIN) alive = ReadAvailable(master.get(), in);
-    if (fds[0].revents & (POLLERR | POLLNVAL)) alive = false;
+    if (handles[0].readable) alive = pty->ReadAvailable(in);
+    if (handles[0].hungUp && !handles[0].readable) alive = false;
     Feed(in);
     if (session->Disconnected() || !alive) {
       Hangup();
       continue;
     }
-    if (!pending.empty()) WritePending(master.get(), pending);
+    if (!pending.empty()) pty->WritePending(pending);
   }
   session.reset();
   running = false;
@@ -174,8 +129,8 @@ PtyAdapter::~PtyAdapter() { Stop(); }
 
 bool PtyAdapter::Start(std::string* error) {
   if (impl_->running) return true;
-  if (!impl_->waker.valid()) {
-    if (error) *error = "eventfd failed";
+  if (!impl_->waker.Valid()) {
+    if (error) *error = "no wait event";
     return false;
   }
   if (!impl_->MakePair(error)) return false;
@@ -188,11 +143,9 @@ bool PtyAdapter::Start(std::string* error) {
 void PtyAdapter::Stop() {
   if (!impl_->thread.joinable()) return;
   impl_->stop = true;
-  impl_->waker.Wake();
+  impl_->waker.Set();
   impl_->thread.join();
-  impl_->watchFd.reset();
-  impl_->held.reset();
-  impl_->master.reset();
+  impl_->pty.reset();
 }
 
 bool PtyAdapter::Running() const { return impl_->running; }

@@ -1,32 +1,10 @@
 #include "sim/SimSignals.h"
 
-#include <signal.h>
+#include "platform/TerminationSignals.h"
 
 namespace bx::sim {
-namespace {
 
-sigset_t TerminationSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  return set;
-}
-
-}  // namespace
-
-void BlockTerminationSignals() {
-  const sigset_t set = TerminationSet();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-}
-
-int WaitForTerminationSignal() {
-  const sigset_t set = TerminationSet();
-  int sig = 0;
-  while (sigwait(&set, &sig) != 0) {
-  }
-  return sig;
-}
+void BlockTerminationSignals() { bx::BlockTerminationSignals(); }
+int WaitForTerminationSignal() { return bx::WaitForTerminationSignal(); }
 
 }  // namespace bx::sim

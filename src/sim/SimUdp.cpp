@@ -1,16 +1,12 @@
 #include "sim/SimUdp.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "core/Protocol.h"
-#include "sim/SimPoll.h"
+#include "platform/Poller.h"
+#include "platform/Socket.h"
 
 namespace bx::sim {
 
@@ -30,40 +26,31 @@ struct UdpResponder::Impl {
   std::atomic<int> port;
   std::string deviceIp, devicePort;
   std::atomic<int> answers{0};
-  Waker waker;
+  WaitEvent waker{WaitEvent::Mode::AutoReset};
   SteadyClock clock;
   std::thread thread;
   std::atomic<bool> stop{false};
-  Fd sock;
+  std::unique_ptr<UdpSocket> sock;
 };
 
 void UdpResponder::Impl::Loop() {
   const std::string request = SearchRequest();
-  std::vector<pollfd> fds(2);
+  std::vector<PollEntry> handles(1);
   while (!stop) {
-    fds[0] = {sock.get(), POLLIN, 0};
-    fds[1] = {waker.fd(), POLLIN, 0};
-    if (!PollUntil(fds, std::nullopt, clock)) break;
-    if (fds[1].revents) waker.Drain();
+    handles[0] = {sock->NativeHandle(), true, false};
+    bool woken = false;
+    if (!PollHandles(handles, waker, std::nullopt, woken)) break;
     if (stop) break;
-    if (!(fds[0].revents & POLLIN)) continue;
-    for (;;) {
-      char buf[2048];
-      sockaddr_storage from{};
-      socklen_t fromLen = sizeof from;
-      const ssize_t n = ::recvfrom(sock.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-      if (n < 0) break;
-      const std::string got(buf, std::size_t(n));
-      char who[INET6_ADDRSTRLEN + 8] = "?";
-      if (from.ss_family == AF_INET)
-        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&from)->sin_addr, who, sizeof who);
-      const bool match = got == request;
+    if (!handles[0].readable) continue;
+    while (auto got = sock->ReceiveFrom(2048)) {
+      const std::string who = Ipv4ToText(got->fromAddress);
+      const bool match = got->length == got->data.size() && got->data == request;
       const std::string line = adapter.With([&](AdapterModel& m) {
         m.Event(std::string("udp: ") + (match ? "search from " : "ignored datagram from ") + who);
         return m.DeviceLine(deviceIp, devicePort);
       });
       if (!match) continue;
-      ::sendto(sock.get(), line.data(), line.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
+      sock->SendTo(got->fromAddress, got->fromPort, line);
       ++answers;
     }
   }
@@ -77,29 +64,20 @@ UdpResponder::UdpResponder(std::shared_ptr<Adapter> adapter, std::string host, i
 UdpResponder::~UdpResponder() { Stop(); }
 
 bool UdpResponder::Start(std::string* error) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-  addrinfo* res = nullptr;
-  const std::string service = std::to_string(impl_->port.load());
-  if (::getaddrinfo(impl_->host.empty() ? nullptr : impl_->host.c_str(), service.c_str(), &hints, &res) != 0 || !res) {
-    if (error) *error = "cannot resolve " + impl_->host;
+  auto fail = [&](const std::string& what) {
+    if (error) *error = what;
     return false;
-  }
-  Fd s(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-  const int one = 1;
-  if (s.valid()) ::setsockopt(s.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  const bool ok = s.valid() && ::bind(s.get(), res->ai_addr, res->ai_addrlen) == 0;
-  ::freeaddrinfo(res);
-  if (!ok) {
-    if (error) *error = ErrnoText(("bind udp " + impl_->host + ":" + service).c_str());
-    return false;
-  }
-  sockaddr_in addr{};
-  socklen_t len = sizeof addr;
-  ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len);
-  impl_->port = ntohs(addr.sin_port);
+  };
+  const int asked = impl_->port.load();
+  const auto address = impl_->host.empty() ? std::optional<uint32_t>(0) : ResolveIPv4(impl_->host);
+  if (!address) return fail("cannot resolve " + impl_->host);
+  if (asked < 0 || asked > 65535) return fail("no such port " + std::to_string(asked));
+  auto s = UdpSocket::Open();
+  if (!s) return fail("no udp socket");
+  s->SetReuseAddress(true);
+  if (!s->Bind(*address, uint16_t(asked)))
+    return fail("bind udp " + impl_->host + ":" + std::to_string(asked) + ": cannot bind");
+  impl_->port = s->LocalPort();
   impl_->sock = std::move(s);
   impl_->stop = false;
   impl_->thread = std::thread([this] { impl_->Loop(); });
@@ -109,7 +87,7 @@ bool UdpResponder::Start(std::string* error) {
 void UdpResponder::Stop() {
   if (!impl_->thread.joinable()) return;
   impl_->stop = true;
-  impl_->waker.Wake();
+  impl_->waker.Set();
   impl_->thread.join();
   impl_->sock.reset();
 }

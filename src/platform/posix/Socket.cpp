@@ -177,6 +177,7 @@ static bool SetFlag(std::intptr_t fd, int option, bool on) {
 
 bool UdpSocket::SetBroadcast(bool on) { return SetFlag(handle_, SO_BROADCAST, on); }
 bool UdpSocket::SetDontRoute(bool on) { return SetFlag(handle_, SO_DONTROUTE, on); }
+bool UdpSocket::SetReuseAddress(bool on) { return SetFlag(handle_, SO_REUSEADDR, on); }
 
 uint16_t UdpSocket::LocalPort() const {
   sockaddr_in sa{};
