@@ -39,6 +39,8 @@ bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& f
   received_.Clear();
   currentPage_ = 0;
   nakCount_ = 0;
+  requestsSinceProgress_ = 0;
+  acknowledged_.clear();
   // Before the first byte goes out, so that no answer can slip past the wake.
   RegisterWake();
   EnterState(waitForPrompt_ ? UpdaterState::WaitPrompt : UpdaterState::Connecting);
@@ -152,10 +154,18 @@ void FirmwareUpdater::HeaderReplied() {
   pageCount_ = static_cast<int>(pages);
   progress_->SetMax(pageCount_);
   nakCount_ = 0;
+  requestsSinceProgress_ = 0;
+  acknowledged_.assign(pages, false);
   EnterState(UpdaterState::WaitPageRequest);
 }
 
+// Progress is a page acknowledged for the first time. A bootloader that keeps asking
+// without making any (the same page again and again) is given as many repeats as NAKs.
 void FirmwareUpdater::PageRequested(uint16_t page) {
+  if (++requestsSinceProgress_ > kNakLimit + 1) {
+    StopWith(Format("Writing Page #%d : Error (requested again without progress)", static_cast<int>(page)));
+    return;
+  }
   currentPage_ = page;
   if (page == pageCount_) {
     LogLine("Updating firmware");
@@ -169,9 +179,18 @@ void FirmwareUpdater::PageRequested(uint16_t page) {
   Send(PageFrame(page, image_.Page(page, static_cast<std::size_t>(pageSize_))));
 }
 
+// An acknowledgement names what was sent last: the end marker only once the end frame has
+// left, a page only when that page was the last one sent.
 void FirmwareUpdater::PageAcknowledged(uint16_t page) {
+  if (page != currentPage_) {
+    StopWith(Format("Writing Page #%d : Error (acknowledgement for page %d)", currentPage_, static_cast<int>(page)));
+    return;
+  }
   nakCount_ = 0;
-  currentPage_ = page;
+  if (page < acknowledged_.size() && !acknowledged_[page]) {
+    acknowledged_[page] = true;
+    requestsSinceProgress_ = 0;
+  }
   if (page == boot::kEndMarker) {
     progress_->SetPosition(progress_->Max());
     StopWith("Updating firmware : Ok");

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Bytes.h"
 #include "firmware/BootReply.h"
@@ -112,8 +113,10 @@ class FirmwareUpdater {
   UpdaterState state_ = UpdaterState::Idle;
   int pageSize_ = 0;
   int pageCount_ = 0;
-  int currentPage_ = 0;  // last page requested or acknowledged; 0xFFFF after the end frame
-  int nakCount_ = 0;     // negative acknowledgements since the last positive one
+  int currentPage_ = 0;             // last page requested or acknowledged; 0xFFFF after the end frame
+  int nakCount_ = 0;                // negative acknowledgements since the last positive one
+  int requestsSinceProgress_ = 0;   // page requests since a page was first acknowledged
+  std::vector<bool> acknowledged_;  // per page: acknowledged at least once
   boot::ReplySplitter received_;
   Bytes reply_;  // the message being processed
 };

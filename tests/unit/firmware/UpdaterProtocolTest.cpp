@@ -188,13 +188,43 @@ TEST_F(UpdaterTest, NoiseIsDroppedAndALongAcknowledgementWaitsUntilWhole) {
   EXPECT_EQ(link.writes.back(), PageFrame(0, file.substr(80, 256)));
 
   // "+" with 200 bytes of data; the page number is its first two.
-  const Bytes longAck = "+\xC8" + Bytes("\x01\x00", 2) + Pattern(198);
+  const Bytes longAck = "+\xC8" + Bytes("\x00\x00", 2) + Pattern(198);
   Send(longAck.substr(0, 150));
   EXPECT_EQ(Log().back(), "Writing Page #0");
   Send(longAck.substr(150, 51));
   EXPECT_EQ(Log().back(), "Writing Page #0");
   Send(longAck.substr(201) + "\r" + Request(1));
-  EXPECT_EQ(Log(), (Lines{"Writing Page #0", "Writing Page #1 : Ok", "Writing Page #1"}));
+  EXPECT_EQ(Log(), (Lines{"Writing Page #0", "Writing Page #0 : Ok", "Writing Page #1"}));
+}
+
+// A bootloader that lies or loops must not get the update reported as done.
+TEST_F(UpdaterTest, AcknowledgementsNamingAnythingButWhatWasSentFailTheUpload) {
+  struct Case {
+    const char* name;
+    std::vector<Bytes> script;
+    std::string last;
+  };
+  const std::vector<Case> cases = {
+      {"end acknowledged after page 1 of 8",
+       {Request(0), Ack(0), Request(1), Ack(1), Ack(0xFFFF)},
+       "Writing Page #1 : Error (acknowledgement for page 65535)"},
+      {"another page acknowledged", {Request(0), Ack(3)}, "Writing Page #0 : Error (acknowledgement for page 3)"},
+      {"page 0 requested and acknowledged forever",
+       {Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0)},
+       "Writing Page #0 : Error (requested again without progress)"},
+      {"page 0 requested forever",
+       {Request(0), Request(0), Request(0), Request(0), Request(0)},
+       "Writing Page #0 : Error (requested again without progress)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToPageRequests(Pattern(80 + 256 * 8), 256);
+    for (const Bytes& m : c.script) Send(m);
+    EXPECT_FALSE(updater.IsRunning());
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(status.Text(), c.last);
+    EXPECT_NE(Log().back(), "Updating firmware : Ok");
+  }
 }
 
 TEST_F(UpdaterTest, CancelStopsAndALaterStartBeginsAgain) {
