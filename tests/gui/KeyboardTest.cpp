@@ -76,5 +76,35 @@ TEST(GuiKeyboard, ReadOnlyLogPaneKeepsItsColoursOnADisabledPage) {
   f.pcOptions.SetEnabled(true);
 }
 
+TEST(GuiKeyboard, FocusComesBackWhenThePageIsEnabledAgain) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  w.ShowPage(f.Update);
+  f.btReset.SetFocus();
+  ASSERT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
+  f.pcOptions.SetEnabled(false);  // an exchange runs: the toolkit drops the focus
+  f.pcOptions.SetEnabled(true);
+  EXPECT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
+  EXPECT_EQ(f.ActiveControl(), &f.btReset);
+}
+
+TEST(GuiKeyboard, EnterOnAListRowDoesWhatADoubleClickDoes) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.ShowPage(f.tsWiFi_Scan);
+  auto& ap = f.lvWiFi_Scan_AP.Add();
+  ap.SetCaption("Garage");
+  int activated = 0;
+  f.lvWiFi_Scan_AP.OnDblClick = [&] { ++activated; };
+  auto* table = w.Widget<QTableWidget>(f.lvWiFi_Scan_AP);
+  QTest::keyClick(table, Qt::Key_Return);
+  EXPECT_EQ(activated, 0) << "no row selected";
+  ap.SetSelected(true);
+  QTest::keyClick(table, Qt::Key_Return);
+  EXPECT_EQ(activated, 1);
+}
+
 }  // namespace
 }  // namespace bx::test
