@@ -3,6 +3,7 @@
 #include <QEnterEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -73,10 +74,25 @@ class LabelBinding : public Binding {
   LabelWidget* w_;
 };
 
+// A push button that Enter presses as well as Space.
+class ButtonWidget : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(e);
+  }
+};
+
 class ButtonBinding : public Binding {
  public:
   ButtonBinding(ViewContext& ctx, ui::TButton& m, QWidget* parent)
-      : Binding(ctx, m, new QPushButton(parent)), m_(m), w_(static_cast<QPushButton*>(Widget())) {
+      : Binding(ctx, m, new ButtonWidget(parent)), m_(m), w_(static_cast<QPushButton*>(Widget())) {
     w_->setAutoDefault(false);
     QObject::connect(w_, &QPushButton::clicked, w_, [this] {
       if (!syncing_) User([this] { m_.Click(); });

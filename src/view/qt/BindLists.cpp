@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QTableWidget>
 
@@ -57,6 +58,8 @@ class ReportBinding : public Binding {
     w_->setCornerButtonEnabled(false);
     w_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     w_->setIconSize(QSize(16, 16));
+    // Tab and Shift+Tab leave the list for the next control; the arrow keys move in it.
+    w_->setTabKeyNavigation(false);
     w_->verticalHeader()->hide();
     w_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* h = w_->horizontalHeader();
@@ -64,8 +67,14 @@ class ReportBinding : public Binding {
     h->setHighlightSections(false);
     h->setStretchLastSection(true);
     h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    h->setSortIndicatorShown(true);
+    h->setSortIndicator(-1, Qt::AscendingOrder);
     w_->viewport()->installEventFilter(this);
-    QObject::connect(h, &QHeaderView::sectionClicked, w_, [this](int c) { User([this, c] { m_.ColumnClick(c); }); });
+    QObject::connect(h, &QHeaderView::sectionClicked, w_, [this](int c) {
+      User([this, c] { m_.ColumnClick(c); });
+      // The list is sorted by the column clicked: its header shows the arrow.
+      w_->horizontalHeader()->setSortIndicator(c, Qt::AscendingOrder);
+    });
     QObject::connect(w_, &QTableWidget::itemSelectionChanged, w_, [this] {
       if (syncing_) return;
       const QList<QTableWidgetSelectionRange> r = w_->selectedRanges();
@@ -83,6 +92,11 @@ class ReportBinding : public Binding {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == w_ && event->type() == QEvent::KeyPress && ActivatesRow(static_cast<QKeyEvent*>(event))) {
+      // Enter on a row does what a double click on it does.
+      User([this] { m_.DblClick(); });
+      return true;
+    }
     if (watched == w_->viewport() && event->type() == QEvent::MouseButtonRelease) {
       User([this] { m_.MouseUp(); });
       return false;
@@ -91,6 +105,10 @@ class ReportBinding : public Binding {
   }
 
  private:
+  bool ActivatesRow(const QKeyEvent* e) const {
+    return (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && m_.OnDblClick && m_.Selected();
+  }
+
   void RefreshColumns() {
     const int n = static_cast<int>(m_.Columns.size());
     w_->horizontalHeader()->setVisible(m_.ShowColumnHeaders);

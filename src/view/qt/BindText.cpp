@@ -44,6 +44,7 @@ class EditBinding : public Binding {
     }
     if (w_->text() != shown_.Text()) w_->setText(shown_.Text());
     if (!typing_) ApplySelection();
+    if (m_.ReadOnly) ShowStart();
   }
 
  private:
@@ -59,6 +60,14 @@ class EditBinding : public Binding {
       PushSelection();
     }
     Refresh();
+  }
+
+  // A read-only field too narrow for its text shows the start, and the whole text as
+  // its tooltip.
+  void ShowStart() {
+    const bool cut = w_->fontMetrics().horizontalAdvance(w_->text()) > w_->contentsRect().width() - 8;
+    if (cut && m_.Hint.empty() && w_->toolTip() != w_->text()) w_->setToolTip(w_->text());
+    if (!w_->hasSelectedText() && !w_->hasFocus() && w_->cursorPosition() != 0) w_->setCursorPosition(0);
   }
 
   void ApplySelection() {
@@ -98,6 +107,7 @@ class MemoBinding : public Binding {
  protected:
   void RefreshOwn() override {
     if (w_->isReadOnly() != m_.ReadOnly) w_->setReadOnly(m_.ReadOnly);
+    if (m_.ReadOnly) KeepColoursWhenDisabled();
     const auto wrap = m_.WordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
     if (w_->lineWrapMode() != wrap) w_->setLineWrapMode(wrap);
     using SB = ui::TMemo::ScrollBars;
@@ -119,14 +129,31 @@ class MemoBinding : public Binding {
     if (!shownBytes_.empty() && text.size() > shownBytes_.size() &&
         text.compare(0, shownBytes_.size(), shownBytes_) == 0 &&
         shown_.Append(std::string_view(text).substr(shownBytes_.size()), added)) {
+      // A pane scrolled to its end follows the new lines; one scrolled up stays put.
+      QScrollBar* bar = w_->verticalScrollBar();
+      const bool atEnd = bar->value() >= bar->maximum();
       QTextCursor c(w_->document());
       c.movePosition(QTextCursor::End);
       c.insertText(added);
+      if (atEnd) bar->setValue(bar->maximum());
     } else {
       shown_ = ShownText(text, true);
       w_->setPlainText(shown_.Text());
     }
     shownBytes_ = text;
+  }
+
+  // A read-only log pane stays readable while its page is disabled during an exchange.
+  void KeepColoursWhenDisabled() {
+    QPalette pal = w_->palette();
+    bool changed = false;
+    for (auto role : {QPalette::Text, QPalette::Base, QPalette::WindowText}) {
+      const QColor c = pal.color(QPalette::Active, role);
+      if (pal.color(QPalette::Disabled, role) == c) continue;
+      pal.setColor(QPalette::Disabled, role, c);
+      changed = true;
+    }
+    if (changed) w_->setPalette(pal);
   }
 
   void ApplySelection() {

@@ -34,11 +34,25 @@ QRect Binding::Bounds() const { return {model_.Left(), model_.Top(), model_.Widt
 void Binding::RefreshStyle() {
   // A widget disabled by itself carries WA_ForceDisabled; one inside a disabled parent
   // does not, and follows its parent as the model's Usable() does.
-  if (widget_->testAttribute(Qt::WA_ForceDisabled) == model_.Enabled()) widget_->setEnabled(model_.Enabled());
+  if (widget_->testAttribute(Qt::WA_ForceDisabled) == model_.Enabled()) {
+    widget_->setEnabled(model_.Enabled());
+    if (model_.Enabled()) RestoreFocus();
+  }
   const QFont font = ToQFont(model_.font);
   if (widget_->font() != font) widget_->setFont(font);
   const QString tip = ToQ(model_.Hint);
   if (widget_->toolTip() != tip) widget_->setToolTip(tip);
+}
+
+// Disabling a control drops the toolkit's focus from it and its children while the model
+// still holds it there: once enabled again, the model's focused control gets it back.
+void Binding::RestoreFocus() {
+  const ui::TForm* form = model_.Form();
+  const ui::TControl* active = form ? form->ActiveControl() : nullptr;
+  const auto it = active ? ctx_.widgets.find(active) : ctx_.widgets.end();
+  if (it == ctx_.widgets.end()) return;
+  QWidget* w = it->second;
+  if (w->isEnabled() && w->isVisible() && !w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
 }
 
 void Binding::RefreshPlacement() {

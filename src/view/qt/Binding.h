@@ -65,6 +65,7 @@ class Binding : public QObject {
  private:
   void RefreshStyle();
   void RefreshPlacement();
+  void RestoreFocus();
   ui::TControl& model_;
   QWidget* widget_;
   int connection_ = 0;
