@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/PortList.h"
 
