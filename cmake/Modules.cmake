@@ -1,15 +1,32 @@
-# One static library per source folder (bx_<folder>), built from every .cpp in it, so
-# that a new module needs no edit here. Folders that call each other link as a cycle of
-# static libraries, which CMake repeats on the link line; a program only pulls in the
-# objects it needs.
+# One static library per source folder (bx_<name>), built from every .cpp in it, so that
+# a new module needs no edit here. The arguments after the folder are what it links: the
+# folders below it that it includes, and outside libraries. The folders form a DAG
+# (scripts/check-layers checks the includes against the same layers).
+#
+# A module's headers are reachable only through its own include folder, a staging folder
+# in the build tree that holds just this module's source folder (as a link). A module
+# sees the folders it links (PUBLIC include folders travel with the link), so an include
+# of a folder it does not link does not compile.
 function(bx_module name dir)
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   if(NOT _src)
     set(_src ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(bx_${name} STATIC ${_src})
-  target_include_directories(bx_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+  bx_stage(bx_${name} ${name} ${dir})
   target_link_libraries(bx_${name} PUBLIC ${ARGN})
+endfunction()
+
+# Gives `target` the staging include folder that holds only `dir` (a folder under src/).
+function(bx_stage target name dir)
+  file(RELATIVE_PATH _folder ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/${dir})
+  set(_stage ${CMAKE_BINARY_DIR}/layers/${name})
+  get_filename_component(_parent ${_stage}/${_folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${_parent})
+  if(NOT EXISTS ${_stage}/${_folder})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${dir} ${_stage}/${_folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC ${_stage} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
 # Test programs: one per folder under tests/<kind>/, named <kind>_<folder>.
@@ -24,7 +41,7 @@ function(bx_test_folder kind dir)
   # Unit tests of the program do not need the simulator; its own tests and the
   # integration tests do.
   if(kind STREQUAL "unit" AND NOT _name STREQUAL "sim")
-    set(_libs bx_program)
+    set(_libs bx_testprogram)
   else()
     set(_libs bx_all)
   endif()

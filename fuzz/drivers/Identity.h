@@ -7,7 +7,7 @@
 
 #include "Input.h"
 #include "Window.h"
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "sim/Scenario.h"

@@ -6,9 +6,9 @@
 
 #include "Check.h"
 #include "Input.h"
-#include "app/Settings.h"
+#include "form/Settings.h"
 #include "links/Link_net.h"
-#include "netdev/NetDevice.h"
+#include "links/NetDevice.h"
 #include "platform/fake/MemoryRegistry.h"
 
 namespace bx::fuzz {

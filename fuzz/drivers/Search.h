@@ -6,7 +6,7 @@
 
 #include "Input.h"
 #include "Window.h"
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "core/Protocol.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"

@@ -6,7 +6,7 @@
 
 #include "Input.h"
 #include "Window.h"
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/Exchange.h"
 #include "selftest/SelfTest.h"
 
@@ -34,7 +34,7 @@ inline void DriveSelfTest(std::string_view input) {
   Check(!w.Ex().Running(), "a self-test ends once the adapter is quiet");
   w.loop.Advance(200);  // the live pane's repaint timer
   Check(!f.memLogTest.Updating(), "the live pane repaints again");
-  if (w.Ex().answered) Check(StartsWith(f.memLogTest.Lines().back(), "RESULT : "), "an answered test is judged");
+  if (w.Ex().Answered()) Check(StartsWith(f.memLogTest.Lines().back(), "RESULT : "), "an answered test is judged");
 }
 
 }  // namespace bx::fuzz

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/PortList.h"
 
@@ -161,7 +161,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     s.chosenPort = s.options.ports.front();
   }
   s.dialogs = std::make_unique<TerminalDialogs>(out, err, s.options.answer, &s.messageCount);
-  s.clipboard = std::make_unique<MemoryClipboard>();
+  s.clipboard = std::make_unique<SessionClipboard>();
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   context.programPath = WindowProgramPath();
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Demo.h"
-#include "app/Program.h"
+#include "program/Demo.h"
+#include "program/Program.h"
 #include "ui/EventLoop.h"
 
 namespace bx::cli {

@@ -1,7 +1,7 @@
 // brevantix-cli search, modes and select-mode: the Settings page's adapter operations.
 #include <ostream>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
@@ -28,7 +28,7 @@ bool Search(Session& s) {
     *s.err << "brevantix-cli: the search did not end\n";
     return false;
   }
-  return f.Modules->exchange->answered;
+  return f.Modules->exchange->Answered();
 }
 
 void PrintStatus(Session& s) {
@@ -75,7 +75,7 @@ bool SearchWithOptions(Session& s) {
   if (ShowAll(s)) {
     s.form->cbShow.SetChecked(true);
     if (!RunExchange(s)) return false;
-    return s.form->Modules->exchange->answered;
+    return s.form->Modules->exchange->Answered();
   }
   return Search(s);
 }
@@ -122,7 +122,7 @@ int RunSelectMode(Session& s) {
     return state == mode_state::Selected ? 0 : 1;
   }
   f.btModeSelect.Click();
-  if (!RunExchange(s) || !f.Modules->exchange->answered) return 1;
+  if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
   PrintModes(s);
   return 0;
 }

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "firmware/Unitfwupdate.h"
@@ -130,7 +130,7 @@ bool Search(Session& s) {
   if (!f.btSearch.Usable()) return false;
   f.btSearch.Click();
   if (!s.RunUntil([&] { return !ex.Running(); }, kSearchLimitMs)) return false;
-  return ex.answered && !f.edSerial.Text().empty();
+  return ex.Answered() && !f.edSerial.Text().empty();
 }
 
 void PrepareFlash(Session& s, AppContext& context) {
@@ -154,7 +154,7 @@ bool RunUpload(Session& s, const FlashArgs& a) {
         if (monitor.Update()) lastMove = now;
         if (!ex.Running()) return true;
         if (stoppedAt >= 0) return now - stoppedAt > kStopGraceMs;
-        const bool uploading = ex.state == ExchangeState::UpdateRunning && f.Updater && f.Updater->IsRunning();
+        const bool uploading = ex.State() == ExchangeState::UpdateRunning && f.Updater && f.Updater->IsRunning();
         if (uploading && now - lastMove >= int64_t{a.timeoutS} * 1000 && f.btUpdateRun.Usable()) {
           monitor.End();
           *s.err << "brevantix-cli: no progress for " << a.timeoutS << " s: pressing Stop\n";
@@ -210,10 +210,10 @@ int RunReset(Session& s) {
   if (!s.ChoosePort()) return 2;
   TfrmMain& f = *s.form;
   Exchange& ex = *f.Modules->exchange;
-  const int before = ex.commandsSent;
+  const int before = ex.CommandsSent();
   f.btReset.Click();
   s.RunUntil([&] { return !ex.Running(); }, kSearchLimitMs);
-  if (ex.commandsSent == before) return 1;  // the port did not open (the message says so)
+  if (ex.CommandsSent() == before) return 1;  // the port did not open (the message says so)
   *s.out << "Sent " << f.edCOMM_Command.Text() << "\n";
   return 0;
 }

@@ -1,7 +1,7 @@
 // brevantix-cli selftest: the Test page's "Run", with the log and the verdict printed.
 #include <ostream>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 
@@ -21,7 +21,7 @@ int RunSelfTest(Session& s) {
   TfrmMain& f = *s.form;
   // The Test tab is offered only for an adapter that has been identified.
   f.btSearch.Click();
-  if (!RunExchange(s) || !f.Modules->exchange->answered) return 1;
+  if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
   if (!f.btRunTest.Usable()) {
     *s.err << "brevantix-cli: this adapter offers no self-test\n";
     return 1;

@@ -23,7 +23,7 @@ class TerminalDialogs : public Dialogs {
   int* counter_;
 };
 
-class MemoryClipboard : public Clipboard {
+class SessionClipboard : public Clipboard {
  public:
   void SetText(const std::string& text) override { text_ = text; }
   std::string Text() override { return text_; }

@@ -1,11 +1,11 @@
 #include "exchange/Exchange.h"
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include <iterator>
+
+#include "form/Unitmain.h"
 #include "core/Protocol.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
-#include "modes/ModeList.h"
 #include "ui/EventLoop.h"
 
 namespace bx {
@@ -44,7 +44,8 @@ bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
   return true;
 }
 
-Exchange::Exchange(TfrmMain& form) : f_(form) {
+Exchange::Exchange(TfrmMain& form, PortList& ports, Identity& identity)
+    : f_(form), ports_(ports), identity_(identity) {
   f_.tmrSearch.OnTimer = [this] { tmrSearchTimer(); };
 }
 
@@ -52,38 +53,49 @@ Exchange::~Exchange() {
   if (opener_.joinable()) opener_.join();
 }
 
-void Exchange::Start(Operation op) {
-  if (Running()) return;
-  requested = op;
-  answered = false;
-  if (op == Operation::Search || op == Operation::DeviceCommand) attempt = -1;
-  readingEnabled = true;
-  const std::string port = f_.Modules->ports->SelectedPortName();
-  ActiveLink = findLink && !port.empty() ? findLink(port) : nullptr;
-  if (ActiveLink) {
-    ActiveLink->SetPortName(port);
-    if (opener_.joinable()) opener_.join();
-    openerRunning_ = true;
-    if (synchronousOpen) {
-      ActiveLink->Open();
-      openerRunning_ = false;
-    } else {
-      try {
-        Link* link = ActiveLink;
-        opener_ = std::thread([this, link] {
-          link->Open();
-          openerRunning_ = false;
-        });
-      } catch (const std::system_error&) {
-        openerRunning_ = false;
-        ActiveLink = nullptr;
-      }
-    }
-  }
-  if (!ActiveLink) {
+bool Exchange::Start(ExchangeRequest request) {
+  if (Running()) return false;
+  request_ = std::move(request);
+  answered_ = false;
+  live_ = LiveCursor{};
+  if (request_.operation == Operation::Search || request_.operation == Operation::DeviceCommand) attempt_ = -1;
+  readingEnabled_ = true;
+  const std::string port = ports_.SelectedPortName();
+  activeLink_ = findLink && !port.empty() ? findLink(port) : nullptr;
+  if (activeLink_) OpenLink(port);
+  if (!activeLink_) {
     Finish();
+    return true;
+  }
+  ShowBusy();
+  state_ = ExchangeState::Opening;
+  f_.tmrSearch.SetInterval(10);
+  f_.tmrSearch.SetEnabled(true);
+  return true;
+}
+
+void Exchange::OpenLink(const std::string& port) {
+  activeLink_->SetPortName(port);
+  if (opener_.joinable()) opener_.join();
+  openerRunning_ = true;
+  if (synchronousOpen) {
+    activeLink_->Open();
+    openerRunning_ = false;
     return;
   }
+  try {
+    Link* link = activeLink_;
+    opener_ = std::thread([this, link] {
+      link->Open();
+      openerRunning_ = false;
+    });
+  } catch (const std::system_error&) {
+    openerRunning_ = false;
+    activeLink_ = nullptr;
+  }
+}
+
+void Exchange::ShowBusy() {
   f_.pcOptions.SetEnabled(false);
   f_.cbCOM.SetEnabled(false);
   f_.edCOM.SetText(f_.cbCOM.Text());
@@ -92,18 +104,21 @@ void Exchange::Start(Operation op) {
   f_.bpConnect.MarqueeInterval = 25;
   f_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
   f_.bpConnect.SetVisible(true);
-  state = ExchangeState::Opening;
-  f_.tmrSearch.SetInterval(10);
-  f_.tmrSearch.SetEnabled(true);
+}
+
+void Exchange::DropLinks() {
+  if (activeLink_) activeLink_->Close();
+  activeLink_ = nullptr;
+  findLink = nullptr;
 }
 
 void Exchange::tmrSearchTimer() {
   f_.tmrSearch.SetEnabled(false);
-  if (readingEnabled && ActiveLink && ActiveLink->IsOpen() && ActiveLink->BytesAvailable() > 0) {
+  if (readingEnabled_ && activeLink_ && activeLink_->IsOpen() && activeLink_->BytesAvailable() > 0) {
     Bytes chunk;
-    ActiveLink->ReadAvailable(chunk);
-    rxBuffer += chunk;
-    silence = 200;
+    activeLink_->ReadAvailable(chunk);
+    rxBuffer_ += chunk;
+    silence_ = 200;
   }
   if (Step()) {
     f_.tmrSearch.SetInterval(10);
@@ -112,196 +127,235 @@ void Exchange::tmrSearchTimer() {
 }
 
 void Exchange::SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout) {
-  if (ActiveLink) ActiveLink->Write(command);
-  ++commandsSent;
-  successState = success;
-  timeoutState = timeout;
-  state = ExchangeState::AwaitWrite;
+  if (activeLink_) activeLink_->Write(command);
+  ++commandsSent_;
+  successState_ = success;
+  timeoutState_ = timeout;
+  state_ = ExchangeState::AwaitWrite;
 }
 
 void Exchange::FailMessage(const std::string& text) { f_.AppMessageBox("Error...", text, mb::IconError); }
 
+std::string Exchange::Command(const std::string& suffix) const { return std::string(proto::kCommandPrefix) + suffix; }
+
+// In the order of ExchangeState.
+const Exchange::Handler Exchange::kHandlers[] = {
+    &Exchange::OnIdle,         &Exchange::OnOpening,      &Exchange::OnStarting,    &Exchange::OnResetInfo,
+    &Exchange::OnSendInfo,     &Exchange::OnAwaitWrite,   &Exchange::OnAwaitReply,  &Exchange::OnInfoReceived,
+    &Exchange::OnSelectMode,   &Exchange::OnSendCommand,  &Exchange::OnCommandDone, &Exchange::OnSendTest,
+    &Exchange::OnTestDone,     &Exchange::OnSendUpdate,   &Exchange::OnUpdateReply, &Exchange::OnStartUpdate,
+    &Exchange::OnUpdateRunning, &Exchange::OnNotFound,
+};
 bool Exchange::Step() {
-  Identity& identity = *f_.Modules->identity;
-  for (;;) {
-    switch (state) {
-      case ExchangeState::Idle:
-        return false;
-      case ExchangeState::Opening:
-        if (openerRunning_) return true;
-        if (opener_.joinable()) opener_.join();
-        f_.pcOptions.SetEnabled(true);
-        f_.bpConnect.SetVisible(false);
-        state = ExchangeState::Starting;
-        continue;
-      case ExchangeState::Starting: {
-        if (!ActiveLink || !ActiveLink->IsOpen()) {
-          FailMessage("Can't open Communication Port " + f_.cbCOM.Text());
-          f_.edCOM.SetText("");
-          Finish();
-          return false;
-        }
-        f_.bpConnect.MarqueeInterval = 10;
-        f_.bpConnect.SetVisible(true);
-        for (ui::TControl* c : std::initializer_list<ui::TControl*>{
-                 &f_.pcOptions, &f_.gbOptions, &f_.lvModes, &f_.btModeSelect, &f_.btCopy, &f_.btSearch,
-                 &f_.btModeHide, &f_.cbShow, &f_.btModeFile, &f_.btModeFileDel, &f_.btModeRun, &f_.cbCOM,
-                 &f_.btPortProp, &f_.btUpdateRun})
-          c->SetEnabled(false);
-        f_.memLog.Clear();
-        rxBuffer.clear();
-        frameOpen = false;
-        livePosition = 3;
-        switch (requested) {
-          case Operation::Search: state = ExchangeState::ResetInfo; break;
-          case Operation::SelectMode: state = ExchangeState::SelectMode; break;
-          case Operation::SelfTest: state = ExchangeState::SendTest; break;
-          case Operation::Update: state = ExchangeState::SendUpdate; break;
-          case Operation::UpdateNoSearch: state = ExchangeState::StartUpdate; break;
-          case Operation::DeviceCommand: state = ExchangeState::SendCommand; break;
-          case Operation::None: Finish(); return false;
-        }
-        return true;
-      }
-      case ExchangeState::ResetInfo:
-        identity.ClearIdentity();
-        state = ExchangeState::SendInfo;
-        return true;
-      case ExchangeState::SendInfo:
-        if (++attempt >= 4) {
-          attempt = 0;
-          state = ExchangeState::NotFound;
-        } else {
-          SendAndAwait(std::string(proto::kCommandPrefix) + "I", ExchangeState::InfoReceived, ExchangeState::SendInfo);
-        }
-        return true;
-      case ExchangeState::AwaitWrite:
-        if (ActiveLink && ActiveLink->PendingWrite() > 0) return true;
-        silence = 100;
-        state = ExchangeState::AwaitReply;
-        continue;
-      case ExchangeState::AwaitReply: {
-        DropNoise(rxBuffer, frameOpen);
-        if (livePane && frameOpen && renderLive) renderLive();
-        Bytes body;
-        if (TakeReplyFrame(rxBuffer, frameOpen, body)) {
-          replyBody = std::move(body);
-          answered = true;
-          state = successState;
-        } else if (silence-- == 1) {
-          state = timeoutState;
-        }
-        return true;
-      }
-      case ExchangeState::InfoReceived:
-        f_.memLog.AddLine(replyBody);
-        identity.ParsePane(f_.memLog);
-        Finish();
-        return false;
-      case ExchangeState::SelectMode:
-        commandSuffix = "M" + f_.Modules->modes->RememberedId();
-        commandWait = true;
-        f_.Modules->modes->Clear();
-        state = ExchangeState::SendCommand;
-        continue;
-      case ExchangeState::SendCommand: {
-        const std::string command = std::string(proto::kCommandPrefix) + commandSuffix;
-        f_.edCOMM_Command.SetText(command);
-        if (commandWait) {
-          SendAndAwait(command, ExchangeState::CommandDone, ExchangeState::NotFound);
-          return true;
-        }
-        if (ActiveLink) ActiveLink->Write(command);
-        ++commandsSent;
-        if (auto* loop = ui::EventLoop::Current()) loop->Sleep(500);
-        Finish();
-        return false;
-      }
-      case ExchangeState::CommandDone:
-        if (commandDone) commandDone(replyBody);
-        f_.memLog.SetText(replyBody);
-        identity.ParsePane(f_.memLog);
-        Finish();
-        return false;
-      case ExchangeState::SendTest:
-        SendAndAwait(std::string(proto::kCommandPrefix) + "T" + f_.edTest_Params.Text(), ExchangeState::TestDone,
-                     ExchangeState::NotFound);
-        livePane = &f_.memLogTest;
-        return true;
-      case ExchangeState::TestDone:
-        if (testDone) testDone();
-        Finish();
-        return false;
-      case ExchangeState::SendUpdate:
-        f_.pcOptions.SetEnabled(true);
-        SendAndAwait(std::string(proto::kCommandPrefix) + "U", ExchangeState::UpdateReply, ExchangeState::NotFound);
-        return true;
-      case ExchangeState::UpdateReply:
-        // What is left in the buffer after the reply frame is the adapter's answer to
-        // entering its bootloader; an "ERROR" there ends the update.
-        if (Contains(rxBuffer, "ERROR")) {
-          f_.memUpdate.AddLine(rxBuffer);
-          Finish();
-          return false;
-        }
-        state = ExchangeState::StartUpdate;
-        continue;
-      case ExchangeState::StartUpdate:
-        f_.pcOptions.SetEnabled(true);
-        f_.memLog.SetText(replyBody);
-        readingEnabled = false;
-        state = ExchangeState::UpdateRunning;
-        if (ActiveLink && startUpdater && startUpdater(*ActiveLink)) {
-          f_.btUpdateRun.SetEnabled(true);
-          return true;
-        }
-        continue;
-      case ExchangeState::UpdateRunning:
-        if (updaterRunning && updaterRunning()) return true;
-        Finish();
-        return false;
-      case ExchangeState::NotFound:
-        FailMessage(f_.ProductName + " Adapter is not found on Communication Port " + f_.cbCOM.Text());
-        focusTarget = nullptr;
-        Finish();
-        return false;
-    }
+  static_assert(std::size(kHandlers) == static_cast<std::size_t>(ExchangeState::NotFound) + 1);
+  while ((this->*kHandlers[static_cast<std::size_t>(state_)])()) {
   }
+  return Running();
+}
+
+bool Exchange::OnIdle() { return false; }
+
+bool Exchange::OnOpening() {
+  if (openerRunning_) return false;
+  if (opener_.joinable()) opener_.join();
+  f_.pcOptions.SetEnabled(true);
+  f_.bpConnect.SetVisible(false);
+  state_ = ExchangeState::Starting;
+  return true;
+}
+
+bool Exchange::OnStarting() {
+  if (!activeLink_ || !activeLink_->IsOpen()) {
+    FailMessage("Can't open Communication Port " + f_.cbCOM.Text());
+    f_.edCOM.SetText("");
+    Finish();
+    return false;
+  }
+  f_.bpConnect.MarqueeInterval = 10;
+  f_.bpConnect.SetVisible(true);
+  for (ui::TControl* c : std::initializer_list<ui::TControl*>{
+           &f_.pcOptions, &f_.gbOptions, &f_.lvModes, &f_.btModeSelect, &f_.btCopy, &f_.btSearch, &f_.btModeHide,
+           &f_.cbShow, &f_.btModeFile, &f_.btModeFileDel, &f_.btModeRun, &f_.cbCOM, &f_.btPortProp, &f_.btUpdateRun})
+    c->SetEnabled(false);
+  f_.memLog.Clear();
+  rxBuffer_.clear();
+  frameOpen_ = false;
+  live_.position = 3;
+  switch (request_.operation) {
+    case Operation::Search: state_ = ExchangeState::ResetInfo; break;
+    case Operation::SelectMode: state_ = ExchangeState::SelectMode; break;
+    case Operation::SelfTest: state_ = ExchangeState::SendTest; break;
+    case Operation::Update: state_ = ExchangeState::SendUpdate; break;
+    case Operation::UpdateNoSearch: state_ = ExchangeState::StartUpdate; break;
+    case Operation::DeviceCommand: state_ = ExchangeState::SendCommand; break;
+    case Operation::None: Finish(); break;
+  }
+  return false;
+}
+
+bool Exchange::OnResetInfo() {
+  identity_.ClearIdentity();
+  state_ = ExchangeState::SendInfo;
+  return false;
+}
+
+bool Exchange::OnSendInfo() {
+  if (++attempt_ >= 4) {
+    attempt_ = 0;
+    state_ = ExchangeState::NotFound;
+  } else {
+    SendAndAwait(Command("I"), ExchangeState::InfoReceived, ExchangeState::SendInfo);
+  }
+  return false;
+}
+
+bool Exchange::OnAwaitWrite() {
+  if (activeLink_ && activeLink_->PendingWrite() > 0) return false;
+  silence_ = 100;
+  state_ = ExchangeState::AwaitReply;
+  return true;
+}
+
+bool Exchange::OnAwaitReply() {
+  DropNoise(rxBuffer_, frameOpen_);
+  if (request_.livePane && frameOpen_ && renderLive) renderLive(*request_.livePane, rxBuffer_, live_);
+  Bytes body;
+  if (TakeReplyFrame(rxBuffer_, frameOpen_, body)) {
+    replyBody_ = std::move(body);
+    answered_ = true;
+    state_ = successState_;
+  } else if (silence_-- == 1) {
+    state_ = timeoutState_;
+  }
+  return false;
+}
+
+bool Exchange::OnInfoReceived() {
+  f_.memLog.AddLine(replyBody_);
+  identity_.ParsePane(f_.memLog);
+  Finish();
+  return false;
+}
+
+bool Exchange::OnSelectMode() {
+  // The mode list goes before the switch: the adapter's answer fills it again.
+  request_.wait = true;
+  identity_.ClearModes();
+  state_ = ExchangeState::SendCommand;
+  return true;
+}
+
+bool Exchange::OnSendCommand() {
+  const std::string command = Command(request_.commandSuffix);
+  f_.edCOMM_Command.SetText(command);
+  if (request_.wait) {
+    SendAndAwait(command, ExchangeState::CommandDone, ExchangeState::NotFound);
+    return false;
+  }
+  if (activeLink_) activeLink_->Write(command);
+  ++commandsSent_;
+  if (auto* loop = ui::EventLoop::Current()) loop->Sleep(500);
+  Finish();
+  return false;
+}
+
+bool Exchange::OnCommandDone() {
+  if (request_.commandDone) request_.commandDone(replyBody_);
+  f_.memLog.SetText(replyBody_);
+  identity_.ParsePane(f_.memLog);
+  Finish();
+  return false;
+}
+
+bool Exchange::OnSendTest() {
+  SendAndAwait(Command("T" + f_.edTest_Params.Text()), ExchangeState::TestDone, ExchangeState::NotFound);
+  return false;
+}
+
+bool Exchange::OnTestDone() {
+  if (testDone) testDone();
+  Finish();
+  return false;
+}
+
+bool Exchange::OnSendUpdate() {
+  f_.pcOptions.SetEnabled(true);
+  SendAndAwait(Command("U"), ExchangeState::UpdateReply, ExchangeState::NotFound);
+  return false;
+}
+
+bool Exchange::OnUpdateReply() {
+  // What is left in the buffer after the reply frame is the adapter's answer to entering
+  // its bootloader; an "ERROR" there ends the update.
+  if (Contains(rxBuffer_, "ERROR")) {
+    f_.memUpdate.AddLine(rxBuffer_);
+    Finish();
+    return false;
+  }
+  state_ = ExchangeState::StartUpdate;
+  return true;
+}
+
+bool Exchange::OnStartUpdate() {
+  f_.pcOptions.SetEnabled(true);
+  f_.memLog.SetText(replyBody_);
+  readingEnabled_ = false;
+  state_ = ExchangeState::UpdateRunning;
+  if (activeLink_ && startUpdater && startUpdater(*activeLink_)) {
+    f_.btUpdateRun.SetEnabled(true);
+    return false;
+  }
+  return true;
+}
+
+bool Exchange::OnUpdateRunning() {
+  if (updaterRunning && updaterRunning()) return false;
+  Finish();
+  return false;
+}
+
+bool Exchange::OnNotFound() {
+  FailMessage(f_.ProductName + " Adapter is not found on Communication Port " + f_.cbCOM.Text());
+  request_.focusTarget = nullptr;
+  Finish();
+  return false;
 }
 
 void Exchange::Finish() {
-  state = ExchangeState::Idle;
+  state_ = ExchangeState::Idle;
   f_.tmrSearch.SetEnabled(false);
+  RestoreControls();
+  if (updateButtons) updateButtons();
+  if (activeLink_) activeLink_->Close();
+  rxBuffer_.clear();
+  frameOpen_ = false;
+  f_.btUpdateRun.SetCaption("Run");
+  if (ui::TControl* focus = request_.focusTarget) {
+    focus->SetFocus();
+    if (focus == &f_.lvModes && f_.lvModes.Count() > 0) {
+      f_.SortList(f_.lvModes);
+      if (ui::TListItem* s = f_.lvModes.Selected()) s->MakeVisible();
+    }
+  }
+  request_ = ExchangeRequest{};
+  live_.position = 3;
+  if (f_.edSerial.Text().empty()) f_.edCOM.SetText("");
+}
+
+void Exchange::RestoreControls() {
   f_.btCopyTest.SetEnabled(!f_.memLogTest.Text().empty());
   f_.bpConnect.SetVisible(false);
   f_.bpConnect.SetStyle(ui::TProgressBar::Style::Normal);
   f_.pcOptions.SetEnabled(true);
   if (!f_.edBattery.Text().empty()) {
-    f_.Modules->identity->SetBatteryText(f_.edBattery.Text());
+    identity_.SetBatteryText(f_.edBattery.Text());
     f_.btPower.SetEnabled(true);
   }
-  for (ui::TControl* c : std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.btSearch, &f_.cbShow,
-                                                              &f_.cbCOM})
+  for (ui::TControl* c :
+       std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.btSearch, &f_.cbShow, &f_.cbCOM})
     c->SetEnabled(true);
-  f_.btPortProp.SetEnabled(!f_.Modules->ports->SelectedDetail().empty());
+  f_.btPortProp.SetEnabled(!ports_.SelectedDetail().empty());
   f_.btCopy.SetEnabled(!f_.memLog.Text().empty());
-  if (updateButtons) updateButtons();
-  if (ActiveLink) ActiveLink->Close();
-  rxBuffer.clear();
-  frameOpen = false;
-  f_.btUpdateRun.SetCaption("Run");
-  if (focusTarget) {
-    focusTarget->SetFocus();
-    if (focusTarget == &f_.lvModes && f_.lvModes.Count() > 0) {
-      f_.SortList(f_.lvModes);
-      if (ui::TListItem* s = f_.lvModes.Selected()) s->MakeVisible();
-    }
-  }
-  focusTarget = nullptr;
-  livePane = nullptr;
-  livePosition = 3;
-  commandDone = nullptr;
-  if (f_.edSerial.Text().empty()) f_.edCOM.SetText("");
 }
 
 }  // namespace bx

@@ -17,6 +17,8 @@
 namespace bx {
 
 class TfrmMain;
+class PortList;
+class Identity;
 
 enum class Operation : uint8_t { None, Search, SelectMode, SelfTest, Update, UpdateNoSearch, DeviceCommand };
 
@@ -48,60 +50,111 @@ const char* StateName(ExchangeState s);
 // buffer as it is, apart from dropped noise) while the frame is incomplete.
 bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body);
 
+// What a page hands the exchange to start it.
+struct ExchangeRequest {
+  Operation operation = Operation::None;
+  std::string commandSuffix;            // SelectMode, DeviceCommand: the text after the prefix
+  bool wait = false;                    // DeviceCommand: wait for the reply frame
+  ui::TControl* focusTarget = nullptr;  // focused when the exchange ends
+  ui::TMemo* livePane = nullptr;        // SelfTest: the pane the reply is shown in as it comes
+  // DeviceCommand, before the parse: the page that sent the command sees its reply (the
+  // WiFi and System pages echo it into their own log).
+  std::function<void(const Bytes& body)> commandDone;
+};
+
+// Where the live pane's rendering stands in the receive buffer (1-based position of the
+// next byte; the pane line a bare CR returns to, plus one, or 0).
+struct LiveCursor {
+  int position = 3;
+  int overwriteLine = 0;
+};
+
 class Exchange {
  public:
-  explicit Exchange(TfrmMain& form);
+  Exchange(TfrmMain& form, PortList& ports, Identity& identity);
   ~Exchange();
 
-  // Starting an exchange for the requested operation on the port selected in cbCOM.
-  void Start(Operation op);
+  // Starts an exchange on the port selected in cbCOM; false (and nothing changes) while
+  // another exchange runs.
+  bool Start(ExchangeRequest request);
   void tmrSearchTimer();
-  bool Running() const { return state != ExchangeState::Idle; }
-
-  // The exchange record.
-  Operation requested = Operation::None;
-  ExchangeState state = ExchangeState::Idle;
-  ExchangeState successState = ExchangeState::Idle, timeoutState = ExchangeState::Idle;
-  int attempt = -1;
-  int silence = 0;
-  Bytes rxBuffer;
-  bool frameOpen = false;
-  Bytes replyBody;
-  ui::TMemo* livePane = nullptr;
-  int livePosition = 3;
-  int overwriteLine = 0;
-  ui::TControl* focusTarget = nullptr;
-  bool readingEnabled = false;
-  std::string commandSuffix;
-  bool commandWait = false;
-  Link* ActiveLink = nullptr;  // stays set after the exchange ends, closed
+  bool Running() const { return state_ != ExchangeState::Idle; }
+  ExchangeState State() const { return state_; }
+  // The focus target of the running exchange (nullptr when idle).
+  const ui::TControl* FocusTarget() const { return request_.focusTarget; }
+  // Whether the last exchange received a complete reply frame.
+  bool Answered() const { return answered_; }
+  // Commands written, for the hidden edCOMM_Command and for tests.
+  int CommandsSent() const { return commandsSent_; }
+  // The link of the last exchange; stays set after the exchange ends, closed.
+  Link* ActiveLink() const { return activeLink_; }
+  // Closes and forgets the active link and the link source (the link table goes).
+  void DropLinks();
 
   // Seams filled by the link table, the updater, the self-test and the pages.
   std::function<Link*(const std::string& port)> findLink;
   std::function<bool(Link& link)> startUpdater;  // StartUpdate: true when the upload began
   std::function<bool()> updaterRunning;
-  std::function<void()> renderLive;  // AwaitReply with a live pane (self-test output)
-  std::function<void()> testDone;    // TestDone: the verdict
+  // AwaitReply with a live pane (self-test output): the bytes received so far.
+  std::function<void(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor)> renderLive;
+  std::function<void()> testDone;       // TestDone: the verdict
   std::function<void()> updateButtons;  // the Update page's Run-button rule
-  // CommandDone, before the parse: the page that sent the device command sees its reply
-  // (the WiFi and System pages echo it into their own log). Cleared when the exchange ends.
-  std::function<void(const Bytes& body)> commandDone;
-
-  // Commands written, for the hidden edCOMM_Command and for tests.
-  int commandsSent = 0;
-  // Whether the last exchange received a complete reply frame.
-  bool answered = false;
   // Tests in virtual time open the link inline instead of on the opener thread.
   bool synchronousOpen = false;
 
  private:
+  using Handler = bool (Exchange::*)();
+  static const Handler kHandlers[];
+
   bool Step();  // one state step; false when the exchange has ended
+  void OpenLink(const std::string& port);
+  void ShowBusy();
   void SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout);
   void Finish();
-  void OpenerDone();
+  void RestoreControls();
   void FailMessage(const std::string& text);
+  std::string Command(const std::string& suffix) const;
+
+  // One handler per state: true when the step goes on at once (the state changed and the
+  // next handler runs in this tick), false when the timer comes back. A handler that
+  // ends the exchange sets state_ to Idle.
+  bool OnIdle();
+  bool OnOpening();
+  bool OnStarting();
+  bool OnResetInfo();
+  bool OnSendInfo();
+  bool OnAwaitWrite();
+  bool OnAwaitReply();
+  bool OnInfoReceived();
+  bool OnSelectMode();
+  bool OnSendCommand();
+  bool OnCommandDone();
+  bool OnSendTest();
+  bool OnTestDone();
+  bool OnSendUpdate();
+  bool OnUpdateReply();
+  bool OnStartUpdate();
+  bool OnUpdateRunning();
+  bool OnNotFound();
 
   TfrmMain& f_;
+  PortList& ports_;
+  Identity& identity_;
+
+  ExchangeRequest request_;
+  ExchangeState state_ = ExchangeState::Idle;
+  ExchangeState successState_ = ExchangeState::Idle, timeoutState_ = ExchangeState::Idle;
+  int attempt_ = -1;
+  int silence_ = 0;
+  Bytes rxBuffer_;
+  bool frameOpen_ = false;
+  Bytes replyBody_;
+  LiveCursor live_;
+  bool readingEnabled_ = false;
+  Link* activeLink_ = nullptr;
+  int commandsSent_ = 0;
+  bool answered_ = false;
+
   std::thread opener_;
   std::atomic<bool> openerRunning_{false};
 };

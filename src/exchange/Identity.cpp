@@ -2,16 +2,19 @@
 
 #include <vector>
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include "exchange/ModeEntries.h"
 #include "exchange/PortList.h"
-#include "modes/ModeList.h"
-#include "system/SystemPage.h"
-#include "wifi/WiFiPage.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 
-Identity::Identity(TfrmMain& form) : f_(form) {}
+Identity::Identity(TfrmMain& form, PortList& ports) : f_(form), ports_(ports) {}
+
+void Identity::Connect(ModeEntries& modes) { modes_ = &modes; }
+
+void Identity::ClearModes() {
+  if (modes_) modes_->Clear();
+}
 
 void Identity::ParsePane(ui::TMemo& pane) {
   const bool isLog = &pane == &f_.memLog;
@@ -32,7 +35,7 @@ void Identity::ParsePane(ui::TMemo& pane) {
     const bool lineEnd = EndsWith(pane.Text(), "\r\n");
     pane.SetText(kept.empty() ? std::string() : JoinLines(kept) + (lineEnd ? "\r\n" : ""));
   }
-  if (isLog) f_.Modules->modes->SelectedModePass();
+  if (isLog && modes_) modes_->SelectedModePass();
   pane.SetLayout(ui::TMemo::ScrollBars::Vertical, true);
 }
 
@@ -42,13 +45,12 @@ bool Key(const std::string& line, const char* key, std::string& value) {
   value = line.substr(std::char_traits<char>::length(key));
   return true;
 }
-bool On(const std::string& value) { return UpperAscii(value.substr(0, 2)) == "ON"; }
 }  // namespace
 
 bool Identity::ParseLine(const std::string& line) {
   std::string v;
   if (line.compare(0, 15, "Selected Mode: ") == 0 && line.size() >= 15) return true;
-  if (ModeList::ModeIdLength(line) > 0) return f_.Modules->modes->AddModeEntry(line);
+  if (modes_ && modes_->IsModeLine(line)) return modes_->AddModeEntry(line);
   if (StartsWith(line, "USB-")) {
     f_.edCopyRight.SetText(line);
   } else if (Key(line, "CR:", v)) {
@@ -56,7 +58,7 @@ bool Identity::ParseLine(const std::string& line) {
   } else if (Key(line, "SN:", v)) {
     f_.edSerial.SetText(v);
     f_.edSYS_Serial.SetText(v);
-    const std::string entry = f_.Modules->ports->SelectedPortName() + " " + v;
+    const std::string entry = ports_.SelectedPortName() + " " + v;
     f_.settings.RememberPort(entry);
   } else if (Key(line, "ID:", v)) {
     f_.edSignature.SetText(v);
@@ -87,14 +89,8 @@ bool Identity::ParseLine(const std::string& line) {
     f_.PassThruDriverVersion = v;
     f_.btJ2534_Install.SetCaption("Install Driver v" + v);
     f_.btJ2534_Install.SetEnabled(true);
-  } else if (Key(line, "PI:", v)) {
-    PI = On(v);
-  } else if (Key(line, "UI:", v)) {
-    UI = v;
-  } else if (Key(line, "PA:", v)) {
-    PA = On(v);
-  } else if (Key(line, "UA:", v)) {
-    UA = v;
+  } else if (Key(line, "PI:", v) || Key(line, "UI:", v) || Key(line, "PA:", v) || Key(line, "UA:", v)) {
+    // Pass-thru and update flags the program does not act on: taken out of the log.
   } else if (Key(line, "UB:", v)) {
     SetBatteryText(v);
   } else {
@@ -113,7 +109,7 @@ void Identity::SetBatteryText(const std::string& text) {
 }
 
 void Identity::ClearIdentity() {
-  f_.Modules->modes->Clear();
+  ClearModes();
   for (ui::TTextControl* t : std::initializer_list<ui::TTextControl*>{&f_.edModeRun, &f_.edSerial, &f_.edSYS_Serial,
                                                                       &f_.memLogTest, &f_.edTest_Result})
     t->SetText("");
@@ -123,8 +119,7 @@ void Identity::ClearIdentity() {
     s->SetVisible(false);
   }
   f_.tsTest.SetTabVisible(false);
-  f_.Modules->wifi->Reset(false);
-  f_.Modules->system->Reset();
+  if (pagesReset) pagesReset();
   f_.cbShow.SetVisible(false);
   f_.lbJ2534_Message.SetVisible(false);
   f_.btJ2534_Install.SetEnabled(false);

@@ -10,10 +10,14 @@
 namespace bx {
 
 class TfrmMain;
+class PortList;
+class ModeEntries;
 
 class Identity {
  public:
-  explicit Identity(TfrmMain& form);
+  Identity(TfrmMain& form, PortList& ports);
+  // The mode list that takes the mode lines (none: mode lines are not used).
+  void Connect(ModeEntries& modes);
 
   // Walks the pane's lines up to the first empty line or line beginning with "-". Only in
   // memLog are unused lines removed and the selected-mode pass run.
@@ -21,17 +25,21 @@ class Identity {
   bool ParseLine(const std::string& line);  // true: used
   void ClearIdentity();
   void SetBatteryText(const std::string& text);
+  void ClearModes();
 
-  bool PI = false, PA = false;
-  std::string UI, UA, Battery;
+  std::string Battery;
 
   // The readers of the System, WiFi and scan pages.
   std::function<void(const std::string& payload)> systemInfo;
   std::function<void(const std::string& payload)> wifiSettings;
   std::function<void(char third, const std::string& payload)> accessPoint;
+  // ClearIdentity: the WiFi and System pages go back to their empty state.
+  std::function<void()> pagesReset;
 
  private:
   TfrmMain& f_;
+  PortList& ports_;
+  ModeEntries* modes_ = nullptr;
 };
 
 }  // namespace bx

@@ -1,6 +1,6 @@
 #include "exchange/PortList.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 

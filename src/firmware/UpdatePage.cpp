@@ -2,8 +2,7 @@
 
 #include <filesystem>
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "firmware/Unitfwupdate.h"
 
@@ -33,7 +32,7 @@ UpdatePage::UpdatePage(TfrmMain& form, Exchange& exchange) : f_(form), ex_(excha
 }
 
 bool UpdatePage::UploadRunning() const {
-  return ex_.state == ExchangeState::UpdateRunning && f_.Updater && f_.Updater->IsRunning();
+  return ex_.State() == ExchangeState::UpdateRunning && f_.Updater && f_.Updater->IsRunning();
 }
 
 void UpdatePage::UpdateRunButton() {
@@ -67,15 +66,15 @@ void UpdatePage::btFW_FileClick() {
 }
 
 void UpdatePage::btUpdateRunClick() {
-  Exchange& ex = ex_;
   if (f_.btUpdateRun.Caption() == "Run") {
-    if (ex.Running()) return;
+    if (ex_.Running()) return;
     f_.memUpdate.Clear();
     f_.pbUpdateProgress.SetPosition(0);
-    const Operation op = f_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
-    ex.focusTarget = &f_.btUpdateRun;
+    ExchangeRequest r;
+    r.operation = f_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
+    r.focusTarget = &f_.btUpdateRun;
     f_.btUpdateRun.SetCaption("Stop");
-    ex.Start(op);
+    ex_.Start(std::move(r));
     return;
   }
   // The exchange sees at its next step that the updater no longer runs and finishes.
@@ -84,17 +83,15 @@ void UpdatePage::btUpdateRunClick() {
 }
 
 void UpdatePage::btResetClick() {
-  Exchange& ex = ex_;
   // During an upload the page stays usable; a running exchange keeps its own command.
-  if (ex.Running()) return;
-  ex.commandSuffix = "R";
-  ex.commandWait = false;
-  ex.Start(Operation::DeviceCommand);
+  ExchangeRequest r;
+  r.operation = Operation::DeviceCommand;
+  r.commandSuffix = "R";
+  ex_.Start(std::move(r));
 }
 
-void CreateUpdater(TfrmMain& form) {
+void CreateUpdater(TfrmMain& form, Exchange& ex) {
   form.Updater = std::make_shared<FirmwareUpdater>();
-  Exchange& ex = *form.Modules->exchange;
   ex.startUpdater = [&form](Link& link) {
     auto owner = [&form](const std::string& caption, const std::string& text, int flags) {
       return form.AppMessageBox(caption, text, flags);

@@ -29,8 +29,8 @@ class UpdatePage {
   Exchange& ex_;
 };
 
-// Creation step 12: the window's one updater, and the exchange's way to start and watch it.
-void CreateUpdater(TfrmMain& form);
+// The window's one updater, and the exchange's way to start and watch it.
+void CreateUpdater(TfrmMain& form, Exchange& exchange);
 // Before the links go: a running upload is stopped while its link still exists.
 void DestroyUpdater(TfrmMain& form);
 

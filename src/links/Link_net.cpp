@@ -1,7 +1,7 @@
 #include "links/Link_net.h"
 
 #include "core/Bytes.h"
-#include "netdev/NetDevice.h"
+#include "links/NetDevice.h"
 #include "platform/Registry.h"
 #include "platform/Socket.h"
 

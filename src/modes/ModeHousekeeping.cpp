@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "modes/ModeList.h"
 
 namespace bx {

@@ -4,9 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
 #include "exchange/Exchange.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 
@@ -15,7 +14,7 @@ bool IdChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 bool IsMarker(const std::string& s) { return s == " - " || s == " _ " || s == " + " || s == " * "; }
 }  // namespace
 
-ModeList::ModeList(TfrmMain& form) : f_(form) {
+ModeList::ModeList(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
   f_.lvModes.OnSelectItem = [this](ui::TListItem* item, bool selected) { lvModesSelectItem(item, selected); };
   f_.lvModes.OnMouseUp = [this] { lvModesMouseUp(); };
   f_.lvModes.OnDblClick = [this] { Select(); };
@@ -92,7 +91,7 @@ void ModeList::SelectedModePass() {
     for (ui::TListItem* item : *marked) {
       f_.settings.WriteSettingString("", "Mode", markedRest);
       item->SetStateIndex(mode_state::Selected);
-      if (f_.Modules->exchange->focusTarget == &f_.lvModes) item->SetFocused(true);
+      if (ex_.FocusTarget() == &f_.lvModes) item->SetFocused(true);
       item->SetSelected(true);
       lvModesSelectItem(item, true);
       item->MakeVisible();
@@ -153,10 +152,12 @@ void ModeList::Select() {
   if (!remembered) return;
   const int s = remembered->StateIndex();
   if (s != mode_state::Active && s != mode_state::Normal) return;
-  Exchange& ex = *f_.Modules->exchange;
-  if (ex.Running()) return;
-  ex.focusTarget = &f_.lvModes;
-  ex.Start(Operation::SelectMode);
+  if (ex_.Running()) return;
+  ExchangeRequest r;
+  r.operation = Operation::SelectMode;
+  r.commandSuffix = "M" + RememberedId();
+  r.focusTarget = &f_.lvModes;
+  ex_.Start(std::move(r));
 }
 
 void ModeList::SearchClick() {
@@ -167,11 +168,12 @@ void ModeList::SearchClick() {
   } else {
     f_.lvInfo.SetVisible(false);
   }
-  Exchange& ex = *f_.Modules->exchange;
-  if (ex.Running()) return;
-  ex.focusTarget = &f_.lvModes;
+  if (ex_.Running()) return;
   remembered = nullptr;
-  ex.Start(Operation::Search);
+  ExchangeRequest r;
+  r.operation = Operation::Search;
+  r.focusTarget = &f_.lvModes;
+  ex_.Start(std::move(r));
 }
 
 std::string ModeList::RememberedId() const {

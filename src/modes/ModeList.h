@@ -3,11 +3,13 @@
 // entries marked selected, active or hidden; the user switches the adapter to another.
 #include <string>
 
+#include "exchange/ModeEntries.h"
 #include "ui/Controls.h"
 
 namespace bx {
 
 class TfrmMain;
+class Exchange;
 
 namespace mode_state {
 inline constexpr int Normal = -1;
@@ -16,16 +18,17 @@ inline constexpr int Active = 1;
 inline constexpr int Hidden = 2;
 }  // namespace mode_state
 
-class ModeList {
+class ModeList : public ModeEntries {
  public:
-  explicit ModeList(TfrmMain& form);
+  ModeList(TfrmMain& form, Exchange& exchange);
 
   // 1-3 when the line is a mode line (that many ID characters), else 0.
   static int ModeIdLength(const std::string& line);
+  bool IsModeLine(const std::string& line) const override { return ModeIdLength(line) > 0; }
   // Adds the entry for a mode line; returns whether the line is used (stays in memLog).
-  bool AddModeEntry(const std::string& line);
-  void SelectedModePass();
-  void Clear();  // empties the list and forgets the remembered entry
+  bool AddModeEntry(const std::string& line) override;
+  void SelectedModePass() override;
+  void Clear() override;  // empties the list and forgets the remembered entry
 
   void lvModesSelectItem(ui::TListItem* item, bool selected);
   void lvModesMouseUp();
@@ -38,6 +41,7 @@ class ModeList {
 
  private:
   TfrmMain& f_;
+  Exchange& ex_;
 };
 
 }  // namespace bx

@@ -1,6 +1,6 @@
 #include "netdev/NetworkPage.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 

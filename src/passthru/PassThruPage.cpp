@@ -1,6 +1,6 @@
 #include "passthru/PassThruPage.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 

@@ -1,10 +1,9 @@
 #include "selftest/SelfTest.h"
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 
@@ -42,8 +41,9 @@ TestVerdict JudgeTestLog(const std::string& log) {
   return v;
 }
 
-SelfTest::SelfTest(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
-  ex_.renderLive = [this] { RenderLive(); };
+SelfTest::SelfTest(TfrmMain& form, Exchange& exchange, Identity& identity)
+    : f_(form), ex_(exchange), identity_(identity) {
+  ex_.renderLive = [this](ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) { RenderLive(pane, rx, cursor); };
   ex_.testDone = [this] { Verdict(); };
   f_.btRunTest.OnClick = [this] { Run(f_.btRunTest); };
   f_.btRunTest.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(f_.btRunTest, e); };
@@ -73,7 +73,6 @@ void SelfTest::ToggleParams() {
 
 void SelfTest::Run(ui::TControl& actedOn) {
   if (ex_.Running()) return;
-  ex_.focusTarget = &actedOn;
   f_.memLogTest.Clear();
   ui::TShape* history[] = {&f_.shpTest_Result, &f_.shpTest_Result_1, &f_.shpTest_Result_2, &f_.shpTest_Result_3};
   for (int i = 3; i > 0; --i) {
@@ -82,16 +81,20 @@ void SelfTest::Run(ui::TControl& actedOn) {
   }
   f_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
   f_.edTest_Result.SetText("");
-  // A run that timed out right after a bare CR must not overwrite a line of this one.
-  ex_.overwriteLine = 0;
-  ex_.Start(Operation::SelfTest);
+  // The exchange starts the live pane afresh: a run that timed out right after a bare CR
+  // does not overwrite a line of this one.
+  ExchangeRequest r;
+  r.operation = Operation::SelfTest;
+  r.focusTarget = &actedOn;
+  r.livePane = &f_.memLogTest;
+  ex_.Start(std::move(r));
 }
 
-void SelfTest::Emit(ui::TMemo& pane, const std::string& piece) {
+void SelfTest::Emit(ui::TMemo& pane, const std::string& piece, LiveCursor& c) {
   // overwriteLine holds the pane line index plus one, so that 0 can mean "none" and a
   // counter on the very first line still updates in place.
-  const int line = ex_.overwriteLine - 1;
-  ex_.overwriteLine = 0;
+  const int line = c.overwriteLine - 1;
+  c.overwriteLine = 0;
   if (line >= 0 && line < pane.LineCount() && piece != "\r\n") {
     pane.SetLine(line, piece);
     return;
@@ -100,13 +103,11 @@ void SelfTest::Emit(ui::TMemo& pane, const std::string& piece) {
   pane.SetSelText(piece);
 }
 
-void SelfTest::RenderLive() {
-  ui::TMemo* pane = ex_.livePane;
-  if (!pane) return;
-  const Bytes& rx = ex_.rxBuffer;
-  if (ex_.livePosition < 1) ex_.livePosition = 1;
-  while (static_cast<std::size_t>(ex_.livePosition - 1) < rx.size()) {
-    const std::size_t from = static_cast<std::size_t>(ex_.livePosition - 1);
+void SelfTest::RenderLive(ui::TMemo& livePane, const Bytes& rx, LiveCursor& c) {
+  ui::TMemo* pane = &livePane;
+  if (c.position < 1) c.position = 1;
+  while (static_cast<std::size_t>(c.position - 1) < rx.size()) {
+    const std::size_t from = static_cast<std::size_t>(c.position - 1);
     const std::size_t cr = rx.find('\r', from);
     std::size_t length = 0;
     if (cr == Bytes::npos) {
@@ -131,21 +132,21 @@ void SelfTest::RenderLive() {
         // The text after a bare CR goes over the line the caret is on; after a CR LF that
         // is a new, empty line, so nothing is overwritten.
         const std::string& t = pane->Text();
-        ex_.overwriteLine = t.empty() || EndsWithLineEnd(t) ? 0 : pane->LineCount();
-        ++ex_.livePosition;
+        c.overwriteLine = t.empty() || EndsWithLineEnd(t) ? 0 : pane->LineCount();
+        ++c.position;
         continue;
       }
       length = cr - from;
     }
-    Emit(*pane, rx.substr(from, length));
-    ex_.livePosition += static_cast<int>(length);
+    Emit(*pane, rx.substr(from, length), c);
+    c.position += static_cast<int>(length);
   }
 }
 
 void SelfTest::Verdict() {
   // The step that completed the frame rendered it before taking it off the buffer, so
   // nothing is left to render here.
-  f_.Modules->identity->ParsePane(f_.memLogTest);
+  identity_.ParsePane(f_.memLogTest);
   const TestVerdict v = JudgeTestLog(f_.memLogTest.Text());
   f_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
   f_.shpTest_Result.SetBrushColor(v.fill);

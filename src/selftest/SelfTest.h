@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Bytes.h"
 #include "ui/Controls.h"
 
 namespace bx {
 
 class TfrmMain;
 class Exchange;
+class Identity;
+struct LiveCursor;
 
 struct TestVerdict {
   int errors = -1, warnings = -1;
@@ -24,22 +27,23 @@ TestVerdict JudgeTestLog(const std::string& log);
 
 class SelfTest {
  public:
-  SelfTest(TfrmMain& form, Exchange& exchange);
+  SelfTest(TfrmMain& form, Exchange& exchange, Identity& identity);
 
   void Run(ui::TControl& actedOn);
   void ToggleParams();
   // Shows the new text of the receive buffer in the live pane.
-  void RenderLive();
+  void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor);
   void Verdict();
   // tmrMemo: the suspended pane repaints again.
   void tmrMemoTimer();
 
  private:
   void KeyDown(ui::TControl& control, ui::KeyEvent& e);
-  void Emit(ui::TMemo& pane, const std::string& piece);
+  void Emit(ui::TMemo& pane, const std::string& piece, LiveCursor& cursor);
 
   TfrmMain& f_;
   Exchange& ex_;
+  Identity& identity_;
   // The pane whose line updates are suspended, kept here because the exchange forgets
   // its live pane when it ends, possibly before tmrMemo comes round.
   ui::TMemo* suspended_ = nullptr;

@@ -1,7 +1,6 @@
 #include "system/SystemPage.h"
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "wifi/WiFiPage.h"
@@ -13,7 +12,8 @@ namespace {
 int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
 }  // namespace
 
-SystemPage::SystemPage(TfrmMain& form) : f_(form) {
+SystemPage::SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi)
+    : f_(form), ex_(exchange), wifi_(wifi) {
   f_.btSYS_Save.SetEnabled(false);
   f_.edSYS_Serial.font.name = "Courier New";
   for (ui::TEdit* e : {&f_.edSYS_BW, &f_.edSYS_FW, &f_.edSYS_Hardware, &f_.edSignature, &f_.edCopyRight,
@@ -66,20 +66,19 @@ void SystemPage::SystemInfo(const std::string& payload) {
         break;
     }
   }
-  WiFiPage& wifi = *f_.Modules->wifi;
   if (L == 0 && f_.rgSYS_WiFi.ItemIndex() == 1)
-    wifi.Show();
+    wifi_.Show();
   else
-    wifi.Reset(false);
+    wifi_.Reset(false);
   f_.btSYS_Save.SetEnabled(false);
 }
 
 void SystemPage::SendCommand(const std::string& suffix) {
-  Exchange& ex = *f_.Modules->exchange;
-  if (ex.Running()) return;
-  ex.commandSuffix = suffix;
-  ex.commandWait = true;
-  ex.Start(Operation::DeviceCommand);
+  ExchangeRequest r;
+  r.operation = Operation::DeviceCommand;
+  r.commandSuffix = suffix;
+  r.wait = true;
+  ex_.Start(std::move(r));
 }
 
 void SystemPage::Read() { SendCommand("S"); }

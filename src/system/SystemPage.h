@@ -6,10 +6,12 @@
 namespace bx {
 
 class TfrmMain;
+class Exchange;
+class WiFiPage;
 
 class SystemPage {
  public:
-  explicit SystemPage(TfrmMain& form);
+  SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi);
   // Hides the System tab and puts the options on their first choice.
   void Reset();
   // The payload of an "SI:" line: letter/value pairs B, W, N, D and L.
@@ -23,6 +25,8 @@ class SystemPage {
   void SendCommand(const std::string& suffix);
 
   TfrmMain& f_;
+  Exchange& ex_;
+  WiFiPage& wifi_;
 };
 
 }  // namespace bx

@@ -1,18 +1,18 @@
 #include "wifi/WiFiChipset.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "wifi/WiFiCommand.h"
 
 namespace bx {
 
-WiFiChipset::WiFiChipset(TfrmMain& form) : f_(form) {
+WiFiChipset::WiFiChipset(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
   f_.btWiFi_Update.OnClick = [this] { Update(); };
   f_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
 }
 
 void WiFiChipset::Update() {
   f_.memSYS.Clear();
-  SendEchoedCommand(f_, "WU", f_.memSYS);
+  SendEchoedCommand(ex_, "WU", f_.memSYS);
 }
 
 void WiFiChipset::FactoryReset() {
@@ -21,7 +21,7 @@ void WiFiChipset::FactoryReset() {
                        mb::YesNo | mb::IconQuestion);
   if (answer != mb::IdYes) return;
   f_.memSYS.Clear();
-  SendEchoedCommand(f_, "WE", f_.memSYS);
+  SendEchoedCommand(ex_, "WE", f_.memSYS);
 }
 
 }  // namespace bx

@@ -4,15 +4,17 @@
 namespace bx {
 
 class TfrmMain;
+class Exchange;
 
 class WiFiChipset {
  public:
-  explicit WiFiChipset(TfrmMain& form);
+  WiFiChipset(TfrmMain& form, Exchange& exchange);
   void Update();
   void FactoryReset();
 
  private:
   TfrmMain& f_;
+  Exchange& ex_;
 };
 
 }  // namespace bx

@@ -7,9 +7,9 @@
 
 namespace bx {
 
-class TfrmMain;
+class Exchange;
 
 // false when another exchange is running and nothing was sent.
-bool SendEchoedCommand(TfrmMain& form, const std::string& suffix, ui::TMemo& pane);
+bool SendEchoedCommand(Exchange& exchange, const std::string& suffix, ui::TMemo& pane);
 
 }  // namespace bx

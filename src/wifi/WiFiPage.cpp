@@ -1,7 +1,6 @@
 #include "wifi/WiFiPage.h"
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
@@ -17,7 +16,7 @@ constexpr std::size_t kKeyLength = 5;
 constexpr std::size_t kValueLength = 32;
 }  // namespace
 
-WiFiPage::WiFiPage(TfrmMain& form) : f_(form) {
+WiFiPage::WiFiPage(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
   static const char* kSecurity[] = {"Open", "WPA-PSK", "WPA2-PSK", "WPA-WPA2-PSK"};
   for (const char* s : kSecurity) f_.cbWiFi_AP_Security.AddItem(s);
   for (int ch = 1; ch <= 13; ++ch) f_.cbWiFi_AP_Channel.AddItem(std::to_string(ch));
@@ -66,8 +65,8 @@ WiFiPage::WiFiPage(TfrmMain& form) : f_(form) {
       {"APSID", Kind::Text, &f_.edWiFi_AP_SSID, false},
       {"STMAC", Kind::Text, &f_.edWiFi_Station_MAC, false},
   };
-  scan_ = std::make_unique<WiFiScan>(form);
-  chipset_ = std::make_unique<WiFiChipset>(form);
+  scan_ = std::make_unique<WiFiScan>(form, exchange);
+  chipset_ = std::make_unique<WiFiChipset>(form, exchange);
   WireEvents();
   ApplyDhcpFields();
 }
@@ -175,12 +174,12 @@ void WiFiPage::Read() {
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
   f_.memLogWiFi.Clear();
-  SendEchoedCommand(f_, "WC", f_.memLogWiFi);
+  SendEchoedCommand(ex_, "WC", f_.memLogWiFi);
 }
 
 void WiFiPage::Save() {
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
-  if (!f_.btWiFi_Save.Enabled() || f_.Modules->exchange->Running()) return;
+  if (!f_.btWiFi_Save.Enabled() || ex_.Running()) return;
   f_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
@@ -214,7 +213,7 @@ void WiFiPage::Save() {
     separator = '&';
     e.control->Tag = 0;
   }
-  if (separator == '&') SendEchoedCommand(f_, command, f_.memLogWiFi);
+  if (separator == '&') SendEchoedCommand(ex_, command, f_.memLogWiFi);
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {

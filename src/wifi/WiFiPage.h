@@ -10,13 +10,14 @@
 namespace bx {
 
 class TfrmMain;
+class Exchange;
 class Identity;
 class WiFiScan;
 class WiFiChipset;
 
 class WiFiPage {
  public:
-  explicit WiFiPage(TfrmMain& form);
+  WiFiPage(TfrmMain& form, Exchange& exchange);
   ~WiFiPage();
   // Hands the "WS:" and access-point reply lines to this page and the scan page.
   void Connect(Identity& identity);
@@ -53,6 +54,7 @@ class WiFiPage {
   void WireEvents();
 
   TfrmMain& f_;
+  Exchange& ex_;
   std::vector<Entry> entries_;  // in the order Save takes them
   std::string lastApKey_, lastStationKey_;
   std::unique_ptr<WiFiScan> scan_;

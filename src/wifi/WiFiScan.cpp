@@ -1,12 +1,12 @@
 #include "wifi/WiFiScan.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "wifi/ScanLine.h"
 #include "wifi/WiFiCommand.h"
 
 namespace bx {
 
-WiFiScan::WiFiScan(TfrmMain& form) : f_(form) {
+WiFiScan::WiFiScan(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
   f_.btWiFi_Scan.OnClick = [this] { Open(); };
   f_.btWiFi_Scan_Run.OnClick = [this] { Rescan(); };
   f_.btWiFi_Scan_Select.OnClick = [this] { Select(); };
@@ -27,7 +27,7 @@ void WiFiScan::Open() {
 void WiFiScan::Rescan() {
   f_.lvWiFi_Scan_AP.Clear();
   UpdateSelectButton();
-  SendEchoedCommand(f_, "WS", f_.memLogWiFi);
+  SendEchoedCommand(ex_, "WS", f_.memLogWiFi);
 }
 
 // The network the bridge is already set to join carries state image 0 and is not offered.

@@ -6,10 +6,11 @@
 namespace bx {
 
 class TfrmMain;
+class Exchange;
 
 class WiFiScan {
  public:
-  explicit WiFiScan(TfrmMain& form);
+  WiFiScan(TfrmMain& form, Exchange& exchange);
   void Open();
   void Rescan();
   void Select();
@@ -20,6 +21,7 @@ class WiFiScan {
  private:
   void UpdateSelectButton();
   TfrmMain& f_;
+  Exchange& ex_;
 };
 
 }  // namespace bx

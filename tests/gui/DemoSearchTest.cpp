@@ -10,9 +10,9 @@
 #include <iostream>
 #include <thread>
 
-#include "app/Demo.h"
-#include "app/Modules.h"
-#include "app/Program.h"
+#include "program/Demo.h"
+#include "window/Modules.h"
+#include "program/Program.h"
 #include "exchange/Exchange.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"

@@ -4,7 +4,7 @@
 #include <functional>
 #include <map>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "support/FormFixture.h"
@@ -16,6 +16,15 @@ inline Bytes Frame(const std::vector<std::string>& lines) {
   Bytes f = "\r\n";
   for (const auto& l : lines) f += l + "\r\n";
   return f + "\r\n";
+}
+
+// A request for the exchange as a page makes it.
+inline ExchangeRequest Request(Operation op, std::string suffix = {}, bool wait = false) {
+  ExchangeRequest r;
+  r.operation = op;
+  r.commandSuffix = std::move(suffix);
+  r.wait = wait;
+  return r;
 }
 
 struct AdapterWorld : FormWorld {

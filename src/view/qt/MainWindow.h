@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "view/qt/Binding.h"
 
 namespace bx::view {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Demo.h"
-#include "app/Program.h"
+#include "program/Demo.h"
+#include "program/Program.h"
 #include "ui/EventLoop.h"
 #include "view/qt/LoopDriver.h"
 #include "view/qt/MainWindow.h"

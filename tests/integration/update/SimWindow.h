@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Modules.h"
-#include "app/Unitmain.h"
+#include "window/Modules.h"
+#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/Unitfwupdate.h"

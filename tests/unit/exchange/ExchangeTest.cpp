@@ -127,9 +127,7 @@ TEST(Exchange, AwaitedCommandsTimeOutAfterASingleWait) {
   for (const auto op : {Operation::SelectMode, Operation::SelfTest, Operation::DeviceCommand}) {
     AdapterWorld w;
     TfrmMain& f = w.StartWithPort();
-    w.Ex().commandSuffix = "S";
-    w.Ex().commandWait = true;
-    w.Ex().Start(op);
+    w.Ex().Start(test::Request(op, "S", true));
     ASSERT_TRUE(w.RunExchange());
     EXPECT_EQ(w.commands.size(), 1u);
     EXPECT_EQ(w.dialogs.messages.size(), 1u);
@@ -140,9 +138,7 @@ TEST(Exchange, AwaitedCommandsTimeOutAfterASingleWait) {
 TEST(Exchange, DeviceCommandWithoutWaitPausesHalfASecondAndReadsNothing) {
   AdapterWorld w;
   TfrmMain& f = w.StartWithPort();
-  w.Ex().commandSuffix = "R";
-  w.Ex().commandWait = false;
-  w.Ex().Start(Operation::DeviceCommand);
+  w.Ex().Start(test::Request(Operation::DeviceCommand, "R", false));
   ASSERT_TRUE(w.RunExchange());
   EXPECT_EQ(w.commands, std::vector<Bytes>{"!dulMAR_SC_R"});
   EXPECT_EQ(f.edCOMM_Command.Text(), "!dulMAR_SC_R");

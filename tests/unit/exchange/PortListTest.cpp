@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/PortList.h"
 #include "support/FormFixture.h"
 

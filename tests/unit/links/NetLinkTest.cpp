@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "links/LinkTable.h"
-#include "netdev/NetDevice.h"
+#include "links/NetDevice.h"
 #include "platform/fake/MemoryRegistry.h"
 
 namespace bx {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "support/AdapterWorld.h"

@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 constexpr int kPages = 12;
 const Bytes kFile = Pattern(80 + 184 + 256 * kPages + 100);
 
-bool InUpload(UpdateWorld& w) { return w.Ex().state == ExchangeState::UpdateRunning; }
+bool InUpload(UpdateWorld& w) { return w.Ex().State() == ExchangeState::UpdateRunning; }
 
 void ExpectEndedWith(UpdateWorld& w, const std::string& line) {
   TfrmMain& f = *w.form;

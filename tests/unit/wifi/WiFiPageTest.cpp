@@ -113,9 +113,7 @@ TEST_F(WiFiPageTest, SaveSendsOnlyTheChangedEntriesInOrder) {
 
 TEST_F(WiFiPageTest, SaveDuringAnotherExchangeKeepsTheChanges) {
   f->edWiFi_Alias.UserType("Kept");
-  w.Ex().commandSuffix = "S";  // unanswered: the exchange runs on
-  w.Ex().commandWait = true;
-  w.Ex().Start(Operation::DeviceCommand);
+  ASSERT_TRUE(w.Ex().Start(test::Request(Operation::DeviceCommand, "S", true)));  // unanswered: it runs on
   ASSERT_TRUE(w.Ex().Running());
   EXPECT_EQ(Page().PendingChangesPrompt(), -1);  // no answer scripted: Cancel
   w.dialogs.answers = {mb::IdYes};

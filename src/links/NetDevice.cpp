@@ -1,4 +1,4 @@
-#include "netdev/NetDevice.h"
+#include "links/NetDevice.h"
 
 namespace bx {
 

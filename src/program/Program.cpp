@@ -1,8 +1,8 @@
-#include "app/Program.h"
+#include "program/Program.h"
 
 #include <filesystem>
 
-#include "app/Modules.h"
+#include "window/Modules.h"
 #include "exchange/PortList.h"
 #include "platform/posix/PosixShell.h"
 #include "platform/posix/SqliteRegistry.h"

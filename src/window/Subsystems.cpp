@@ -1,6 +1,6 @@
-#include "app/Modules.h"
-#include "app/Unitmain.h"
-#include "app/WindowHooks.h"
+#include "window/Modules.h"
+#include "form/Unitmain.h"
+#include "window/WindowHooks.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
@@ -43,17 +43,14 @@ void CreateLinks(TfrmMain& form) {
 }  // namespace
 
 void CreateSubsystems(TfrmMain& form) {
-  CreateUpdater(form);
+  CreateUpdater(form, *form.Modules->exchange);
   CreateLinks(form);
 }
 
 void DestroySubsystems(TfrmMain& form) {
   DestroyUpdater(form);  // before the links: a running upload still holds one
   if (form.Links) {
-    Exchange& ex = *form.Modules->exchange;
-    if (ex.ActiveLink) ex.ActiveLink->Close();
-    ex.ActiveLink = nullptr;
-    ex.findLink = nullptr;
+    form.Modules->exchange->DropLinks();
     form.Modules->ports->collect = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread
   }

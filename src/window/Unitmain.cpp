@@ -1,10 +1,11 @@
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/Modules.h"
-#include "app/WindowHooks.h"
+#include "window/Modules.h"
+#include "form/Layout.h"
+#include "window/WindowHooks.h"
 #include "exchange/PortList.h"
 #include "netdev/NetworkPage.h"
 #include "passthru/PassThruPage.h"
@@ -121,7 +122,7 @@ void TfrmMain::CreateWindow() {
   SetDesignState();
   Modules = std::make_unique<WindowModules>(*this);
   WireHandlers();
-  // 1-4: pages hidden or reset as the window opens.
+  // Pages hidden or reset as the window opens.
   tsTest.SetTabVisible(false);
   Modules->wifi->Reset(false);
   tsWiFi_Scan.SetTabVisible(false);
@@ -132,23 +133,18 @@ void TfrmMain::CreateWindow() {
   pbJ2534_Install.SetVisible(false);
   shJ2534_Install.SetVisible(false);
   shJ2534_Version_DLL.SetVisible(false);
-  // 5: the program folder, with its trailing separator.
+  // The program folder, with its trailing separator.
   ProgramFolder = std::filesystem::path(ctx.programPath).parent_path().string();
   if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
-  // 6: the version record.
   ReadVersionInformation();
-  // 7: file association, pass-thru entry, program path.
+  // File association, pass-thru entry, program path.
   StartupRegistryWrites();
-  // 8-9: sort state and the saved position.
   ReadSortState();
-  // 10: timer resolution.
   if (ctx.timerResolution && ctx.timerResolution->Load()) {
     TimerLibraryLoaded = true;
     ctx.timerResolution->BeginPeriod(1);
   }
-  // 11: a firmware file on the command line.
   TakeCommandLineFile();
-  // 12-16: updater, link table, port lists, port refresh, network list.
   CreateSubsystems(*this);
   Modules->ports->Refresh(true);
   Modules->network->LoadList();
@@ -313,53 +309,6 @@ void TfrmMain::pcOptionsChange() {
 void TfrmMain::tmrMemoTimer() {
   LiveOutputTimer(*this);
   tmrMemo.SetEnabled(false);
-}
-
-// ---- shared helpers ----------------------------------------------------------------------
-
-int TfrmMain::AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) {
-  if (!ctx.dialogs) return mb::IdCancel;
-  return ctx.dialogs->MessageBox(appTitle_ + " - " + shortCaption, text, flags);
-}
-
-bool TfrmMain::SelectFile(const std::string& description, const std::string& mask, std::string& fileName) {
-  if (!ctx.dialogs) return false;
-  OpenFileRequest r;
-  r.title = "Open";
-  r.filter = description + "|" + LowerAscii(mask) + "|All files|*.*";
-  r.fileName = fileName;
-  r.mustExist = true;
-  std::string chosen;
-  if (!ctx.dialogs->OpenFile(r, chosen)) return false;
-  fileName = chosen;
-  return true;
-}
-
-bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data) {
-  std::error_code ec;
-  if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  Bytes out;
-  char buf[65536];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return false;
-  data = std::move(out);
-  return true;
-}
-
-bool TfrmMain::WriteWholeFile(const std::string& path, const Bytes& data) {
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  out.close();
-  if (!out) {
-    std::filesystem::remove(path, ec);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace bx

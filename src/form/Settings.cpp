@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "form/Settings.h"
 
 namespace bx {
 

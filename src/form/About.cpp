@@ -2,7 +2,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 

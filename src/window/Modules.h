@@ -1,6 +1,7 @@
 #pragma once
-// The pages' own state and handlers, owned by the window. Each page module keeps a
-// reference to the window and wires its controls' events when it is created.
+// The pages' own state and handlers, owned by the window. Each module gets its page's
+// controls and the siblings it calls through its constructor; the members are declared
+// in the order they are built, each after those it needs.
 #include <memory>
 
 namespace bx {
@@ -21,17 +22,17 @@ class ModeHousekeeping;
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
   ~WindowModules();
+  std::unique_ptr<PortList> ports;
+  std::unique_ptr<Identity> identity;
+  std::unique_ptr<Exchange> exchange;
+  std::unique_ptr<ModeList> modes;
+  std::unique_ptr<ModeHousekeeping> housekeeping;
   std::unique_ptr<WiFiPage> wifi;
   std::unique_ptr<SystemPage> system;
   std::unique_ptr<NetworkPage> network;
   std::unique_ptr<PassThruPage> passThru;
-  std::unique_ptr<PortList> ports;
-  std::unique_ptr<Exchange> exchange;
-  std::unique_ptr<Identity> identity;
-  std::unique_ptr<ModeList> modes;
-  std::unique_ptr<ModeHousekeeping> housekeeping;
   std::unique_ptr<SelfTest> selftest;
-  std::unique_ptr<UpdatePage> update;  // last: it wires itself into the exchange
+  std::unique_ptr<UpdatePage> update;
 };
 
 }  // namespace bx

@@ -1,4 +1,4 @@
-#include "app/Demo.h"
+#include "program/Demo.h"
 
 #include "sim/SimPty.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "form/Settings.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/System.h"

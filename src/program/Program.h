@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 

@@ -1,6 +1,6 @@
-#include "app/Modules.h"
+#include "window/Modules.h"
 
-#include "app/Unitmain.h"
+#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
@@ -16,18 +16,23 @@
 namespace bx {
 
 WindowModules::WindowModules(TfrmMain& form)
-    : wifi(std::make_unique<WiFiPage>(form)),
-      system(std::make_unique<SystemPage>(form)),
+    : ports(std::make_unique<PortList>(form)),
+      identity(std::make_unique<Identity>(form, *ports)),
+      exchange(std::make_unique<Exchange>(form, *ports, *identity)),
+      modes(std::make_unique<ModeList>(form, *exchange)),
+      housekeeping(std::make_unique<ModeHousekeeping>(form, *modes)),
+      wifi(std::make_unique<WiFiPage>(form, *exchange)),
+      system(std::make_unique<SystemPage>(form, *exchange, *wifi)),
       network(std::make_unique<NetworkPage>(form)),
       passThru(std::make_unique<PassThruPage>(form)),
-      ports(std::make_unique<PortList>(form)),
-      exchange(std::make_unique<Exchange>(form)),
-      identity(std::make_unique<Identity>(form)),
-      modes(std::make_unique<ModeList>(form)),
-      housekeeping(std::make_unique<ModeHousekeeping>(form, *modes)),
-      selftest(std::make_unique<SelfTest>(form, *exchange)),
+      selftest(std::make_unique<SelfTest>(form, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, *exchange)) {
+  identity->Connect(*modes);
   identity->systemInfo = [s = system.get()](const std::string& payload) { s->SystemInfo(payload); };
+  identity->pagesReset = [w = wifi.get(), s = system.get()] {
+    w->Reset(false);
+    s->Reset();
+  };
   wifi->Connect(*identity);
 }
 

@@ -2,8 +2,8 @@
 // relative to its parent, in the fixed 714 x 424 client area. The page control takes
 // the top, the status strip the bottom 52 pixels. A page's client area is 710 x 345,
 // its origin at (2, 25) in the page control (the tab row above it).
-#include "app/Unitmain.h"
-#include "app/WindowHooks.h"
+#include "form/Unitmain.h"
+#include "form/Layout.h"
 
 namespace bx {
 
