@@ -44,7 +44,8 @@ bool ModeList::AddModeEntry(const std::string& line) {
   idLength = L;
   const std::string id = line.substr(0, static_cast<std::size_t>(L));
   const char marker = line[static_cast<std::size_t>(L) + 1];
-  const std::string description = line.size() > static_cast<std::size_t>(L) + 3 ? line.substr(static_cast<std::size_t>(L) + 3) : "";
+  const std::string description =
+      line.size() > static_cast<std::size_t>(L) + 3 ? line.substr(static_cast<std::size_t>(L) + 3) : "";
   if (marker != '-') return false;
   std::string hidden = f_.settings.ReadSettingString("Hide", id, "");
   if (id == "000") hidden.clear();
@@ -79,7 +80,10 @@ void ModeList::SelectedModePass() {
   for (const std::string& line : f_.memLog.Lines()) {
     if (line.size() < 15 || line.compare(0, 15, "Selected Mode: ") != 0) continue;
     const std::string rest = line.substr(15);
-    lastId = rest.substr(0, static_cast<std::size_t>(idLength));
+    // The whole ID of the named mode: "000" (the default mode) is not "00", even when
+    // the last mode line listed had a two-character ID.
+    const int namedLength = ModeIdLength(rest);
+    lastId = rest.substr(0, static_cast<std::size_t>(namedLength > 0 ? namedLength : idLength));
     const auto named = byId.find(*lastId);
     if (named == byId.end()) continue;
     for (ui::TListItem* item : named->second) item->SetStateIndex(mode_state::Selected);

@@ -2,10 +2,10 @@
 
 #include <chrono>
 
-#include "window/Modules.h"
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "support/AdapterWorld.h"
+#include "window/Modules.h"
 
 namespace bx {
 namespace {
@@ -40,6 +40,19 @@ TEST_F(SelectedModePass, TheLastSelectedModeLineWins) {
 
 // A reply full of such lines costs one walk over the list, not one per line: 20,000 of
 // each took seconds and froze the window.
+// The named mode's whole ID counts: the default mode "000" listed before two-character
+// IDs is marked when it runs, and "00" is not taken for it.
+TEST_F(SelectedModePass, IdsOfOtherLengthsCompareWhole) {
+  const std::string modes = "000 - Default Mode\r\n01 - OBD\r\n02 - CAN\r\n";
+  Parse(modes + "Selected Mode: 000 - Default Mode");
+  EXPECT_EQ(States(), "0 -1 -1 ");
+  EXPECT_EQ(f.Modules->modes->RememberedId(), "000");
+  Parse(modes + "Selected Mode: 00 - Other");
+  EXPECT_EQ(States(), "-1 -1 -1 ");
+  Parse(modes + "Selected Mode: 02 - CAN");
+  EXPECT_EQ(States(), "-1 -1 0 ");
+}
+
 TEST_F(SelectedModePass, ManySelectedModeLinesCostOneWalk) {
   auto id = [](int i) {
     const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
