@@ -29,6 +29,10 @@ std::string Settings::ReadSettingString(const std::string& subkey, const std::st
   return reg_.ReadString(Hive::CurrentUser, key, name).value_or(def);
 }
 
+std::string Settings::PeekSettingString(const std::string& subkey, const std::string& name, const std::string& def) {
+  return reg_.ReadString(Hive::CurrentUser, KeyFor(subkey), name).value_or(def);
+}
+
 void Settings::WriteSettingString(const std::string& subkey, const std::string& name, const std::string& data) {
   const std::string key = KeyFor(subkey);
   reg_.WriteString(Hive::CurrentUser, key, name, data);

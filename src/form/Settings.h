@@ -26,6 +26,9 @@ class Settings {
   // Missing: a default of "0" is returned and nothing is written; any other default,
   // the empty text included, is written and read back.
   std::string ReadSettingString(const std::string& subkey, const std::string& name, const std::string& def);
+  // Missing: `def`, and nothing is written (for values an adapter's reply names, which
+  // must not add a value to the store per name it sends).
+  std::string PeekSettingString(const std::string& subkey, const std::string& name, const std::string& def);
   void WriteSettingString(const std::string& subkey, const std::string& name, const std::string& data);
   void DeleteSetting(const std::string& subkey, const std::string& name);
   bool SettingExists(const std::string& name);

@@ -47,7 +47,9 @@ bool ModeList::AddModeEntry(const std::string& line) {
   const std::string description =
       line.size() > static_cast<std::size_t>(L) + 3 ? line.substr(static_cast<std::size_t>(L) + 3) : "";
   if (marker != '-') return false;
-  std::string hidden = f_.settings.ReadSettingString("Hide", id, "");
+  // A missing value already means "not hidden"; reading it must not store one per mode
+  // ID the adapter lists.
+  std::string hidden = f_.settings.PeekSettingString("Hide", id, "");
   if (id == "000") hidden.clear();
   if (line == f_.settings.ReadSettingString("", "Mode", "")) hidden.clear();
   int state = mode_state::Normal;

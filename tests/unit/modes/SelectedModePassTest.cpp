@@ -53,6 +53,18 @@ TEST_F(SelectedModePass, IdsOfOtherLengthsCompareWhole) {
   EXPECT_EQ(States(), "-1 -1 0 ");
 }
 
+// An adapter that lists thousands of mode IDs adds nothing to the store: a missing "Hide"
+// value means "not hidden" and is not written by the read.
+TEST_F(SelectedModePass, AModeFloodAddsNoHideValues) {
+  std::string modes;
+  const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (int i = 0; i < 36 * 36; ++i) modes += std::string{digits[i / 36], digits[i % 36]} + " - Mode\r\n";
+  Parse(modes);
+  ASSERT_EQ(f.lvModes.Count(), 36 * 36);
+  EXPECT_FALSE(w.registry.ReadValue(Hive::CurrentUser, f.settings.SettingsKey + "\\Hide", "01"));
+  EXPECT_FALSE(w.registry.ReadValue(Hive::CurrentUser, f.settings.SettingsKey + "\\Hide", "ZZ"));
+}
+
 TEST_F(SelectedModePass, ManySelectedModeLinesCostOneWalk) {
   auto id = [](int i) {
     const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
