@@ -2,18 +2,18 @@
 
 #include <iterator>
 
-#include "form/Unitmain.h"
 #include "core/Protocol.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
+#include "form/Unitmain.h"
 #include "ui/EventLoop.h"
 
 namespace bx {
 
 const char* StateName(ExchangeState s) {
-  static const char* kNames[] = {"Idle",        "Opening",     "Starting",      "ResetInfo",   "SendInfo",
-                                 "AwaitWrite",  "AwaitReply",  "InfoReceived",  "SelectMode",  "SendCommand",
-                                 "CommandDone", "SendTest",    "TestDone",      "SendUpdate",  "UpdateReply",
+  static const char* kNames[] = {"Idle",        "Opening",       "Starting",     "ResetInfo",  "SendInfo",
+                                 "AwaitWrite",  "AwaitReply",    "InfoReceived", "SelectMode", "SendCommand",
+                                 "CommandDone", "SendTest",      "TestDone",     "SendUpdate", "UpdateReply",
                                  "StartUpdate", "UpdateRunning", "NotFound"};
   return kNames[static_cast<int>(s)];
 }
@@ -44,8 +44,7 @@ bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
   return true;
 }
 
-Exchange::Exchange(TfrmMain& form, PortList& ports, Identity& identity)
-    : f_(form), ports_(ports), identity_(identity) {
+Exchange::Exchange(TfrmMain& form, PortList& ports, Identity& identity) : f_(form), ports_(ports), identity_(identity) {
   f_.tmrSearch.OnTimer = [this] { tmrSearchTimer(); };
 }
 
@@ -140,10 +139,10 @@ std::string Exchange::Command(const std::string& suffix) const { return std::str
 
 // In the order of ExchangeState.
 const Exchange::Handler Exchange::kHandlers[] = {
-    &Exchange::OnIdle,         &Exchange::OnOpening,      &Exchange::OnStarting,    &Exchange::OnResetInfo,
-    &Exchange::OnSendInfo,     &Exchange::OnAwaitWrite,   &Exchange::OnAwaitReply,  &Exchange::OnInfoReceived,
-    &Exchange::OnSelectMode,   &Exchange::OnSendCommand,  &Exchange::OnCommandDone, &Exchange::OnSendTest,
-    &Exchange::OnTestDone,     &Exchange::OnSendUpdate,   &Exchange::OnUpdateReply, &Exchange::OnStartUpdate,
+    &Exchange::OnIdle,          &Exchange::OnOpening,     &Exchange::OnStarting,    &Exchange::OnResetInfo,
+    &Exchange::OnSendInfo,      &Exchange::OnAwaitWrite,  &Exchange::OnAwaitReply,  &Exchange::OnInfoReceived,
+    &Exchange::OnSelectMode,    &Exchange::OnSendCommand, &Exchange::OnCommandDone, &Exchange::OnSendTest,
+    &Exchange::OnTestDone,      &Exchange::OnSendUpdate,  &Exchange::OnUpdateReply, &Exchange::OnStartUpdate,
     &Exchange::OnUpdateRunning, &Exchange::OnNotFound,
 };
 bool Exchange::Step() {
@@ -166,7 +165,8 @@ bool Exchange::OnOpening() {
 
 bool Exchange::OnStarting() {
   if (!activeLink_ || !activeLink_->IsOpen()) {
-    FailMessage("Can't open Communication Port " + f_.cbCOM.Text());
+    const std::string reason = activeLink_ ? activeLink_->OpenFailureText() : std::string();
+    FailMessage("Can't open Communication Port " + f_.cbCOM.Text() + (reason.empty() ? "" : " (" + reason + ")"));
     f_.edCOM.SetText("");
     Finish();
     return false;
@@ -182,13 +182,27 @@ bool Exchange::OnStarting() {
   frameOpen_ = false;
   live_.position = 3;
   switch (request_.operation) {
-    case Operation::Search: state_ = ExchangeState::ResetInfo; break;
-    case Operation::SelectMode: state_ = ExchangeState::SelectMode; break;
-    case Operation::SelfTest: state_ = ExchangeState::SendTest; break;
-    case Operation::Update: state_ = ExchangeState::SendUpdate; break;
-    case Operation::UpdateNoSearch: state_ = ExchangeState::StartUpdate; break;
-    case Operation::DeviceCommand: state_ = ExchangeState::SendCommand; break;
-    case Operation::None: Finish(); break;
+    case Operation::Search:
+      state_ = ExchangeState::ResetInfo;
+      break;
+    case Operation::SelectMode:
+      state_ = ExchangeState::SelectMode;
+      break;
+    case Operation::SelfTest:
+      state_ = ExchangeState::SendTest;
+      break;
+    case Operation::Update:
+      state_ = ExchangeState::SendUpdate;
+      break;
+    case Operation::UpdateNoSearch:
+      state_ = ExchangeState::StartUpdate;
+      break;
+    case Operation::DeviceCommand:
+      state_ = ExchangeState::SendCommand;
+      break;
+    case Operation::None:
+      Finish();
+      break;
   }
   return false;
 }

@@ -16,9 +16,12 @@ class Link {
   virtual void SetPortName(const std::string& name) = 0;
   virtual bool OwnsPort(const std::string& name) const = 0;
 
-  virtual bool Open() = 0;          // blocking: device open or network connect
-  virtual bool Close() = 0;         // true when closed afterwards
+  virtual bool Open() = 0;   // blocking: device open or network connect
+  virtual bool Close() = 0;  // true when closed afterwards
   virtual bool IsOpen() const = 0;
+  // Why the last Open failed, in words a user can act on ("permission denied: ..."); empty
+  // when the link cannot tell.
+  virtual std::string OpenFailureText() const { return {}; }
   virtual bool Write(const Bytes& text) = 0;  // true when every byte was queued
   virtual int PendingWrite() const = 0;       // bytes queued and not yet written
   virtual int BytesAvailable() const = 0;

@@ -7,8 +7,20 @@
 
 #include "core/Bytes.h"
 #include "platform/Registry.h"
+#include "platform/SerialDevice.h"
 
 namespace bx {
+
+std::string TLink_Channel::OpenFailureText() const {
+  const OpenError e = LastOpenError();
+  if (e == OpenError::None) return {};
+  std::string text = OpenErrorText(e);
+  if (e == OpenError::Denied) {
+    const std::string remedy = SerialAccessRemedy();
+    if (!remedy.empty()) text += ": " + remedy;
+  }
+  return text;
+}
 
 const char* OpenErrorText(OpenError e) {
   switch (e) {

@@ -74,6 +74,7 @@ class TLink_Channel : public Link {
   void SetDataNotify(std::function<void()> notify) override;
 
   OpenError LastOpenError() const { return lastOpenError_.load(); }
+  std::string OpenFailureText() const override;
 
   const std::string& Prefix() const { return prefix_; }
   int ScanInterval() const { return scanInterval_; }

@@ -32,6 +32,10 @@ struct SerialOpenResult {
 // The device path for a port name: the name itself on POSIX, "\\.\" + name on Windows.
 std::string SerialDevicePath(const std::string& portName);
 
+// What a user does about a serial port the system refuses to open for lack of permission
+// (on Debian and Ubuntu: the "dialout" group); empty where there is no such advice.
+std::string SerialAccessRemedy();
+
 class SerialDevice : public Stream {
  public:
   static SerialOpenResult Open(const std::string& path);

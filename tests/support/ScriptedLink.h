@@ -25,6 +25,7 @@ class ScriptedLink : public Link {
  public:
   // ---- scripting -------------------------------------------------------------------
   bool openResult = true;        // whether Open() opens the link
+  std::string openFailure;       // what OpenFailureText() tells after a failed Open()
   bool writeResult = true;       // what Write() returns (the bytes are recorded either way)
   int pendingWrite = 0;          // what PendingWrite() reports
   std::string prefix = "/dev/";  // OwnsPort: names starting with it
@@ -55,6 +56,7 @@ class ScriptedLink : public Link {
   bool Open() override;
   bool Close() override;  // closes and forgets received bytes, as a real port does
   bool IsOpen() const override { return open_; }
+  std::string OpenFailureText() const override { return open_ ? std::string() : openFailure; }
   bool Write(const Bytes& text) override;
   int PendingWrite() const override { return pendingWrite; }
   int BytesAvailable() const override;

@@ -30,6 +30,8 @@ const char* SerialOpenStatusText(SerialOpenStatus s) {
 
 std::string SerialDevicePath(const std::string& portName) { return portName; }
 
+std::string SerialAccessRemedy() { return "add your user to the dialout group and log in again"; }
+
 static SerialOpenStatus StatusOfOpenError(int err) {
   switch (err) {
     case EBUSY:

@@ -78,6 +78,20 @@ TEST(Exchange, LinkThatDoesNotOpenGivesTheOpenMessage) {
   ExpectIdle(f, w.link);
 }
 
+// The reason the link knows is added to the message, which keeps its text.
+TEST(Exchange, TheOpenMessageCarriesTheLinksReason) {
+  AdapterWorld w;
+  TfrmMain& f = w.StartWithPort();
+  w.link.openResult = false;
+  w.link.openFailure = "permission denied: add your user to the dialout group and log in again";
+  f.btSearch.Click();
+  ASSERT_TRUE(w.RunExchange());
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text,
+            "Can't open Communication Port /dev/ttyACM0 (USB Serial) (permission denied: add your user to the "
+            "dialout group and log in again)");
+}
+
 TEST(Exchange, PortWithoutALinkEndsSilently) {
   AdapterWorld w;
   TfrmMain& f = w.StartWithPort("COM3");
