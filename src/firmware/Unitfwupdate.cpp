@@ -151,6 +151,15 @@ void FirmwareUpdater::HeaderReplied() {
     StopWith(Format("Send Header: Error (%zu pages, at most %zu)", pages, kMaxPageCount));
     return;
   }
+  // Only whole pages are sent. An image with none would end at once with "Ok" having
+  // written nothing, and a tail that makes no whole page is left out: both are said.
+  const std::size_t size = image_.ImageData().size();
+  if (pages == 0) {
+    StopWith(Format("Send Header: Error (the image's %zu bytes make no whole page of %d bytes)", size, pageSize_));
+    return;
+  }
+  if (const std::size_t tail = size - pages * static_cast<std::size_t>(pageSize_); tail > 0)
+    LogLine(Format("Warning: the last %zu bytes of the image make no whole page and are not sent", tail));
   pageCount_ = static_cast<int>(pages);
   progress_->SetMax(pageCount_);
   nakCount_ = 0;

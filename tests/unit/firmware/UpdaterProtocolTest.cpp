@@ -42,7 +42,10 @@ TEST_F(UpdaterTest, HeaderAnsweredAtOnceGivesPagesFromByte81) {
   EXPECT_EQ(link.writes[1], HeaderFrame(FirmwareImage(file)));
 
   Send(HeaderReply(256, "12345678", "AB"));
-  EXPECT_EQ(Log(), (Lines{"Connecting...", "Send Header...", "SN:12345678", "ID:AB", "Wait for page request..."}));
+  // 600 bytes make two whole pages; the 88 after them are left out, and the log says so.
+  EXPECT_EQ(Log(), (Lines{"Connecting...", "Send Header...", "SN:12345678", "ID:AB",
+                          "Warning: the last 88 bytes of the image make no whole page and are not sent",
+                          "Wait for page request..."}));
   EXPECT_EQ(updater.PageSize(), 256);
   EXPECT_EQ(updater.PageCount(), 2);
   EXPECT_EQ(progress.Max(), 2);
@@ -102,6 +105,13 @@ TEST_F(UpdaterTest, HeaderRepliesThatCannotBeUploadedAreRefused) {
   Send(HeaderReply(1));
   EXPECT_FALSE(updater.IsRunning());
   EXPECT_EQ(status.Text(), "Send Header: Error (65536 pages, at most 65535)");
+
+  // An image shorter than one page would end "Ok" with nothing written.
+  ASSERT_TRUE(Start(Pattern(80 + 100)));
+  Send(kConnectAck);
+  Send(HeaderReply(256));
+  EXPECT_FALSE(updater.IsRunning());
+  EXPECT_EQ(status.Text(), "Send Header: Error (the image's 100 bytes make no whole page of 256 bytes)");
 }
 
 TEST_F(UpdaterTest, EightyByteFileEndsAfterTheHeaderReplyWithoutPages) {
