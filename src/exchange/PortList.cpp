@@ -20,9 +20,16 @@ PortList::PortList(TfrmMain& form) : f_(form) {
 
 void PortList::tmrRefreshTimer() {
   f_.tmrRefresh.SetEnabled(false);
+  // Re-armed however the refresh ends: a store error it raises is shown by the handler's
+  // exception display, and must not stop the port list for the rest of the session.
+  struct Rearm {
+    ui::TTimer& timer;
+    ~Rearm() {
+      timer.SetInterval(500);
+      timer.SetEnabled(true);
+    }
+  } rearm{f_.tmrRefresh};
   Refresh(false);
-  f_.tmrRefresh.SetInterval(500);
-  f_.tmrRefresh.SetEnabled(true);
 }
 
 void PortList::Refresh(bool force) {
@@ -49,9 +56,12 @@ void PortList::Refresh(bool force) {
     if (rank < 0) continue;
     const std::string head = Head(name);
     bool take = false;
-    if (best < 0) take = true;
-    else if (rank < bestRank) take = head == bestHead || bestHead != serial;
-    else take = head != bestHead && head == serial;
+    if (best < 0)
+      take = true;
+    else if (rank < bestRank)
+      take = head == bestHead || bestHead != serial;
+    else
+      take = head != bestHead && head == serial;
     if (take) {
       best = static_cast<int>(i);
       bestRank = rank;

@@ -49,12 +49,20 @@ bool Settings::SettingExists(const std::string& name) {
   return reg_.ReadValue(Hive::CurrentUser, SettingsKey, name).has_value();
 }
 
+// A recent-ports entry; one of the wrong type (not written by this program) reads as
+// empty, as the sort and position values do, instead of stopping every port refresh.
+std::string Settings::RecentPortEntry(int n) {
+  const auto v = reg_.ReadValue(Hive::CurrentUser, KeyFor("Ports"), "Port" + std::to_string(n));
+  if (v && v->type != RegValue::Type::String) return {};
+  return ReadSettingString("Ports", "Port" + std::to_string(n), "");
+}
+
 void Settings::RememberPort(const std::string& entry) {
   WriteSettingString("", "Port", entry);
   std::string carry = entry;
   for (int n = 0; n <= 9; ++n) {
     const std::string name = "Port" + std::to_string(n);
-    const std::string old = ReadSettingString("Ports", name, "");
+    const std::string old = RecentPortEntry(n);
     WriteSettingString("Ports", name, carry);
     if (old == entry) return;
     carry = old;
@@ -64,7 +72,7 @@ void Settings::RememberPort(const std::string& entry) {
 
 int Settings::RecentPortRank(const std::string& port) {
   for (int n = 0; n <= 9; ++n) {
-    std::string v = ReadSettingString("Ports", "Port" + std::to_string(n), "");
+    std::string v = RecentPortEntry(n);
     const auto blank = v.find(' ');
     if (blank != std::string::npos) v.resize(blank);
     if (v.empty()) return -1;

@@ -36,6 +36,7 @@ class Settings {
   // Recent ports: "<port> <serial>" entries, digit 0 the newest.
   void RememberPort(const std::string& entry);
   int RecentPortRank(const std::string& port);
+  std::string RecentPortEntry(int n);
 
   Registry& registry() { return reg_; }
 

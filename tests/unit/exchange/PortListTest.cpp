@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "window/Modules.h"
 #include "exchange/PortList.h"
 #include "support/FormFixture.h"
+#include "window/Modules.h"
 
 namespace bx {
 namespace {
@@ -39,6 +39,24 @@ TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) 
   rows.descriptions[0] = "FT232R USB UART";
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+}
+
+// A recent-ports value of the wrong type (not one this program wrote) reads as empty:
+// the list is still built and refreshed, and the next search's port replaces the value.
+TEST_F(PortListTest, AWrongTypedRecentPortIsReadAsEmpty) {
+  const std::string key = f->settings.SettingsKey + "\\Ports";
+  w.registry.WriteInteger(Hive::CurrentUser, key, "Port0", 7);
+  rows = {{"/dev/ttyUSB0"}, {"FT232R"}, {"/sys/a"}};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.Items(), (std::vector<std::string>{"/dev/ttyUSB0 (FT232R)"}));
+  EXPECT_TRUE(f->tmrRefresh.Enabled());
+  rows.names.push_back("/dev/ttyACM0");
+  rows.descriptions.push_back("Brevantix");
+  rows.details.push_back("");
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.Items().size(), 2u);
+  f->settings.RememberPort("/dev/ttyACM0 12345");
+  EXPECT_EQ(w.registry.ReadString(Hive::CurrentUser, key, "Port0"), "/dev/ttyACM0 12345");
 }
 
 TEST_F(PortListTest, DefaultPortPrefersSerialThenTheMostRecent) {
