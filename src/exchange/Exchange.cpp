@@ -366,8 +366,11 @@ void Exchange::RestoreControls() {
     f_.btPower.SetEnabled(true);
   }
   for (ui::TControl* c :
-       std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.btSearch, &f_.cbShow, &f_.cbCOM})
+       std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.cbShow, &f_.cbCOM})
     c->SetEnabled(true);
+  // A port-list rebuild during the exchange may have left no port chosen: Search would
+  // then do nothing.
+  f_.btSearch.SetEnabled(f_.cbCOM.ItemIndex() >= 0);
   f_.btPortProp.SetEnabled(!ports_.SelectedDetail().empty());
   f_.btCopy.SetEnabled(!f_.memLog.Text().empty());
 }

@@ -73,7 +73,12 @@ void PortList::Refresh(bool force) {
       if (f_.PortNames[i] == preferred) best = static_cast<int>(i);
     if (best >= 0 && f_.PortNames[static_cast<std::size_t>(best)] == preferred) preferred.clear();
   }
-  if (f_.cbCOM.Items().empty() || best < 0) return;
+  if (f_.cbCOM.Items().empty() || best < 0) {
+    // The rebuild chose no port: Search and the properties have nothing to act on.
+    f_.btSearch.SetEnabled(false);
+    f_.btPortProp.SetEnabled(false);
+    return;
+  }
   f_.cbCOM.SetItemIndex(best);
   f_.btPortProp.SetEnabled(!f_.PortDetails[static_cast<std::size_t>(best)].empty());
   f_.btSearch.SetEnabled(true);

@@ -39,6 +39,8 @@ TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) 
   rows.descriptions[0] = "FT232R USB UART";
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+  EXPECT_FALSE(f->btSearch.Enabled());  // nothing to search on
+  EXPECT_FALSE(f->btPortProp.Enabled());
 }
 
 // A recent-ports value of the wrong type (not one this program wrote) reads as empty:
