@@ -365,8 +365,7 @@ void Exchange::RestoreControls() {
     identity_.SetBatteryText(f_.edBattery.Text());
     f_.btPower.SetEnabled(true);
   }
-  for (ui::TControl* c :
-       std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.cbShow, &f_.cbCOM})
+  for (ui::TControl* c : std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.cbShow, &f_.cbCOM})
     c->SetEnabled(true);
   // A port-list rebuild during the exchange may have left no port chosen: Search would
   // then do nothing.
