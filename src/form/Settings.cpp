@@ -52,9 +52,10 @@ bool Settings::SettingExists(const std::string& name) {
 // A recent-ports entry; one of the wrong type (not written by this program) reads as
 // empty, as the sort and position values do, instead of stopping every port refresh.
 std::string Settings::RecentPortEntry(int n) {
-  const auto v = reg_.ReadValue(Hive::CurrentUser, KeyFor("Ports"), "Port" + std::to_string(n));
-  if (v && v->type != RegValue::Type::String) return {};
-  return ReadSettingString("Ports", "Port" + std::to_string(n), "");
+  const std::string name = "Port" + std::to_string(n);
+  const auto v = reg_.ReadValue(Hive::CurrentUser, KeyFor("Ports"), name);
+  if (v) return v->type == RegValue::Type::String ? v->text : std::string();
+  return ReadSettingString("Ports", name, "");
 }
 
 void Settings::RememberPort(const std::string& entry) {

@@ -33,12 +33,12 @@ int NetworkPage::PendingChangesPrompt(bool reload) {
 }
 
 void NetworkPage::LoadList() {
-  // Hook: the stored network list is loaded here once the network page issue lands.
+  // No stored list is read yet: the page starts with nothing to save.
   f_.btNetwork_Save.SetEnabled(false);
 }
 
 void NetworkPage::SaveList() {
-  // Hook: the stored network list is written here once the network page issue lands.
+  // Nothing is written yet; the page is left without unsaved changes.
   f_.btNetwork_Save.SetEnabled(false);
 }
 

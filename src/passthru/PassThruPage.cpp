@@ -5,8 +5,8 @@
 namespace bx {
 
 PassThruPage::PassThruPage(TfrmMain& form) : f_(form) {
-  for (ui::TButton* b : {&f_.btJ2534_Load, &f_.btJ2534_Open, &f_.btJ2534_Version, &f_.btJ2534_Config,
-                         &f_.btJ2534_Info, &f_.btJ2534_Copy})
+  for (ui::TButton* b : {&f_.btJ2534_Load, &f_.btJ2534_Open, &f_.btJ2534_Version, &f_.btJ2534_Config, &f_.btJ2534_Info,
+                         &f_.btJ2534_Copy})
     b->SetEnabled(false);
   f_.cbJ2534_Devices.Hint = "Ports List";
   f_.btJ2534_Refresh.Hint = "Refresh USB-Ports";
@@ -18,7 +18,7 @@ PassThruPage::PassThruPage(TfrmMain& form) : f_(form) {
 
 void PassThruPage::PageEntered() {
   if (!f_.PassThruDriverVersion.empty()) {
-    // Hook: refresh of the device list and the version check come with the pass-thru issue.
+    // The adapter offers a driver: the installation starts from an empty progress bar.
     f_.pbJ2534_Install.SetPosition(0);
   } else if (!f_.edVersion.Text().empty()) {
     f_.lbJ2534_Message.SetCaption("  Update Firmware !!!");
@@ -26,8 +26,7 @@ void PassThruPage::PageEntered() {
   }
 }
 
-void PassThruPage::UnloadLibrary() {
-  // Hook: the library probe (load/unload of a pass-thru library) comes with its issue.
-}
+// No pass-thru library is ever loaded yet, so there is nothing to unload.
+void PassThruPage::UnloadLibrary() {}
 
 }  // namespace bx
