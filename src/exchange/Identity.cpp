@@ -81,14 +81,14 @@ bool Identity::ParseLine(const std::string& line) {
     f_.edSYS_BW.SetText(v);
     f_.tsTest.SetTabVisible(true);
     f_.cbShow.SetVisible(true);
-    f_.pbJ2534_Install.SetVisible(true);
+    f_.passThru.pbJ2534_Install.SetVisible(true);
   } else if (Key(line, "HW:", v)) {
     f_.edHardware.SetText(v);
     f_.edSYS_Hardware.SetText(v);
   } else if (Key(line, "PT:", v)) {
     f_.PassThruDriverVersion = v;
-    f_.btJ2534_Install.SetCaption("Install Driver v" + v);
-    f_.btJ2534_Install.SetEnabled(true);
+    f_.passThru.btJ2534_Install.SetCaption("Install Driver v" + v);
+    f_.passThru.btJ2534_Install.SetEnabled(true);
   } else if (Key(line, "PI:", v) || Key(line, "UI:", v) || Key(line, "PA:", v) || Key(line, "UA:", v)) {
     // Pass-thru and update flags the program does not act on: taken out of the log.
   } else if (Key(line, "UB:", v)) {
@@ -121,10 +121,10 @@ void Identity::ClearIdentity() {
   f_.tsTest.SetTabVisible(false);
   if (pagesReset) pagesReset();
   f_.cbShow.SetVisible(false);
-  f_.lbJ2534_Message.SetVisible(false);
-  f_.btJ2534_Install.SetEnabled(false);
-  f_.pbJ2534_Install.SetVisible(false);
-  f_.shJ2534_Install.SetVisible(false);
+  f_.passThru.lbJ2534_Message.SetVisible(false);
+  f_.passThru.btJ2534_Install.SetEnabled(false);
+  f_.passThru.pbJ2534_Install.SetVisible(false);
+  f_.passThru.shJ2534_Install.SetVisible(false);
   f_.edCopyRight.SetText("");
   SetBatteryText("");
   for (ui::TEdit* e : {&f_.edSignature, &f_.edVersion, &f_.edBootVer, &f_.edHardware, &f_.edSYS_Hardware})

@@ -29,7 +29,7 @@ struct AppContext {
   Shell* shell = nullptr;
   std::optional<VersionRecord> version;  // nullopt: a program file without version information
   std::string programPath;
-  std::vector<std::string> args;           // command-line arguments after the program name
+  std::vector<std::string> args;               // command-line arguments after the program name
   TimerResolution* timerResolution = nullptr;  // nullptr: the timer library is missing
   DesktopIntegration* desktop = nullptr;       // nullptr: no desktop integration
   UserFolders folders;
@@ -47,9 +47,9 @@ class TfrmMain : public ui::TForm {
   ~TfrmMain() override;
 
   // ---- life cycle -------------------------------------------------------------------
-  void FormShow();     // applies the restored position
-  bool CloseQuery();   // the two "Save changes?" questions; false keeps the window open
-  void FormClose();    // unload, destroy the links, write the close settings
+  void FormShow();    // applies the restored position
+  bool CloseQuery();  // the two "Save changes?" questions; false keeps the window open
+  void FormClose();   // unload, destroy the links, write the close settings
   bool Closed() const { return closed_; }
   // CloseQuery and, when it agrees, FormClose. Returns whether the window closed.
   bool Close();
@@ -131,54 +131,63 @@ class TfrmMain : public ui::TForm {
   ui::TMemo memUpdate{"memUpdate", &gbUpdate};
   ui::TButton btReset{"btReset", &gbUpdate, "Reset"};
 
-  // Network page.
-  ui::TButton btUDP_Search{"btUDP_Search", &tsNetwork, "Search"};
-  ui::TProgressBar pbUDP{"pbUDP", &tsNetwork};
-  ui::TListView lvNetDevices{"lvNetDevices", &tsNetwork, {{"IP", 120}, {"Port", 50}, {"Name", 275}, {"MAC", 110}}};
-  ui::TListView ListView1{"ListView1", &tsNetwork};
-  ui::TGroupBox gbNetwork_Device{"gbNetwork_Device", &tsNetwork, " Device "};
-  ui::TLabel lbNetwork_IP{"lbNetwork_IP", &gbNetwork_Device, "IP:"};
-  ui::TEdit edNetwork_IP{"edNetwork_IP", &gbNetwork_Device};
-  ui::TLabel lbNetwork_Port{"lbNetwork_Port", &gbNetwork_Device, "Port:"};
-  ui::TEdit edNetwork_Port{"edNetwork_Port", &gbNetwork_Device};
-  ui::TLabel lbNetwork_Name{"lbNetwork_Name", &gbNetwork_Device, "Name:"};
-  ui::TEdit edNetwork_Name{"edNetwork_Name", &gbNetwork_Device};
-  ui::TButton btNetwork_Add{"btNetwork_Add", &gbNetwork_Device, "Add"};
-  ui::TButton btNetwork_Update{"btNetwork_Update", &gbNetwork_Device, "Update"};
-  ui::TButton btNetwork_Find{"btNetwork_Find", &tsNetwork, "Find"};
-  ui::TButton btNetwork_Config{"btNetwork_Config", &tsNetwork, "Config"};
-  ui::TButton btNetwork_Delete{"btNetwork_Delete", &tsNetwork, "Delete"};
-  ui::TButton btNetwork_State{"btNetwork_State", &tsNetwork, "Disable"};
-  ui::TButton btNetwork_Save{"btNetwork_Save", &tsNetwork, "Save"};
-  ui::TMemo memLog_Network{"memLog_Network", &tsNetwork};
-  ui::TButton btCopy_Network{"btCopy_Network", &tsNetwork, "Copy to Buffer"};
+  // Network page: its controls in one group, handed to the page's modules.
+  struct NetworkControls {
+    ui::TTabSheet& tsNetwork;
+    ui::TButton btUDP_Search{"btUDP_Search", &tsNetwork, "Search"};
+    ui::TProgressBar pbUDP{"pbUDP", &tsNetwork};
+    ui::TListView lvNetDevices{"lvNetDevices", &tsNetwork, {{"IP", 120}, {"Port", 50}, {"Name", 275}, {"MAC", 110}}};
+    ui::TListView ListView1{"ListView1", &tsNetwork};
+    ui::TGroupBox gbNetwork_Device{"gbNetwork_Device", &tsNetwork, " Device "};
+    ui::TLabel lbNetwork_IP{"lbNetwork_IP", &gbNetwork_Device, "IP:"};
+    ui::TEdit edNetwork_IP{"edNetwork_IP", &gbNetwork_Device};
+    ui::TLabel lbNetwork_Port{"lbNetwork_Port", &gbNetwork_Device, "Port:"};
+    ui::TEdit edNetwork_Port{"edNetwork_Port", &gbNetwork_Device};
+    ui::TLabel lbNetwork_Name{"lbNetwork_Name", &gbNetwork_Device, "Name:"};
+    ui::TEdit edNetwork_Name{"edNetwork_Name", &gbNetwork_Device};
+    ui::TButton btNetwork_Add{"btNetwork_Add", &gbNetwork_Device, "Add"};
+    ui::TButton btNetwork_Update{"btNetwork_Update", &gbNetwork_Device, "Update"};
+    ui::TButton btNetwork_Find{"btNetwork_Find", &tsNetwork, "Find"};
+    ui::TButton btNetwork_Config{"btNetwork_Config", &tsNetwork, "Config"};
+    ui::TButton btNetwork_Delete{"btNetwork_Delete", &tsNetwork, "Delete"};
+    ui::TButton btNetwork_State{"btNetwork_State", &tsNetwork, "Disable"};
+    ui::TButton btNetwork_Save{"btNetwork_Save", &tsNetwork, "Save"};
+    ui::TMemo memLog_Network{"memLog_Network", &tsNetwork};
+    ui::TButton btCopy_Network{"btCopy_Network", &tsNetwork, "Copy to Buffer"};
+    ui::TTimer tmrUDP{"tmrUDP", 0, true};
+  };
+  NetworkControls network{tsNetwork};
 
-  // Passthru SAE J2534 page.
-  ui::TGroupBox gbJ2534_Devices{"gbJ2534_Devices", &tsJ2534, " Devices "};
-  ui::TComboBox cbJ2534_Devices{"cbJ2534_Devices", &gbJ2534_Devices};
-  ui::TButton btJ2534_Refresh{"btJ2534_Refresh", &gbJ2534_Devices, "Refresh"};
-  ui::TLabel lbJ2534_Config{"lbJ2534_Config", &gbJ2534_Devices, "Config:"};
-  ui::TEdit edJ2534_Config{"edJ2534_Config", &gbJ2534_Devices};
-  ui::TLabel lbJ2534_DLL{"lbJ2534_DLL", &gbJ2534_Devices, "Library:"};
-  ui::TEdit edJ2534_DLL{"edJ2534_DLL", &gbJ2534_Devices};
-  ui::TLabel lbJ2534_Name{"lbJ2534_Name", &gbJ2534_Devices, "Name:"};
-  ui::TEdit edJ2534_Name{"edJ2534_Name", &gbJ2534_Devices};
-  ui::TButton btJ2534_Load{"btJ2534_Load", &gbJ2534_Devices, "Load"};
-  ui::TButton btJ2534_Open{"btJ2534_Open", &gbJ2534_Devices, "Open"};
-  ui::TButton btJ2534_Version{"btJ2534_Version", &gbJ2534_Devices, "Version"};
-  ui::TButton btJ2534_Config{"btJ2534_Config", &gbJ2534_Devices, "Config"};
-  ui::TButton btJ2534_Info{"btJ2534_Info", &gbJ2534_Devices, "Read Info"};
-  ui::TMemo memJ2534{"memJ2534", &gbJ2534_Devices};
-  ui::TButton btJ2534_Copy{"btJ2534_Copy", &gbJ2534_Devices, "Copy to Buffer"};
-  ui::TGroupBox GroupBox_Driver{"GroupBox_Driver", &tsJ2534, " Driver "};
-  ui::TButton btJ2534_Version_Check{"btJ2534_Version_Check", &GroupBox_Driver, "Check Version"};
-  ui::TLabel lbJ2534_Version_DLL{"lbJ2534_Version_DLL", &GroupBox_Driver, "Installed:"};
-  ui::TEdit edJ2534_Version_DLL{"edJ2534_Version_DLL", &GroupBox_Driver};
-  ui::TShape shJ2534_Install{"shJ2534_Install", &GroupBox_Driver};
-  ui::TShape shJ2534_Version_DLL{"shJ2534_Version_DLL", &GroupBox_Driver};
-  ui::TLabel lbJ2534_Message{"lbJ2534_Message", &GroupBox_Driver, "- Update is required ->"};
-  ui::TButton btJ2534_Install{"btJ2534_Install", &GroupBox_Driver, "Install Driver"};
-  ui::TProgressBar pbJ2534_Install{"pbJ2534_Install", &GroupBox_Driver};
+  // Passthru SAE J2534 page: its controls in one group, handed to the page's modules.
+  struct PassThruControls {
+    ui::TTabSheet& tsJ2534;
+    ui::TGroupBox gbJ2534_Devices{"gbJ2534_Devices", &tsJ2534, " Devices "};
+    ui::TComboBox cbJ2534_Devices{"cbJ2534_Devices", &gbJ2534_Devices};
+    ui::TButton btJ2534_Refresh{"btJ2534_Refresh", &gbJ2534_Devices, "Refresh"};
+    ui::TLabel lbJ2534_Config{"lbJ2534_Config", &gbJ2534_Devices, "Config:"};
+    ui::TEdit edJ2534_Config{"edJ2534_Config", &gbJ2534_Devices};
+    ui::TLabel lbJ2534_DLL{"lbJ2534_DLL", &gbJ2534_Devices, "Library:"};
+    ui::TEdit edJ2534_DLL{"edJ2534_DLL", &gbJ2534_Devices};
+    ui::TLabel lbJ2534_Name{"lbJ2534_Name", &gbJ2534_Devices, "Name:"};
+    ui::TEdit edJ2534_Name{"edJ2534_Name", &gbJ2534_Devices};
+    ui::TButton btJ2534_Load{"btJ2534_Load", &gbJ2534_Devices, "Load"};
+    ui::TButton btJ2534_Open{"btJ2534_Open", &gbJ2534_Devices, "Open"};
+    ui::TButton btJ2534_Version{"btJ2534_Version", &gbJ2534_Devices, "Version"};
+    ui::TButton btJ2534_Config{"btJ2534_Config", &gbJ2534_Devices, "Config"};
+    ui::TButton btJ2534_Info{"btJ2534_Info", &gbJ2534_Devices, "Read Info"};
+    ui::TMemo memJ2534{"memJ2534", &gbJ2534_Devices};
+    ui::TButton btJ2534_Copy{"btJ2534_Copy", &gbJ2534_Devices, "Copy to Buffer"};
+    ui::TGroupBox GroupBox_Driver{"GroupBox_Driver", &tsJ2534, " Driver "};
+    ui::TButton btJ2534_Version_Check{"btJ2534_Version_Check", &GroupBox_Driver, "Check Version"};
+    ui::TLabel lbJ2534_Version_DLL{"lbJ2534_Version_DLL", &GroupBox_Driver, "Installed:"};
+    ui::TEdit edJ2534_Version_DLL{"edJ2534_Version_DLL", &GroupBox_Driver};
+    ui::TShape shJ2534_Install{"shJ2534_Install", &GroupBox_Driver};
+    ui::TShape shJ2534_Version_DLL{"shJ2534_Version_DLL", &GroupBox_Driver};
+    ui::TLabel lbJ2534_Message{"lbJ2534_Message", &GroupBox_Driver, "- Update is required ->"};
+    ui::TButton btJ2534_Install{"btJ2534_Install", &GroupBox_Driver, "Install Driver"};
+    ui::TProgressBar pbJ2534_Install{"pbJ2534_Install", &GroupBox_Driver};
+  };
+  PassThruControls passThru{tsJ2534};
 
   // About page.
   ui::TGroupBox GroupBox1{"GroupBox1", &About, ""};
@@ -201,9 +210,11 @@ class TfrmMain : public ui::TForm {
   ui::TButton btWiFi_Update{"btWiFi_Update", &gbSYS_Hardware, "Update"};
   ui::TButton btWiFi_Factory_Reset{"btWiFi_Factory_Reset", &gbSYS_Hardware, "Factory Reset"};
   ui::TGroupBox gbSYS_General{"gbSYS_General", &tsSystem, "General"};
-  ui::TRadioGroup rgSYS_WiFi{"rgSYS_WiFi", &gbSYS_General, "Wi-Fi",
-                             {"Disabled", "Brevantix Serial Bridge Firmware",
-                              "General Serial Bridge Firmware for ESP8266EX (115200,8N1)"}};
+  ui::TRadioGroup rgSYS_WiFi{
+      "rgSYS_WiFi",
+      &gbSYS_General,
+      "Wi-Fi",
+      {"Disabled", "Brevantix Serial Bridge Firmware", "General Serial Bridge Firmware for ESP8266EX (115200,8N1)"}};
   ui::TCheckBox cbSYS_MSD{"cbSYS_MSD", &gbSYS_General, "USB MSD for built-in flash card"};
   ui::TGroupBox gbSYS_Info{"gbSYS_Info", &tsSystem, "Info"};
   ui::TLabel lbSYS_BW{"lbSYS_BW", &gbSYS_Info, "Bootware:"};
@@ -282,7 +293,8 @@ class TfrmMain : public ui::TForm {
   ui::TButton btWiFi_Scan{"btWiFi_Scan", &tsWiFi, "Scan APs"};
 
   // WiFi -> Scan APs page.
-  ui::TListView lvWiFi_Scan_AP{"lvWiFi_Scan_AP", &tsWiFi_Scan,
+  ui::TListView lvWiFi_Scan_AP{"lvWiFi_Scan_AP",
+                               &tsWiFi_Scan,
                                {{"Wireless Network Name (SSID)", 225},
                                 {"RSSI", 60, true},
                                 {"Channel  ", 60, true},
@@ -329,7 +341,6 @@ class TfrmMain : public ui::TForm {
   // Timers of the window.
   ui::TTimer tmrSearch{"tmrSearch", 0, true};
   ui::TTimer tmrRefresh{"tmrRefresh", 500, true};
-  ui::TTimer tmrUDP{"tmrUDP", 0, true};
   ui::TTimer tmrMemo{"tmrMemo", 100, true};
 
   // ---- handlers of the window itself --------------------------------------------------

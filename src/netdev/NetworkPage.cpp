@@ -5,21 +5,22 @@
 namespace bx {
 
 NetworkPage::NetworkPage(TfrmMain& form) : f_(form) {
-  for (ui::TButton* b : {&f_.btNetwork_Find, &f_.btNetwork_Config, &f_.btNetwork_Delete, &f_.btNetwork_State,
-                         &f_.btNetwork_Save, &f_.btNetwork_Add, &f_.btNetwork_Update, &f_.btCopy_Network})
+  for (ui::TButton* b : {&f_.network.btNetwork_Find, &f_.network.btNetwork_Config, &f_.network.btNetwork_Delete,
+                         &f_.network.btNetwork_State, &f_.network.btNetwork_Save, &f_.network.btNetwork_Add,
+                         &f_.network.btNetwork_Update, &f_.network.btCopy_Network})
     b->SetEnabled(false);
-  f_.ListView1.ShowColumnHeaders = false;
-  f_.ListView1.SmallIcons = true;
-  f_.ListView1.SetEnabled(false);
+  f_.network.ListView1.ShowColumnHeaders = false;
+  f_.network.ListView1.SmallIcons = true;
+  f_.network.ListView1.SetEnabled(false);
   for (auto [caption, state] : {std::pair{"New", 5}, {"Found", 8}, {"Disabled", 7}}) {
-    auto& item = f_.ListView1.Add();
+    auto& item = f_.network.ListView1.Add();
     item.SetCaption(caption);
     item.SetStateIndex(state);
   }
 }
 
 int NetworkPage::PendingChangesPrompt(bool reload) {
-  if (!f_.btNetwork_Save.Enabled()) return 0;
+  if (!f_.network.btNetwork_Save.Enabled()) return 0;
   const int answer = f_.AppMessageBox("Network Search...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
     SaveList();
@@ -34,12 +35,12 @@ int NetworkPage::PendingChangesPrompt(bool reload) {
 
 void NetworkPage::LoadList() {
   // No stored list is read yet: the page starts with nothing to save.
-  f_.btNetwork_Save.SetEnabled(false);
+  f_.network.btNetwork_Save.SetEnabled(false);
 }
 
 void NetworkPage::SaveList() {
   // Nothing is written yet; the page is left without unsaved changes.
-  f_.btNetwork_Save.SetEnabled(false);
+  f_.network.btNetwork_Save.SetEnabled(false);
 }
 
 }  // namespace bx

@@ -3,16 +3,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "window/Modules.h"
-#include "form/Layout.h"
-#include "window/WindowHooks.h"
+#include "Resources.h"
 #include "exchange/PortList.h"
+#include "form/Layout.h"
 #include "netdev/NetworkPage.h"
 #include "passthru/PassThruPage.h"
-#include "Resources.h"
 #include "system/SystemPage.h"
 #include "ui/EventLoop.h"
 #include "wifi/WiFiPage.h"
+#include "window/Modules.h"
+#include "window/WindowHooks.h"
 
 namespace bx {
 
@@ -40,8 +40,8 @@ void TfrmMain::SetDesignState() {
   // Centred on a 1280 x 1024 screen until a view places it (a CLI run has no screen).
   SetBounds((1280 - 714) / 2, (1024 - 424) / 2, 714, 424);
   font = ui::Font{"MS Sans Serif", -11, ui::clr::Black, {}};
-  ilIcons.Images = {"state-selected.png", "state-active.png", "state-hidden.png", "state-3.png",
-                    "state-4.png",        "state-new.png",    "state-6.png",      "state-disabled.png",
+  ilIcons.Images = {"state-selected.png", "state-active.png",        "state-hidden.png", "state-3.png",
+                    "state-4.png",        "state-new.png",           "state-6.png",      "state-disabled.png",
                     "state-found.png",    "state-disabled-found.png"};
 
   // Read-only fields of the status strip and the pages.
@@ -50,7 +50,8 @@ void TfrmMain::SetDesignState() {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  for (ui::TMemo* m : {&memLog, &memUpdate, &memLog_Network, &memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
+  for (ui::TMemo* m :
+       {&memLog, &memUpdate, &network.memLog_Network, &passThru.memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
     m->ReadOnly = true;
   lbBattery.SetVisible(false);
   edBattery.SetVisible(false);
@@ -79,11 +80,11 @@ void TfrmMain::SetDesignState() {
   ckbWait.SetEnabled(false);
 
   // Driver group.
-  btJ2534_Install.SetEnabled(false);
-  lbJ2534_Message.SetVisible(false);
-  pbJ2534_Install.SetVisible(false);
-  shJ2534_Install.SetVisible(false);
-  shJ2534_Version_DLL.SetVisible(false);
+  passThru.btJ2534_Install.SetEnabled(false);
+  passThru.lbJ2534_Message.SetVisible(false);
+  passThru.pbJ2534_Install.SetVisible(false);
+  passThru.shJ2534_Install.SetVisible(false);
+  passThru.shJ2534_Version_DLL.SetVisible(false);
 
   // About page: the logo and the link styles.
   imgLogo.Picture = std::string(res::Find("logo.jpg"));
@@ -128,11 +129,11 @@ void TfrmMain::CreateWindow() {
   tsWiFi_Scan.SetTabVisible(false);
   Modules->system->Reset();
   cbShow.SetVisible(false);
-  lbJ2534_Message.SetVisible(false);
-  btJ2534_Install.SetEnabled(false);
-  pbJ2534_Install.SetVisible(false);
-  shJ2534_Install.SetVisible(false);
-  shJ2534_Version_DLL.SetVisible(false);
+  passThru.lbJ2534_Message.SetVisible(false);
+  passThru.btJ2534_Install.SetEnabled(false);
+  passThru.pbJ2534_Install.SetVisible(false);
+  passThru.shJ2534_Install.SetVisible(false);
+  passThru.shJ2534_Version_DLL.SetVisible(false);
   // The program folder, with its trailing separator.
   ProgramFolder = std::filesystem::path(ctx.programPath).parent_path().string();
   if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
@@ -164,7 +165,7 @@ void TfrmMain::ReadVersionInformation() {
   imgLogo.SetVisible(true);
   lbRef.SetCaption(v.comments);
   lbMail.SetCaption(v.support);
-  GroupBox_Driver.SetCaption(" " + v.productName + GroupBox_Driver.Caption());
+  passThru.GroupBox_Driver.SetCaption(" " + v.productName + passThru.GroupBox_Driver.Caption());
 }
 
 void TfrmMain::StartupRegistryWrites() {
@@ -221,7 +222,7 @@ void TfrmMain::WireHandlers() {
   tmrMemo.OnTimer = [this] { tmrMemoTimer(); };
   tmrRefresh.OnTimer = [this] { Modules->ports->tmrRefreshTimer(); };
   cbCOM.OnClick = [this] { Modules->ports->cbCOMClick(); };
-  cbJ2534_Devices.OnClick = [this] { Modules->ports->cbCOMClick(); };
+  passThru.cbJ2534_Devices.OnClick = [this] { Modules->ports->cbCOMClick(); };
   btPortProp.OnClick = [this] { Modules->ports->btPortPropClick(); };
   for (ui::TLabel* l : {&lbRef, &lbMail}) {
     l->OnMouseEnter = [this, l] { lbRefMouseEnter(*l); };
@@ -229,17 +230,17 @@ void TfrmMain::WireHandlers() {
   }
   lbRef.OnClick = [this] { lbRefClick(); };
   lbMail.OnClick = [this] { lbMailClick(); };
-  for (ui::TListView* v : {&lvModes, &lvNetDevices, &lvWiFi_Scan_AP})
+  for (ui::TListView* v : {&lvModes, &network.lvNetDevices, &lvWiFi_Scan_AP})
     v->OnColumnClick = [this, v](int column) { ListColumnClick(*v, column); };
   for (auto [button, pane] : {std::pair<ui::TButton*, ui::TTextControl*>{&btCopy, &memLog},
                               {&btCopyTest, &memLogTest},
-                              {&btCopy_Network, &memLog_Network},
-                              {&btJ2534_Copy, &memJ2534},
+                              {&network.btCopy_Network, &network.memLog_Network},
+                              {&passThru.btJ2534_Copy, &passThru.memJ2534},
                               {&btCopyWiFi, &memLogWiFi}})
     button->OnClick = [this, pane = pane] { CopyPane(*pane); };
   // These three copy buttons follow their pane: enabled exactly while it holds text.
-  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TMemo*>{&btCopy_Network, &memLog_Network},
-                              {&btJ2534_Copy, &memJ2534},
+  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TMemo*>{&network.btCopy_Network, &network.memLog_Network},
+                              {&passThru.btJ2534_Copy, &passThru.memJ2534},
                               {&btCopyWiFi, &memLogWiFi}}) {
     auto previous = pane->OnChange;
     pane->OnChange = [button = button, pane = pane, previous] {
@@ -277,7 +278,7 @@ void TfrmMain::FormClose() {
   closed_ = true;
   tmrRefresh.SetEnabled(false);
   tmrSearch.SetEnabled(false);
-  tmrUDP.SetEnabled(false);
+  network.tmrUDP.SetEnabled(false);
   tmrMemo.SetEnabled(false);
   Modules->passThru->UnloadLibrary();
   DestroySubsystems(*this);

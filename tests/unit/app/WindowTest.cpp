@@ -27,15 +27,14 @@ TEST(Window, CreationShowsTheTitleVisibleTabsAndAssociation) {
     if (p->TabVisible()) visible.push_back(p->Caption());
   EXPECT_EQ(visible, (std::vector<std::string>{"Settings", "Update", "Network", "Passthru SAE J2534", "About"}));
   EXPECT_EQ(f.pcOptions.ActivePage(), &f.tsSettings);
-  EXPECT_EQ(f.GroupBox_Driver.Caption(), " Brevantix Driver ");
+  EXPECT_EQ(f.passThru.GroupBox_Driver.Caption(), " Brevantix Driver ");
   EXPECT_TRUE(f.imgLogo.Visible());
   EXPECT_FALSE(f.imgLogo.Picture.empty());
   const std::string path = "/opt/brevantix/brevantix-configurator";
   for (Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
     EXPECT_EQ(Str(w, h, "SOFTWARE\\Classes\\.rfw", ""), "Brevantix_Firmware");
     EXPECT_EQ(Str(w, h, "SOFTWARE\\Classes\\Brevantix_Firmware\\DefaultIcon", ""), "\"" + path + "\",0");
-    EXPECT_EQ(Str(w, h, "SOFTWARE\\Classes\\Brevantix_Firmware\\shell\\open\\command", ""),
-              "\"" + path + "\" \"%1\"");
+    EXPECT_EQ(Str(w, h, "SOFTWARE\\Classes\\Brevantix_Firmware\\shell\\open\\command", ""), "\"" + path + "\" \"%1\"");
     EXPECT_EQ(Str(w, h, kSettingsKey, "Path"), path);
   }
   EXPECT_EQ(w.timer.begun, std::vector<int>{1});
@@ -55,7 +54,8 @@ TEST(Window, WithoutVersionInformationTheDesignTextsStay) {
 TEST(Window, PassThruEntryIsRefreshedOnlyWhenRegistered) {
   FormWorld w;
   w.Start();
-  EXPECT_FALSE(w.registry.KeyExists(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix"));
+  EXPECT_FALSE(
+      w.registry.KeyExists(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix"));
   w.Close();
   w.registry.WriteString(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04", "dulMAR Company ::. - Brevantix", "x");
   w.Start();
@@ -126,13 +126,12 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
   for (const bool network : {true, false}) {
     FormWorld w;
     TfrmMain& f = w.Start();
-    (network ? f.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
+    (network ? f.network.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
     EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
-    EXPECT_EQ(w.dialogs.messages[0].caption,
-              f.Caption() + (network ? " - Network Search..." : " - WiFi Config..."));
+    EXPECT_EQ(w.dialogs.messages[0].caption, f.Caption() + (network ? " - Network Search..." : " - WiFi Config..."));
     EXPECT_EQ(w.dialogs.messages[0].flags, mb::YesNoCancel | mb::IconQuestion);
     EXPECT_FALSE(Int(w, Hive::CurrentUser, "WinTop"));
     w.dialogs.answers = {mb::IdNo};
@@ -181,12 +180,12 @@ TEST(Window, PageEntryShowsTheFirmwareHintWithoutADriverVersion) {
   FormWorld w;
   TfrmMain& f = w.Start();
   f.pcOptions.UserSelect(3);
-  EXPECT_FALSE(f.lbJ2534_Message.Visible());
+  EXPECT_FALSE(f.passThru.lbJ2534_Message.Visible());
   f.pcOptions.UserSelect(0);
   f.edVersion.SetText("2.1");
   f.pcOptions.UserSelect(3);
-  EXPECT_TRUE(f.lbJ2534_Message.Visible());
-  EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
+  EXPECT_TRUE(f.passThru.lbJ2534_Message.Visible());
+  EXPECT_EQ(f.passThru.lbJ2534_Message.Caption(), "  Update Firmware !!!");
 }
 
 TEST(Window, AboutLinksHoverAndOpen) {
@@ -203,7 +202,8 @@ TEST(Window, AboutLinksHoverAndOpen) {
   EXPECT_EQ(w.shell.calls[0].target, "https://www.brevantix.example");
   const std::string mail = w.shell.calls[1].target;
   EXPECT_EQ(mail.rfind("mailto:orders@brevantix.example?subject=Order%20for%20Brevantix%20Adapter%20-%20", 0), 0u);
-  EXPECT_EQ(mail.size(), std::string("mailto:orders@brevantix.example?subject=Order%20for%20Brevantix%20Adapter%20-%20").size() + 8);
+  EXPECT_EQ(mail.size(),
+            std::string("mailto:orders@brevantix.example?subject=Order%20for%20Brevantix%20Adapter%20-%20").size() + 8);
 }
 
 }  // namespace

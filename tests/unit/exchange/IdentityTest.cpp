@@ -23,7 +23,8 @@ struct IdentityTest : ::testing::Test {
 };
 
 TEST_F(IdentityTest, KeyLinesFillTheFieldsAndUnusedLinesLeaveTheLog) {
-  Parse("SN:12345\r\nsn:999\r\nFW:2.1\r\nBW:1.0\r\nHW:R3\r\nID:SIG\r\nCR:(c) x\r\nWW:w1\r\nPT:1.7\r\nUB:12.1V\r\nhello");
+  Parse(
+      "SN:12345\r\nsn:999\r\nFW:2.1\r\nBW:1.0\r\nHW:R3\r\nID:SIG\r\nCR:(c) x\r\nWW:w1\r\nPT:1.7\r\nUB:12.1V\r\nhello");
   EXPECT_EQ(f->edSerial.Text(), "12345");
   EXPECT_EQ(f->edSYS_Serial.Text(), "12345");
   EXPECT_EQ(f->edVersion.Text(), "2.1");
@@ -34,15 +35,14 @@ TEST_F(IdentityTest, KeyLinesFillTheFieldsAndUnusedLinesLeaveTheLog) {
   EXPECT_EQ(f->edCopyRight.Text(), "(c) x");
   EXPECT_EQ(f->edSYS_WiFi.Text(), "w1");
   EXPECT_EQ(f->PassThruDriverVersion, "1.7");
-  EXPECT_EQ(f->btJ2534_Install.Caption(), "Install Driver v1.7");
-  EXPECT_TRUE(f->btJ2534_Install.Enabled());
+  EXPECT_EQ(f->passThru.btJ2534_Install.Caption(), "Install Driver v1.7");
+  EXPECT_TRUE(f->passThru.btJ2534_Install.Enabled());
   EXPECT_TRUE(f->tsTest.TabVisible());
   EXPECT_TRUE(f->cbShow.Visible());
   EXPECT_TRUE(f->edBattery.Visible());
   EXPECT_TRUE(f->btPower.Visible());
-  EXPECT_EQ(f->memLog.Lines(),
-            (std::vector<std::string>{"SN:12345", "FW:2.1", "BW:1.0", "HW:R3", "ID:SIG", "CR:(c) x", "WW:w1",
-                                      "PT:1.7", "UB:12.1V"}));
+  EXPECT_EQ(f->memLog.Lines(), (std::vector<std::string>{"SN:12345", "FW:2.1", "BW:1.0", "HW:R3", "ID:SIG", "CR:(c) x",
+                                                         "WW:w1", "PT:1.7", "UB:12.1V"}));
   // The port of the exchange and the serial number become the newest recent port.
   EXPECT_EQ(w.registry.ReadString(Hive::CurrentUser, std::string(kSettingsKey) + "\\Ports", "Port0"),
             "/dev/ttyACM4 12345");
@@ -101,8 +101,8 @@ TEST_F(IdentityTest, ClearingTheIdentityBeforeASearch) {
   Parse("SN:1\r\nFW:2\r\nBW:3\r\nHW:4\r\nUB:5\r\n01 - A");
   f->shpTest_Result_1.SetVisible(true);
   Id().ClearIdentity();
-  for (ui::TEdit* e : {&f->edSerial, &f->edSYS_Serial, &f->edVersion, &f->edBootVer, &f->edHardware,
-                       &f->edSYS_Hardware, &f->edBattery})
+  for (ui::TEdit* e : {&f->edSerial, &f->edSYS_Serial, &f->edVersion, &f->edBootVer, &f->edHardware, &f->edSYS_Hardware,
+                       &f->edBattery})
     EXPECT_EQ(e->Text(), "") << e->Name();
   EXPECT_EQ(f->edSYS_FW.Text(), "2");  // kept
   EXPECT_EQ(f->edSYS_BW.Text(), "3");  // kept
@@ -152,7 +152,7 @@ TEST_F(ModeListTest, OnlyDashMarkersAreListedAndNumberedWithoutGaps) {
 TEST_F(ModeListTest, ShowAllListsHiddenModesWithTheirState) {
   const std::string hide = std::string(kSettingsKey) + "\\Hide";
   w.registry.WriteString(Hive::CurrentUser, hide, "02", "CAN");
-  w.registry.WriteString(Hive::CurrentUser, hide, "000", "Boot");  // "000" can never be hidden
+  w.registry.WriteString(Hive::CurrentUser, hide, "000", "Boot");     // "000" can never be hidden
   w.registry.WriteString(Hive::CurrentUser, hide, "05", "old text");  // description changed since
   f->cbShow.SetVisible(true);
   f->cbShow.SetChecked(true);  // runs a search; let it end
