@@ -47,8 +47,18 @@ function(bx_test_folder kind dir)
   endif()
   target_link_libraries(${_target} PRIVATE ${_libs} bx_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
   # Test names carry their program ("unit_links.Suite.Case"), so -R picks a kind or a
-  # folder; the label is the folder.
+  # folder.
+  # Integration tests run real processes, pseudo-terminals and sockets against wall-clock
+  # bounds: they carry the label "timed" and share one resource lock, so a parallel run on
+  # two cores never squeezes two of them together. Unit tests run in virtual time, carry
+  # their folder as label and stay free to run in parallel. (The test names carry the
+  # folder in both cases.)
+  if(kind STREQUAL "integration")
+    set(_props LABELS timed RESOURCE_LOCK wall-clock)
+  else()
+    set(_props LABELS ${_name})
+  endif()
   gtest_discover_tests(${_target} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${_target}."
-    PROPERTIES LABELS ${_name} TIMEOUT 120
+    PROPERTIES ${_props} TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endfunction()

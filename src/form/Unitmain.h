@@ -357,6 +357,8 @@ class TfrmMain : public ui::TForm {
  private:
   void CreateWindow();
   void SetDesignState();
+  void SetDesignPages();
+  void SetDesignAboutAndTest();
   void ReadVersionInformation();
   void StartupRegistryWrites();
   void ReadSortState();

@@ -58,7 +58,13 @@ void TfrmMain::SetDesignState() {
   btPower.SetVisible(false);
   edCOMM_Command.SetVisible(false);
   bpConnect.SetVisible(false);
+  SetDesignPages();
+  SetDesignAboutAndTest();
+  ApplyLayout(*this);
+}
 
+// The Settings, Update and driver controls as the window opens.
+void TfrmMain::SetDesignPages() {
   // Settings page.
   lvInfo.ShowColumnHeaders = false;
   lvInfo.SmallIcons = true;
@@ -85,7 +91,10 @@ void TfrmMain::SetDesignState() {
   passThru.pbJ2534_Install.SetVisible(false);
   passThru.shJ2534_Install.SetVisible(false);
   passThru.shJ2534_Version_DLL.SetVisible(false);
+}
 
+// The About page's logo and link styles, the Test page's shapes, the WiFi scan page.
+void TfrmMain::SetDesignAboutAndTest() {
   // About page: the logo and the link styles.
   imgLogo.Picture = std::string(res::Find("logo.jpg"));
   imgLogo.SetVisible(false);
@@ -116,7 +125,6 @@ void TfrmMain::SetDesignState() {
   btWiFi_Scan_Select.SetEnabled(false);
   btCopyWiFi.SetEnabled(false);
   btSYS_Save.SetEnabled(false);
-  ApplyLayout(*this);
 }
 
 void TfrmMain::CreateWindow() {
