@@ -267,15 +267,16 @@ void NetworkPage::btNetwork_ConfigClick() {
   if (s_.shell) s_.shell->Open("http://" + sel->Caption() + "/", "");
 }
 
-// Enter or Space on a row: Ctrl opens its web page, without Ctrl it is looked for.
+// Enter or Space on a row: Ctrl opens its web page, without Ctrl it is looked for. The
+// keys act as the buttons do, so a row that Find refuses (a new one) is not looked for.
 void NetworkPage::lvNetDevicesKeyDown(ui::KeyEvent& e) {
   if (e.key != ui::vk::Return && e.key != ui::vk::Space) return;
   if (!c_.lvNetDevices.Selected()) return;
   e.key = 0;
   if (e.ctrl)
-    btNetwork_ConfigClick();
+    c_.btNetwork_Config.Click();
   else
-    btNetwork_FindClick();
+    c_.btNetwork_Find.Click();
 }
 
 }  // namespace bx

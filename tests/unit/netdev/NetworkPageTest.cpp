@@ -59,18 +59,6 @@ struct NetworkPageTest : ::testing::Test {
   }
 };
 
-TEST_F(NetworkPageTest, LoadListsStoredLinesWithTheirMarksAndLogsEachLine) {
-  Start({FormatDeviceLine(kGarage), StoredLine(kBench, true)});
-  ASSERT_EQ(Page().RowCount(), 2);
-  EXPECT_EQ(Page().Row(0), kGarage);
-  EXPECT_EQ(Page().Row(1), kBench);
-  EXPECT_EQ(Marks(), (std::vector<int>{kMarkNone, kMarkDisabled}));
-  EXPECT_EQ(N().memLog_Network.Lines(),
-            (std::vector<std::string>{FormatDeviceLine(kGarage), FormatDeviceLine(kBench)}));
-  EXPECT_FALSE(N().btNetwork_Save.Enabled());
-  EXPECT_TRUE(N().btCopy_Network.Enabled());
-}
-
 // The older values may be missing from the per-user hive: the network link reads the
 // machine hive, so they must go from there too.
 TEST_F(NetworkPageTest, SavingThreeRowsOverFiveRemovesTheSurplusFromBothHives) {
@@ -203,6 +191,12 @@ TEST_F(NetworkPageTest, EnterOrSpaceFindsTheRowAndWithCtrlOpensItsWebPage) {
     }
     EXPECT_EQ(searcher.targets, c.opens ? std::vector<std::string>{} : std::vector<std::string>{"192.168.4.1"});
   }
+  Page().DeviceFound(kBench);
+  searcher.targets.clear();
+  N().lvNetDevices.UserSelect(1);
+  ui::KeyEvent fresh{ui::vk::Return, false};
+  N().lvNetDevices.KeyDown(fresh);
+  EXPECT_TRUE(searcher.targets.empty());  // a new row cannot be looked for before it is saved
   N().lvNetDevices.UserSelect(-1);
   ui::KeyEvent e{ui::vk::Return, false};
   N().lvNetDevices.KeyDown(e);
@@ -229,27 +223,25 @@ TEST_F(NetworkPageTest, AStoredLineThatIsNoDeviceLineIsKeptAtTheNextSave) {
   EXPECT_EQ(StoredLines(Hive::LocalMachine), expected);
 }
 
-TEST_F(NetworkPageTest, ClosingWithYesHasSavedWhenTheWindowIsGone) {
-  Start();
+TEST_F(NetworkPageTest, ClosingAsksAndYesHasSavedWhenTheWindowIsGone) {
+  Start({FormatDeviceLine(kGarage)});
   Type(kBench.IP, kBench.Port, kBench.Name);
   N().btNetwork_Add.Click();
   w.dialogs.answers.push_back(mb::IdCancel);
   EXPECT_FALSE(w.Close());
-  EXPECT_FALSE(Stored(Hive::LocalMachine, 0));
+  EXPECT_EQ(StoredLines(Hive::LocalMachine).size(), 1u);
   w.dialogs.answers.push_back(mb::IdYes);
   EXPECT_TRUE(w.Close());
   EXPECT_EQ(w.form, nullptr);
-  for (Hive h : {Hive::CurrentUser, Hive::LocalMachine})
-    EXPECT_EQ(Stored(h, 0), FormatDeviceLine(kBench)) << HiveName(h);
-}
+  const std::vector<std::string> both{FormatDeviceLine(kGarage), FormatDeviceLine(kBench)};
+  for (Hive h : {Hive::CurrentUser, Hive::LocalMachine}) EXPECT_EQ(StoredLines(h), both) << HiveName(h);
 
-TEST_F(NetworkPageTest, ClosingWithNoDiscardsTheChanges) {
-  Start({FormatDeviceLine(kGarage)});
+  Start(both);
   N().lvNetDevices.UserSelect(0);
   N().btNetwork_State.Click();
   w.dialogs.answers.push_back(mb::IdNo);
   EXPECT_TRUE(w.Close());
-  EXPECT_EQ(Stored(Hive::LocalMachine, 0), FormatDeviceLine(kGarage));
+  EXPECT_EQ(StoredLines(Hive::LocalMachine), both);
 }
 
 TEST_F(NetworkPageTest, TheSelectedRowsMarkDecidesTheButtons) {
