@@ -364,6 +364,7 @@ class TfrmMain : public ui::TForm {
   void ReadSortState();
   void TakeCommandLineFile();
   void WireHandlers();
+  void WireNetworkPage();
 
   std::string appTitle_ = "Configurator";
   bool closed_ = false;

@@ -1,27 +1,126 @@
 #include "netdev/NetworkPage.h"
 
-#include "form/Unitmain.h"
+#include "core/Bytes.h"
+#include "platform/Services.h"
 
 namespace bx {
 
-NetworkPage::NetworkPage(TfrmMain& form) : f_(form) {
-  for (ui::TButton* b : {&f_.network.btNetwork_Find, &f_.network.btNetwork_Config, &f_.network.btNetwork_Delete,
-                         &f_.network.btNetwork_State, &f_.network.btNetwork_Save, &f_.network.btNetwork_Add,
-                         &f_.network.btNetwork_Update, &f_.network.btCopy_Network})
+NetworkPage::NetworkPage(TfrmMain::NetworkControls& controls, NetworkServices services)
+    : c_(controls), s_(std::move(services)), store_(s_.registry, s_.settingsKey) {
+  for (ui::TButton* b : {&c_.btNetwork_Find, &c_.btNetwork_Config, &c_.btNetwork_Delete, &c_.btNetwork_State,
+                         &c_.btNetwork_Save, &c_.btNetwork_Add, &c_.btNetwork_Update, &c_.btCopy_Network})
     b->SetEnabled(false);
-  f_.network.ListView1.ShowColumnHeaders = false;
-  f_.network.ListView1.SmallIcons = true;
-  f_.network.ListView1.SetEnabled(false);
-  for (auto [caption, state] : {std::pair{"New", 5}, {"Found", 8}, {"Disabled", 7}}) {
-    auto& item = f_.network.ListView1.Add();
+  c_.ListView1.ShowColumnHeaders = false;
+  c_.ListView1.SmallIcons = true;
+  c_.ListView1.SetEnabled(false);
+  for (auto [caption, state] : {std::pair{"New", kMarkNew}, {"Found", kMarkFound}, {"Disabled", kMarkDisabled}}) {
+    auto& item = c_.ListView1.Add();
     item.SetCaption(caption);
     item.SetStateIndex(state);
   }
 }
 
+// ---- the rows ----------------------------------------------------------------------------
+
+NetDevice NetworkPage::Row(int i) const {
+  const ui::TListItem& item = c_.lvNetDevices.Item(i);
+  const auto& sub = item.SubItems();
+  auto at = [&sub](std::size_t k) { return k < sub.size() ? sub[k] : std::string(); };
+  return NetDevice{at(1), at(2), item.Caption(), at(0)};
+}
+
+void NetworkPage::SetRow(ui::TListItem& item, const NetDevice& device) {
+  item.SetCaption(device.IP);
+  item.SetSubItem(0, device.Port);
+  item.SetSubItem(1, device.Name);
+  item.SetSubItem(2, device.MAC);
+}
+
+int NetworkPage::FindRow(const std::string& key) const {
+  int first = -1, matches = 0;
+  for (int i = 0; i < RowCount(); ++i) {
+    if (c_.lvNetDevices.Item(i).Caption() != key) continue;
+    if (matches++ == 0) first = i;
+  }
+  if (matches == 1) return first;
+  if (matches > 1) return -2;
+  for (int i = 0; i < RowCount(); ++i) {
+    const NetDevice d = Row(i);
+    if (d.IP + ":" + d.Port == key) return i;
+  }
+  return -1;
+}
+
+int NetworkPage::RecordDevice(const NetDevice& device, int mark) {
+  for (int i = 0; i < RowCount(); ++i) {
+    if (Row(i) != device) continue;
+    ui::TListItem& item = c_.lvNetDevices.Item(i);
+    if (item.StateIndex() == kMarkNone)
+      item.SetStateIndex(kMarkFound);
+    else if (item.StateIndex() == kMarkDisabled)
+      item.SetStateIndex(kMarkDisabledFound);
+    return -1;
+  }
+  ui::TListItem& item = c_.lvNetDevices.Add();
+  SetRow(item, device);
+  item.SetStateIndex(mark);
+  c_.btNetwork_Save.SetEnabled(true);
+  return item.Index();
+}
+
+int NetworkPage::RecordAndSave(const std::vector<NetDevice>& found) {
+  int added = 0;
+  for (const NetDevice& d : found)
+    if (RecordDevice(d, kMarkNew) >= 0) ++added;
+  SaveList();
+  return added;
+}
+
+void NetworkPage::DeviceFound(const NetDevice& device) { RecordDevice(device, kMarkNew); }
+
+// ---- load, save and the prompt -------------------------------------------------------------
+
+void NetworkPage::LoadList() {
+  c_.lvNetDevices.Clear();
+  unreadable_.clear();
+  ApplySelection();
+  const std::vector<std::string> lines = freshEntries ? freshEntries() : store_.ReadLines();
+  for (const std::string& line : lines) {
+    const bool disabled = StartsWith(line, "~");
+    const std::string text = disabled ? line.substr(1) : line;
+    c_.memLog_Network.AddLine(text);
+    if (std::optional<NetDevice> d = ParseDeviceLine(text))
+      RecordDevice(*d, disabled ? kMarkDisabled : kMarkNone);
+    else
+      unreadable_.push_back(line);
+  }
+  c_.btNetwork_Save.SetEnabled(false);
+}
+
+// The lines are written before the marks change, so a failed write leaves the list as
+// unsaved as it was. Stored lines that are not device lines go back after the rows.
+void NetworkPage::SaveList() {
+  std::vector<std::string> lines;
+  std::vector<int> marks;
+  for (int i = 0; i < RowCount(); ++i) {
+    int mark = RowMark(i);
+    if (mark == kMarkNew || mark == kMarkFound) mark = kMarkNone;
+    if (mark == kMarkDisabledFound) mark = kMarkDisabled;
+    marks.push_back(mark);
+    lines.push_back(StoredLine(Row(i), mark == kMarkDisabled));
+  }
+  lines.insert(lines.end(), unreadable_.begin(), unreadable_.end());
+  store_.WriteLines(lines);
+  for (int i = 0; i < RowCount(); ++i) c_.lvNetDevices.Item(i).SetStateIndex(marks[static_cast<std::size_t>(i)]);
+  c_.btNetwork_Save.SetEnabled(false);
+  Reselect();
+}
+
 int NetworkPage::PendingChangesPrompt(bool reload) {
-  if (!f_.network.btNetwork_Save.Enabled()) return 0;
-  const int answer = f_.AppMessageBox("Network Search...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
+  if (!c_.btNetwork_Save.Enabled()) return 0;
+  const int answer = s_.messageBox
+                         ? s_.messageBox("Network Search...", "Save changes?", mb::YesNoCancel | mb::IconQuestion)
+                         : mb::IdCancel;
   if (answer == mb::IdYes) {
     SaveList();
     return 1;
@@ -33,14 +132,151 @@ int NetworkPage::PendingChangesPrompt(bool reload) {
   return -1;
 }
 
-void NetworkPage::LoadList() {
-  // No stored list is read yet: the page starts with nothing to save.
-  f_.network.btNetwork_Save.SetEnabled(false);
+// ---- search and find -------------------------------------------------------------------------
+
+void NetworkPage::ClearFoundMarks() {
+  for (int i = 0; i < RowCount(); ++i) {
+    ui::TListItem& item = c_.lvNetDevices.Item(i);
+    if (item.StateIndex() == kMarkFound)
+      item.SetStateIndex(kMarkNone);
+    else if (item.StateIndex() == kMarkDisabledFound)
+      item.SetStateIndex(kMarkDisabled);
+  }
 }
 
-void NetworkPage::SaveList() {
-  // Nothing is written yet; the page is left without unsaved changes.
-  f_.network.btNetwork_Save.SetEnabled(false);
+void NetworkPage::StartSearch(const std::string& target) {
+  if (PendingChangesPrompt(true) < 0) return;
+  ClearFoundMarks();
+  if (searcher_) searcher_->Start(target);
+}
+
+void NetworkPage::btUDP_SearchClick() {
+  if (ui::TListItem* sel = c_.lvNetDevices.Selected()) sel->SetSelected(false);
+  StartSearch(kSearchAll);
+}
+
+// The target is taken before the prompt: a "No" there reloads the list and loses the row.
+void NetworkPage::btNetwork_FindClick() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) {
+    c_.btNetwork_Find.SetEnabled(false);
+    return;
+  }
+  StartSearch(sel->Caption());
+}
+
+// ---- selection and the edit fields -----------------------------------------------------------
+
+void NetworkPage::lvNetDevicesSelectItem() {
+  if (s_.pages && !s_.pages->Enabled()) return;
+  ApplySelection();
+}
+
+void NetworkPage::ApplySelection() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  for (ui::TButton* b : {&c_.btNetwork_Find, &c_.btNetwork_Config, &c_.btNetwork_Delete, &c_.btNetwork_State})
+    b->SetEnabled(sel != nullptr);
+  if (sel) {
+    const NetDevice d = Row(sel->Index());
+    c_.edNetwork_IP.SetText(d.IP);
+    c_.edNetwork_Port.SetText(d.Port);
+    c_.edNetwork_Name.SetText(d.Name);
+    const int mark = sel->StateIndex();
+    if (mark == kMarkNew) {
+      c_.btNetwork_Find.SetEnabled(false);
+      c_.btNetwork_State.SetEnabled(false);
+    } else if (mark == kMarkDisabled || mark == kMarkDisabledFound) {
+      c_.btNetwork_State.SetCaption("Enable");
+    } else {
+      c_.btNetwork_State.SetCaption("Disable");
+    }
+  } else {
+    for (ui::TEdit* e : {&c_.edNetwork_IP, &c_.edNetwork_Port, &c_.edNetwork_Name}) e->SetText("");
+  }
+  c_.btNetwork_Add.SetEnabled(false);
+  c_.btNetwork_Update.SetEnabled(false);
+}
+
+// Deselecting and selecting again runs the selection rule, so the buttons follow a
+// changed mark.
+void NetworkPage::Reselect() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) return;
+  sel->SetSelected(false);
+  sel->SetSelected(true);
+}
+
+void NetworkPage::edNetworkChange() {
+  const bool complete = !c_.edNetwork_IP.Text().empty() && !c_.edNetwork_Port.Text().empty();
+  c_.btNetwork_Add.SetEnabled(complete);
+  c_.btNetwork_Update.SetEnabled(complete && c_.lvNetDevices.Selected() != nullptr);
+}
+
+// ---- the buttons -------------------------------------------------------------------------------
+
+void NetworkPage::btNetwork_AddClick() {
+  const NetDevice d{c_.edNetwork_Name.Text(), "", c_.edNetwork_IP.Text(), c_.edNetwork_Port.Text()};
+  const int row = RecordDevice(d, kMarkNew);
+  if (row >= 0) c_.lvNetDevices.Item(row).SetSelected(true);
+}
+
+void NetworkPage::btNetwork_UpdateClick() {
+  if (ui::TListItem* sel = c_.lvNetDevices.Selected()) {
+    NetDevice d = Row(sel->Index());
+    d.IP = c_.edNetwork_IP.Text();
+    d.Port = c_.edNetwork_Port.Text();
+    d.Name = c_.edNetwork_Name.Text();
+    SetRow(*sel, d);
+    c_.btNetwork_Add.SetEnabled(false);
+    c_.btNetwork_Save.SetEnabled(true);
+  }
+  c_.btNetwork_Update.SetEnabled(false);
+}
+
+void NetworkPage::btNetwork_DeleteClick() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) {
+    c_.btNetwork_Delete.SetEnabled(false);
+    return;
+  }
+  const int index = sel->Index();
+  if (!s_.messageBox ||
+      s_.messageBox("Network Device Delete...", "Are you sure?", mb::YesNo | mb::IconQuestion) != mb::IdYes)
+    return;
+  c_.lvNetDevices.Delete(index);  // the deselection runs the selection rule
+  c_.btNetwork_Save.SetEnabled(true);
+}
+
+void NetworkPage::btNetwork_StateClick() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) {
+    c_.btNetwork_State.SetEnabled(false);
+    return;
+  }
+  sel->SetStateIndex(c_.btNetwork_State.Caption() == "Disable" ? kMarkDisabled : kMarkNone);
+  c_.btNetwork_Save.SetEnabled(true);
+  Reselect();
+}
+
+void NetworkPage::btNetwork_ConfigClick() {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) {
+    c_.btNetwork_Config.SetEnabled(false);
+    return;
+  }
+  if (s_.shell) s_.shell->Open("http://" + sel->Caption() + "/", "");
+}
+
+// Enter or Space on a row: Ctrl opens its web page, without Ctrl it is looked for. The
+// keys act as the buttons do, so a row that Find refuses (a new one) is not looked for.
+void NetworkPage::lvNetDevicesKeyDown(ui::KeyEvent& e) {
+  if (e.key != ui::vk::Return && e.key != ui::vk::Space) return;
+  if (!c_.lvNetDevices.Selected()) return;
+  e.key = 0;
+  if (e.ctrl)
+    c_.btNetwork_Config.Click();
+  else
+    c_.btNetwork_Find.Click();
 }
 
 }  // namespace bx

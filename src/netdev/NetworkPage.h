@@ -1,19 +1,96 @@
 #pragma once
-// The Network page: the stored list of network adapters.
+// The Network page: the list of known network adapters (found by a search or typed in),
+// its marks, the edit fields and buttons, and saving it into the settings from which the
+// network link offers the enabled devices as NET: ports. The list view lvNetDevices is
+// the list itself: its rows in displayed order are what Save writes.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "form/Unitmain.h"
+#include "netdev/DeviceStore.h"
+#include "netdev/SearchSink.h"
+
 namespace bx {
 
-class TfrmMain;
+class Registry;
+class Shell;
 
-class NetworkPage {
+// What the page needs besides its own controls.
+struct NetworkServices {
+  Registry& registry;
+  std::string settingsKey;
+  // A message box with the application title: short caption, text, mb:: flags.
+  std::function<int(const std::string&, const std::string&, int)> messageBox;
+  Shell* shell = nullptr;  // nullptr: Config opens nothing
+  // pcOptions: row selections are ignored while it is disabled (a search or an exchange).
+  const ui::TControl* pages = nullptr;
+};
+
+class NetworkPage : public SearchSink {
  public:
-  explicit NetworkPage(TfrmMain& form);
-  // "Save changes?" for unsaved rows: 1 saved, 0 go on, -1 cancel.
+  static constexpr char kSearchAll[] = "255.255.255.255";
+
+  NetworkPage(TfrmMain::NetworkControls& controls, NetworkServices services);
+
+  // The search that Search and Find start; may be null (the buttons then prepare the
+  // list and start nothing). Not owned.
+  void SetSearcher(NetworkSearcher* searcher) { searcher_ = searcher; }
+  // The stored lines as the network link holds them after its next scan pass (the
+  // window hands in the link's); unset, the page reads the store itself.
+  std::function<std::vector<std::string>()> freshEntries;
+
+  // "Save changes?" for unsaved rows: 1 saved, 0 go on, -1 cancel. With `reload`, "No"
+  // reloads the stored list.
   int PendingChangesPrompt(bool reload);
   void LoadList();
   void SaveList();
+  // Records a device: the index of its new row, or -1 when it is listed already (that
+  // row is then marked as found).
+  int RecordDevice(const NetDevice& device, int mark);
+  // For a front end that ran a search of its own: records each device as the search
+  // would and saves the list. Returns the number of new rows.
+  int RecordAndSave(const std::vector<NetDevice>& found);
+
+  // The rows, in displayed order.
+  int RowCount() const { return c_.lvNetDevices.Count(); }
+  NetDevice Row(int i) const;
+  int RowMark(int i) const { return c_.lvNetDevices.Item(i).StateIndex(); }
+  // The first row whose IP, or IP + ":" + Port, is `key`; -1 when none, -2 when an IP
+  // alone names more than one row.
+  int FindRow(const std::string& key) const;
+
+  // SearchSink.
+  void DeviceFound(const NetDevice& device) override;
+  void SearchEnded() override {}
+
+  // Handlers, wired by the window.
+  void btUDP_SearchClick();
+  void btNetwork_FindClick();
+  void lvNetDevicesSelectItem();
+  void edNetworkChange();
+  void btNetwork_AddClick();
+  void btNetwork_UpdateClick();
+  void btNetwork_DeleteClick();
+  void btNetwork_StateClick();
+  void btNetwork_ConfigClick();
+  void lvNetDevicesDblClick() { btNetwork_ConfigClick(); }
+  void lvNetDevicesKeyDown(ui::KeyEvent& e);
+  void btNetwork_SaveClick() { SaveList(); }
 
  private:
-  TfrmMain& f_;
+  void ApplySelection();
+  void Reselect();
+  void ClearFoundMarks();
+  void StartSearch(const std::string& target);
+  void SetRow(ui::TListItem& item, const NetDevice& device);
+
+  TfrmMain::NetworkControls& c_;
+  NetworkServices s_;
+  DeviceStore store_;
+  NetworkSearcher* searcher_ = nullptr;
+  // Stored lines that are not device lines: not listed, written back after the rows.
+  std::vector<std::string> unreadable_;
 };
 
 }  // namespace bx

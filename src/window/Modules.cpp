@@ -1,10 +1,10 @@
 #include "window/Modules.h"
 
-#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
+#include "form/Unitmain.h"
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
@@ -23,7 +23,12 @@ WindowModules::WindowModules(TfrmMain& form)
       housekeeping(std::make_unique<ModeHousekeeping>(form, *modes)),
       wifi(std::make_unique<WiFiPage>(form, *exchange)),
       system(std::make_unique<SystemPage>(form, *exchange, *wifi)),
-      network(std::make_unique<NetworkPage>(form)),
+      network(std::make_unique<NetworkPage>(
+          form.network, NetworkServices{*form.ctx.registry, kSettingsKey,
+                                        [&form](const std::string& caption, const std::string& text, int flags) {
+                                          return form.AppMessageBox(caption, text, flags);
+                                        },
+                                        form.ctx.shell, &form.pcOptions})),
       passThru(std::make_unique<PassThruPage>(form)),
       selftest(std::make_unique<SelfTest>(form, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, *exchange)) {

@@ -1,11 +1,12 @@
-#include "window/Modules.h"
-#include "form/Unitmain.h"
-#include "window/WindowHooks.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/UpdatePage.h"
+#include "form/Unitmain.h"
 #include "links/LinkTable.h"
+#include "netdev/NetworkPage.h"
 #include "selftest/SelfTest.h"
+#include "window/Modules.h"
+#include "window/WindowHooks.h"
 
 namespace bx {
 
@@ -32,6 +33,8 @@ void CreateLinks(TfrmMain& form) {
     PortLists l = links->CollectPorts();
     return PortRows{std::move(l.Names), std::move(l.Descriptions), std::move(l.Details)};
   };
+  // The page reads the stored list as the network link has it after its next pass.
+  form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
   const std::string sysRoot = form.ctx.sysfsRoot;
   ports.properties = [sysRoot](const std::string&, const std::string& detail) {
     PropertyRows rows;
@@ -52,6 +55,7 @@ void DestroySubsystems(TfrmMain& form) {
   if (form.Links) {
     form.Modules->exchange->DropLinks();
     form.Modules->ports->collect = nullptr;
+    form.Modules->network->freshEntries = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread
   }
 }

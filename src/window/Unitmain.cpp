@@ -238,6 +238,7 @@ void TfrmMain::WireHandlers() {
   }
   lbRef.OnClick = [this] { lbRefClick(); };
   lbMail.OnClick = [this] { lbMailClick(); };
+  WireNetworkPage();
   for (ui::TListView* v : {&lvModes, &network.lvNetDevices, &lvWiFi_Scan_AP})
     v->OnColumnClick = [this, v](int column) { ListColumnClick(*v, column); };
   for (auto [button, pane] : {std::pair<ui::TButton*, ui::TTextControl*>{&btCopy, &memLog},
@@ -263,6 +264,24 @@ void TfrmMain::WireHandlers() {
       if (previous && e.key) previous(e);
     };
   }
+}
+
+void TfrmMain::WireNetworkPage() {
+  NetworkPage& page = *Modules->network;
+  NetworkControls& n = network;
+  n.btUDP_Search.OnClick = [&page] { page.btUDP_SearchClick(); };
+  n.btNetwork_Find.OnClick = [&page] { page.btNetwork_FindClick(); };
+  n.btNetwork_Config.OnClick = [&page] { page.btNetwork_ConfigClick(); };
+  n.btNetwork_Delete.OnClick = [&page] { page.btNetwork_DeleteClick(); };
+  n.btNetwork_State.OnClick = [&page] { page.btNetwork_StateClick(); };
+  n.btNetwork_Save.OnClick = [&page] { page.btNetwork_SaveClick(); };
+  n.btNetwork_Add.OnClick = [&page] { page.btNetwork_AddClick(); };
+  n.btNetwork_Update.OnClick = [&page] { page.btNetwork_UpdateClick(); };
+  n.lvNetDevices.OnSelectItem = [&page](ui::TListItem*, bool) { page.lvNetDevicesSelectItem(); };
+  n.lvNetDevices.OnDblClick = [&page] { page.lvNetDevicesDblClick(); };
+  n.lvNetDevices.OnKeyDown = [&page](ui::KeyEvent& e) { page.lvNetDevicesKeyDown(e); };
+  for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name})
+    e->OnChange = [&page] { page.edNetworkChange(); };
 }
 
 // ---- shown and closing -----------------------------------------------------------------

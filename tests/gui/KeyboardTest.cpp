@@ -8,6 +8,8 @@
 #include <QTableWidget>
 
 #include "GuiWorld.h"
+#include "netdev/NetworkPage.h"
+#include "window/Modules.h"
 
 namespace bx::test {
 namespace {
@@ -104,6 +106,38 @@ TEST(GuiKeyboard, EnterOnAListRowDoesWhatADoubleClickDoes) {
   ap.SetSelected(true);
   QTest::keyClick(table, Qt::Key_Return);
   EXPECT_EQ(activated, 1);
+}
+
+// The device list has keys of its own: Enter looks for the row, Ctrl+Enter opens its
+// web page (the list's double click).
+TEST(GuiKeyboard, EnterOnANetworkDeviceFindsItAndCtrlEnterOpensIt) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.ShowPage(f.tsNetwork);
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  auto& row = f.network.lvNetDevices.Add();
+  row.SetCaption("192.168.4.1");
+  row.AddSubItem("23");
+  row.SetSelected(true);
+  struct Searcher : NetworkSearcher {
+    void Start(const std::string& target) override { targets.push_back(target); }
+    void Stop() override {}
+    bool Running() const override { return false; }
+    std::vector<std::string> targets;
+  } searcher;
+  f.Modules->network->SetSearcher(&searcher);
+  QApplication::processEvents();
+  auto* table = w.Widget<QTableWidget>(f.network.lvNetDevices);
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_Return);
+  EXPECT_TRUE(w.shell.calls.empty());
+  EXPECT_EQ(searcher.targets, std::vector<std::string>{"192.168.4.1"});
+  QTest::keyClick(table, Qt::Key_Return, Qt::ControlModifier);
+  ASSERT_EQ(w.shell.calls.size(), 1u);
+  EXPECT_EQ(w.shell.calls[0].target, "http://192.168.4.1/");
+  EXPECT_EQ(searcher.targets.size(), 1u);
+  f.Modules->network->SetSearcher(nullptr);
 }
 
 }  // namespace

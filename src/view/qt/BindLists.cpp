@@ -93,7 +93,9 @@ class ReportBinding : public Binding {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == w_ && event->type() == QEvent::KeyPress && ActivatesRow(static_cast<QKeyEvent*>(event))) {
-      // Enter on a row does what a double click on it does.
+      // A list with keys of its own decides first what Enter does; otherwise Enter on a
+      // row does what a double click on it does.
+      if (m_.OnKeyDown && Binding::eventFilter(watched, event)) return true;
       User([this] { m_.DblClick(); });
       return true;
     }

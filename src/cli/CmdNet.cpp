@@ -1,0 +1,131 @@
+// brevantix-cli net: the Network page's device list. Each change is made as a user
+// would make it on the page (fields, row selection, buttons) and saved with its Save.
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "netdev/NetworkPage.h"
+#include "window/Modules.h"
+
+namespace bx::cli {
+namespace {
+
+void PrintList(Session& s, const NetworkPage& page) {
+  for (int i = 0; i < page.RowCount(); ++i) {
+    const NetDevice d = page.Row(i);
+    *s.out << MarkWord(page.RowMark(i)) << "\t" << d.IP << "\t" << d.Port << "\t" << d.Name << "\t" << d.MAC << "\n";
+  }
+}
+
+int Usage(Session& s, const std::string& why) {
+  *s.err << "brevantix-cli: net: " << why << " (see brevantix-cli net --help)\n";
+  return 2;
+}
+
+// A field of a device line holds no space: one would shift the fields of the stored line.
+bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') == std::string::npos; }
+
+// Selects the row named by IP or IP:PORT; -1 (with a message) when there is none.
+int SelectRow(Session& s, NetworkPage& page, const std::string& key) {
+  const int row = page.FindRow(key);
+  if (row == -2) *s.err << "brevantix-cli: net: several devices have the IP " << key << ": give IP:PORT\n";
+  if (row == -1) *s.err << "brevantix-cli: net: no device " << key << " is listed\n";
+  if (row >= 0) s.form->network.lvNetDevices.UserSelect(row);
+  return row;
+}
+
+int Saved(Session& s, NetworkPage& page) {
+  s.form->network.btNetwork_Save.Click();
+  if (s.form->network.btNetwork_Save.Enabled()) {
+    *s.err << "brevantix-cli: net: the list could not be saved\n";
+    return 1;
+  }
+  PrintList(s, page);
+  return 0;
+}
+
+int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+  if (a.size() < 3) return Usage(s, "add needs IP and PORT");
+  if (!OneWord(a[1]) || !OneWord(a[2])) return Usage(s, "IP and PORT must be single words");
+  std::string name;
+  for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
+  TfrmMain::NetworkControls& n = s.form->network;
+  n.edNetwork_IP.SetText(a[1]);
+  n.edNetwork_Port.SetText(a[2]);
+  n.edNetwork_Name.SetText(name);
+  const int before = page.RowCount();
+  n.btNetwork_Add.Click();
+  if (page.RowCount() == before) {
+    *s.err << "brevantix-cli: net: " << a[1] << " " << a[2] << " \"" << name << "\" is listed already\n";
+    return 1;
+  }
+  return Saved(s, page);
+}
+
+int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+  if (a.size() < 2) return Usage(s, "update needs IP");
+  std::optional<std::string> port, name;
+  for (std::size_t i = 2; i < a.size(); ++i) {
+    if (a[i] == "--port" && i + 1 < a.size())
+      port = a[++i];
+    else if (a[i] == "--name" && i + 1 < a.size())
+      name = a[++i];
+    else
+      return Usage(s, "unknown argument " + a[i]);
+  }
+  if (!port && !name) return Usage(s, "update needs --port or --name");
+  if (port && !OneWord(*port)) return Usage(s, "PORT must be a single word");
+  if (SelectRow(s, page, a[1]) < 0) return 1;
+  TfrmMain::NetworkControls& n = s.form->network;
+  if (port) n.edNetwork_Port.SetText(*port);
+  if (name) n.edNetwork_Name.SetText(*name);
+  n.btNetwork_Update.Click();
+  return Saved(s, page);
+}
+
+// delete, disable and enable: a row and one button.
+int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage(s, a[0] + " needs IP");
+  const int row = SelectRow(s, page, a[1]);
+  if (row < 0) return 1;
+  TfrmMain::NetworkControls& n = s.form->network;
+  if (a[0] == "delete") {
+    const int before = page.RowCount();
+    n.btNetwork_Delete.Click();
+    if (page.RowCount() == before) {
+      *s.err << "brevantix-cli: net: not deleted\n";
+      return 1;
+    }
+  } else if ((a[0] == "disable") == (n.btNetwork_State.Caption() == "Disable")) {
+    n.btNetwork_State.Click();
+  }
+  return Saved(s, page);
+}
+
+int RunNet(Session& s) {
+  NetworkPage& page = *s.form->Modules->network;
+  const std::vector<std::string>& a = s.args;
+  if (a.empty()) return Usage(s, "a subcommand is needed");
+  if (a[0] == "list") {
+    if (a.size() != 1) return Usage(s, "list takes no arguments");
+    PrintList(s, page);
+    return 0;
+  }
+  if (a[0] == "add") return Add(s, page, a);
+  if (a[0] == "update") return Update(s, page, a);
+  if (a[0] == "delete" || a[0] == "disable" || a[0] == "enable") return RowAction(s, page, a);
+  return Usage(s, "unknown subcommand " + a[0]);
+}
+
+Registrar net({"net",
+               "list | add IP PORT [NAME] | update IP [--port P] [--name N] | delete IP | disable IP | enable IP",
+               "list and edit the stored network devices, as the Network page does",
+               "list prints one device a line: its mark (Stored, New, Disabled, Found, Disabled-Found),\n"
+               "a tab, IP, a tab, port, a tab, name, a tab, MAC. The other subcommands change the list\n"
+               "as the page's buttons do, save it as the page's Save does and print the saved list.\n"
+               "Where several devices share an IP, name one as IP:PORT. delete asks first: answer\n"
+               "with --yes. Enabled devices are offered as NET:IP:PORT ports (see ports).",
+               RunNet,
+               {}});
+
+}  // namespace
+}  // namespace bx::cli

@@ -1,0 +1,31 @@
+#pragma once
+// The seam between the network device list and the UDP search: the list starts and
+// stops a search through NetworkSearcher and hears what it finds through SearchSink.
+// Both sides live on the main thread; the search calls the sink from its own timer
+// ticks, never from another thread, and never after Stop has returned.
+#include <string>
+
+#include "links/NetDevice.h"
+
+namespace bx {
+
+class SearchSink {
+ public:
+  virtual ~SearchSink() = default;
+  // One answer that reads as a device line; the list records it as new.
+  virtual void DeviceFound(const NetDevice& device) = 0;
+  // The search is over (its passes done, or stopped); called once per started search.
+  virtual void SearchEnded() = 0;
+};
+
+class NetworkSearcher {
+ public:
+  virtual ~NetworkSearcher() = default;
+  // Target: "255.255.255.255" for the whole local network, or one device's IP text.
+  // A search that cannot open its socket does not start (Running stays false).
+  virtual void Start(const std::string& target) = 0;
+  virtual void Stop() = 0;
+  virtual bool Running() const = 0;
+};
+
+}  // namespace bx

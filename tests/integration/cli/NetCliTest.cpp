@@ -1,0 +1,89 @@
+// brevantix-cli net against a store of its own: each change is saved as the Network page
+// saves it, and the enabled devices are offered by the network link as NET: ports.
+#include <gtest/gtest.h>
+
+#include "support/Process.h"
+
+namespace bx {
+namespace {
+
+using test::BinaryPath;
+using test::RunProgram;
+
+const std::string kCli = BinaryPath("src/cli/brevantix-cli");
+
+struct NetCli : ::testing::Test {
+  test::TempHome home;
+  test::RunResult Net(std::vector<std::string> args, std::vector<std::string> global = {}) {
+    std::vector<std::string> argv{kCli};
+    argv.insert(argv.end(), global.begin(), global.end());
+    argv.push_back("net");
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, home.Env());
+  }
+  std::string List() { return Net({"list"}).out; }
+};
+
+TEST_F(NetCli, AddUpdateDisableEnableAndDeleteAreSavedAndListed) {
+  EXPECT_EQ(List(), "");
+  auto r = Net({"add", "127.0.0.1", "2323", "Garage", "unit"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Stored\t127.0.0.1\t2323\tGarage unit\t\n");
+  ASSERT_EQ(Net({"add", "127.0.0.2", "23"}).exitCode, 0);
+  EXPECT_EQ(List(), "Stored\t127.0.0.1\t2323\tGarage unit\t\nStored\t127.0.0.2\t23\t\t\n");
+
+  EXPECT_EQ(Net({"add", "127.0.0.1", "2323", "Garage unit"}).exitCode, 1);  // listed already
+  ASSERT_EQ(Net({"update", "127.0.0.2", "--port", "2424", "--name", "Shed"}).exitCode, 0);
+  ASSERT_EQ(Net({"disable", "127.0.0.1"}).exitCode, 0);
+  EXPECT_EQ(List(), "Disabled\t127.0.0.1\t2323\tGarage unit\t\nStored\t127.0.0.2\t2424\tShed\t\n");
+
+  auto reg = RunProgram({kCli, "registry"}, home.Env());
+  EXPECT_NE(reg.out.find("\"Net0\"=\"~Garage unit  127.0.0.1 2323\""), std::string::npos) << reg.out;
+
+  // Only enabled devices are ports.
+  auto ports = RunProgram({kCli, "ports"}, home.Env());
+  EXPECT_NE(ports.out.find("NET:127.0.0.2:2424\tShed\t"), std::string::npos) << ports.out;
+  EXPECT_EQ(ports.out.find("NET:127.0.0.1:2323"), std::string::npos) << ports.out;
+  ASSERT_EQ(Net({"enable", "127.0.0.1"}).exitCode, 0);
+  ports = RunProgram({kCli, "ports"}, home.Env());
+  EXPECT_NE(ports.out.find("NET:127.0.0.1:2323\tGarage unit\t"), std::string::npos) << ports.out;
+
+  EXPECT_EQ(Net({"delete", "127.0.0.2"}).exitCode, 1);  // not confirmed
+  ASSERT_EQ(Net({"delete", "127.0.0.2"}, {"--yes"}).exitCode, 0);
+  EXPECT_EQ(List(), "Stored\t127.0.0.1\t2323\tGarage unit\t\n");
+}
+
+TEST_F(NetCli, BadArgumentsAndUnknownDevicesAreRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+  } cases[] = {{{}, 2},
+               {{"bogus"}, 2},
+               {{"add", "127.0.0.1"}, 2},
+               {{"add", "127.0.0.1 x", "23"}, 2},
+               {{"add", "127.0.0.1", ""}, 2},
+               {{"update", "127.0.0.9"}, 2},
+               {{"update", "127.0.0.9", "--port", "1"}, 1},
+               {{"delete", "127.0.0.9"}, 1},
+               {{"disable"}, 2},
+               {{"list", "extra"}, 2}};
+  for (const Case& c : cases) {
+    std::string name;
+    for (const auto& a : c.args) name += "[" + a + "]";
+    EXPECT_EQ(Net(c.args).exitCode, c.exitCode) << name;
+  }
+  EXPECT_EQ(List(), "");
+}
+
+TEST_F(NetCli, DevicesSharingAnIpAreNamedWithTheirPort) {
+  ASSERT_EQ(Net({"add", "127.0.0.1", "23", "A"}).exitCode, 0);
+  ASSERT_EQ(Net({"add", "127.0.0.1", "24", "B"}).exitCode, 0);
+  auto r = Net({"disable", "127.0.0.1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("give IP:PORT"), std::string::npos) << r.err;
+  ASSERT_EQ(Net({"disable", "127.0.0.1:24"}).exitCode, 0);
+  EXPECT_EQ(List(), "Stored\t127.0.0.1\t23\tA\t\nDisabled\t127.0.0.1\t24\tB\t\n");
+}
+
+}  // namespace
+}  // namespace bx
