@@ -80,8 +80,8 @@ bool Session::ChoosePort(int64_t timeoutMs) {
   }
   auto selected = [this] {
     const int i = form->cbCOM.ItemIndex();
-    return i >= 0 && static_cast<std::size_t>(i) < form->PortNames.size() &&
-           form->PortNames[static_cast<std::size_t>(i)] == chosenPort;
+    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size() &&
+           form->Ports.Names[static_cast<std::size_t>(i)] == chosenPort;
   };
   if (RunUntil(selected, timeoutMs)) {
     form->cbCOM.UserSelect(form->cbCOM.ItemIndex());

@@ -10,8 +10,8 @@ int RunPorts(Session& s) {
   TfrmMain& f = *s.form;
   // The scan threads report within a pass; give every link one before printing.
   s.RunUntil([] { return false; }, 1300);
-  for (std::size_t i = 0; i < f.PortNames.size(); ++i)
-    *s.out << f.PortNames[i] << "\t" << f.PortDescriptions[i] << "\t" << f.PortDetails[i] << "\n";
+  for (std::size_t i = 0; i < f.Ports.Names.size(); ++i)
+    *s.out << f.Ports.Names[i] << "\t" << f.Ports.Descriptions[i] << "\t" << f.Ports.Details[i] << "\n";
   return 0;
 }
 

@@ -33,24 +33,20 @@ void PortList::tmrRefreshTimer() {
 }
 
 void PortList::Refresh(bool force) {
-  PortRows fresh = collect ? collect() : PortRows{};
-  if (!force && fresh.names == f_.PortNames && fresh.descriptions == f_.PortDescriptions &&
-      fresh.details == f_.PortDetails)
-    return;
-  f_.PortNames.clear();
-  f_.PortDescriptions.clear();
-  f_.PortDetails.clear();
+  PortLists fresh = collect ? collect() : PortLists{};
+  if (!force && fresh == f_.Ports) return;
+  f_.Ports.clear();
   f_.cbCOM.ClearItems();
   int best = -1, bestRank = -1;
   std::string bestHead;
   const std::string serial = kSerialPrefix;
-  for (std::size_t i = 0; i < fresh.names.size(); ++i) {
-    const std::string& name = fresh.names[i];
-    const std::string desc = i < fresh.descriptions.size() ? fresh.descriptions[i] : std::string();
-    const std::string detail = i < fresh.details.size() ? fresh.details[i] : std::string();
-    f_.PortNames.push_back(name);
-    f_.PortDescriptions.push_back(desc);
-    f_.PortDetails.push_back(detail);
+  for (std::size_t i = 0; i < fresh.size(); ++i) {
+    const std::string& name = fresh.Names[i];
+    const std::string desc = i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string();
+    const std::string detail = i < fresh.Details.size() ? fresh.Details[i] : std::string();
+    f_.Ports.Names.push_back(name);
+    f_.Ports.Descriptions.push_back(desc);
+    f_.Ports.Details.push_back(detail);
     f_.cbCOM.AddItem(name + " (" + desc + ")");
     const int rank = f_.settings.RecentPortRank(name);
     if (rank < 0) continue;
@@ -69,9 +65,9 @@ void PortList::Refresh(bool force) {
     }
   }
   if (!preferred.empty()) {
-    for (std::size_t i = 0; i < f_.PortNames.size(); ++i)
-      if (f_.PortNames[i] == preferred) best = static_cast<int>(i);
-    if (best >= 0 && f_.PortNames[static_cast<std::size_t>(best)] == preferred) preferred.clear();
+    for (std::size_t i = 0; i < f_.Ports.Names.size(); ++i)
+      if (f_.Ports.Names[i] == preferred) best = static_cast<int>(i);
+    if (best >= 0 && f_.Ports.Names[static_cast<std::size_t>(best)] == preferred) preferred.clear();
   }
   if (f_.cbCOM.Items().empty() || best < 0) {
     // The rebuild chose no port: Search and the properties have nothing to act on.
@@ -80,7 +76,7 @@ void PortList::Refresh(bool force) {
     return;
   }
   f_.cbCOM.SetItemIndex(best);
-  f_.btPortProp.SetEnabled(!f_.PortDetails[static_cast<std::size_t>(best)].empty());
+  f_.btPortProp.SetEnabled(!f_.Ports.Details[static_cast<std::size_t>(best)].empty());
   f_.btSearch.SetEnabled(true);
 }
 
@@ -101,16 +97,16 @@ void PortList::btPortPropClick() {
 }
 
 std::string PortList::PortName(int index) const {
-  if (index < 0 || index >= static_cast<int>(f_.PortNames.size())) return {};
-  return f_.PortNames[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= static_cast<int>(f_.Ports.Names.size())) return {};
+  return f_.Ports.Names[static_cast<std::size_t>(index)];
 }
 
 std::string PortList::SelectedPortName() const { return PortName(f_.cbCOM.ItemIndex()); }
 
 std::string PortList::SelectedDetail() const {
   const int i = f_.cbCOM.ItemIndex();
-  if (i < 0 || i >= static_cast<int>(f_.PortDetails.size())) return {};
-  return f_.PortDetails[static_cast<std::size_t>(i)];
+  if (i < 0 || i >= static_cast<int>(f_.Ports.Details.size())) return {};
+  return f_.Ports.Details[static_cast<std::size_t>(i)];
 }
 
 }  // namespace bx

@@ -5,15 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "core/PortList.h"
 #include "platform/Services.h"
 
 namespace bx {
 
 class TfrmMain;
-
-struct PortRows {
-  std::vector<std::string> names, descriptions, details;
-};
 
 class PortList {
  public:
@@ -34,7 +31,7 @@ class PortList {
   std::string preferred;
 
   // Where the ports come from (the link table) and a port's properties.
-  std::function<PortRows()> collect;
+  std::function<PortLists()> collect;
   std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
 
  private:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/PortList.h"
 #include "form/Settings.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -78,8 +79,8 @@ class TfrmMain : public ui::TForm {
   bool SortDescending = false;
   bool RestorePosition = false;
   bool TimerLibraryLoaded = false;
-  // The port list behind cbCOM: name, description, device identifier per item.
-  std::vector<std::string> PortNames, PortDescriptions, PortDetails;
+  // The port rows behind cbCOM: name, description, device identifier per item.
+  PortLists Ports;
 
   // Owned by the window alone; shared_ptr only so this header needs no definitions.
   std::shared_ptr<FirmwareUpdater> Updater;

@@ -10,7 +10,7 @@
 
 #include "links/Link_com.h"
 #include "links/Link_net.h"
-#include "links/PortList.h"
+#include "core/PortList.h"
 #include "links/PortProperties.h"
 #include "links/VirtualPorts.h"
 

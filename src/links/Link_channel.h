@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "links/Link.h"
-#include "links/PortList.h"
+#include "core/PortList.h"
 #include "platform/Stream.h"
 
 namespace bx {

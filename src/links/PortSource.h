@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "links/PortList.h"
+#include "core/PortList.h"
 
 namespace bx {
 

@@ -29,10 +29,7 @@ void CreateLinks(TfrmMain& form) {
     return link;
   };
   PortList& ports = *form.Modules->ports;
-  ports.collect = [links] {
-    PortLists l = links->CollectPorts();
-    return PortRows{std::move(l.Names), std::move(l.Descriptions), std::move(l.Details)};
-  };
+  ports.collect = [links] { return links->CollectPorts(); };
   // The page reads the stored list as the network link has it after its next pass.
   form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
   const std::string sysRoot = form.ctx.sysfsRoot;

@@ -38,7 +38,7 @@ struct AdapterWorld : FormWorld {
     TfrmMain& f = Start(std::move(args));
     Ex().synchronousOpen = true;
     Ex().findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
-    f.Modules->ports->collect = [port, detail] { return PortRows{{port}, {"USB Serial"}, {detail}}; };
+    f.Modules->ports->collect = [port, detail] { return PortLists{{port}, {"USB Serial"}, {detail}}; };
     f.Modules->ports->Refresh(true);
     f.cbCOM.UserSelect(0);
     link.onWrite = [this](const Bytes& b) {

@@ -67,7 +67,7 @@ class SimWindow {
   }
   std::string SelectedPort() const {
     const int i = form->cbCOM.ItemIndex();
-    return i >= 0 && static_cast<std::size_t>(i) < form->PortNames.size() ? form->PortNames[static_cast<std::size_t>(i)]
+    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size() ? form->Ports.Names[static_cast<std::size_t>(i)]
                                                                           : "";
   }
 

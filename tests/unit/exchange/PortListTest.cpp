@@ -10,7 +10,7 @@ namespace {
 struct PortListTest : ::testing::Test {
   test::FormWorld w;
   TfrmMain* f = nullptr;
-  PortRows rows;
+  PortLists rows;
   void SetUp() override {
     f = &w.Start();
     f->Modules->ports->collect = [this] { return rows; };
@@ -36,7 +36,7 @@ TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) 
   w.loop.Advance(2000);  // four refreshes with the same ports
   EXPECT_EQ(f->cbCOM.ItemIndex(), 0);
   // A description that changes is a different list: rebuilt, the choice dropped.
-  rows.descriptions[0] = "FT232R USB UART";
+  rows.Descriptions[0] = "FT232R USB UART";
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
   EXPECT_FALSE(f->btSearch.Enabled());  // nothing to search on
@@ -52,9 +52,9 @@ TEST_F(PortListTest, AWrongTypedRecentPortIsReadAsEmpty) {
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.Items(), (std::vector<std::string>{"/dev/ttyUSB0 (FT232R)"}));
   EXPECT_TRUE(f->tmrRefresh.Enabled());
-  rows.names.push_back("/dev/ttyACM0");
-  rows.descriptions.push_back("Brevantix");
-  rows.details.push_back("");
+  rows.Names.push_back("/dev/ttyACM0");
+  rows.Descriptions.push_back("Brevantix");
+  rows.Details.push_back("");
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.Items().size(), 2u);
   f->settings.RememberPort("/dev/ttyACM0 12345");
@@ -66,9 +66,9 @@ TEST_F(PortListTest, DefaultPortPrefersSerialThenTheMostRecent) {
   rows = {{"NET:10.0.0.1:23", "/dev/ttyUSB0", "/dev/ttyS0"}, {"a", "b", "c"}, {"", "/sys/u", "/sys/s"}};
   Ports().Refresh(true);
   EXPECT_EQ(f->cbCOM.ItemIndex(), 1);  // a serial port beats a more recent network port
-  rows.names.push_back("/dev/ttyACM0");
-  rows.descriptions.push_back("d");
-  rows.details.push_back("/sys/acm");
+  rows.Names.push_back("/dev/ttyACM0");
+  rows.Descriptions.push_back("d");
+  rows.Details.push_back("/sys/acm");
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.ItemIndex(), 3);  // plugged in: rebuilt and the more recent serial port wins
   EXPECT_TRUE(f->btSearch.Enabled());

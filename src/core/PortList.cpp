@@ -1,4 +1,4 @@
-#include "links/PortList.h"
+#include "core/PortList.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-// The port list the links report and the window offers: three index-aligned lists of
+// The port rows the links report and the window offers: three index-aligned lists of
 // port name, description and detail (the sysfs device path or driver instance path of a
 // serial port, the MAC address of a network device), one row per port name.
 #include <string>
