@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "support/FormFixture.h"
+#include "support/ScopedGlobals.h"
 
 namespace bx {
 namespace {
@@ -215,7 +216,7 @@ namespace {
 TEST(Window, AFailingCloseWriteIsShownAndTheWindowStillGoes) {
   test::FormWorld w;
   std::vector<std::string> shown;
-  ui::SetExceptionDisplay([&](const std::string& m) { shown.push_back(m); });
+  test::ScopedExceptionDisplay display([&](const std::string& m) { shown.push_back(m); });
   TfrmMain& f = w.Start();
   w.registry.FailWrites(Hive::LocalMachine, "WinTop");
   ui::Invoke([&] { f.Close(); });
@@ -223,7 +224,6 @@ TEST(Window, AFailingCloseWriteIsShownAndTheWindowStillGoes) {
   EXPECT_EQ(shown[0], "Failed to set data for 'WinTop'");
   EXPECT_TRUE(f.Closed());
   w.form.reset();  // no second attempt, no exception out of the destructor
-  ui::SetExceptionDisplay({});
 }
 
 }  // namespace

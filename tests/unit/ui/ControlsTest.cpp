@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "support/ScopedGlobals.h"
 #include "ui/Controls.h"
 #include "ui/EventLoop.h"
 
@@ -60,7 +61,7 @@ TEST(Controls, DisabledOrHiddenButtonsIgnoreTheUser) {
 
 TEST(Controls, ExceptionEscapingTheOutermostHandlerIsShownAndTheProgramGoesOn) {
   std::vector<std::string> shown;
-  SetExceptionDisplay([&](const std::string& m) { shown.push_back(m); });
+  test::ScopedExceptionDisplay display([&](const std::string& m) { shown.push_back(m); });
   TButton b("b", nullptr);
   TEdit e("e", nullptr);
   bool after = false;
@@ -74,7 +75,6 @@ TEST(Controls, ExceptionEscapingTheOutermostHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_FALSE(after);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0], "Failed to set data for 'X'");
-  SetExceptionDisplay({});
 }
 
 TEST(Memo, LinesFollowTheWindowTextRules) {
@@ -132,7 +132,7 @@ TEST(PageControl, HidingTheActiveTabHandsOverToTheNextVisible) {
 
 TEST(Timers, FireInOrderOnlyThroughTheVirtualLoop) {
   VirtualEventLoop loop;
-  EventLoop::SetCurrent(&loop);
+  test::ScopedEventLoop current(loop);
   std::vector<std::string> log;
   TTimer fast("fast", 10), slow("slow", 25), stopped("stopped", 0);
   fast.OnTimer = [&] { log.push_back("f" + std::to_string(loop.NowMs())); };
@@ -154,12 +154,11 @@ TEST(Timers, FireInOrderOnlyThroughTheVirtualLoop) {
   };
   loop.Advance(20);
   EXPECT_EQ(log, (std::vector<std::string>{"f40", "f47"}));
-  EventLoop::SetCurrent(nullptr);
 }
 
 TEST(Timers, PostedTasksRunOnDispatchAndHandlersNeverNest) {
   VirtualEventLoop loop;
-  EventLoop::SetCurrent(&loop);
+  test::ScopedEventLoop current(loop);
   int runs = 0, nested = 0;
   TTimer t("t", 5);
   t.OnTimer = [&] {
@@ -173,7 +172,6 @@ TEST(Timers, PostedTasksRunOnDispatchAndHandlersNeverNest) {
   EXPECT_EQ(nested, 1);
   loop.Sleep(500);  // a blocking pause moves the clock and fires nothing
   EXPECT_EQ(runs, 1);
-  EventLoop::SetCurrent(nullptr);
 }
 
 }  // namespace
