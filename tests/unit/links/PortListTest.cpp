@@ -10,15 +10,24 @@ namespace bx {
 namespace {
 
 TEST(JoinDescriptions, KeepsEachTextOnce) {
-  EXPECT_EQ(JoinDescriptions("", "B"), "B");
-  EXPECT_EQ(JoinDescriptions("A", ""), "A");
-  EXPECT_EQ(JoinDescriptions("A", "A"), "A");
-  EXPECT_EQ(JoinDescriptions("A", "B"), "A; B");
-  EXPECT_EQ(JoinDescriptions("A; B", "C"), "A; B; C");
-  EXPECT_EQ(JoinDescriptions("A; B", "A"), "A; B");
-  EXPECT_EQ(JoinDescriptions("A; B", "B"), "A; B");
-  EXPECT_EQ(JoinDescriptions("A; B", "A; B"), "A; B");
-  EXPECT_EQ(JoinDescriptions("AB", "A"), "AB; A");
+  struct Case {
+    const char* name;
+    const char* oldText;
+    const char* newText;
+    const char* joined;
+  };
+  const Case cases[] = {
+      {"first text", "", "B", "B"},
+      {"empty new text", "A", "", "A"},
+      {"same text", "A", "A", "A"},
+      {"second text", "A", "B", "A; B"},
+      {"third text", "A; B", "C", "A; B; C"},
+      {"first part again", "A; B", "A", "A; B"},
+      {"last part again", "A; B", "B", "A; B"},
+      {"whole text again", "A; B", "A; B", "A; B"},
+      {"a prefix is not a part", "AB", "A", "AB; A"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(JoinDescriptions(c.oldText, c.newText), c.joined) << c.name;
 }
 
 TEST(AddPort, MergesRowsOfTheSameNameAndDropsEmptyNames) {

@@ -26,19 +26,26 @@ TEST(QueryCoding, EncodesEveryReservedByteAsUpperHexAndDecodesBothCases) {
 }
 
 TEST(QueryPairs, StopsAtSpacesAndLetsTheLastOccurrenceOfAKeyWin) {
-  EXPECT_EQ(ScanQueryPairs("ALIAS=My%20Car&APCH=6&APAUT=3"),
-            (Pairs{{"ALIAS", "My%20Car"}, {"APCH", "6"}, {"APAUT", "3"}}));
-  EXPECT_EQ(ScanQueryPairs("ALIAS=a&ALIAS=b"), (Pairs{{"ALIAS", "b"}}));
-  // The text APCH occurs after the first pair, as a value: the channel is not applied.
-  EXPECT_EQ(ScanQueryPairs("APCH=6&ALIAS=APCH"), (Pairs{{"ALIAS", "APCH"}}));
-  EXPECT_EQ(ScanQueryPairs("ALIAS=a b&APCH=6"), (Pairs{{"ALIAS", "a"}}));
-  EXPECT_EQ(ScanQueryPairs("ALI AS=a&APCH=6"), Pairs{});
-  EXPECT_EQ(ScanQueryPairs("ALIAS=a?APCH=6"), (Pairs{{"ALIAS", "a"}}));
-  EXPECT_EQ(ScanQueryPairs("ALIAS=a=b&APCH=6"), (Pairs{{"ALIAS", "a"}}));
-  EXPECT_EQ(ScanQueryPairs("ALIAS=&APCH"), (Pairs{{"ALIAS", ""}}));
-  EXPECT_EQ(ScanQueryPairs(""), Pairs{});
-  EXPECT_EQ(ScanQueryPairs("&&"), Pairs{});
-  EXPECT_EQ(ScanQueryPairs("HIDE=1&"), (Pairs{{"HIDE", "1"}}));
+  struct Case {
+    const char* name;
+    const char* query;
+    Pairs pairs;
+  };
+  const Case cases[] = {
+      {"three pairs", "ALIAS=My%20Car&APCH=6&APAUT=3", {{"ALIAS", "My%20Car"}, {"APCH", "6"}, {"APAUT", "3"}}},
+      {"the last occurrence wins", "ALIAS=a&ALIAS=b", {{"ALIAS", "b"}}},
+      // The text APCH occurs after the first pair, as a value: the channel is not applied.
+      {"a key's text as a value", "APCH=6&ALIAS=APCH", {{"ALIAS", "APCH"}}},
+      {"a space in a value ends the scan", "ALIAS=a b&APCH=6", {{"ALIAS", "a"}}},
+      {"a space in a key ends the scan", "ALI AS=a&APCH=6", {}},
+      {"a question mark ends the value", "ALIAS=a?APCH=6", {{"ALIAS", "a"}}},
+      {"a second equals sign ends the value", "ALIAS=a=b&APCH=6", {{"ALIAS", "a"}}},
+      {"an empty value, a key without one", "ALIAS=&APCH", {{"ALIAS", ""}}},
+      {"empty query", "", {}},
+      {"only separators", "&&", {}},
+      {"a trailing separator", "HIDE=1&", {{"HIDE", "1"}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ScanQueryPairs(c.query), c.pairs) << c.name;
 }
 
 TEST(ScanPayload, FieldsSecurityAndTheQuotedSsid) {
