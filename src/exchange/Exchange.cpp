@@ -98,7 +98,6 @@ void Exchange::ShowBusy() {
   f_.pcOptions.SetEnabled(false);
   f_.cbCOM.SetEnabled(false);
   f_.edCOM.SetText(f_.cbCOM.Text());
-  f_.bpConnect.SetWidth(f_.btSearch.Width());
   f_.bpConnect.Vertical = false;
   f_.bpConnect.MarqueeInterval = 25;
   f_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);

@@ -12,6 +12,7 @@ namespace {
 constexpr int kPageX = 2, kPageY = 25;  // a page's client origin in the form
 constexpr int kEditH = 22, kButtonH = 25, kCheckH = 19;
 constexpr int kGroupTop = 24;  // the first row inside a group, below its caption
+constexpr int kMarqueeH = 3;   // the busy bar above the status strip's first row (which starts 3 down)
 
 // A caption label before its field: labels sit 4 pixels below the field's top, so that
 // their text lines up with the text in the field.
@@ -259,10 +260,9 @@ void ApplyLayout(TfrmMain& f) {
   WiFiScanPage(f);
   TestPage(f);
   StatusStrip(f);
-  // The exchange's marquee takes the place of "Search" while it runs: same rectangle,
-  // in the form's coordinates.
-  f.bpConnect.SetBounds(kPageX + f.gbPort.Left() + f.btSearch.Left(), kPageY + f.gbPort.Top() + f.btSearch.Top(),
-                        f.btSearch.Width(), f.btSearch.Height());
+  // The exchange's marquee runs as a thin bar along the top edge of the status strip,
+  // above its fields: in view whatever page is shown, and covering none of them.
+  f.bpConnect.SetBounds(f.pnStatus.Left(), f.pnStatus.Top(), f.pnStatus.Width(), kMarqueeH);
 }
 
 }  // namespace bx
