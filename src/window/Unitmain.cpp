@@ -16,7 +16,21 @@
 
 namespace bx {
 
-TfrmMain::TfrmMain(AppContext context) : ui::TForm("frmMain"), ctx(std::move(context)), settings(*ctx.registry) {
+TfrmMain::TfrmMain(AppContext context)
+    : ui::TForm("frmMain"),
+      PageFrame(static_cast<ui::TControl&>(*this)),
+      SettingsControls(pcOptions),
+      UpdateControls(pcOptions),
+      NetworkControls(pcOptions),
+      PassThruControls(pcOptions),
+      AboutControls(pcOptions),
+      SystemControls(pcOptions),
+      WiFiControls(pcOptions),
+      WiFiScanControls(pcOptions),
+      TestControls(pcOptions),
+      StatusControls(static_cast<ui::TControl&>(*this)),
+      ctx(std::move(context)),
+      settings(*ctx.registry) {
   CreateWindow();
 }
 
