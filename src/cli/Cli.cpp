@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <iostream>
 
-#include "window/Modules.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/PortList.h"
+#include "window/Modules.h"
 
 namespace bx::cli {
 
@@ -28,7 +28,8 @@ void PrintUsage(std::ostream& out) {
   out << "Usage: brevantix-cli [global options] COMMAND [arguments]\n\n"
       << "Brevantix Configurator on the command line: the same program as the window, without one.\n\n"
       << kGlobalHelp << "\nCommands:\n";
-  for (const auto& c : Commands()) out << "  " << c.name << (c.usage.empty() ? "" : " " + c.usage) << "\n      " << c.summary << "\n";
+  for (const auto& c : Commands())
+    out << "  " << c.name << (c.usage.empty() ? "" : " " + c.usage) << "\n      " << c.summary << "\n";
 }
 
 void PrintCommandHelp(std::ostream& out, const Command& c) {
@@ -78,11 +79,7 @@ bool Session::ChoosePort(int64_t timeoutMs) {
     *err << "brevantix-cli: no port chosen: give --port NAME or --demo (see the ports command)\n";
     return false;
   }
-  auto selected = [this] {
-    const int i = form->cbCOM.ItemIndex();
-    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size() &&
-           form->Ports.Names[static_cast<std::size_t>(i)] == chosenPort;
-  };
+  auto selected = [this] { return form->Modules->ports->SelectedPortName() == chosenPort; };
   if (RunUntil(selected, timeoutMs)) {
     form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
     return true;
@@ -112,16 +109,22 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   int i = 1;
   for (; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--port" && i + 1 < argc) s.options.ports.push_back(argv[++i]);
-    else if (a == "--demo") s.options.demo = true;
-    else if (a == "--yes") s.options.answer = mb::IdYes;
-    else if (a == "--no") s.options.answer = mb::IdNo;
-    else if (a == "--help" || a == "-h") s.options.help = true;
+    if (a == "--port" && i + 1 < argc)
+      s.options.ports.push_back(argv[++i]);
+    else if (a == "--demo")
+      s.options.demo = true;
+    else if (a == "--yes")
+      s.options.answer = mb::IdYes;
+    else if (a == "--no")
+      s.options.answer = mb::IdNo;
+    else if (a == "--help" || a == "-h")
+      s.options.help = true;
     else if (!a.empty() && a[0] == '-') {
       err << "brevantix-cli: unknown option " << a << "\n";
       PrintUsage(err);
       return 2;
-    } else break;
+    } else
+      break;
   }
   if (i >= argc) {
     PrintUsage(s.options.help ? out : err);
@@ -138,8 +141,10 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   for (; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--help" || a == "-h") s.options.help = true;
-    else s.args.push_back(a);
+    if (a == "--help" || a == "-h")
+      s.options.help = true;
+    else
+      s.args.push_back(a);
   }
   if (s.options.help) {
     PrintCommandHelp(out, *cmd);

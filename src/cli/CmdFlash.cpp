@@ -4,11 +4,12 @@
 #include <filesystem>
 #include <ostream>
 
-#include "window/Modules.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "firmware/Unitfwupdate.h"
+#include "firmware/UpdatePage.h"
 #include "platform/Terminal.h"
+#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -88,7 +89,8 @@ class FlashMonitor {
 
  private:
   bool Paging() const {
-    return f_.Updater && f_.Updater->IsRunning() && f_.Updater->State() == UpdaterState::WaitPageRequest;
+    const FirmwareUpdater* u = f_.Modules->update->Updater();
+    return u && u->IsRunning() && u->State() == UpdaterState::WaitPageRequest;
   }
   void DrawBar() {
     if (!bar_ || !Paging()) return;
@@ -154,7 +156,8 @@ bool RunUpload(Session& s, const FlashArgs& a) {
         if (monitor.Update()) lastMove = now;
         if (!ex.Running()) return true;
         if (stoppedAt >= 0) return now - stoppedAt > kStopGraceMs;
-        const bool uploading = ex.State() == ExchangeState::UpdateRunning && f.Updater && f.Updater->IsRunning();
+        const FirmwareUpdater* u = f.Modules->update->Updater();
+        const bool uploading = ex.State() == ExchangeState::UpdateRunning && u && u->IsRunning();
         if (uploading && now - lastMove >= int64_t{a.timeoutS} * 1000 && f.btUpdateRun.Usable()) {
           monitor.End();
           *s.err << "brevantix-cli: no progress for " << a.timeoutS << " s: pressing Stop\n";

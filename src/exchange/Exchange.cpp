@@ -5,7 +5,8 @@
 #include "core/Protocol.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "form/WindowServices.h"
 #include "ui/EventLoop.h"
 
 namespace bx {
@@ -44,8 +45,22 @@ bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
   return true;
 }
 
-Exchange::Exchange(TfrmMain& form, PortList& ports, Identity& identity) : f_(form), ports_(ports), identity_(identity) {
-  f_.tmrSearch.OnTimer = [this] { tmrSearchTimer(); };
+Exchange::Exchange(SettingsControls& page, StatusControls& status, ui::TPageControl& pages, ui::TTimer& tmrSearch,
+                   WindowServices& window, const std::string& productName, PortList& ports, Identity& identity)
+    : c_(page),
+      status_(status),
+      pages_(pages),
+      tmrSearch_(tmrSearch),
+      window_(window),
+      productName_(productName),
+      ports_(ports),
+      identity_(identity) {
+  tmrSearch_.OnTimer = [this] { tmrSearchTimer(); };
+}
+
+void Exchange::Follow(std::function<void()> taken, std::function<void()> released) {
+  if (taken) taken_.push_back(std::move(taken));
+  if (released) released_.push_back(std::move(released));
 }
 
 Exchange::~Exchange() {
@@ -68,8 +83,8 @@ bool Exchange::Start(ExchangeRequest request) {
   }
   ShowBusy();
   state_ = ExchangeState::Opening;
-  f_.tmrSearch.SetInterval(10);
-  f_.tmrSearch.SetEnabled(true);
+  tmrSearch_.SetInterval(10);
+  tmrSearch_.SetEnabled(true);
   return true;
 }
 
@@ -95,13 +110,13 @@ void Exchange::OpenLink(const std::string& port) {
 }
 
 void Exchange::ShowBusy() {
-  f_.pcOptions.SetEnabled(false);
-  f_.cbCOM.SetEnabled(false);
-  f_.edCOM.SetText(f_.cbCOM.Text());
-  f_.bpConnect.Vertical = false;
-  f_.bpConnect.MarqueeInterval = 25;
-  f_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
-  f_.bpConnect.SetVisible(true);
+  pages_.SetEnabled(false);
+  c_.cbCOM.SetEnabled(false);
+  status_.edCOM.SetText(c_.cbCOM.Text());
+  status_.bpConnect.Vertical = false;
+  status_.bpConnect.MarqueeInterval = 25;
+  status_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
+  status_.bpConnect.SetVisible(true);
 }
 
 void Exchange::DropLinks() {
@@ -111,7 +126,7 @@ void Exchange::DropLinks() {
 }
 
 void Exchange::tmrSearchTimer() {
-  f_.tmrSearch.SetEnabled(false);
+  tmrSearch_.SetEnabled(false);
   if (readingEnabled_ && activeLink_ && activeLink_->IsOpen() && activeLink_->BytesAvailable() > 0) {
     Bytes chunk;
     activeLink_->ReadAvailable(chunk);
@@ -119,8 +134,8 @@ void Exchange::tmrSearchTimer() {
     silence_ = 200;
   }
   if (Step()) {
-    f_.tmrSearch.SetInterval(10);
-    f_.tmrSearch.SetEnabled(true);
+    tmrSearch_.SetInterval(10);
+    tmrSearch_.SetEnabled(true);
   }
 }
 
@@ -132,7 +147,7 @@ void Exchange::SendAndAwait(const std::string& command, ExchangeState success, E
   state_ = ExchangeState::AwaitWrite;
 }
 
-void Exchange::FailMessage(const std::string& text) { f_.AppMessageBox("Error...", text, mb::IconError); }
+void Exchange::FailMessage(const std::string& text) { window_.AppMessageBox("Error...", text, mb::IconError); }
 
 std::string Exchange::Command(const std::string& suffix) const { return std::string(proto::kCommandPrefix) + suffix; }
 
@@ -156,8 +171,8 @@ bool Exchange::OnIdle() { return false; }
 bool Exchange::OnOpening() {
   if (openerRunning_) return false;
   if (opener_.joinable()) opener_.join();
-  f_.pcOptions.SetEnabled(true);
-  f_.bpConnect.SetVisible(false);
+  pages_.SetEnabled(true);
+  status_.bpConnect.SetVisible(false);
   state_ = ExchangeState::Starting;
   return true;
 }
@@ -165,18 +180,19 @@ bool Exchange::OnOpening() {
 bool Exchange::OnStarting() {
   if (!activeLink_ || !activeLink_->IsOpen()) {
     const std::string reason = activeLink_ ? activeLink_->OpenFailureText() : std::string();
-    FailMessage("Can't open Communication Port " + f_.cbCOM.Text() + (reason.empty() ? "" : " (" + reason + ")"));
-    f_.edCOM.SetText("");
+    FailMessage("Can't open Communication Port " + c_.cbCOM.Text() + (reason.empty() ? "" : " (" + reason + ")"));
+    status_.edCOM.SetText("");
     Finish();
     return false;
   }
-  f_.bpConnect.MarqueeInterval = 10;
-  f_.bpConnect.SetVisible(true);
+  status_.bpConnect.MarqueeInterval = 10;
+  status_.bpConnect.SetVisible(true);
   for (ui::TControl* c : std::initializer_list<ui::TControl*>{
-           &f_.pcOptions, &f_.gbOptions, &f_.lvModes, &f_.btModeSelect, &f_.btCopy, &f_.btSearch, &f_.btModeHide,
-           &f_.cbShow, &f_.btModeFile, &f_.btModeFileDel, &f_.btModeRun, &f_.cbCOM, &f_.btPortProp, &f_.btUpdateRun})
+           &pages_, &c_.gbOptions, &c_.lvModes, &c_.btModeSelect, &c_.btCopy, &c_.btSearch, &c_.btModeHide, &c_.cbShow,
+           &c_.btModeFile, &c_.btModeFileDel, &c_.btModeRun, &c_.cbCOM, &c_.btPortProp})
     c->SetEnabled(false);
-  f_.memLog.Clear();
+  for (const auto& taken : taken_) taken();
+  c_.memLog.Clear();
   rxBuffer_.clear();
   frameOpen_ = false;
   live_.position = 3;
@@ -244,8 +260,8 @@ bool Exchange::OnAwaitReply() {
 }
 
 bool Exchange::OnInfoReceived() {
-  f_.memLog.AddLine(replyBody_);
-  identity_.ParsePane(f_.memLog);
+  c_.memLog.AddLine(replyBody_);
+  identity_.ParsePane(c_.memLog);
   Finish();
   return false;
 }
@@ -260,7 +276,7 @@ bool Exchange::OnSelectMode() {
 
 bool Exchange::OnSendCommand() {
   const std::string command = Command(request_.commandSuffix);
-  f_.edCOMM_Command.SetText(command);
+  status_.edCOMM_Command.SetText(command);
   if (request_.wait) {
     SendAndAwait(command, ExchangeState::CommandDone, ExchangeState::NotFound);
     return false;
@@ -274,14 +290,14 @@ bool Exchange::OnSendCommand() {
 
 bool Exchange::OnCommandDone() {
   if (request_.commandDone) request_.commandDone(replyBody_);
-  f_.memLog.SetText(replyBody_);
-  identity_.ParsePane(f_.memLog);
+  c_.memLog.SetText(replyBody_);
+  identity_.ParsePane(c_.memLog);
   Finish();
   return false;
 }
 
 bool Exchange::OnSendTest() {
-  SendAndAwait(Command("T" + f_.edTest_Params.Text()), ExchangeState::TestDone, ExchangeState::NotFound);
+  SendAndAwait(Command(request_.commandSuffix), ExchangeState::TestDone, ExchangeState::NotFound);
   return false;
 }
 
@@ -292,7 +308,7 @@ bool Exchange::OnTestDone() {
 }
 
 bool Exchange::OnSendUpdate() {
-  f_.pcOptions.SetEnabled(true);
+  pages_.SetEnabled(true);
   SendAndAwait(Command("U"), ExchangeState::UpdateReply, ExchangeState::NotFound);
   return false;
 }
@@ -301,7 +317,7 @@ bool Exchange::OnUpdateReply() {
   // What is left in the buffer after the reply frame is the adapter's answer to entering
   // its bootloader; an "ERROR" there ends the update.
   if (Contains(rxBuffer_, "ERROR")) {
-    f_.memUpdate.AddLine(rxBuffer_);
+    if (updateRefused) updateRefused(rxBuffer_);
     Finish();
     return false;
   }
@@ -310,14 +326,11 @@ bool Exchange::OnUpdateReply() {
 }
 
 bool Exchange::OnStartUpdate() {
-  f_.pcOptions.SetEnabled(true);
-  f_.memLog.SetText(replyBody_);
+  pages_.SetEnabled(true);
+  c_.memLog.SetText(replyBody_);
   readingEnabled_ = false;
   state_ = ExchangeState::UpdateRunning;
-  if (activeLink_ && startUpdater && startUpdater(*activeLink_)) {
-    f_.btUpdateRun.SetEnabled(true);
-    return false;
-  }
+  if (activeLink_ && startUpdater && startUpdater(*activeLink_)) return false;
   return true;
 }
 
@@ -328,7 +341,7 @@ bool Exchange::OnUpdateRunning() {
 }
 
 bool Exchange::OnNotFound() {
-  FailMessage(f_.ProductName + " Adapter is not found on Communication Port " + f_.cbCOM.Text());
+  FailMessage(productName_ + " Adapter is not found on Communication Port " + c_.cbCOM.Text());
   request_.focusTarget = nullptr;
   Finish();
   return false;
@@ -336,41 +349,39 @@ bool Exchange::OnNotFound() {
 
 void Exchange::Finish() {
   state_ = ExchangeState::Idle;
-  f_.tmrSearch.SetEnabled(false);
+  tmrSearch_.SetEnabled(false);
   RestoreControls();
-  if (updateButtons) updateButtons();
+  for (const auto& released : released_) released();
   if (activeLink_) activeLink_->Close();
   rxBuffer_.clear();
   frameOpen_ = false;
-  f_.btUpdateRun.SetCaption("Run");
   if (ui::TControl* focus = request_.focusTarget) {
     focus->SetFocus();
-    if (focus == &f_.lvModes && f_.lvModes.Count() > 0) {
-      f_.SortList(f_.lvModes);
-      if (ui::TListItem* s = f_.lvModes.Selected()) s->MakeVisible();
+    if (focus == &c_.lvModes && c_.lvModes.Count() > 0) {
+      window_.SortList(c_.lvModes);
+      if (ui::TListItem* s = c_.lvModes.Selected()) s->MakeVisible();
     }
   }
   request_ = ExchangeRequest{};
   live_.position = 3;
-  if (f_.edSerial.Text().empty()) f_.edCOM.SetText("");
+  if (status_.edSerial.Text().empty()) status_.edCOM.SetText("");
 }
 
 void Exchange::RestoreControls() {
-  f_.btCopyTest.SetEnabled(!f_.memLogTest.Text().empty());
-  f_.bpConnect.SetVisible(false);
-  f_.bpConnect.SetStyle(ui::TProgressBar::Style::Normal);
-  f_.pcOptions.SetEnabled(true);
-  if (!f_.edBattery.Text().empty()) {
-    identity_.SetBatteryText(f_.edBattery.Text());
-    f_.btPower.SetEnabled(true);
+  status_.bpConnect.SetVisible(false);
+  status_.bpConnect.SetStyle(ui::TProgressBar::Style::Normal);
+  pages_.SetEnabled(true);
+  if (!status_.edBattery.Text().empty()) {
+    identity_.SetBatteryText(status_.edBattery.Text());
+    status_.btPower.SetEnabled(true);
   }
-  for (ui::TControl* c : std::initializer_list<ui::TControl*>{&f_.gbOptions, &f_.lvModes, &f_.cbShow, &f_.cbCOM})
+  for (ui::TControl* c : std::initializer_list<ui::TControl*>{&c_.gbOptions, &c_.lvModes, &c_.cbShow, &c_.cbCOM})
     c->SetEnabled(true);
   // A port-list rebuild during the exchange may have left no port chosen: Search would
   // then do nothing.
-  f_.btSearch.SetEnabled(f_.cbCOM.ItemIndex() >= 0);
-  f_.btPortProp.SetEnabled(!ports_.SelectedDetail().empty());
-  f_.btCopy.SetEnabled(!f_.memLog.Text().empty());
+  c_.btSearch.SetEnabled(c_.cbCOM.ItemIndex() >= 0);
+  c_.btPortProp.SetEnabled(!ports_.SelectedDetail().empty());
+  c_.btCopy.SetEnabled(!c_.memLog.Text().empty());
 }
 
 }  // namespace bx

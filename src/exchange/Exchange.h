@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/Bytes.h"
 #include "links/Link.h"
@@ -16,9 +17,11 @@
 
 namespace bx {
 
-class TfrmMain;
 class PortList;
 class Identity;
+class WindowServices;
+struct SettingsControls;
+struct StatusControls;
 
 enum class Operation : uint8_t { None, Search, SelectMode, SelfTest, Update, UpdateNoSearch, DeviceCommand };
 
@@ -53,7 +56,7 @@ bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body);
 // What a page hands the exchange to start it.
 struct ExchangeRequest {
   Operation operation = Operation::None;
-  std::string commandSuffix;            // SelectMode, DeviceCommand: the text after the prefix
+  std::string commandSuffix;            // SelectMode, SelfTest, DeviceCommand: the text after the prefix
   bool wait = false;                    // DeviceCommand: wait for the reply frame
   ui::TControl* focusTarget = nullptr;  // focused when the exchange ends
   ui::TMemo* livePane = nullptr;        // SelfTest: the pane the reply is shown in as it comes
@@ -71,7 +74,11 @@ struct LiveCursor {
 
 class Exchange {
  public:
-  Exchange(TfrmMain& form, PortList& ports, Identity& identity);
+  // The exchange drives the Settings page, the status strip and the page control (it
+  // holds the window while the adapter is busy); `productName` names the adapter in the
+  // not-found message.
+  Exchange(SettingsControls& page, StatusControls& status, ui::TPageControl& pages, ui::TTimer& tmrSearch,
+           WindowServices& window, const std::string& productName, PortList& ports, Identity& identity);
   ~Exchange();
 
   // Starts an exchange on the port selected in cbCOM; false (and nothing changes) while
@@ -97,8 +104,13 @@ class Exchange {
   std::function<bool()> updaterRunning;
   // AwaitReply with a live pane (self-test output): the bytes received so far.
   std::function<void(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor)> renderLive;
-  std::function<void()> testDone;       // TestDone: the verdict
-  std::function<void()> updateButtons;  // the Update page's Run-button rule
+  std::function<void()> testDone;  // TestDone: the verdict
+  // UpdateReply: the adapter refused to enter its bootloader (what it answered).
+  std::function<void(const Bytes& answer)> updateRefused;
+  // Pages that follow the window's busy state: `taken` runs when the port is open and
+  // the exchange takes the window, `released` whenever an exchange ends, after the
+  // exchange has put its own controls back.
+  void Follow(std::function<void()> taken, std::function<void()> released);
   // Tests in virtual time open the link inline instead of on the opener thread.
   bool synchronousOpen = false;
 
@@ -137,7 +149,12 @@ class Exchange {
   bool OnUpdateRunning();
   bool OnNotFound();
 
-  TfrmMain& f_;
+  SettingsControls& c_;
+  StatusControls& status_;
+  ui::TPageControl& pages_;
+  ui::TTimer& tmrSearch_;
+  WindowServices& window_;
+  const std::string& productName_;
   PortList& ports_;
   Identity& identity_;
 
@@ -154,6 +171,8 @@ class Exchange {
   Link* activeLink_ = nullptr;
   int commandsSent_ = 0;
   bool answered_ = false;
+
+  std::vector<std::function<void()>> taken_, released_;
 
   std::thread opener_;
   std::atomic<bool> openerRunning_{false};

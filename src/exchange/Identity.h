@@ -9,13 +9,19 @@
 
 namespace bx {
 
-class TfrmMain;
 class PortList;
 class ModeEntries;
+class Settings;
+struct SettingsControls;
+struct StatusControls;
+struct SystemControls;
 
 class Identity {
  public:
-  Identity(TfrmMain& form, PortList& ports);
+  // The identity fields are the status strip's and the System page's Info group; the
+  // Settings page gives the log the reply is read from.
+  Identity(StatusControls& status, SystemControls& system, SettingsControls& settingsPage, Settings& settings,
+           PortList& ports);
   // The mode list that takes the mode lines (none: mode lines are not used).
   void Connect(ModeEntries& modes);
 
@@ -33,11 +39,19 @@ class Identity {
   std::function<void(const std::string& payload)> systemInfo;
   std::function<void(const std::string& payload)> wifiSettings;
   std::function<void(char third, const std::string& payload)> accessPoint;
-  // ClearIdentity: the WiFi and System pages go back to their empty state.
+  // ClearIdentity: the pages that follow the adapter (WiFi, System, Test, the pass-thru
+  // driver group) go back to their empty state.
   std::function<void()> pagesReset;
+  // "BW:": the adapter has a bootloader, so it can run its self-test and install a driver.
+  std::function<void()> bootwareSeen;
+  // "PT:": the version of the pass-thru driver the adapter hands out.
+  std::function<void(const std::string& version)> driverOffered;
 
  private:
-  TfrmMain& f_;
+  StatusControls& status_;
+  SystemControls& system_;
+  SettingsControls& page_;
+  Settings& settings_;
   PortList& ports_;
   ModeEntries* modes_ = nullptr;
 };

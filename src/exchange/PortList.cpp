@@ -1,6 +1,7 @@
 #include "exchange/PortList.h"
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "form/Settings.h"
 
 namespace bx {
 
@@ -11,15 +12,16 @@ constexpr const char* kSerialPrefix = "/dev/";
 std::string Head(const std::string& name) { return name.substr(0, std::string(kSerialPrefix).size()); }
 }  // namespace
 
-PortList::PortList(TfrmMain& form) : f_(form) {
-  f_.cbCOM.Hint = "Ports List";
-  f_.btPortProp.Hint = "Property";
-  f_.btSearch.SetEnabled(false);
-  f_.btPortProp.SetEnabled(false);
+PortList::PortList(SettingsControls& controls, ui::TTimer& tmrRefresh, Settings& settings, Dialogs* dialogs)
+    : c_(controls), tmrRefresh_(tmrRefresh), settings_(settings), dialogs_(dialogs) {
+  c_.cbCOM.Hint = "Ports List";
+  c_.btPortProp.Hint = "Property";
+  c_.btSearch.SetEnabled(false);
+  c_.btPortProp.SetEnabled(false);
 }
 
 void PortList::tmrRefreshTimer() {
-  f_.tmrRefresh.SetEnabled(false);
+  tmrRefresh_.SetEnabled(false);
   // Re-armed however the refresh ends: a store error it raises is shown by the handler's
   // exception display, and must not stop the port list for the rest of the session.
   struct Rearm {
@@ -28,15 +30,15 @@ void PortList::tmrRefreshTimer() {
       timer.SetInterval(500);
       timer.SetEnabled(true);
     }
-  } rearm{f_.tmrRefresh};
+  } rearm{tmrRefresh_};
   Refresh(false);
 }
 
 void PortList::Refresh(bool force) {
   PortLists fresh = collect ? collect() : PortLists{};
-  if (!force && fresh == f_.Ports) return;
-  f_.Ports.clear();
-  f_.cbCOM.ClearItems();
+  if (!force && fresh == rows_) return;
+  rows_.clear();
+  c_.cbCOM.ClearItems();
   int best = -1, bestRank = -1;
   std::string bestHead;
   const std::string serial = kSerialPrefix;
@@ -44,11 +46,11 @@ void PortList::Refresh(bool force) {
     const std::string& name = fresh.Names[i];
     const std::string desc = i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string();
     const std::string detail = i < fresh.Details.size() ? fresh.Details[i] : std::string();
-    f_.Ports.Names.push_back(name);
-    f_.Ports.Descriptions.push_back(desc);
-    f_.Ports.Details.push_back(detail);
-    f_.cbCOM.AddItem(name + " (" + desc + ")");
-    const int rank = f_.settings.RecentPortRank(name);
+    rows_.Names.push_back(name);
+    rows_.Descriptions.push_back(desc);
+    rows_.Details.push_back(detail);
+    c_.cbCOM.AddItem(name + " (" + desc + ")");
+    const int rank = settings_.RecentPortRank(name);
     if (rank < 0) continue;
     const std::string head = Head(name);
     bool take = false;
@@ -65,48 +67,48 @@ void PortList::Refresh(bool force) {
     }
   }
   if (!preferred.empty()) {
-    for (std::size_t i = 0; i < f_.Ports.Names.size(); ++i)
-      if (f_.Ports.Names[i] == preferred) best = static_cast<int>(i);
-    if (best >= 0 && f_.Ports.Names[static_cast<std::size_t>(best)] == preferred) preferred.clear();
+    for (std::size_t i = 0; i < rows_.Names.size(); ++i)
+      if (rows_.Names[i] == preferred) best = static_cast<int>(i);
+    if (best >= 0 && rows_.Names[static_cast<std::size_t>(best)] == preferred) preferred.clear();
   }
-  if (f_.cbCOM.Items().empty() || best < 0) {
+  if (c_.cbCOM.Items().empty() || best < 0) {
     // The rebuild chose no port: Search and the properties have nothing to act on.
-    f_.btSearch.SetEnabled(false);
-    f_.btPortProp.SetEnabled(false);
+    c_.btSearch.SetEnabled(false);
+    c_.btPortProp.SetEnabled(false);
     return;
   }
-  f_.cbCOM.SetItemIndex(best);
-  f_.btPortProp.SetEnabled(!f_.Ports.Details[static_cast<std::size_t>(best)].empty());
-  f_.btSearch.SetEnabled(true);
+  c_.cbCOM.SetItemIndex(best);
+  c_.btPortProp.SetEnabled(!rows_.Details[static_cast<std::size_t>(best)].empty());
+  c_.btSearch.SetEnabled(true);
 }
 
 void PortList::cbCOMClick() {
-  if (f_.cbCOM.ItemIndex() < 0) {
-    f_.btSearch.SetEnabled(false);
+  if (c_.cbCOM.ItemIndex() < 0) {
+    c_.btSearch.SetEnabled(false);
     return;
   }
-  f_.btPortProp.SetEnabled(!SelectedDetail().empty());
-  f_.btSearch.SetEnabled(true);
+  c_.btPortProp.SetEnabled(!SelectedDetail().empty());
+  c_.btSearch.SetEnabled(true);
 }
 
 void PortList::btPortPropClick() {
   const std::string detail = SelectedDetail();
-  if (detail.empty() || !properties || !f_.ctx.dialogs) return;
+  if (detail.empty() || !properties || !dialogs_) return;
   const std::string name = SelectedPortName();
-  f_.ctx.dialogs->ShowProperties(name + " Properties", properties(name, detail));
+  dialogs_->ShowProperties(name + " Properties", properties(name, detail));
 }
 
 std::string PortList::PortName(int index) const {
-  if (index < 0 || index >= static_cast<int>(f_.Ports.Names.size())) return {};
-  return f_.Ports.Names[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= static_cast<int>(rows_.Names.size())) return {};
+  return rows_.Names[static_cast<std::size_t>(index)];
 }
 
-std::string PortList::SelectedPortName() const { return PortName(f_.cbCOM.ItemIndex()); }
+std::string PortList::SelectedPortName() const { return PortName(c_.cbCOM.ItemIndex()); }
 
 std::string PortList::SelectedDetail() const {
-  const int i = f_.cbCOM.ItemIndex();
-  if (i < 0 || i >= static_cast<int>(f_.Ports.Details.size())) return {};
-  return f_.Ports.Details[static_cast<std::size_t>(i)];
+  const int i = c_.cbCOM.ItemIndex();
+  if (i < 0 || i >= static_cast<int>(rows_.Details.size())) return {};
+  return rows_.Details[static_cast<std::size_t>(i)];
 }
 
 }  // namespace bx

@@ -10,11 +10,17 @@
 
 namespace bx {
 
-class TfrmMain;
+class Settings;
+class Dialogs;
+struct SettingsControls;
+namespace ui {
+class TTimer;
+}
 
 class PortList {
  public:
-  explicit PortList(TfrmMain& form);
+  // `dialogs` may be null (no property sheet then).
+  PortList(SettingsControls& controls, ui::TTimer& tmrRefresh, Settings& settings, Dialogs* dialogs);
 
   // Rebuilds cbCOM when the reported ports differ from the current list (always when
   // forced) and preselects the default port.
@@ -26,6 +32,8 @@ class PortList {
   std::string PortName(int index) const;
   std::string SelectedPortName() const;
   std::string SelectedDetail() const;
+  // The rows behind cbCOM: name, description, device identifier per item.
+  const PortLists& Rows() const { return rows_; }
 
   // A port the program was started for (--port, --demo): chosen as soon as it is listed.
   std::string preferred;
@@ -35,7 +43,11 @@ class PortList {
   std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
 
  private:
-  TfrmMain& f_;
+  SettingsControls& c_;
+  ui::TTimer& tmrRefresh_;
+  Settings& settings_;
+  Dialogs* dialogs_;
+  PortLists rows_;
 };
 
 }  // namespace bx

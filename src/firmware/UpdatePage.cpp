@@ -2,9 +2,10 @@
 
 #include <filesystem>
 
-#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "firmware/Unitfwupdate.h"
+#include "form/PageControls.h"
+#include "form/WindowServices.h"
 
 namespace bx {
 
@@ -19,67 +20,75 @@ void ChainChange(ui::TTextControl& c, std::function<void()> extra) {
 }
 }  // namespace
 
-UpdatePage::UpdatePage(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
-  f_.rbUploadFW.OnClick = [this] { rbUploadFWClick(); };
-  f_.ckbNotSearch.OnClick = [this] { UpdateRunButton(); };
-  f_.ckbWait.OnClick = [this] { UpdateRunButton(); };
-  f_.btFW_File.OnClick = [this] { btFW_FileClick(); };
-  f_.btUpdateRun.OnClick = [this] { btUpdateRunClick(); };
-  f_.btReset.OnClick = [this] { btResetClick(); };
-  ChainChange(f_.edFW_File, [this] { UpdateRunButton(); });
-  ChainChange(f_.edCOM, [this] { UpdateRunButton(); });
-  ex_.updateButtons = [this] { UpdateRunButton(); };
+UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange)
+    : c_(controls), status_(status), window_(window), ex_(exchange) {
+  c_.rbUploadFW.OnClick = [this] { rbUploadFWClick(); };
+  c_.ckbNotSearch.OnClick = [this] { UpdateRunButton(); };
+  c_.ckbWait.OnClick = [this] { UpdateRunButton(); };
+  c_.btFW_File.OnClick = [this] { btFW_FileClick(); };
+  c_.btUpdateRun.OnClick = [this] { btUpdateRunClick(); };
+  c_.btReset.OnClick = [this] { btResetClick(); };
+  ChainChange(c_.edFW_File, [this] { UpdateRunButton(); });
+  ChainChange(status_.edCOM, [this] { UpdateRunButton(); });
+  // The exchange disables Run while it holds the window; when it lets go, Run is "Run"
+  // again and follows its rule.
+  ex_.Follow([this] { c_.btUpdateRun.SetEnabled(false); },
+             [this] {
+               UpdateRunButton();
+               c_.btUpdateRun.SetCaption("Run");
+             });
+  ex_.updateRefused = [this](const Bytes& answer) { c_.memUpdate.AddLine(answer); };
 }
 
 bool UpdatePage::UploadRunning() const {
-  return ex_.State() == ExchangeState::UpdateRunning && f_.Updater && f_.Updater->IsRunning();
+  return ex_.State() == ExchangeState::UpdateRunning && updater_ && updater_->IsRunning();
 }
 
 void UpdatePage::UpdateRunButton() {
   // The options stay usable during an upload; whatever the user changes there, "Stop"
   // must remain available until the upload has ended.
   if (UploadRunning()) {
-    f_.btUpdateRun.SetEnabled(true);
+    c_.btUpdateRun.SetEnabled(true);
     return;
   }
-  const bool file = !f_.edFW_File.Text().empty();
-  const bool adapter = !f_.edSerial.Text().empty();
-  f_.btUpdateRun.SetEnabled(f_.ckbNotSearch.Checked() ? file : file && adapter);
+  const bool file = !c_.edFW_File.Text().empty();
+  const bool adapter = !status_.edSerial.Text().empty();
+  c_.btUpdateRun.SetEnabled(c_.ckbNotSearch.Checked() ? file : file && adapter);
 }
 
 void UpdatePage::rbUploadFWClick() {
-  const bool upload = f_.rbUploadFW.Checked();
-  f_.ckbNotSearch.SetEnabled(upload);
-  f_.ckbWait.SetEnabled(upload);
+  const bool upload = c_.rbUploadFW.Checked();
+  c_.ckbNotSearch.SetEnabled(upload);
+  c_.ckbWait.SetEnabled(upload);
   UpdateRunButton();
 }
 
 void UpdatePage::btFW_FileClick() {
-  std::string name = f_.edFW_File.Text();
-  if (!f_.SelectFile("Firmware files", "*.RFW", name)) return;
+  std::string name = c_.edFW_File.Text();
+  if (!window_.SelectFile("Firmware files", "*.RFW", name)) return;
   std::error_code ec;
   if (std::filesystem::is_regular_file(name, ec)) {
-    f_.edFW_File.SetText(name);
+    c_.edFW_File.SetText(name);
     return;
   }
-  f_.AppMessageBox("Error...", "Firware file \"" + name + "\" is not found.", mb::IconError);
+  window_.AppMessageBox("Error...", "Firware file \"" + name + "\" is not found.", mb::IconError);
 }
 
 void UpdatePage::btUpdateRunClick() {
-  if (f_.btUpdateRun.Caption() == "Run") {
+  if (c_.btUpdateRun.Caption() == "Run") {
     if (ex_.Running()) return;
-    f_.memUpdate.Clear();
-    f_.pbUpdateProgress.SetPosition(0);
+    c_.memUpdate.Clear();
+    c_.pbUpdateProgress.SetPosition(0);
     ExchangeRequest r;
-    r.operation = f_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
-    r.focusTarget = &f_.btUpdateRun;
-    f_.btUpdateRun.SetCaption("Stop");
+    r.operation = c_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
+    r.focusTarget = &c_.btUpdateRun;
+    c_.btUpdateRun.SetCaption("Stop");
     ex_.Start(std::move(r));
     return;
   }
   // The exchange sees at its next step that the updater no longer runs and finishes.
-  if (f_.Updater) f_.Updater->Cancel();
-  f_.btUpdateRun.SetCaption("Run");
+  if (updater_) updater_->Cancel();
+  c_.btUpdateRun.SetCaption("Run");
 }
 
 void UpdatePage::btResetClick() {
@@ -90,18 +99,24 @@ void UpdatePage::btResetClick() {
   ex_.Start(std::move(r));
 }
 
-void CreateUpdater(TfrmMain& form, Exchange& ex) {
-  form.Updater = std::make_shared<FirmwareUpdater>();
-  ex.startUpdater = [&form](Link& link) {
-    auto owner = [&form](const std::string& caption, const std::string& text, int flags) {
-      return form.AppMessageBox(caption, text, flags);
+UpdatePage::~UpdatePage() = default;
+
+void UpdatePage::CreateUpdater() {
+  updater_ = std::make_unique<FirmwareUpdater>();
+  ex_.startUpdater = [this](Link& link) {
+    auto owner = [this](const std::string& caption, const std::string& text, int flags) {
+      return window_.AppMessageBox(caption, text, flags);
     };
-    return form.Updater && form.Updater->Start(owner, link, form.edFW_File.Text(), form.pbUpdateProgress,
-                                               form.edUpdateSatus, form.memUpdate, form.ckbWait.Checked());
+    if (!updater_ || !updater_->Start(owner, link, c_.edFW_File.Text(), c_.pbUpdateProgress, c_.edUpdateSatus,
+                                      c_.memUpdate, c_.ckbWait.Checked()))
+      return false;
+    // "Stop" stays usable for as long as the upload runs.
+    c_.btUpdateRun.SetEnabled(true);
+    return true;
   };
-  ex.updaterRunning = [&form] { return form.Updater && form.Updater->IsRunning(); };
+  ex_.updaterRunning = [this] { return updater_ && updater_->IsRunning(); };
 }
 
-void DestroyUpdater(TfrmMain& form) { form.Updater.reset(); }
+void UpdatePage::DestroyUpdater() { updater_.reset(); }
 
 }  // namespace bx

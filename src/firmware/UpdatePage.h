@@ -3,15 +3,27 @@
 // adapter reset. The page only gathers the user's choices and starts adapter exchanges;
 // the upload itself is the firmware updater's, which reports into this page's progress
 // bar, status edit and log.
+#include <memory>
+
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+class FirmwareUpdater;
+class WindowServices;
+struct UpdateControls;
+struct StatusControls;
 
 class UpdatePage {
  public:
-  // Takes over the exchange's Run-button rule; built while the window's modules are.
-  UpdatePage(TfrmMain& form, Exchange& exchange);
+  // Run needs an identified adapter, which the status strip's serial number shows.
+  UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange);
+  ~UpdatePage();
+
+  // The page's one updater, and the exchange's way to start and watch it. Destroyed
+  // before the links go: a running upload is stopped while its link still exists.
+  void CreateUpdater();
+  void DestroyUpdater();
+  FirmwareUpdater* Updater() const { return updater_.get(); }
 
   // The Run-button rule: with "Do not Search" a chosen file is enough, otherwise an
   // adapter must have been identified too. Also called by the exchange at every ending.
@@ -25,13 +37,11 @@ class UpdatePage {
  private:
   bool UploadRunning() const;
 
-  TfrmMain& f_;
+  UpdateControls& c_;
+  StatusControls& status_;
+  WindowServices& window_;
   Exchange& ex_;
+  std::unique_ptr<FirmwareUpdater> updater_;
 };
-
-// The window's one updater, and the exchange's way to start and watch it.
-void CreateUpdater(TfrmMain& form, Exchange& exchange);
-// Before the links go: a running upload is stopped while its link still exists.
-void DestroyUpdater(TfrmMain& form);
 
 }  // namespace bx

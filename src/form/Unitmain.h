@@ -18,7 +18,6 @@
 
 namespace bx {
 
-class FirmwareUpdater;
 class LinkTable;
 class Exchange;
 struct WindowModules;
@@ -100,11 +99,7 @@ class TfrmMain : public ui::TForm,
   bool SortDescending = false;
   bool RestorePosition = false;
   bool TimerLibraryLoaded = false;
-  // The port rows behind cbCOM: name, description, device identifier per item.
-  PortLists Ports;
-
   // Owned by the window alone; shared_ptr only so this header needs no definitions.
-  std::shared_ptr<FirmwareUpdater> Updater;
   std::shared_ptr<LinkTable> Links;
   std::unique_ptr<WindowModules> Modules;  // the pages' own state and handlers
 

@@ -4,6 +4,7 @@
 // are handed it by their constructors.
 #include <string>
 
+#include "platform/Services.h"
 #include "ui/Controls.h"
 
 namespace bx {

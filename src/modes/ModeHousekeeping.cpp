@@ -2,8 +2,11 @@
 
 #include <filesystem>
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "form/Settings.h"
+#include "form/WindowServices.h"
 #include "modes/ModeList.h"
+#include "platform/Services.h"
 
 namespace bx {
 
@@ -13,15 +16,17 @@ std::string Description(const ui::TListItem& item) {
 }
 }  // namespace
 
-ModeHousekeeping::ModeHousekeeping(TfrmMain& form, ModeList& modes) : f_(form), modes_(modes) {
-  f_.btModeHide.OnClick = [this] { btModeHideClick(); };
-  f_.btModeFile.OnClick = [this] { LinkProgram(); };
-  f_.btModeFileDel.OnClick = [this] { Unlink(); };
-  f_.btModeRun.OnClick = [this] { RunProgram(); };
+ModeHousekeeping::ModeHousekeeping(SettingsControls& controls, Settings& settings, WindowServices& window, Shell* shell,
+                                   ModeList& modes)
+    : c_(controls), settings_(settings), window_(window), shell_(shell), modes_(modes) {
+  c_.btModeHide.OnClick = [this] { btModeHideClick(); };
+  c_.btModeFile.OnClick = [this] { LinkProgram(); };
+  c_.btModeFileDel.OnClick = [this] { Unlink(); };
+  c_.btModeRun.OnClick = [this] { RunProgram(); };
 }
 
 void ModeHousekeeping::btModeHideClick() {
-  const std::string& caption = f_.btModeHide.Caption();
+  const std::string& caption = c_.btModeHide.Caption();
   if (caption.empty()) return;
   if (caption[0] == 'H')
     Hide();
@@ -34,7 +39,7 @@ void ModeHousekeeping::Hide() {
   const std::string id = modes_.RememberedId();
   // Mode "000" can never be hidden, and an entry without an ID has nothing to key on.
   if (!item || id.empty() || id == "000") return;
-  f_.settings.WriteSettingString("Hide", id, Description(*item));
+  settings_.WriteSettingString("Hide", id, Description(*item));
   item->SetStateIndex(mode_state::Hidden);
   modes_.lvModesSelectItem(item, true);
 }
@@ -43,46 +48,46 @@ void ModeHousekeeping::Show() {
   ui::TListItem* item = modes_.remembered;
   const std::string id = modes_.RememberedId();
   if (!item || id.empty()) return;
-  f_.settings.WriteSettingString("Hide", id, "");
-  item->SetStateIndex(f_.cbShow.Checked() ? mode_state::Active : mode_state::Normal);
+  settings_.WriteSettingString("Hide", id, "");
+  item->SetStateIndex(c_.cbShow.Checked() ? mode_state::Active : mode_state::Normal);
   modes_.lvModesSelectItem(item, true);
 }
 
 void ModeHousekeeping::LinkProgram() {
   const std::string id = modes_.RememberedId();
-  std::string path = f_.edModeRun.Text();
-  if (!id.empty() && f_.SelectFile("Executable files", "*.exe;*.bat;*.cmd", path)) {
+  std::string path = c_.edModeRun.Text();
+  if (!id.empty() && window_.SelectFile("Executable files", "*.exe;*.bat;*.cmd", path)) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
-      f_.edModeRun.SetText(path);
-      f_.settings.WriteSettingString("Run", id, path);
+      c_.edModeRun.SetText(path);
+      settings_.WriteSettingString("Run", id, path);
     } else {
-      f_.AppMessageBox("Error...", "Executable file \"" + path + "\" is not found.", mb::IconError);
+      window_.AppMessageBox("Error...", "Executable file \"" + path + "\" is not found.", mb::IconError);
     }
   }
-  if (!f_.edModeRun.Text().empty()) {
-    f_.btModeFileDel.SetEnabled(true);
-    f_.btModeRun.SetEnabled(true);
+  if (!c_.edModeRun.Text().empty()) {
+    c_.btModeFileDel.SetEnabled(true);
+    c_.btModeRun.SetEnabled(true);
   }
 }
 
 void ModeHousekeeping::Unlink() {
   const int answer =
-      f_.AppMessageBox("Unlink...", "Do you really want to unlink software?", mb::IconQuestion | mb::YesNoCancel);
+      window_.AppMessageBox("Unlink...", "Do you really want to unlink software?", mb::IconQuestion | mb::YesNoCancel);
   if (answer != mb::IdYes) return;
   const std::string id = modes_.RememberedId();
-  f_.edModeRun.SetText("");
-  if (!id.empty()) f_.settings.WriteSettingString("Run", id, "");
-  f_.btModeFileDel.SetEnabled(false);
-  f_.btModeRun.SetEnabled(false);
+  c_.edModeRun.SetText("");
+  if (!id.empty()) settings_.WriteSettingString("Run", id, "");
+  c_.btModeFileDel.SetEnabled(false);
+  c_.btModeRun.SetEnabled(false);
 }
 
 void ModeHousekeeping::RunProgram() {
-  const std::string path = f_.edModeRun.Text();
-  if (path.empty() || !f_.ctx.shell) return;
+  const std::string path = c_.edModeRun.Text();
+  if (path.empty() || !shell_) return;
   // The program runs in its own folder; the shell starts it there without moving this
   // process's current folder, so there is nothing to put back afterwards.
-  (void)f_.ctx.shell->Open(path, std::filesystem::path(path).parent_path().string());
+  (void)shell_->Open(path, std::filesystem::path(path).parent_path().string());
 }
 
 }  // namespace bx

@@ -4,12 +4,17 @@
 // the mode list remembers and keep their data in the settings store, keyed by mode ID.
 namespace bx {
 
-class TfrmMain;
 class ModeList;
+class Settings;
+class Shell;
+class WindowServices;
+struct SettingsControls;
 
 class ModeHousekeeping {
  public:
-  ModeHousekeeping(TfrmMain& form, ModeList& modes);
+  // `shell` may be null: Run then starts nothing.
+  ModeHousekeeping(SettingsControls& controls, Settings& settings, WindowServices& window, Shell* shell,
+                   ModeList& modes);
 
   void btModeHideClick();  // "Hide" or "Show", by the caption's first letter
   void Hide();
@@ -19,7 +24,10 @@ class ModeHousekeeping {
   void RunProgram();   // btModeRun
 
  private:
-  TfrmMain& f_;
+  SettingsControls& c_;
+  Settings& settings_;
+  WindowServices& window_;
+  Shell* shell_;
   ModeList& modes_;
 };
 

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "exchange/Exchange.h"
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "form/Settings.h"
 
 namespace bx {
 
@@ -14,19 +15,20 @@ bool IdChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 bool IsMarker(const std::string& s) { return s == " - " || s == " _ " || s == " + " || s == " * "; }
 }  // namespace
 
-ModeList::ModeList(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
-  f_.lvModes.OnSelectItem = [this](ui::TListItem* item, bool selected) { lvModesSelectItem(item, selected); };
-  f_.lvModes.OnMouseUp = [this] { lvModesMouseUp(); };
-  f_.lvModes.OnDblClick = [this] { Select(); };
-  f_.lvModes.OnKeyDown = [this](ui::KeyEvent& e) {
+ModeList::ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange)
+    : c_(controls), settings_(settings), ex_(exchange) {
+  c_.lvModes.OnSelectItem = [this](ui::TListItem* item, bool selected) { lvModesSelectItem(item, selected); };
+  c_.lvModes.OnMouseUp = [this] { lvModesMouseUp(); };
+  c_.lvModes.OnDblClick = [this] { Select(); };
+  c_.lvModes.OnKeyDown = [this](ui::KeyEvent& e) {
     if (e.key == ui::vk::Return || e.key == ui::vk::Space) {
       e.key = 0;
       Select();
     }
   };
-  f_.btModeSelect.OnClick = [this] { Select(); };
-  f_.btSearch.OnClick = [this] { SearchClick(); };
-  f_.cbShow.OnClick = [this] { SearchClick(); };
+  c_.btModeSelect.OnClick = [this] { Select(); };
+  c_.btSearch.OnClick = [this] { SearchClick(); };
+  c_.cbShow.OnClick = [this] { SearchClick(); };
 }
 
 int ModeList::ModeIdLength(const std::string& line) {
@@ -49,18 +51,18 @@ bool ModeList::AddModeEntry(const std::string& line) {
   if (marker != '-') return false;
   // A missing value already means "not hidden"; reading it must not store one per mode
   // ID the adapter lists.
-  std::string hidden = f_.settings.PeekSettingString("Hide", id, "");
+  std::string hidden = settings_.PeekSettingString("Hide", id, "");
   if (id == "000") hidden.clear();
-  if (line == f_.settings.ReadSettingString("", "Mode", "")) hidden.clear();
+  if (line == settings_.ReadSettingString("", "Mode", "")) hidden.clear();
   int state = mode_state::Normal;
   const bool isHidden = !hidden.empty() && description == hidden;
-  if (f_.cbShow.Checked()) {
+  if (c_.cbShow.Checked()) {
     state = isHidden ? mode_state::Hidden : mode_state::Active;
   } else if (isHidden) {
     return true;
   }
-  auto& item = f_.lvModes.Add();
-  item.SetCaption(Format("%02u", static_cast<unsigned>(f_.lvModes.Count() - 1)));
+  auto& item = c_.lvModes.Add();
+  item.SetCaption(Format("%02u", static_cast<unsigned>(c_.lvModes.Count() - 1)));
   item.AddSubItem(id);
   item.AddSubItem(description);
   item.SetStateIndex(state);
@@ -75,11 +77,11 @@ bool ModeList::AddModeEntry(const std::string& line) {
 void ModeList::SelectedModePass() {
   auto idOf = [](const ui::TListItem& item) { return item.SubItems().empty() ? std::string() : item.SubItems()[0]; };
   std::map<std::string, std::vector<ui::TListItem*>> byId;
-  for (int i = 0; i < f_.lvModes.Count(); ++i) byId[idOf(f_.lvModes.Item(i))].push_back(&f_.lvModes.Item(i));
+  for (int i = 0; i < c_.lvModes.Count(); ++i) byId[idOf(c_.lvModes.Item(i))].push_back(&c_.lvModes.Item(i));
   std::optional<std::string> lastId;
   const std::vector<ui::TListItem*>* marked = nullptr;
   std::string markedRest;
-  for (const std::string& line : f_.memLog.Lines()) {
+  for (const std::string& line : c_.memLog.Lines()) {
     if (line.size() < 15 || line.compare(0, 15, "Selected Mode: ") != 0) continue;
     const std::string rest = line.substr(15);
     // The whole ID of the named mode: "000" (the default mode) is not "00", even when
@@ -95,18 +97,18 @@ void ModeList::SelectedModePass() {
   if (!lastId) return;
   if (marked) {
     for (ui::TListItem* item : *marked) {
-      f_.settings.WriteSettingString("", "Mode", markedRest);
+      settings_.WriteSettingString("", "Mode", markedRest);
       item->SetStateIndex(mode_state::Selected);
-      if (ex_.FocusTarget() == &f_.lvModes) item->SetFocused(true);
+      if (ex_.FocusTarget() == &c_.lvModes) item->SetFocused(true);
       item->SetSelected(true);
       lvModesSelectItem(item, true);
       item->MakeVisible();
     }
   }
-  for (int i = 0; i < f_.lvModes.Count(); ++i) {
-    ui::TListItem& item = f_.lvModes.Item(i);
+  for (int i = 0; i < c_.lvModes.Count(); ++i) {
+    ui::TListItem& item = c_.lvModes.Item(i);
     if (idOf(item) == *lastId) continue;
-    if (!f_.cbShow.Checked())
+    if (!c_.cbShow.Checked())
       item.SetStateIndex(mode_state::Normal);
     else if (item.StateIndex() < mode_state::Hidden)
       item.SetStateIndex(mode_state::Active);
@@ -114,38 +116,38 @@ void ModeList::SelectedModePass() {
 }
 
 void ModeList::Clear() {
-  f_.lvModes.Clear();
+  c_.lvModes.Clear();
   remembered = nullptr;
 }
 
 void ModeList::lvModesSelectItem(ui::TListItem* item, bool selected) {
   remembered = item;
-  if (!selected || !f_.lvModes.Enabled() || !item) return;
+  if (!selected || !c_.lvModes.Enabled() || !item) return;
   const std::string id = item->SubItems().empty() ? std::string() : item->SubItems()[0];
-  f_.edModeRun.SetText(f_.settings.ReadSettingString("Run", id, ""));
-  f_.btModeFileDel.SetEnabled(false);
-  f_.btModeRun.SetEnabled(false);
-  f_.btModeFile.SetEnabled(true);
-  const bool hasProgram = !f_.edModeRun.Text().empty();
+  c_.edModeRun.SetText(settings_.ReadSettingString("Run", id, ""));
+  c_.btModeFileDel.SetEnabled(false);
+  c_.btModeRun.SetEnabled(false);
+  c_.btModeFile.SetEnabled(true);
+  const bool hasProgram = !c_.edModeRun.Text().empty();
   switch (item->StateIndex()) {
     case mode_state::Selected:
-      f_.btModeSelect.SetEnabled(false);
-      f_.btModeHide.SetEnabled(false);
-      f_.btModeHide.SetCaption("Hide");
-      f_.btModeFileDel.SetEnabled(hasProgram);
-      f_.btModeRun.SetEnabled(hasProgram);
+      c_.btModeSelect.SetEnabled(false);
+      c_.btModeHide.SetEnabled(false);
+      c_.btModeHide.SetCaption("Hide");
+      c_.btModeFileDel.SetEnabled(hasProgram);
+      c_.btModeRun.SetEnabled(hasProgram);
       break;
     case mode_state::Hidden:
-      f_.btModeSelect.SetEnabled(false);
-      f_.btModeHide.SetEnabled(true);
-      f_.btModeHide.SetCaption("Show");
+      c_.btModeSelect.SetEnabled(false);
+      c_.btModeHide.SetEnabled(true);
+      c_.btModeHide.SetCaption("Show");
       break;
     default:
-      f_.btModeSelect.SetEnabled(true);
-      f_.btModeHide.SetCaption("Hide");
-      f_.btModeHide.SetEnabled(id != "000");
-      f_.btModeFileDel.SetEnabled(hasProgram);
-      f_.btModeRun.SetEnabled(hasProgram);
+      c_.btModeSelect.SetEnabled(true);
+      c_.btModeHide.SetCaption("Hide");
+      c_.btModeHide.SetEnabled(id != "000");
+      c_.btModeFileDel.SetEnabled(hasProgram);
+      c_.btModeRun.SetEnabled(hasProgram);
       break;
   }
 }
@@ -162,23 +164,23 @@ void ModeList::Select() {
   ExchangeRequest r;
   r.operation = Operation::SelectMode;
   r.commandSuffix = "M" + RememberedId();
-  r.focusTarget = &f_.lvModes;
+  r.focusTarget = &c_.lvModes;
   ex_.Start(std::move(r));
 }
 
 void ModeList::SearchClick() {
-  if (f_.cbShow.Checked()) {
-    f_.lvInfo.SetBounds(f_.btModeRun.Left(), f_.lvInfo.Top(), f_.btModeRun.Width(),
-                        std::max(0, f_.btModeRun.Top() - f_.lvInfo.Top()));
-    f_.lvInfo.SetVisible(true);
+  if (c_.cbShow.Checked()) {
+    c_.lvInfo.SetBounds(c_.btModeRun.Left(), c_.lvInfo.Top(), c_.btModeRun.Width(),
+                        std::max(0, c_.btModeRun.Top() - c_.lvInfo.Top()));
+    c_.lvInfo.SetVisible(true);
   } else {
-    f_.lvInfo.SetVisible(false);
+    c_.lvInfo.SetVisible(false);
   }
   if (ex_.Running()) return;
   remembered = nullptr;
   ExchangeRequest r;
   r.operation = Operation::Search;
-  r.focusTarget = &f_.lvModes;
+  r.focusTarget = &c_.lvModes;
   ex_.Start(std::move(r));
 }
 

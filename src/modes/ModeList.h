@@ -8,8 +8,9 @@
 
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+class Settings;
+struct SettingsControls;
 
 namespace mode_state {
 inline constexpr int Normal = -1;
@@ -20,7 +21,7 @@ inline constexpr int Hidden = 2;
 
 class ModeList : public ModeEntries {
  public:
-  ModeList(TfrmMain& form, Exchange& exchange);
+  ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange);
 
   // 1-3 when the line is a mode line (that many ID characters), else 0.
   static int ModeIdLength(const std::string& line);
@@ -32,15 +33,16 @@ class ModeList : public ModeEntries {
 
   void lvModesSelectItem(ui::TListItem* item, bool selected);
   void lvModesMouseUp();
-  void Select();        // btModeSelect, double click, Enter/space
-  void SearchClick();   // btSearch and cbShow
+  void Select();       // btModeSelect, double click, Enter/space
+  void SearchClick();  // btSearch and cbShow
   std::string RememberedId() const;
 
   ui::TListItem* remembered = nullptr;
   int idLength = 0;
 
  private:
-  TfrmMain& f_;
+  SettingsControls& c_;
+  Settings& settings_;
   Exchange& ex_;
 };
 

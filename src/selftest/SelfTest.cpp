@@ -3,7 +3,7 @@
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
 
 namespace bx {
 
@@ -41,14 +41,28 @@ TestVerdict JudgeTestLog(const std::string& log) {
   return v;
 }
 
-SelfTest::SelfTest(TfrmMain& form, Exchange& exchange, Identity& identity)
-    : f_(form), ex_(exchange), identity_(identity) {
+SelfTest::SelfTest(TestControls& controls, ui::TTimer& tmrMemo, Exchange& exchange, Identity& identity)
+    : c_(controls), tmrMemo_(tmrMemo), ex_(exchange), identity_(identity) {
   ex_.renderLive = [this](ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) { RenderLive(pane, rx, cursor); };
   ex_.testDone = [this] { Verdict(); };
-  f_.btRunTest.OnClick = [this] { Run(f_.btRunTest); };
-  f_.btRunTest.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(f_.btRunTest, e); };
-  f_.edTest_Params.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(f_.edTest_Params, e); };
+  ex_.Follow(nullptr, [this] { c_.btCopyTest.SetEnabled(!c_.memLogTest.Text().empty()); });
+  c_.btRunTest.OnClick = [this] { Run(c_.btRunTest); };
+  c_.btRunTest.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(c_.btRunTest, e); };
+  c_.edTest_Params.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(c_.edTest_Params, e); };
 }
+
+void SelfTest::Reset() {
+  c_.memLogTest.SetText("");
+  c_.edTest_Result.SetText("");
+  c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
+  for (ui::TShape* s : {&c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3}) {
+    s->SetBrushColor(ui::clr::ScrollBar);
+    s->SetVisible(false);
+  }
+  c_.tsTest.SetTabVisible(false);
+}
+
+void SelfTest::Offer() { c_.tsTest.SetTabVisible(true); }
 
 void SelfTest::KeyDown(ui::TControl& control, ui::KeyEvent& e) {
   if (e.ctrl && e.key == ui::vk::P) {
@@ -61,32 +75,33 @@ void SelfTest::KeyDown(ui::TControl& control, ui::KeyEvent& e) {
 }
 
 void SelfTest::ToggleParams() {
-  if (f_.edTest_Params.Visible()) {
-    f_.edTest_Params.SetText("");
-    f_.edTest_Params.SetVisible(false);
-    f_.btRunTest.SetFocus();
+  if (c_.edTest_Params.Visible()) {
+    c_.edTest_Params.SetText("");
+    c_.edTest_Params.SetVisible(false);
+    c_.btRunTest.SetFocus();
   } else {
-    f_.edTest_Params.SetVisible(true);
-    f_.edTest_Params.SetFocus();
+    c_.edTest_Params.SetVisible(true);
+    c_.edTest_Params.SetFocus();
   }
 }
 
 void SelfTest::Run(ui::TControl& actedOn) {
   if (ex_.Running()) return;
-  f_.memLogTest.Clear();
-  ui::TShape* history[] = {&f_.shpTest_Result, &f_.shpTest_Result_1, &f_.shpTest_Result_2, &f_.shpTest_Result_3};
+  c_.memLogTest.Clear();
+  ui::TShape* history[] = {&c_.shpTest_Result, &c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3};
   for (int i = 3; i > 0; --i) {
     history[i]->SetBrushColor(history[i - 1]->BrushColor());
     history[i]->SetVisible(history[i]->BrushColor() != ui::clr::ScrollBar);
   }
-  f_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
-  f_.edTest_Result.SetText("");
+  c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
+  c_.edTest_Result.SetText("");
   // The exchange starts the live pane afresh: a run that timed out right after a bare CR
   // does not overwrite a line of this one.
   ExchangeRequest r;
   r.operation = Operation::SelfTest;
+  r.commandSuffix = "T" + c_.edTest_Params.Text();
   r.focusTarget = &actedOn;
-  r.livePane = &f_.memLogTest;
+  r.livePane = &c_.memLogTest;
   ex_.Start(std::move(r));
 }
 
@@ -120,9 +135,9 @@ void SelfTest::RenderLive(ui::TMemo& livePane, const Bytes& rx, LiveCursor& c) {
     } else if (rx[cr + 1] == '\n') {
       length = cr + 2 - from;
     } else {
-      if (!f_.tmrMemo.Enabled()) {
-        f_.tmrMemo.SetInterval(100);
-        f_.tmrMemo.SetEnabled(true);
+      if (!tmrMemo_.Enabled()) {
+        tmrMemo_.SetInterval(100);
+        tmrMemo_.SetEnabled(true);
         if (!suspended_) {
           suspended_ = pane;
           pane->BeginUpdate();
@@ -146,11 +161,11 @@ void SelfTest::RenderLive(ui::TMemo& livePane, const Bytes& rx, LiveCursor& c) {
 void SelfTest::Verdict() {
   // The step that completed the frame rendered it before taking it off the buffer, so
   // nothing is left to render here.
-  identity_.ParsePane(f_.memLogTest);
-  const TestVerdict v = JudgeTestLog(f_.memLogTest.Text());
-  f_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
-  f_.shpTest_Result.SetBrushColor(v.fill);
-  f_.memLogTest.AddLine("RESULT : " + v.text);
+  identity_.ParsePane(c_.memLogTest);
+  const TestVerdict v = JudgeTestLog(c_.memLogTest.Text());
+  c_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
+  c_.shpTest_Result.SetBrushColor(v.fill);
+  c_.memLogTest.AddLine("RESULT : " + v.text);
 }
 
 void SelfTest::tmrMemoTimer() {
@@ -162,7 +177,7 @@ void SelfTest::tmrMemoTimer() {
     pane.SetSel(static_cast<int>(pane.Text().size()), 0);
     pane.SetSelText("");
   }
-  f_.tmrMemo.SetEnabled(false);
+  tmrMemo_.SetEnabled(false);
 }
 
 }  // namespace bx

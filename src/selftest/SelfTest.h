@@ -10,7 +10,7 @@
 
 namespace bx {
 
-class TfrmMain;
+struct TestControls;
 class Exchange;
 class Identity;
 struct LiveCursor;
@@ -27,7 +27,13 @@ TestVerdict JudgeTestLog(const std::string& log);
 
 class SelfTest {
  public:
-  SelfTest(TfrmMain& form, Exchange& exchange, Identity& identity);
+  // tmrMemo is the window's timer that lets the suspended live pane repaint.
+  SelfTest(TestControls& controls, ui::TTimer& tmrMemo, Exchange& exchange, Identity& identity);
+
+  // The adapter is gone from the window: empty log and result, grey circles, tab hidden.
+  void Reset();
+  // The adapter has a bootloader: the Test tab is shown.
+  void Offer();
 
   void Run(ui::TControl& actedOn);
   void ToggleParams();
@@ -41,7 +47,8 @@ class SelfTest {
   void KeyDown(ui::TControl& control, ui::KeyEvent& e);
   void Emit(ui::TMemo& pane, const std::string& piece, LiveCursor& cursor);
 
-  TfrmMain& f_;
+  TestControls& c_;
+  ui::TTimer& tmrMemo_;
   Exchange& ex_;
   Identity& identity_;
   // The pane whose line updates are suspended, kept here because the exchange forgets

@@ -1,8 +1,8 @@
 #include "system/SystemPage.h"
 
-#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
+#include "form/PageControls.h"
 #include "wifi/WiFiPage.h"
 
 namespace bx {
@@ -12,34 +12,34 @@ namespace {
 int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
 }  // namespace
 
-SystemPage::SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi)
-    : f_(form), ex_(exchange), wifi_(wifi) {
-  f_.btSYS_Save.SetEnabled(false);
-  f_.edSYS_Serial.font.name = "Courier New";
-  for (ui::TEdit* e : {&f_.edSYS_BW, &f_.edSYS_FW, &f_.edSYS_Hardware, &f_.edSignature, &f_.edCopyRight,
-                       &f_.edSYS_Serial, &f_.edSYS_WiFi}) {
+SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi)
+    : c_(controls), status_(status), ex_(exchange), wifi_(wifi) {
+  c_.btSYS_Save.SetEnabled(false);
+  c_.edSYS_Serial.font.name = "Courier New";
+  for (ui::TEdit* e : {&c_.edSYS_BW, &c_.edSYS_FW, &c_.edSYS_Hardware, &c_.edSignature, &c_.edCopyRight,
+                       &c_.edSYS_Serial, &c_.edSYS_WiFi}) {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
   // Any change of an option, by the user or by code, enables Save; the reader and the
   // reset disable it again when they are done.
-  auto changed = [this] { f_.btSYS_Save.SetEnabled(true); };
-  f_.rgSYS_Bluetooth.OnClick = changed;
-  f_.rgSYS_Wireless.OnClick = changed;
-  f_.rgSYS_WiFi.OnClick = changed;
-  f_.cbSYS_MSD.OnClick = changed;
-  f_.btSYS_Read.OnClick = [this] { Read(); };
-  f_.btPower.OnClick = [this] { Read(); };
-  f_.btSYS_Save.OnClick = [this] { Save(); };
+  auto changed = [this] { c_.btSYS_Save.SetEnabled(true); };
+  c_.rgSYS_Bluetooth.OnClick = changed;
+  c_.rgSYS_Wireless.OnClick = changed;
+  c_.rgSYS_WiFi.OnClick = changed;
+  c_.cbSYS_MSD.OnClick = changed;
+  c_.btSYS_Read.OnClick = [this] { Read(); };
+  status_.btPower.OnClick = [this] { Read(); };
+  c_.btSYS_Save.OnClick = [this] { Save(); };
 }
 
 void SystemPage::Reset() {
-  f_.tsSystem.SetTabVisible(false);
-  f_.rgSYS_Wireless.SetItemIndex(0);
-  f_.rgSYS_Bluetooth.SetItemIndex(0);
-  f_.rgSYS_WiFi.SetItemIndex(0);
-  f_.cbSYS_MSD.SetChecked(false);
-  f_.btSYS_Save.SetEnabled(false);
+  c_.tsSystem.SetTabVisible(false);
+  c_.rgSYS_Wireless.SetItemIndex(0);
+  c_.rgSYS_Bluetooth.SetItemIndex(0);
+  c_.rgSYS_WiFi.SetItemIndex(0);
+  c_.cbSYS_MSD.SetChecked(false);
+  c_.btSYS_Save.SetEnabled(false);
 }
 
 void SystemPage::SystemInfo(const std::string& payload) {
@@ -48,16 +48,16 @@ void SystemPage::SystemInfo(const std::string& payload) {
     const char value = payload[i + 1];
     switch (payload[i]) {
       case 'B':
-        if (Choice(value) >= 0) f_.rgSYS_Bluetooth.SetItemIndex(Choice(value));
+        if (Choice(value) >= 0) c_.rgSYS_Bluetooth.SetItemIndex(Choice(value));
         break;
       case 'W':
-        if (Choice(value) >= 0) f_.rgSYS_Wireless.SetItemIndex(Choice(value));
+        if (Choice(value) >= 0) c_.rgSYS_Wireless.SetItemIndex(Choice(value));
         break;
       case 'N':
-        if (Choice(value) >= 0) f_.rgSYS_WiFi.SetItemIndex(Choice(value));
+        if (Choice(value) >= 0) c_.rgSYS_WiFi.SetItemIndex(Choice(value));
         break;
       case 'D':
-        f_.cbSYS_MSD.SetChecked(value != '0');
+        c_.cbSYS_MSD.SetChecked(value != '0');
         break;
       case 'L':
         L = Choice(value);
@@ -66,11 +66,11 @@ void SystemPage::SystemInfo(const std::string& payload) {
         break;
     }
   }
-  if (L == 0 && f_.rgSYS_WiFi.ItemIndex() == 1)
+  if (L == 0 && c_.rgSYS_WiFi.ItemIndex() == 1)
     wifi_.Show();
   else
     wifi_.Reset(false);
-  f_.btSYS_Save.SetEnabled(false);
+  c_.btSYS_Save.SetEnabled(false);
 }
 
 void SystemPage::SendCommand(const std::string& suffix) {
@@ -84,8 +84,8 @@ void SystemPage::SendCommand(const std::string& suffix) {
 void SystemPage::Read() { SendCommand("S"); }
 
 std::string SystemPage::SaveCommand() const {
-  return Format("SD%dW%dB%dN%d", f_.cbSYS_MSD.Checked() ? 1 : 0, f_.rgSYS_Wireless.ItemIndex(),
-                f_.rgSYS_Bluetooth.ItemIndex(), f_.rgSYS_WiFi.ItemIndex());
+  return Format("SD%dW%dB%dN%d", c_.cbSYS_MSD.Checked() ? 1 : 0, c_.rgSYS_Wireless.ItemIndex(),
+                c_.rgSYS_Bluetooth.ItemIndex(), c_.rgSYS_WiFi.ItemIndex());
 }
 
 void SystemPage::Save() { SendCommand(SaveCommand()); }

@@ -5,13 +5,15 @@
 
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+struct SystemControls;
+struct StatusControls;
 class WiFiPage;
 
 class SystemPage {
  public:
-  SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi);
+  // The status strip's battery button reads the options too.
+  SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi);
   // Hides the System tab and puts the options on their first choice.
   void Reset();
   // The payload of an "SI:" line: letter/value pairs B, W, N, D and L.
@@ -24,7 +26,8 @@ class SystemPage {
  private:
   void SendCommand(const std::string& suffix);
 
-  TfrmMain& f_;
+  SystemControls& c_;
+  StatusControls& status_;
   Exchange& ex_;
   WiFiPage& wifi_;
 };

@@ -1,27 +1,29 @@
 #include "wifi/WiFiChipset.h"
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "form/WindowServices.h"
 #include "wifi/WiFiCommand.h"
 
 namespace bx {
 
-WiFiChipset::WiFiChipset(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
-  f_.btWiFi_Update.OnClick = [this] { Update(); };
-  f_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
+WiFiChipset::WiFiChipset(SystemControls& system, WindowServices& window, Exchange& exchange)
+    : c_(system), window_(window), ex_(exchange) {
+  c_.btWiFi_Update.OnClick = [this] { Update(); };
+  c_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
 }
 
 void WiFiChipset::Update() {
-  f_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WU", f_.memSYS);
+  c_.memSYS.Clear();
+  SendEchoedCommand(ex_, "WU", c_.memSYS);
 }
 
 void WiFiChipset::FactoryReset() {
-  const int answer =
-      f_.AppMessageBox("WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
-                       mb::YesNo | mb::IconQuestion);
+  const int answer = window_.AppMessageBox(
+      "WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
+      mb::YesNo | mb::IconQuestion);
   if (answer != mb::IdYes) return;
-  f_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WE", f_.memSYS);
+  c_.memSYS.Clear();
+  SendEchoedCommand(ex_, "WE", c_.memSYS);
 }
 
 }  // namespace bx

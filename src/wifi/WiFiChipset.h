@@ -3,17 +3,19 @@
 // factory settings after a question. The adapter's answer goes to memSYS.
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+class WindowServices;
+struct SystemControls;
 
 class WiFiChipset {
  public:
-  WiFiChipset(TfrmMain& form, Exchange& exchange);
+  WiFiChipset(SystemControls& system, WindowServices& window, Exchange& exchange);
   void Update();
   void FactoryReset();
 
  private:
-  TfrmMain& f_;
+  SystemControls& c_;
+  WindowServices& window_;
   Exchange& ex_;
 };
 

@@ -1,9 +1,10 @@
 #include "wifi/WiFiPage.h"
 
-#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
+#include "form/PageControls.h"
+#include "form/WindowServices.h"
 #include "wifi/UrlQuery.h"
 #include "wifi/WiFiChipset.h"
 #include "wifi/WiFiCommand.h"
@@ -16,57 +17,59 @@ constexpr std::size_t kKeyLength = 5;
 constexpr std::size_t kValueLength = 32;
 }  // namespace
 
-WiFiPage::WiFiPage(TfrmMain& form, Exchange& exchange) : f_(form), ex_(exchange) {
+WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemControls& system, ui::TPageControl& pages,
+                   WindowServices& window, Exchange& exchange)
+    : c_(controls), scanPage_(scanPage), system_(system), window_(window), ex_(exchange) {
   static const char* kSecurity[] = {"Open", "WPA-PSK", "WPA2-PSK", "WPA-WPA2-PSK"};
-  for (const char* s : kSecurity) f_.cbWiFi_AP_Security.AddItem(s);
-  for (int ch = 1; ch <= 13; ++ch) f_.cbWiFi_AP_Channel.AddItem(std::to_string(ch));
-  f_.cbWiFi_AP_Channel.Hint = "SoftAP Channel";
-  f_.cbWiFi_AP_Security.Hint = "SoftAP Authentication";
+  for (const char* s : kSecurity) c_.cbWiFi_AP_Security.AddItem(s);
+  for (int ch = 1; ch <= 13; ++ch) c_.cbWiFi_AP_Channel.AddItem(std::to_string(ch));
+  c_.cbWiFi_AP_Channel.Hint = "SoftAP Channel";
+  c_.cbWiFi_AP_Security.Hint = "SoftAP Authentication";
   // The access point is always on: shown checked, never read or saved.
-  f_.cbWiFi_AP_Enabled.SetChecked(true);
-  f_.cbWiFi_AP_Enabled.SetEnabled(false);
+  c_.cbWiFi_AP_Enabled.SetChecked(true);
+  c_.cbWiFi_AP_Enabled.SetEnabled(false);
   for (ui::TEdit* e :
-       {&f_.edWiFi_ID, &f_.edWiFi_Firmware, &f_.edWiFi_AP_MAC, &f_.edWiFi_AP_SSID, &f_.edWiFi_Station_MAC}) {
+       {&c_.edWiFi_ID, &c_.edWiFi_Firmware, &c_.edWiFi_AP_MAC, &c_.edWiFi_AP_SSID, &c_.edWiFi_Station_MAC}) {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  f_.edWiFi_Alias.MaxLength = 16;
-  for (ui::TEdit* e : {&f_.edWiFi_Bridge_Port, &f_.edWiFi_Webserver_Port, &f_.edWiFi_AP_IP, &f_.edWiFi_AP_Mask,
-                       &f_.edWiFi_AP_Gateway, &f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask,
-                       &f_.edWiFi_Station_Gateway, &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1})
+  c_.edWiFi_Alias.MaxLength = 16;
+  for (ui::TEdit* e : {&c_.edWiFi_Bridge_Port, &c_.edWiFi_Webserver_Port, &c_.edWiFi_AP_IP, &c_.edWiFi_AP_Mask,
+                       &c_.edWiFi_AP_Gateway, &c_.edWiFi_Station_IP, &c_.edWiFi_Station_Mask,
+                       &c_.edWiFi_Station_Gateway, &c_.edWiFi_Station_DNS0, &c_.edWiFi_Station_DNS1})
     e->MaxLength = 16;
-  for (ui::TEdit* e : {&f_.edWiFi_AP_Password, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_Password}) e->MaxLength = 32;
-  f_.btWiFi_Save.SetEnabled(false);
-  f_.btWiFi_Scan.SetEnabled(false);
+  for (ui::TEdit* e : {&c_.edWiFi_AP_Password, &c_.edWiFi_Station_SSID, &c_.edWiFi_Station_Password}) e->MaxLength = 32;
+  c_.btWiFi_Save.SetEnabled(false);
+  c_.btWiFi_Scan.SetEnabled(false);
 
   entries_ = {
-      {"ALIAS", Kind::Text, &f_.edWiFi_Alias, true},
-      {"WSBP", Kind::Text, &f_.edWiFi_Bridge_Port, true},
-      {"WSBWP", Kind::Text, &f_.edWiFi_Webserver_Port, true},
-      {"HIDE", Kind::Check, &f_.cbWiFi_AP_Hidden, true},
-      {"APCH", Kind::Channel, &f_.cbWiFi_AP_Channel, true},
-      {"APAUT", Kind::Security, &f_.cbWiFi_AP_Security, true},
-      {"APPW", Kind::Text, &f_.edWiFi_AP_Password, true},
-      {"APIP", Kind::Text, &f_.edWiFi_AP_IP, true},
-      {"APNM", Kind::Text, &f_.edWiFi_AP_Mask, true},
-      {"APGW", Kind::Text, &f_.edWiFi_AP_Gateway, true},
-      {"STEN", Kind::Check, &f_.cbWiFi_Station_Enabled, true},
-      {"STAP", Kind::Text, &f_.edWiFi_Station_SSID, true},
-      {"STPW", Kind::Text, &f_.edWiFi_Station_Password, true},
-      {"SDHCP", Kind::Check, &f_.cbWiFi_Station_DHCP, true},
-      {"STIP", Kind::Text, &f_.edWiFi_Station_IP, true, true},
-      {"STNM", Kind::Text, &f_.edWiFi_Station_Mask, true, true},
-      {"STGW", Kind::Text, &f_.edWiFi_Station_Gateway, true, true},
-      {"SDNS0", Kind::Text, &f_.edWiFi_Station_DNS0, true, true},
-      {"SDNS1", Kind::Text, &f_.edWiFi_Station_DNS1, true, true},
-      {"WSBID", Kind::Text, &f_.edWiFi_ID, false},
-      {"WSBFW", Kind::Text, &f_.edWiFi_Firmware, false},
-      {"APMAC", Kind::Text, &f_.edWiFi_AP_MAC, false},
-      {"APSID", Kind::Text, &f_.edWiFi_AP_SSID, false},
-      {"STMAC", Kind::Text, &f_.edWiFi_Station_MAC, false},
+      {"ALIAS", Kind::Text, &c_.edWiFi_Alias, true},
+      {"WSBP", Kind::Text, &c_.edWiFi_Bridge_Port, true},
+      {"WSBWP", Kind::Text, &c_.edWiFi_Webserver_Port, true},
+      {"HIDE", Kind::Check, &c_.cbWiFi_AP_Hidden, true},
+      {"APCH", Kind::Channel, &c_.cbWiFi_AP_Channel, true},
+      {"APAUT", Kind::Security, &c_.cbWiFi_AP_Security, true},
+      {"APPW", Kind::Text, &c_.edWiFi_AP_Password, true},
+      {"APIP", Kind::Text, &c_.edWiFi_AP_IP, true},
+      {"APNM", Kind::Text, &c_.edWiFi_AP_Mask, true},
+      {"APGW", Kind::Text, &c_.edWiFi_AP_Gateway, true},
+      {"STEN", Kind::Check, &c_.cbWiFi_Station_Enabled, true},
+      {"STAP", Kind::Text, &c_.edWiFi_Station_SSID, true},
+      {"STPW", Kind::Text, &c_.edWiFi_Station_Password, true},
+      {"SDHCP", Kind::Check, &c_.cbWiFi_Station_DHCP, true},
+      {"STIP", Kind::Text, &c_.edWiFi_Station_IP, true, true},
+      {"STNM", Kind::Text, &c_.edWiFi_Station_Mask, true, true},
+      {"STGW", Kind::Text, &c_.edWiFi_Station_Gateway, true, true},
+      {"SDNS0", Kind::Text, &c_.edWiFi_Station_DNS0, true, true},
+      {"SDNS1", Kind::Text, &c_.edWiFi_Station_DNS1, true, true},
+      {"WSBID", Kind::Text, &c_.edWiFi_ID, false},
+      {"WSBFW", Kind::Text, &c_.edWiFi_Firmware, false},
+      {"APMAC", Kind::Text, &c_.edWiFi_AP_MAC, false},
+      {"APSID", Kind::Text, &c_.edWiFi_AP_SSID, false},
+      {"STMAC", Kind::Text, &c_.edWiFi_Station_MAC, false},
   };
-  scan_ = std::make_unique<WiFiScan>(form, exchange);
-  chipset_ = std::make_unique<WiFiChipset>(form, exchange);
+  scan_ = std::make_unique<WiFiScan>(scanPage, controls, pages, exchange);
+  chipset_ = std::make_unique<WiFiChipset>(system, window, exchange);
   WireEvents();
   ApplyDhcpFields();
 }
@@ -80,22 +83,22 @@ void WiFiPage::Connect(Identity& identity) {
 
 void WiFiPage::WireEvents() {
   for (ui::TEdit* e :
-       {&f_.edWiFi_Alias, &f_.edWiFi_Bridge_Port, &f_.edWiFi_Webserver_Port, &f_.edWiFi_AP_IP, &f_.edWiFi_AP_Mask,
-        &f_.edWiFi_AP_Gateway, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask,
-        &f_.edWiFi_Station_Gateway, &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1})
+       {&c_.edWiFi_Alias, &c_.edWiFi_Bridge_Port, &c_.edWiFi_Webserver_Port, &c_.edWiFi_AP_IP, &c_.edWiFi_AP_Mask,
+        &c_.edWiFi_AP_Gateway, &c_.edWiFi_Station_SSID, &c_.edWiFi_Station_IP, &c_.edWiFi_Station_Mask,
+        &c_.edWiFi_Station_Gateway, &c_.edWiFi_Station_DNS0, &c_.edWiFi_Station_DNS1})
     e->OnChange = [this, e] { ConfigChange(*e); };
-  for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
+  for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
     c->OnChange = [this, c] { ConfigChange(*c); };
-  for (ui::TCheckBox* c : {&f_.cbWiFi_AP_Hidden, &f_.cbWiFi_Station_Enabled})
+  for (ui::TCheckBox* c : {&c_.cbWiFi_AP_Hidden, &c_.cbWiFi_Station_Enabled})
     c->OnClick = [this, c] { ConfigChange(*c); };
-  f_.edWiFi_AP_Password.OnChange = [this] { KeyChanged(f_.edWiFi_AP_Password, lastApKey_); };
-  f_.edWiFi_Station_Password.OnChange = [this] { KeyChanged(f_.edWiFi_Station_Password, lastStationKey_); };
-  for (auto [show, field] : {std::pair{&f_.cbWiFi_AP_Password, &f_.edWiFi_AP_Password},
-                             std::pair{&f_.cbWiFi_Station_Password, &f_.edWiFi_Station_Password}})
+  c_.edWiFi_AP_Password.OnChange = [this] { KeyChanged(c_.edWiFi_AP_Password, lastApKey_); };
+  c_.edWiFi_Station_Password.OnChange = [this] { KeyChanged(c_.edWiFi_Station_Password, lastStationKey_); };
+  for (auto [show, field] : {std::pair{&c_.cbWiFi_AP_Password, &c_.edWiFi_AP_Password},
+                             std::pair{&c_.cbWiFi_Station_Password, &c_.edWiFi_Station_Password}})
     show->OnClick = [show = show, field = field] { field->SetPasswordChar(show->Checked() ? 0 : '*'); };
-  f_.cbWiFi_Station_DHCP.OnClick = [this] { DhcpChanged(); };
-  f_.btWiFi_Read.OnClick = [this] { Read(); };
-  f_.btWiFi_Save.OnClick = [this] { Save(); };
+  c_.cbWiFi_Station_DHCP.OnClick = [this] { DhcpChanged(); };
+  c_.btWiFi_Read.OnClick = [this] { Read(); };
+  c_.btWiFi_Save.OnClick = [this] { Save(); };
 }
 
 void WiFiPage::ConfigChange(ui::TControl& sender) {
@@ -104,7 +107,7 @@ void WiFiPage::ConfigChange(ui::TControl& sender) {
     return;
   }
   sender.Tag = 1;
-  f_.btWiFi_Save.SetEnabled(true);
+  c_.btWiFi_Save.SetEnabled(true);
 }
 
 // Redisplaying the same key (as switching the mask does) is no change.
@@ -116,13 +119,13 @@ void WiFiPage::KeyChanged(ui::TEdit& field, std::string& lastText) {
 
 void WiFiPage::DhcpChanged() {
   ApplyDhcpFields();
-  ConfigChange(f_.cbWiFi_Station_DHCP);
+  ConfigChange(c_.cbWiFi_Station_DHCP);
 }
 
 void WiFiPage::ApplyDhcpFields() {
-  const bool manual = !f_.cbWiFi_Station_DHCP.Checked();
-  for (ui::TEdit* e : {&f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask, &f_.edWiFi_Station_Gateway,
-                       &f_.edWiFi_Station_DNS0, &f_.edWiFi_Station_DNS1}) {
+  const bool manual = !c_.cbWiFi_Station_DHCP.Checked();
+  for (ui::TEdit* e : {&c_.edWiFi_Station_IP, &c_.edWiFi_Station_Mask, &c_.edWiFi_Station_Gateway,
+                       &c_.edWiFi_Station_DNS0, &c_.edWiFi_Station_DNS1}) {
     e->SetEnabled(manual);
     e->SetColor(manual ? ui::clr::Window : ui::clr::BtnFace);
   }
@@ -131,38 +134,38 @@ void WiFiPage::ApplyDhcpFields() {
 void WiFiPage::Reset(bool visible) {
   filling = true;
   for (ui::TEdit* e :
-       {&f_.edWiFi_Alias, &f_.edWiFi_ID, &f_.edWiFi_Firmware, &f_.edWiFi_Bridge_Port, &f_.edWiFi_Webserver_Port,
-        &f_.edWiFi_AP_MAC, &f_.edWiFi_AP_SSID, &f_.edWiFi_AP_Password, &f_.edWiFi_AP_IP, &f_.edWiFi_AP_Mask,
-        &f_.edWiFi_AP_Gateway, &f_.edWiFi_Station_MAC, &f_.edWiFi_Station_SSID, &f_.edWiFi_Station_Password,
-        &f_.edWiFi_Station_IP, &f_.edWiFi_Station_Mask, &f_.edWiFi_Station_Gateway, &f_.edWiFi_Station_DNS0,
-        &f_.edWiFi_Station_DNS1})
+       {&c_.edWiFi_Alias, &c_.edWiFi_ID, &c_.edWiFi_Firmware, &c_.edWiFi_Bridge_Port, &c_.edWiFi_Webserver_Port,
+        &c_.edWiFi_AP_MAC, &c_.edWiFi_AP_SSID, &c_.edWiFi_AP_Password, &c_.edWiFi_AP_IP, &c_.edWiFi_AP_Mask,
+        &c_.edWiFi_AP_Gateway, &c_.edWiFi_Station_MAC, &c_.edWiFi_Station_SSID, &c_.edWiFi_Station_Password,
+        &c_.edWiFi_Station_IP, &c_.edWiFi_Station_Mask, &c_.edWiFi_Station_Gateway, &c_.edWiFi_Station_DNS0,
+        &c_.edWiFi_Station_DNS1})
     e->SetText("");
-  f_.cbWiFi_AP_Security.SetItemIndex(-1);
-  f_.cbWiFi_AP_Channel.SetItemIndex(-1);
-  f_.cbWiFi_Station_Enabled.SetChecked(false);
-  f_.cbWiFi_Station_DHCP.SetChecked(false);
-  f_.edWiFi_AP_Password.SetPasswordChar('*');
-  f_.edWiFi_Station_Password.SetPasswordChar('*');
-  f_.cbWiFi_AP_Password.SetChecked(false);
-  f_.cbWiFi_Station_Password.SetChecked(false);
-  f_.btWiFi_Save.SetEnabled(false);
-  f_.btWiFi_Scan.SetEnabled(false);
+  c_.cbWiFi_AP_Security.SetItemIndex(-1);
+  c_.cbWiFi_AP_Channel.SetItemIndex(-1);
+  c_.cbWiFi_Station_Enabled.SetChecked(false);
+  c_.cbWiFi_Station_DHCP.SetChecked(false);
+  c_.edWiFi_AP_Password.SetPasswordChar('*');
+  c_.edWiFi_Station_Password.SetPasswordChar('*');
+  c_.cbWiFi_AP_Password.SetChecked(false);
+  c_.cbWiFi_Station_Password.SetChecked(false);
+  c_.btWiFi_Save.SetEnabled(false);
+  c_.btWiFi_Scan.SetEnabled(false);
   filling = false;
-  f_.tsWiFi.SetTabVisible(visible);
-  f_.btWiFi_Factory_Reset.SetVisible(visible);
-  f_.btWiFi_Update.SetVisible(visible);
-  f_.tsWiFi_Scan.SetTabVisible(false);
+  c_.tsWiFi.SetTabVisible(visible);
+  system_.btWiFi_Factory_Reset.SetVisible(visible);
+  system_.btWiFi_Update.SetVisible(visible);
+  scanPage_.tsWiFi_Scan.SetTabVisible(false);
 }
 
 void WiFiPage::Show() {
-  f_.tsWiFi.SetTabVisible(true);
-  f_.btWiFi_Factory_Reset.SetVisible(true);
-  f_.btWiFi_Update.SetVisible(true);
+  c_.tsWiFi.SetTabVisible(true);
+  system_.btWiFi_Factory_Reset.SetVisible(true);
+  system_.btWiFi_Update.SetVisible(true);
 }
 
 int WiFiPage::PendingChangesPrompt() {
-  if (!f_.btWiFi_Save.Enabled()) return 0;
-  const int answer = f_.AppMessageBox("WiFi Config...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
+  if (!c_.btWiFi_Save.Enabled()) return 0;
+  const int answer = window_.AppMessageBox("WiFi Config...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
     Save();
     return 1;
@@ -173,18 +176,18 @@ int WiFiPage::PendingChangesPrompt() {
 void WiFiPage::Read() {
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
-  f_.memLogWiFi.Clear();
-  SendEchoedCommand(ex_, "WC", f_.memLogWiFi);
+  scanPage_.memLogWiFi.Clear();
+  SendEchoedCommand(ex_, "WC", scanPage_.memLogWiFi);
 }
 
 void WiFiPage::Save() {
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
-  if (!f_.btWiFi_Save.Enabled() || ex_.Running()) return;
-  f_.btWiFi_Save.SetEnabled(false);
+  if (!c_.btWiFi_Save.Enabled() || ex_.Running()) return;
+  c_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
-  for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
+  for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
     if (c->ItemIndex() < 0) c->Tag = 0;
-  const bool dhcp = f_.cbWiFi_Station_DHCP.Checked();
+  const bool dhcp = c_.cbWiFi_Station_DHCP.Checked();
   std::string command = "WC";
   char separator = '?';
   for (const Entry& e : entries_) {
@@ -213,7 +216,7 @@ void WiFiPage::Save() {
     separator = '&';
     e.control->Tag = 0;
   }
-  if (separator == '&') SendEchoedCommand(ex_, command, f_.memLogWiFi);
+  if (separator == '&') SendEchoedCommand(ex_, command, scanPage_.memLogWiFi);
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
@@ -241,15 +244,15 @@ void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue)
       long long a = 0;
       if (!ParseInt(value, a) || a == 1) return;
       const long long index = a > 0 ? a - 1 : a;
-      if (index < static_cast<long long>(f_.cbWiFi_AP_Security.Items().size()))
-        f_.cbWiFi_AP_Security.SetItemIndex(index < 0 ? -1 : int(index));
+      if (index < static_cast<long long>(c_.cbWiFi_AP_Security.Items().size()))
+        c_.cbWiFi_AP_Security.SetItemIndex(index < 0 ? -1 : int(index));
       break;
     }
     case Kind::Channel: {
       long long c = 0;
       if (!ParseInt(value, c)) return;
-      if (c > 0 && c - 1 < static_cast<long long>(f_.cbWiFi_AP_Channel.Items().size()))
-        f_.cbWiFi_AP_Channel.SetItemIndex(int(c - 1));
+      if (c > 0 && c - 1 < static_cast<long long>(c_.cbWiFi_AP_Channel.Items().size()))
+        c_.cbWiFi_AP_Channel.SetItemIndex(int(c - 1));
       break;
     }
   }
@@ -258,8 +261,8 @@ void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue)
 void WiFiPage::WiFiSettings(const std::string& payload) {
   filling = true;
   for (const auto& [key, value] : ScanQueryPairs(payload)) ApplyPair(key, value);
-  f_.btWiFi_Save.SetEnabled(false);
-  f_.btWiFi_Scan.SetEnabled(true);
+  c_.btWiFi_Save.SetEnabled(false);
+  c_.btWiFi_Scan.SetEnabled(true);
   filling = false;
 }
 

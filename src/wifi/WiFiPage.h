@@ -9,15 +9,21 @@
 
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+class WindowServices;
+struct WiFiControls;
+struct WiFiScanControls;
+struct SystemControls;
 class Identity;
 class WiFiScan;
 class WiFiChipset;
 
 class WiFiPage {
  public:
-  WiFiPage(TfrmMain& form, Exchange& exchange);
+  // The chipset buttons and their log are on the System page; the scan page is the
+  // WiFi page's own, shown in its place.
+  WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemControls& system, ui::TPageControl& pages,
+           WindowServices& window, Exchange& exchange);
   ~WiFiPage();
   // Hands the "WS:" and access-point reply lines to this page and the scan page.
   void Connect(Identity& identity);
@@ -53,7 +59,10 @@ class WiFiPage {
   void ApplyDhcpFields();  // the five static fields follow the DHCP box
   void WireEvents();
 
-  TfrmMain& f_;
+  WiFiControls& c_;
+  WiFiScanControls& scanPage_;
+  SystemControls& system_;
+  WindowServices& window_;
   Exchange& ex_;
   std::vector<Entry> entries_;  // in the order Save takes them
   std::string lastApKey_, lastStationKey_;

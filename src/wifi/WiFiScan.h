@@ -5,12 +5,16 @@
 
 namespace bx {
 
-class TfrmMain;
 class Exchange;
+struct WiFiControls;
+struct WiFiScanControls;
+namespace ui {
+class TPageControl;
+}
 
 class WiFiScan {
  public:
-  WiFiScan(TfrmMain& form, Exchange& exchange);
+  WiFiScan(WiFiScanControls& controls, WiFiControls& wifi, ui::TPageControl& pages, Exchange& exchange);
   void Open();
   void Rescan();
   void Select();
@@ -20,7 +24,9 @@ class WiFiScan {
 
  private:
   void UpdateSelectButton();
-  TfrmMain& f_;
+  WiFiScanControls& c_;
+  WiFiControls& wifi_;
+  ui::TPageControl& pages_;
   Exchange& ex_;
 };
 

@@ -16,13 +16,14 @@
 namespace bx {
 
 WindowModules::WindowModules(TfrmMain& form)
-    : ports(std::make_unique<PortList>(form)),
-      identity(std::make_unique<Identity>(form, *ports)),
-      exchange(std::make_unique<Exchange>(form, *ports, *identity)),
-      modes(std::make_unique<ModeList>(form, *exchange)),
-      housekeeping(std::make_unique<ModeHousekeeping>(form, *modes)),
-      wifi(std::make_unique<WiFiPage>(form, *exchange)),
-      system(std::make_unique<SystemPage>(form, *exchange, *wifi)),
+    : ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
+      identity(std::make_unique<Identity>(form, form, form, form.settings, *ports)),
+      exchange(std::make_unique<Exchange>(form, form, form.pcOptions, form.tmrSearch, form, form.ProductName, *ports,
+                                          *identity)),
+      modes(std::make_unique<ModeList>(form, form.settings, *exchange)),
+      housekeeping(std::make_unique<ModeHousekeeping>(form, form.settings, form, form.ctx.shell, *modes)),
+      wifi(std::make_unique<WiFiPage>(form, form, form, form.pcOptions, form, *exchange)),
+      system(std::make_unique<SystemPage>(form, form, *exchange, *wifi)),
       network(std::make_unique<NetworkPage>(
           form.network, NetworkServices{*form.ctx.registry, kSettingsKey,
                                         [&form](const std::string& caption, const std::string& text, int flags) {
@@ -30,13 +31,28 @@ WindowModules::WindowModules(TfrmMain& form)
                                         },
                                         form.ctx.shell, &form.pcOptions})),
       passThru(std::make_unique<PassThruPage>(form)),
-      selftest(std::make_unique<SelfTest>(form, *exchange, *identity)),
-      update(std::make_unique<UpdatePage>(form, *exchange)) {
+      selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
+      update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
   identity->Connect(*modes);
   identity->systemInfo = [s = system.get()](const std::string& payload) { s->SystemInfo(payload); };
-  identity->pagesReset = [w = wifi.get(), s = system.get()] {
+  identity->pagesReset = [&form, w = wifi.get(), s = system.get(), t = selftest.get()] {
+    t->Reset();
     w->Reset(false);
     s->Reset();
+    PassThruControls& p = form;
+    p.lbJ2534_Message.SetVisible(false);
+    p.btJ2534_Install.SetEnabled(false);
+    p.pbJ2534_Install.SetVisible(false);
+    p.shJ2534_Install.SetVisible(false);
+  };
+  identity->bootwareSeen = [&form, t = selftest.get()] {
+    t->Offer();
+    form.pbJ2534_Install.SetVisible(true);
+  };
+  identity->driverOffered = [&form](const std::string& version) {
+    form.PassThruDriverVersion = version;
+    form.btJ2534_Install.SetCaption("Install Driver v" + version);
+    form.btJ2534_Install.SetEnabled(true);
   };
   wifi->Connect(*identity);
 }

@@ -43,12 +43,12 @@ void CreateLinks(TfrmMain& form) {
 }  // namespace
 
 void CreateSubsystems(TfrmMain& form) {
-  CreateUpdater(form, *form.Modules->exchange);
+  form.Modules->update->CreateUpdater();
   CreateLinks(form);
 }
 
 void DestroySubsystems(TfrmMain& form) {
-  DestroyUpdater(form);  // before the links: a running upload still holds one
+  form.Modules->update->DestroyUpdater();  // before the links: a running upload still holds one
   if (form.Links) {
     form.Modules->exchange->DropLinks();
     form.Modules->ports->collect = nullptr;

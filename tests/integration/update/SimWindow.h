@@ -6,16 +6,17 @@
 #include <memory>
 #include <string>
 
-#include "window/Modules.h"
-#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/Unitfwupdate.h"
+#include "firmware/UpdatePage.h"
+#include "form/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "sim/SimPty.h"
 #include "support/TempFile.h"
 #include "ui/EventLoop.h"
+#include "window/Modules.h"
 
 namespace bx::test {
 
@@ -65,14 +66,10 @@ class SimWindow {
     if (listed) form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
     return listed;
   }
-  std::string SelectedPort() const {
-    const int i = form->cbCOM.ItemIndex();
-    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size() ? form->Ports.Names[static_cast<std::size_t>(i)]
-                                                                          : "";
-  }
+  std::string SelectedPort() const { return form->Modules->ports->SelectedPortName(); }
 
   Exchange& Ex() { return *form->Modules->exchange; }
-  FirmwareUpdater& Updater() { return *form->Updater; }
+  FirmwareUpdater& Updater() { return *form->Modules->update->Updater(); }
   bool RunExchange(int64_t ms = 15000) {
     return loop.Run([this] { return !Ex().Running(); }, ms);
   }

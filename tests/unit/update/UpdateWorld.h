@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "firmware/Unitfwupdate.h"
+#include "firmware/UpdatePage.h"
 #include "support/AdapterWorld.h"
 #include "support/ScriptedBootloader.h"
 #include "support/TempFile.h"
@@ -59,7 +60,7 @@ struct UpdateWorld : AdapterWorld {
     form->btFW_File.Click();
     return path;
   }
-  FirmwareUpdater& Updater() { return *form->Updater; }
+  FirmwareUpdater& Updater() { return *form->Modules->update->Updater(); }
   std::vector<std::string> Log() const { return form->memUpdate.Lines(); }
 };
 
