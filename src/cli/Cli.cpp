@@ -102,38 +102,83 @@ bool Session::Finish() {
   return closed;
 }
 
-int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  Session s;
-  s.out = &out;
-  s.err = &err;
+namespace {
+
+// The global options before the command name; returns the index of the command name, or
+// -1 after an unknown option (reported).
+int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& err) {
   int i = 1;
   for (; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--port" && i + 1 < argc)
-      s.options.ports.push_back(argv[++i]);
+      o.ports.push_back(argv[++i]);
     else if (a == "--demo")
-      s.options.demo = true;
+      o.demo = true;
     else if (a == "--yes")
-      s.options.answer = mb::IdYes;
+      o.answer = mb::IdYes;
     else if (a == "--no")
-      s.options.answer = mb::IdNo;
+      o.answer = mb::IdNo;
     else if (a == "--help" || a == "-h")
-      s.options.help = true;
+      o.help = true;
     else if (!a.empty() && a[0] == '-') {
       err << "brevantix-cli: unknown option " << a << "\n";
       PrintUsage(err);
-      return 2;
+      return -1;
     } else
       break;
   }
+  return i;
+}
+
+const Command* FindCommand(const std::string& name) {
+  for (const auto& c : Commands())
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
+// The program's services, the demo adapter when asked for, the dialogs, and the window
+// model started as the command prepares it. False (reported) when any of it fails.
+bool StartSession(Session& s, const Command& cmd) {
+  std::ostream& err = *s.err;
+  std::string error;
+  if (!OpenProgramServices(s.services, error)) {
+    err << "brevantix-cli: " << error << "\n";
+    return false;
+  }
+  if (s.options.demo) {
+    s.demo = std::make_unique<DemoAdapter>();
+    if (!s.demo->Start(error)) {
+      err << "brevantix-cli: the simulated adapter did not start: " << error << "\n";
+      return false;
+    }
+    s.chosenPort = s.demo->Port();
+  } else if (!s.options.ports.empty()) {
+    s.chosenPort = s.options.ports.front();
+  }
+  s.dialogs = std::make_unique<TerminalDialogs>(*s.out, err, s.options.answer, &s.messageCount);
+  s.clipboard = std::make_unique<SessionClipboard>();
+  AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
+  context.programPath = WindowProgramPath();
+  for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
+  if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
+  if (cmd.prepare) cmd.prepare(s, context);
+  return s.Start(context);
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  Session s;
+  s.out = &out;
+  s.err = &err;
+  int i = ParseGlobalOptions(argc, argv, s.options, err);
+  if (i < 0) return 2;
   if (i >= argc) {
     PrintUsage(s.options.help ? out : err);
     return s.options.help ? 0 : 2;
   }
   const std::string name = argv[i++];
-  const Command* cmd = nullptr;
-  for (const auto& c : Commands())
-    if (c.name == name) cmd = &c;
+  const Command* cmd = FindCommand(name);
   if (!cmd) {
     err << "brevantix-cli: unknown command " << name << "\n";
     PrintUsage(err);
@@ -150,29 +195,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     PrintCommandHelp(out, *cmd);
     return 0;
   }
-  std::string error;
-  if (!OpenProgramServices(s.services, error)) {
-    err << "brevantix-cli: " << error << "\n";
-    return 1;
-  }
-  if (s.options.demo) {
-    s.demo = std::make_unique<DemoAdapter>();
-    if (!s.demo->Start(error)) {
-      err << "brevantix-cli: the simulated adapter did not start: " << error << "\n";
-      return 1;
-    }
-    s.chosenPort = s.demo->Port();
-  } else if (!s.options.ports.empty()) {
-    s.chosenPort = s.options.ports.front();
-  }
-  s.dialogs = std::make_unique<TerminalDialogs>(out, err, s.options.answer, &s.messageCount);
-  s.clipboard = std::make_unique<SessionClipboard>();
-  AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
-  context.programPath = WindowProgramPath();
-  for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
-  if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
-  if (cmd->prepare) cmd->prepare(s, context);
-  if (!s.Start(context)) return 1;
+  if (!StartSession(s, *cmd)) return 1;
   const int rc = cmd->run(s);
   s.Finish();
   return rc;
