@@ -165,7 +165,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   context.programPath = WindowProgramPath();
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
-  if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
+  if (s.demo) s.demo->Offer(context);
   if (cmd->prepare) cmd->prepare(s, context);
   if (!s.Start(context)) return 1;
   const int rc = cmd->run(s);

@@ -16,6 +16,7 @@
 
 namespace bx {
 
+class DatagramNetwork;
 class FirmwareUpdater;
 class LinkTable;
 class Exchange;
@@ -40,6 +41,7 @@ struct AppContext {
   std::string devRoot = "/dev";
   std::vector<std::pair<std::string, std::string>> virtualPorts;
   bool startLinks = true;  // false: no link table (tests of the window alone)
+  DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
 };
 
 class TfrmMain : public ui::TForm {

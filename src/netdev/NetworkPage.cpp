@@ -144,7 +144,7 @@ void NetworkPage::ClearFoundMarks() {
   }
 }
 
-void NetworkPage::StartSearch(const std::string& target) {
+void NetworkPage::Search(const std::string& target) {
   if (PendingChangesPrompt(true) < 0) return;
   ClearFoundMarks();
   if (searcher_) searcher_->Start(target);
@@ -152,17 +152,19 @@ void NetworkPage::StartSearch(const std::string& target) {
 
 void NetworkPage::btUDP_SearchClick() {
   if (ui::TListItem* sel = c_.lvNetDevices.Selected()) sel->SetSelected(false);
-  StartSearch(kSearchAll);
+  Search(kSearchAll);
 }
 
-// The target is taken before the prompt: a "No" there reloads the list and loses the row.
+// The target is copied before the prompt: a "No" there reloads the list, and the row
+// whose caption it was is gone.
 void NetworkPage::btNetwork_FindClick() {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) {
     c_.btNetwork_Find.SetEnabled(false);
     return;
   }
-  StartSearch(sel->Caption());
+  const std::string target = sel->Caption();
+  Search(target);
 }
 
 // ---- selection and the edit fields -----------------------------------------------------------

@@ -60,6 +60,10 @@ class NetworkPage : public SearchSink {
   // alone names more than one row.
   int FindRow(const std::string& key) const;
 
+  // Search and Find after their own preparations: "Save changes?" (with reload), the
+  // found marks of the last search cleared, then the search for `target`.
+  void Search(const std::string& target);
+
   // SearchSink.
   void DeviceFound(const NetDevice& device) override;
   void SearchEnded() override {}
@@ -82,7 +86,6 @@ class NetworkPage : public SearchSink {
   void ApplySelection();
   void Reselect();
   void ClearFoundMarks();
-  void StartSearch(const std::string& target);
   void SetRow(ui::TListItem& item, const NetDevice& device);
 
   TfrmMain::NetworkControls& c_;

@@ -8,6 +8,7 @@
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
 #include "passthru/PassThruPage.h"
 #include "selftest/SelfTest.h"
 #include "system/SystemPage.h"
@@ -29,6 +30,8 @@ WindowModules::WindowModules(TfrmMain& form)
                                           return form.AppMessageBox(caption, text, flags);
                                         },
                                         form.ctx.shell, &form.pcOptions})),
+      search(std::make_unique<NetworkSearch>(form.network,
+                                             NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
       passThru(std::make_unique<PassThruPage>(form)),
       selftest(std::make_unique<SelfTest>(form, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, *exchange)) {
@@ -39,6 +42,7 @@ WindowModules::WindowModules(TfrmMain& form)
     s->Reset();
   };
   wifi->Connect(*identity);
+  network->SetSearcher(search.get());
 }
 
 WindowModules::~WindowModules() = default;

@@ -47,7 +47,7 @@ struct DemoWindow {
     c.version = BuiltInVersionRecord();
     c.programPath = "/usr/bin/brevantix-configurator";
     c.sysfsRoot = "/nonexistent-sysfs";  // only the simulated adapter's port
-    c.virtualPorts.emplace_back(demo.Port(), kDemoPortDescription);
+    demo.Offer(c);
     form = std::make_unique<TfrmMain>(std::move(c));
     PreferPort(*form, demo.Port());
     window = std::make_unique<view::MainWindow>(*form, driver.get());
