@@ -4,8 +4,8 @@
 
 #include "LinkTestHelpers.h"
 #include "platform/Socket.h"
-#include "support/DatagramContract.h"
 #include "platform/WaitEvent.h"
+#include "support/DatagramContract.h"
 
 namespace bx {
 namespace {

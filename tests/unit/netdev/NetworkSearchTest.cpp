@@ -55,7 +55,9 @@ struct NetworkSearchTest : ::testing::Test {
   void Answering(uint32_t address, std::vector<InProcessNetwork::Reply> answers) {
     net.AddHost(address, [answers](const InProcessNetwork::Sent&) { return answers; });
   }
-  bool RunToEnd() { return w.loop.AdvanceUntil([this] { return !Search().Running(); }, 10000, 100); }
+  bool RunToEnd() {
+    return w.loop.AdvanceUntil([this] { return !Search().Running(); }, 10000, 100);
+  }
 };
 
 TEST(NetworkSearchDestinations, LimitedBroadcastFirstThenEachAdaptersDirectedBroadcastUpToEight) {
@@ -68,14 +70,15 @@ TEST(NetworkSearchDestinations, LimitedBroadcastFirstThenEachAdaptersDirectedBro
     std::vector<uint32_t> expected;
   } cases[] = {
       {"two adapters, one without an address", kBroadcast, kTwoAdapters, {kBroadcast, 0xC0A801FFu, 0x0AFFFFFFu}},
-      {"more than seven adapters", kBroadcast, nine,
+      {"more than seven adapters",
+       kBroadcast,
+       nine,
        {kBroadcast, 0x0A01FFFFu, 0x0A02FFFFu, 0x0A03FFFFu, 0x0A04FFFFu, 0x0A05FFFFu, 0x0A06FFFFu, 0x0A07FFFFu}},
       {"an adapter that is down", kBroadcast, {Iface("eth0", 0xC0A8010Au, 0xFFFFFF00u, false)}, {kBroadcast}},
       {"no adapters", kBroadcast, {}, {kBroadcast}},
       {"one device", kGarageIp, kTwoAdapters, {kGarageIp}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(NetworkSearch::Destinations(c.target, c.interfaces), c.expected) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(NetworkSearch::Destinations(c.target, c.interfaces), c.expected) << c.name;
 }
 
 TEST(NetworkSearchRequest, IsTheHeadAndTheUnscrambledWord) {
@@ -171,9 +174,9 @@ TEST_F(NetworkSearchTest, AnswersAreLoggedAndDeviceLinesListedOnePerTick) {
   w.loop.Advance(400);
   EXPECT_EQ(Log().size(), 5u);  // ticks 4 to 7 read four, of which the overlong one went unlogged
   w.loop.Advance(100);
-  const std::vector<std::string> expected = {"255.255.255.255:45678", "Shed 11:22 192.168.4.9 23", "not a device",
-                                             longest, "Shed 11:22 192.168.4.9 23",
-                                             " A0:B1:C2:D3:E4:F6 192.168.4.10 23"};
+  const std::vector<std::string> expected = {
+      "255.255.255.255:45678",     "Shed 11:22 192.168.4.9 23",         "not a device", longest,
+      "Shed 11:22 192.168.4.9 23", " A0:B1:C2:D3:E4:F6 192.168.4.10 23"};
   EXPECT_EQ(Log(), expected);
   ASSERT_EQ(Page().RowCount(), 3);
   EXPECT_EQ(Page().Row(0), (NetDevice{"Shed", "11:22", "192.168.4.9", "23"}));
@@ -191,9 +194,13 @@ TEST_F(NetworkSearchTest, ASocketThatCannotBeHadOrBoundStartsNothingAndSaysWhy) 
     SocketError error;
     std::string line;
   } cases[] = {
-      {"port in use", true, {SocketError::Kind::AddressInUse, "Address already in use"},
+      {"port in use",
+       true,
+       {SocketError::Kind::AddressInUse, "Address already in use"},
        "Cannot use UDP port 45678: Address already in use"},
-      {"no socket", false, {SocketError::Kind::NoSocket, "Too many open files"},
+      {"no socket",
+       false,
+       {SocketError::Kind::NoSocket, "Too many open files"},
        "Cannot use UDP port 45678: Too many open files"},
   };
   Start();
