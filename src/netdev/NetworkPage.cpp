@@ -208,8 +208,11 @@ void NetworkPage::Reselect() {
   sel->SetSelected(true);
 }
 
+// IP and Port are one word each in the stored line, which is read from the right: a space
+// in either would read back as another device, so such a row is not offered for adding.
 void NetworkPage::edNetworkChange() {
-  const bool complete = !c_.edNetwork_IP.Text().empty() && !c_.edNetwork_Port.Text().empty();
+  auto word = [](const std::string& t) { return !t.empty() && t.find(' ') == std::string::npos; };
+  const bool complete = word(c_.edNetwork_IP.Text()) && word(c_.edNetwork_Port.Text());
   c_.btNetwork_Add.SetEnabled(complete);
   c_.btNetwork_Update.SetEnabled(complete && c_.lvNetDevices.Selected() != nullptr);
 }

@@ -299,6 +299,25 @@ TEST_F(NetworkPageTest, EditFieldsNeedIpAndPortAndUpdateNeedsARow) {
   EXPECT_TRUE(N().btNetwork_Save.Enabled());
 }
 
+// A space in IP or Port would shift the fields of the stored line: such a row would come
+// back as another device after a save.
+TEST_F(NetworkPageTest, AddAndUpdateWantIpAndPortAsOneWordEach) {
+  struct Case {
+    const char* ip;
+    const char* port;
+    bool offered;
+  } cases[] = {{"10.0.0.1", "23", true},   {"host.example", "x", true}, {"10.0.0.1 ", "23", false},
+               {"10.0.0.1", "2 3", false}, {"", "23", false},           {"10.0.0.1", "", false}};
+  Start({FormatDeviceLine(kGarage)});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("[") + c.ip + "][" + c.port + "]");
+    N().lvNetDevices.UserSelect(0);
+    Fields(c.ip, c.port, "Any name at all");
+    EXPECT_EQ(N().btNetwork_Add.Enabled(), c.offered);
+    EXPECT_EQ(N().btNetwork_Update.Enabled(), c.offered);
+  }
+}
+
 TEST_F(NetworkPageTest, DisableAndEnableToggleTheMarkAndTheCaption) {
   Start({FormatDeviceLine(kGarage)});
   N().lvNetDevices.UserSelect(0);
