@@ -267,7 +267,7 @@ const std::vector<Key>& Keys() {
       {"net_ip", "IP in the UDP search answer (default: the TCP listener's)", Text(&Scenario::netIp)},
       {"net_port", "port in the UDP search answer (default: the TCP listener's)", Text(&Scenario::netPort)},
       {"udp_answer",
-       "an answer to the network search, replacing the adapter's own line (repeatable):\n"
+       "an answer to the search (repeatable; the first replaces the own line):\n"
        "                       [to=any|broadcast|direct] [delay=MS] [repeat=N] [size=BYTES] TEXT;\n"
        "                       TEXT @device is the adapter's own device line; escapes \\r \\n \\xHH",
        [](Scenario& s, std::string_view v, std::string& e) {
