@@ -232,6 +232,29 @@ TEST_F(NetworkSearchTest, ATargetThatDoesNotResolveSendsNothingAndTheSearchEnds)
   EXPECT_TRUE(Log().empty());
 }
 
+// A name that resolves only later, an interface that comes up in the middle: each pass
+// sees them as they are when it begins.
+TEST_F(NetworkSearchTest, TheTargetAndTheInterfacesAreReadAgainEveryPass) {
+  Start({"Garage unit A0:B1:C2:D3:E4:F5 garage.lan 23"});
+  N().lvNetDevices.UserSelect(0);
+  N().btNetwork_Find.Click();  // the first pass: the name does not resolve yet
+  net.AddName("garage.lan", kGarageIp);
+  w.loop.Advance(100);
+  EXPECT_TRUE(net.SentLog().empty());
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(SentTo(), std::vector<std::string>(3, "192.168.4.1:45678"));
+
+  Start();
+  N().btUDP_Search.Click();
+  w.loop.Advance(1000);  // the second pass has begun
+  net.SetInterfaces(kTwoAdapters);
+  w.loop.Advance(2000);
+  const std::vector<std::string> sent = SentTo();
+  EXPECT_EQ(std::vector<std::string>(sent.begin() + 3, sent.end()),
+            (std::vector<std::string>{"255.255.255.255:45678", "255.255.255.255:45678", "255.255.255.255:45678",
+                                      "192.168.1.255:45678", "10.255.255.255:45678"}));
+}
+
 // Closing the window in the middle of a search closes its socket; nothing is read after.
 TEST_F(NetworkSearchTest, ClosingTheWindowEndsARunningSearch) {
   Answering(kGarageIp, {{kGarageLine, 500}});
