@@ -22,8 +22,8 @@ std::optional<uint32_t> DottedAddress(const std::string& text) {
     if (octet > 0 && (i >= text.size() || text[i++] != '.')) return std::nullopt;
     std::size_t digits = 0;
     uint32_t v = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4)
-      v = v * 10 + uint32_t(text[i++] - '0'), ++digits;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4; ++i, ++digits)
+      v = v * 10 + uint32_t(text[i] - '0');
     if (digits == 0 || digits > 3 || v > 255) return std::nullopt;
     address = address << 8 | v;
   }
