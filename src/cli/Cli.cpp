@@ -160,7 +160,7 @@ bool StartSession(Session& s, const Command& cmd) {
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   context.programPath = WindowProgramPath();
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
-  if (s.demo) context.virtualPorts.emplace_back(s.chosenPort, kDemoPortDescription);
+  if (s.demo) s.demo->Offer(context);
   if (cmd.prepare) cmd.prepare(s, context);
   return s.Start(context);
 }

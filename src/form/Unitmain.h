@@ -18,6 +18,7 @@
 
 namespace bx {
 
+class DatagramNetwork;
 class LinkTable;
 class Exchange;
 struct WindowModules;
@@ -41,6 +42,7 @@ struct AppContext {
   std::string devRoot = "/dev";
   std::vector<std::pair<std::string, std::string>> virtualPorts;
   bool startLinks = true;  // false: no link table (tests of the window alone)
+  DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab

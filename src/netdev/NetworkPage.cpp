@@ -5,7 +5,7 @@
 
 namespace bx {
 
-NetworkPage::NetworkPage(TfrmMain::NetworkControls& controls, NetworkServices services)
+NetworkPage::NetworkPage(NetworkControls& controls, NetworkServices services)
     : c_(controls), s_(std::move(services)), store_(s_.registry, s_.settingsKey) {
   for (ui::TButton* b : {&c_.btNetwork_Find, &c_.btNetwork_Config, &c_.btNetwork_Delete, &c_.btNetwork_State,
                          &c_.btNetwork_Save, &c_.btNetwork_Add, &c_.btNetwork_Update, &c_.btCopy_Network})
@@ -144,7 +144,7 @@ void NetworkPage::ClearFoundMarks() {
   }
 }
 
-void NetworkPage::StartSearch(const std::string& target) {
+void NetworkPage::Search(const std::string& target) {
   if (PendingChangesPrompt(true) < 0) return;
   ClearFoundMarks();
   if (searcher_) searcher_->Start(target);
@@ -152,17 +152,19 @@ void NetworkPage::StartSearch(const std::string& target) {
 
 void NetworkPage::btUDP_SearchClick() {
   if (ui::TListItem* sel = c_.lvNetDevices.Selected()) sel->SetSelected(false);
-  StartSearch(kSearchAll);
+  Search(kSearchAll);
 }
 
-// The target is taken before the prompt: a "No" there reloads the list and loses the row.
+// The target is copied before the prompt: a "No" there reloads the list, and the row
+// whose caption it was is gone.
 void NetworkPage::btNetwork_FindClick() {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) {
     c_.btNetwork_Find.SetEnabled(false);
     return;
   }
-  StartSearch(sel->Caption());
+  const std::string target = sel->Caption();
+  Search(target);
 }
 
 // ---- selection and the edit fields -----------------------------------------------------------
@@ -206,8 +208,11 @@ void NetworkPage::Reselect() {
   sel->SetSelected(true);
 }
 
+// IP and Port are one word each in the stored line, which is read from the right: a space
+// in either would read back as another device, so such a row is not offered for adding.
 void NetworkPage::edNetworkChange() {
-  const bool complete = !c_.edNetwork_IP.Text().empty() && !c_.edNetwork_Port.Text().empty();
+  auto word = [](const std::string& t) { return !t.empty() && t.find(' ') == std::string::npos; };
+  const bool complete = word(c_.edNetwork_IP.Text()) && word(c_.edNetwork_Port.Text());
   c_.btNetwork_Add.SetEnabled(complete);
   c_.btNetwork_Update.SetEnabled(complete && c_.lvNetDevices.Selected() != nullptr);
 }

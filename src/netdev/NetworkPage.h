@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
 #include "netdev/DeviceStore.h"
 #include "netdev/SearchSink.h"
 
@@ -31,7 +31,7 @@ class NetworkPage : public SearchSink {
  public:
   static constexpr char kSearchAll[] = "255.255.255.255";
 
-  NetworkPage(TfrmMain::NetworkControls& controls, NetworkServices services);
+  NetworkPage(NetworkControls& controls, NetworkServices services);
 
   // The search that Search and Find start; may be null (the buttons then prepare the
   // list and start nothing). Not owned.
@@ -60,6 +60,10 @@ class NetworkPage : public SearchSink {
   // alone names more than one row.
   int FindRow(const std::string& key) const;
 
+  // Search and Find after their own preparations: "Save changes?" (with reload), the
+  // found marks of the last search cleared, then the search for `target`.
+  void Search(const std::string& target);
+
   // SearchSink.
   void DeviceFound(const NetDevice& device) override;
   void SearchEnded() override {}
@@ -82,10 +86,9 @@ class NetworkPage : public SearchSink {
   void ApplySelection();
   void Reselect();
   void ClearFoundMarks();
-  void StartSearch(const std::string& target);
   void SetRow(ui::TListItem& item, const NetDevice& device);
 
-  TfrmMain::NetworkControls& c_;
+  NetworkControls& c_;
   NetworkServices s_;
   DeviceStore store_;
   NetworkSearcher* searcher_ = nullptr;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "platform/DatagramNetwork.h"
 #include "platform/Stream.h"
 
 namespace bx {
@@ -56,30 +57,24 @@ class TcpSocket : public Stream {
   std::intptr_t handle_ = -1;
 };
 
-struct Datagram {
-  Bytes data;              // at most the size asked for
-  std::size_t length = 0;  // the datagram's real length (more than data.size() when cut)
-  uint32_t fromAddress = 0;
-  uint16_t fromPort = 0;
-};
-
-class UdpSocket {
+// The system's UDP socket; MakeSystemDatagramNetwork hands these out, the simulator uses
+// them directly.
+class UdpSocket : public DatagramSocket {
  public:
-  static std::unique_ptr<UdpSocket> Open();  // nullptr when no socket can be had
+  static std::unique_ptr<UdpSocket> Open(SocketError* error = nullptr);  // nullptr when no socket can be had
 
-  ~UdpSocket();
+  ~UdpSocket() override;
   UdpSocket(const UdpSocket&) = delete;
   UdpSocket& operator=(const UdpSocket&) = delete;
 
-  bool Bind(uint32_t address, uint16_t port);  // address 0: every local address
-  bool SetBroadcast(bool on);
-  bool SetDontRoute(bool on);
-  uint16_t LocalPort() const;  // 0 when unbound or unknown
-  bool SendTo(uint32_t address, uint16_t port, const Bytes& data);
-  // True when a datagram is waiting; timeoutMs 0 only looks.
-  bool PollReadable(int timeoutMs);
-  // Takes one waiting datagram, keeping at most maxBytes of it; nullopt when none waits.
-  std::optional<Datagram> ReceiveFrom(std::size_t maxBytes);
+  bool Bind(uint32_t address, uint16_t port, SocketError* error = nullptr) override;
+  bool SetBroadcast(bool on) override;
+  bool SetDontRoute(bool on) override;
+  uint16_t LocalPort() const override;
+  bool SendTo(uint32_t address, uint16_t port, const Bytes& data) override;
+  bool PollReadable(int timeoutMs) override;
+  // Also tells where the datagram was sent (toAddress).
+  std::optional<Datagram> ReceiveFrom(std::size_t maxBytes) override;
   // Before Bind: a port another socket has just left binds at once.
   bool SetReuseAddress(bool on);
   // What PollHandles watches; the socket's owner thread alone polls it.
@@ -88,14 +83,6 @@ class UdpSocket {
  private:
   explicit UdpSocket(std::intptr_t handle) : handle_(handle) {}
   std::intptr_t handle_ = -1;
-};
-
-struct NetInterface {
-  std::string name;
-  uint32_t address = 0;  // first IPv4 address, 0 when the interface has none
-  uint32_t mask = 0;
-  bool up = false;
-  bool loopback = false;
 };
 
 // Every interface once, in the order the system lists them.

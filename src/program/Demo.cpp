@@ -1,10 +1,16 @@
 #include "program/Demo.h"
 
+#include "form/Unitmain.h"
+#include "platform/InProcessNetwork.h"
 #include "sim/SimPty.h"
+#include "sim/SimTcp.h"
+#include "sim/SimUdp.h"
 
 namespace bx {
 
 namespace {
+constexpr uint32_t kLoopback = 0x7F000001u;
+
 // The demo bootloader greets with its prompt, so that an upload with "Wait" ticked (the
 // Update page's default) connects as well as one that connects at once.
 sim::Scenario DemoScenario() {
@@ -17,11 +23,34 @@ sim::Scenario DemoScenario() {
 DemoAdapter::DemoAdapter() : pty_(std::make_unique<sim::PtyAdapter>(DemoScenario())) {}
 
 DemoAdapter::~DemoAdapter() {
+  if (tcp_) tcp_->Stop();
   if (pty_) pty_->Stop();
 }
 
-bool DemoAdapter::Start(std::string& error) { return pty_->Start(&error); }
+// The in-process network has the loopback interface alone, so the search sends to the
+// limited broadcast only; the adapter answers it as a far host at 127.0.0.1 with the
+// device line of its TCP listener.
+bool DemoAdapter::Start(std::string& error) {
+  if (!pty_->Start(&error)) return false;
+  tcp_ = std::make_unique<sim::TcpAdapter>(pty_->shared(), "127.0.0.1", kDemoTcpPort);
+  if (!tcp_->Start(nullptr)) {
+    tcp_ = std::make_unique<sim::TcpAdapter>(pty_->shared(), "127.0.0.1", 0);
+    if (!tcp_->Start(&error)) return false;
+  }
+  network_ = std::make_unique<InProcessNetwork>();
+  sim::AnswerOn(*network_, kLoopback, pty_->shared(), "127.0.0.1", std::to_string(tcp_->Port()));
+  return true;
+}
 
 std::string DemoAdapter::Port() const { return pty_->SlavePath(); }
+
+std::string DemoAdapter::NetPort() const { return tcp_ ? "NET:127.0.0.1:" + std::to_string(tcp_->Port()) : ""; }
+
+DatagramNetwork* DemoAdapter::Network() { return network_.get(); }
+
+void DemoAdapter::Offer(AppContext& context) {
+  context.virtualPorts.emplace_back(Port(), kDemoPortDescription);
+  context.network = network_.get();
+}
 
 }  // namespace bx

@@ -1,28 +1,45 @@
 #pragma once
 // The embedded default: a simulated adapter started in this process on a pseudo-terminal,
 // offered as a virtual port, so that a newcomer without hardware can search, switch modes
-// and flash firmware.
+// and flash firmware. The same adapter also listens for TCP on loopback and answers the
+// network search on an in-process network that the demo hands to the window instead of
+// the system's, so a search finds it, it can be saved and reached as a NET: port, and no
+// datagram leaves the process.
 #include <memory>
 #include <string>
 
 namespace bx {
 
+struct AppContext;
+class DatagramNetwork;
+class InProcessNetwork;
+
 namespace sim {
 class PtyAdapter;
-}
+class TcpAdapter;
+}  // namespace sim
 
 inline constexpr const char* kDemoPortDescription = "Simulated Brevantix Adapter";
+// Tried first for the TCP listener, so that a device saved in one demo run is still
+// there in the next; any free port when it is taken.
+inline constexpr int kDemoTcpPort = 45023;
 
 class DemoAdapter {
  public:
   DemoAdapter();
   ~DemoAdapter();
   bool Start(std::string& error);
-  std::string Port() const;  // the pseudo-terminal's device path
+  std::string Port() const;     // the pseudo-terminal's device path
+  std::string NetPort() const;  // "NET:127.0.0.1:" and the TCP listener's port
+  DatagramNetwork* Network();   // where the search finds the adapter
+  // Offers the pseudo-terminal as a port and hands the window the demo's network.
+  void Offer(AppContext& context);
   sim::PtyAdapter* adapter() { return pty_.get(); }
 
  private:
   std::unique_ptr<sim::PtyAdapter> pty_;
+  std::unique_ptr<sim::TcpAdapter> tcp_;
+  std::unique_ptr<InProcessNetwork> network_;
 };
 
 }  // namespace bx

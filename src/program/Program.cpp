@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "window/Modules.h"
 #include "exchange/PortList.h"
 #include "platform/posix/PosixShell.h"
 #include "platform/posix/SqliteRegistry.h"
+#include "window/Modules.h"
 
 namespace bx {
 
@@ -21,6 +21,7 @@ bool OpenProgramServices(ProgramServices& s, std::string& error) {
   s.shell = std::make_unique<PosixShell>();
   s.timerResolution = MakeTimerResolution();
   s.desktop = MakeDesktopIntegration(s.folders.xdgDataHome);
+  s.network = MakeSystemDatagramNetwork();
   return true;
 }
 
@@ -37,6 +38,7 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.timerResolution = s.timerResolution.get();
   c.desktop = s.desktop.get();
   c.folders = s.folders;
+  c.network = s.network.get();
   return c;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "form/Unitmain.h"
+#include "platform/DatagramNetwork.h"
 
 namespace bx {
 
@@ -14,6 +15,7 @@ struct ProgramServices {
   std::unique_ptr<Shell> shell;
   std::unique_ptr<TimerResolution> timerResolution;
   std::unique_ptr<DesktopIntegration> desktop;
+  std::unique_ptr<DatagramNetwork> network;  // the network search's: the system's own
   UserFolders folders;
   std::string storePath;
 };

@@ -266,6 +266,17 @@ const std::vector<Key>& Keys() {
       {"net_mac", "MAC in the UDP search answer", Text(&Scenario::netMac)},
       {"net_ip", "IP in the UDP search answer (default: the TCP listener's)", Text(&Scenario::netIp)},
       {"net_port", "port in the UDP search answer (default: the TCP listener's)", Text(&Scenario::netPort)},
+      {"udp_answer",
+       "an answer to the search (repeatable; the first replaces the own line):\n"
+       "                       [to=any|broadcast|direct] [delay=MS] [repeat=N] [size=BYTES] TEXT;\n"
+       "                       TEXT @device is the adapter's own device line; escapes \\r \\n \\xHH",
+       [](Scenario& s, std::string_view v, std::string& e) {
+         UdpAnswerRule r;
+         if (!ParseUdpAnswer(v, r, e)) return false;
+         s.udpAnswers.push_back(r);
+         return true;
+       },
+       true},
       {"page_size", "bootloader page size (0 allowed, for a negative test)", Number(&Scenario::pageSize, 0, 65535)},
       {"header_extension", "1: silent after the 80-byte header until the 184-byte extension block came",
        Flag(&Scenario::headerExtension)},
@@ -334,6 +345,43 @@ bool ParseModeLine(std::string_view line, ModeEntry& out) {
   return true;
 }
 
+bool ParseUdpAnswer(std::string_view v, UdpAnswerRule& out, std::string& e) {
+  UdpAnswerRule r;
+  for (;;) {
+    const std::size_t space = v.find(' ');
+    const std::string_view word = v.substr(0, space);
+    const std::size_t eq = word.find('=');
+    const std::string_view name = word.substr(0, eq), value = eq == std::string_view::npos ? "" : word.substr(eq + 1);
+    long long n = 0;
+    if (eq == std::string_view::npos || (name != "to" && name != "delay" && name != "repeat" && name != "size")) break;
+    if (name == "to") {
+      if (value == "any")
+        r.to = UdpAnswerRule::To::Any;
+      else if (value == "broadcast")
+        r.to = UdpAnswerRule::To::Broadcast;
+      else if (value == "direct")
+        r.to = UdpAnswerRule::To::Direct;
+      else {
+        e = "to= wants any, broadcast or direct";
+        return false;
+      }
+    } else if (!ToInt(value, name == "repeat" ? 1 : 0,
+                      name == "delay"    ? 600000
+                      : name == "repeat" ? 100
+                                         : 65507,
+                      n, e)) {
+      e = std::string(name) + "=: " + e;
+      return false;
+    } else {
+      (name == "delay" ? r.delayMs : name == "repeat" ? r.repeat : r.size) = int(n);
+    }
+    v = space == std::string_view::npos ? std::string_view() : v.substr(space + 1);
+  }
+  r.text = Unescape(v);
+  out = r;
+  return true;
+}
+
 Scenario::Scenario() {
   const char* modeLines[] = {"000 - Default Mode",      "01 - J2534 Pass-Thru", "02 - OBD Command Emulation",
                              "03 - Serial Gateway",     "04 _ Reserved",        "05 + Legacy Pass-Thru",
@@ -385,6 +433,8 @@ bool ScenarioLoader::Set(std::string_view key, std::string_view value, std::stri
         s_.nakPages.clear();
       else if (key == "silent")
         s_.silent.clear();
+      else if (key == "udp_answer")
+        s_.udpAnswers.clear();
     }
     std::string e;
     if (!k.set(s_, value, e)) {

@@ -34,6 +34,21 @@ struct NakRule {
   int times = 1;  // that many receipts of the page are answered "-"
 };
 
+// One scripted answer to the network search. The text "@device" stands for the adapter's
+// own device line.
+struct UdpAnswerRule {
+  enum class To { Any, Broadcast, Direct };  // which requests it answers: sent to a broadcast address, or to it
+  To to = To::Any;
+  int delayMs = 0;
+  int repeat = 1;  // sent this many times
+  int size = 0;    // padded with '.' to this many bytes (0: as it is)
+  Bytes text = "@device";
+};
+
+// "[to=any|broadcast|direct] [delay=MS] [repeat=N] [size=BYTES] TEXT". False with a
+// message when an option is bad.
+bool ParseUdpAnswer(std::string_view value, UdpAnswerRule& out, std::string& error);
+
 struct Scenario {
   // Identity reply.
   std::string serial = "BX240017";
@@ -76,6 +91,7 @@ struct Scenario {
   std::string netMac = "02:42:58:00:00:17";
   std::string netIp;
   std::string netPort;
+  std::vector<UdpAnswerRule> udpAnswers{UdpAnswerRule{}};  // default: its own line, at once, once
 
   // Bootloader.
   int pageSize = 256;

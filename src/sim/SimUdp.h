@@ -1,15 +1,35 @@
 #pragma once
 // Answers the network search: a datagram holding exactly the search request ("I am
-// searching for " + the identification word) gets the adapter's device line back, sent to
-// where the request came from.
+// searching for " + the identification word) gets the scenario's answers (by default the
+// adapter's device line, naming its TCP listener) back where it came from, each after
+// its delay. On a real UDP socket (UdpResponder) or as a far host of an in-process
+// network (AnswerOn, for the demo: nothing leaves the process).
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/DatagramNetwork.h"
 #include "sim/Adapter.h"
+
+namespace bx {
+class InProcessNetwork;
+}
 
 namespace bx::sim {
 
 std::string SearchRequest();  // the 28-byte request the program sends
+
+struct UdpReply {
+  Bytes data;
+  int delayMs = 0;
+};
+
+// The answers to one datagram: none unless it is the whole search request; else those
+// of the scenario's answers that apply to a request sent to a broadcast address (or to
+// the adapter alone), in order. `deviceIp`/`devicePort` fill the adapter's own line
+// unless the scenario names others. Logs an event either way.
+std::vector<UdpReply> AnswerSearch(Adapter& adapter, const Datagram& request, bool broadcast,
+                                   const std::string& deviceIp, const std::string& devicePort);
 
 class UdpResponder {
  public:
@@ -22,13 +42,20 @@ class UdpResponder {
 
   bool Start(std::string* error = nullptr);
   void Stop();
-  int Port() const;  // the bound port, known after Start
-  int Answers() const;
+  int Port() const;               // the bound port, known after Start
+  int Requests() const;           // search requests received
+  int BroadcastRequests() const;  // of those, sent to a broadcast address
+  int Answers() const;            // datagrams sent back
 
  private:
   struct Impl;
   std::shared_ptr<Adapter> adapter_;
   std::unique_ptr<Impl> impl_;
 };
+
+// Puts the adapter on `network` as a far host at `address`, answering on the search port
+// as the responder does. The network keeps the adapter alive.
+void AnswerOn(InProcessNetwork& network, uint32_t address, std::shared_ptr<Adapter> adapter, std::string deviceIp,
+              std::string devicePort);
 
 }  // namespace bx::sim

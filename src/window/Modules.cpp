@@ -8,6 +8,7 @@
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
 #include "passthru/PassThruPage.h"
 #include "selftest/SelfTest.h"
 #include "system/SystemPage.h"
@@ -30,6 +31,8 @@ WindowModules::WindowModules(TfrmMain& form)
                                           return form.AppMessageBox(caption, text, flags);
                                         },
                                         form.ctx.shell, &form.pcOptions})),
+      search(std::make_unique<NetworkSearch>(form.network,
+                                             NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
       passThru(std::make_unique<PassThruPage>(form)),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
@@ -55,6 +58,7 @@ WindowModules::WindowModules(TfrmMain& form)
     form.btJ2534_Install.SetEnabled(true);
   };
   wifi->Connect(*identity);
+  network->SetSearcher(search.get());
 }
 
 WindowModules::~WindowModules() = default;

@@ -10,6 +10,7 @@ class TfrmMain;
 class WiFiPage;
 class SystemPage;
 class NetworkPage;
+class NetworkSearch;
 class PassThruPage;
 class PortList;
 class Exchange;
@@ -30,6 +31,7 @@ struct WindowModules {
   std::unique_ptr<WiFiPage> wifi;
   std::unique_ptr<SystemPage> system;
   std::unique_ptr<NetworkPage> network;
+  std::unique_ptr<NetworkSearch> search;
   std::unique_ptr<PassThruPage> passThru;
   std::unique_ptr<SelfTest> selftest;
   std::unique_ptr<UpdatePage> update;

@@ -4,6 +4,7 @@
 #include "form/Unitmain.h"
 #include "links/LinkTable.h"
 #include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
 #include "selftest/SelfTest.h"
 #include "window/Modules.h"
 #include "window/WindowHooks.h"
@@ -48,6 +49,7 @@ void CreateSubsystems(TfrmMain& form) {
 }
 
 void DestroySubsystems(TfrmMain& form) {
+  form.Modules->search->Stop();            // closes its socket
   form.Modules->update->DestroyUpdater();  // before the links: a running upload still holds one
   if (form.Links) {
     form.Modules->exchange->DropLinks();

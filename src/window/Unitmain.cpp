@@ -7,6 +7,7 @@
 #include "exchange/PortList.h"
 #include "form/Layout.h"
 #include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
 #include "passthru/PassThruPage.h"
 #include "system/SystemPage.h"
 #include "ui/EventLoop.h"
@@ -284,6 +285,7 @@ void TfrmMain::WireNetworkPage() {
   NetworkPage& page = *Modules->network;
   NetworkControls& n = network;
   n.btUDP_Search.OnClick = [&page] { page.btUDP_SearchClick(); };
+  n.tmrUDP.OnTimer = [&search = *Modules->search] { search.tmrUDPTimer(); };
   n.btNetwork_Find.OnClick = [&page] { page.btNetwork_FindClick(); };
   n.btNetwork_Config.OnClick = [&page] { page.btNetwork_ConfigClick(); };
   n.btNetwork_Delete.OnClick = [&page] { page.btNetwork_DeleteClick(); };

@@ -7,7 +7,8 @@ class TfrmMain;
 
 // On creation: the firmware updater, the link table and the port source.
 void CreateSubsystems(TfrmMain& form);
-// On close: the updater, then the link table, ending every worker thread.
+// On close: the network search (its socket), the updater, then the link table, ending
+// every worker thread.
 void DestroySubsystems(TfrmMain& form);
 // tmrMemo: resumes the line updates of the live output pane.
 void LiveOutputTimer(TfrmMain& form);

@@ -10,15 +10,18 @@
 #include <iostream>
 #include <thread>
 
-#include "program/Demo.h"
-#include "window/Modules.h"
-#include "program/Program.h"
 #include "exchange/Exchange.h"
+#include "exchange/PortList.h"
+#include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
+#include "program/Demo.h"
+#include "program/Program.h"
 #include "ui/EventLoop.h"
 #include "view/qt/LoopDriver.h"
 #include "view/qt/MainWindow.h"
+#include "window/Modules.h"
 
 namespace bx {
 namespace {
@@ -47,7 +50,7 @@ struct DemoWindow {
     c.version = BuiltInVersionRecord();
     c.programPath = "/usr/bin/brevantix-configurator";
     c.sysfsRoot = "/nonexistent-sysfs";  // only the simulated adapter's port
-    c.virtualPorts.emplace_back(demo.Port(), kDemoPortDescription);
+    demo.Offer(c);
     form = std::make_unique<TfrmMain>(std::move(c));
     PreferPort(*form, demo.Port());
     window = std::make_unique<view::MainWindow>(*form, driver.get());
@@ -107,6 +110,50 @@ TEST(GuiDemo, SearchFillsTheStatusStripAndSelectSwitchesTheMode) {
   QDir().mkpath(folder);
   EXPECT_TRUE(w.window->grab().save(folder + "/settings-demo-search.png"));
   std::cout << "Screenshot: " << (folder + "/settings-demo-search.png").toStdString() << std::endl;
+}
+
+// The Network page's Search on the demo's in-process network finds the demo adapter;
+// once saved it is a NET: port of the Settings page, and Search there reaches it over
+// TCP. Leaves a screenshot of the Network page after the search.
+TEST(GuiDemo, NetworkSearchFindsTheDemoAdapterWhichIsThenReachedAsANetPort) {
+  DemoWindow w;
+  ASSERT_TRUE(w.Open());
+  TfrmMain& f = *w.form;
+  TfrmMain::NetworkControls& n = f.network;
+  NetworkSearch& search = *f.Modules->search;
+  f.pcOptions.SetActivePage(&f.tsNetwork);
+  w.Click(n.btUDP_Search);
+  ASSERT_TRUE(search.Running());
+  ASSERT_TRUE(w.RunUntil([&] { return !search.Running(); }, 8000));
+  ASSERT_EQ(n.lvNetDevices.Count(), 1);
+  const std::string port = w.demo.NetPort().substr(std::string("NET:127.0.0.1:").size());
+  EXPECT_EQ(f.Modules->network->Row(0), (NetDevice{"Brevantix Sim", "02:42:58:00:00:17", "127.0.0.1", port}));
+  EXPECT_EQ(n.lvNetDevices.Item(0).StateIndex(), kMarkNew);
+  EXPECT_EQ(n.memLog_Network.Line(0), "255.255.255.255:45678");
+  w.RunUntil([] { return false; }, 100);
+  const QString folder = QStringLiteral(BX_BINARY_DIR "/screenshots");
+  QDir().mkpath(folder);
+  EXPECT_TRUE(w.window->grab().save(folder + "/network-demo-search.png"));
+  std::cout << "Screenshot: " << (folder + "/network-demo-search.png").toStdString() << std::endl;
+
+  w.Click(n.btNetwork_Save);
+  EXPECT_FALSE(n.btNetwork_Save.Enabled());
+  int row = -1;
+  auto listed = [&] {
+    const PortLists& rows = f.Modules->ports->Rows();
+    for (std::size_t i = 0; i < rows.Names.size(); ++i)
+      if (rows.Names[i] == w.demo.NetPort()) row = static_cast<int>(i);
+    return row >= 0;
+  };
+  ASSERT_TRUE(w.RunUntil(listed, 5000)) << "the saved device is not offered as a port";
+  f.pcOptions.SetActivePage(&f.tsSettings);
+  f.cbCOM.UserSelect(row);
+  ASSERT_TRUE(w.RunUntil([&] { return f.btSearch.Enabled(); }, 5000));
+  w.Click(f.btSearch);
+  Exchange& ex = *f.Modules->exchange;
+  ASSERT_TRUE(w.RunUntil([&] { return !ex.Running() && !f.edSerial.Text().empty(); }, 10000));
+  EXPECT_EQ(f.edSerial.Text(), "BX240017");
+  EXPECT_TRUE(w.dialogs.messages.empty());
 }
 
 }  // namespace

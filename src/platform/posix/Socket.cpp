@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/posix/PollWait.h"
 
@@ -155,9 +156,43 @@ long TcpSocket::Write(const char* data, std::size_t size) {
   }
 }
 
-std::unique_ptr<UdpSocket> UdpSocket::Open() {
+static SocketError SocketErrorOf(int err) {
+  SocketError e;
+  switch (err) {
+    case EADDRINUSE:
+      e.kind = SocketError::Kind::AddressInUse;
+      break;
+    case EADDRNOTAVAIL:
+      e.kind = SocketError::Kind::AddressNotAvailable;
+      break;
+    case EACCES:
+    case EPERM:
+      e.kind = SocketError::Kind::AccessDenied;
+      break;
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+    case EAFNOSUPPORT:
+      e.kind = SocketError::Kind::NoSocket;
+      break;
+    default:
+      e.kind = SocketError::Kind::Other;
+  }
+  e.text = ::strerror(err);
+  return e;
+}
+
+// IP_PKTINFO makes every received datagram tell the address it was sent to, so that a
+// responder can tell a broadcast request from one sent to it alone.
+std::unique_ptr<UdpSocket> UdpSocket::Open(SocketError* error) {
   int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    if (error) *error = SocketErrorOf(errno);
+    return nullptr;
+  }
+  int on = 1;
+  ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
   return std::unique_ptr<UdpSocket>(new UdpSocket(fd));
 }
 
@@ -165,15 +200,20 @@ UdpSocket::~UdpSocket() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-bool UdpSocket::Bind(uint32_t address, uint16_t port) {
+bool UdpSocket::Bind(uint32_t address, uint16_t port, SocketError* error) {
   sockaddr_in sa = MakeAddress(address, port);
-  return ::bind(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+  if (::bind(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+  if (error) *error = SocketErrorOf(errno);
+  return false;
 }
 
-static bool SetFlag(std::intptr_t fd, int option, bool on) {
+namespace {
+bool SetFlag(std::intptr_t fd, int option, bool on) {
   int v = on ? 1 : 0;
   return ::setsockopt(static_cast<int>(fd), SOL_SOCKET, option, &v, sizeof v) == 0;
 }
+
+}  // namespace
 
 bool UdpSocket::SetBroadcast(bool on) { return SetFlag(handle_, SO_BROADCAST, on); }
 bool UdpSocket::SetDontRoute(bool on) { return SetFlag(handle_, SO_DONTROUTE, on); }
@@ -205,15 +245,30 @@ std::optional<Datagram> UdpSocket::ReceiveFrom(std::size_t maxBytes) {
   Datagram d;
   d.data.resize(maxBytes);
   sockaddr_in sa{};
-  socklen_t len = sizeof sa;
+  iovec io{d.data.data(), d.data.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+  msghdr m{};
+  m.msg_name = &sa;
+  m.msg_namelen = sizeof sa;
+  m.msg_iov = &io;
+  m.msg_iovlen = 1;
+  m.msg_control = control;
+  m.msg_controllen = sizeof control;
   // MSG_TRUNC makes the answer the datagram's real length, so a caller can tell a cut one.
-  ssize_t n = ::recvfrom(static_cast<int>(handle_), d.data.data(), d.data.size(), MSG_DONTWAIT | MSG_TRUNC,
-                         reinterpret_cast<sockaddr*>(&sa), &len);
+  ssize_t n;
+  do n = ::recvmsg(static_cast<int>(handle_), &m, MSG_DONTWAIT | MSG_TRUNC);
+  while (n < 0 && errno == EINTR);
   if (n < 0) return std::nullopt;
   d.length = static_cast<std::size_t>(n);
   d.data.resize(std::min(d.length, maxBytes));
   d.fromAddress = ntohl(sa.sin_addr.s_addr);
   d.fromPort = ntohs(sa.sin_port);
+  for (cmsghdr* c = CMSG_FIRSTHDR(&m); c; c = CMSG_NXTHDR(&m, c)) {
+    if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+    in_pktinfo info;
+    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+    d.toAddress = ntohl(info.ipi_addr.s_addr);
+  }
   return d;
 }
 

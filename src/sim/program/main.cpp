@@ -20,11 +20,12 @@ const char* kUsage =
     "usage: brevantix-sim [--pty] [--tcp HOST:PORT] [--udp [HOST:]PORT] [--scenario FILE]\n"
     "                     [--set KEY=VALUE]... [-v] | --self-check | --help\n"
     "\n"
-    "Simulates a Brevantix adapter until SIGINT or SIGTERM, then prints the stored\n"
-    "firmware image's size and SHA-256.\n"
+    "Simulates a Brevantix adapter until SIGINT or SIGTERM, then prints how many search\n"
+    "requests it answered (with --udp) and the stored firmware image's size and SHA-256.\n"
     "  --pty             serve on a pseudo-terminal; its slave path is the first line printed\n"
     "  --tcp HOST:PORT   serve on a TCP listener (PORT 0: any free port; printed as \"tcp HOST:PORT\")\n"
-    "  --udp [HOST:]PORT answer the network search there (default host 0.0.0.0; printed as \"udp PORT\")\n"
+    "  --udp [HOST:]PORT answer the network search there (default host 0.0.0.0; printed as \"udp PORT\");\n"
+    "                    the answer names the TCP listener (see net_ip, net_port, udp_answer)\n"
     "  --scenario FILE   read \"key = value\" lines (# starts a comment); later options win\n"
     "  --set KEY=VALUE   one scenario key\n"
     "  -v                log received bytes and what the adapter does to stderr\n"
@@ -128,7 +129,11 @@ int main(int argc, char** argv) {
   }
 
   WaitForTerminationSignal();
-  if (udpResponder) udpResponder->Stop();
+  if (udpResponder) {
+    udpResponder->Stop();
+    std::cout << "udp: " << udpResponder->Requests() << " requests (" << udpResponder->BroadcastRequests()
+              << " broadcast), " << udpResponder->Answers() << " answers" << std::endl;
+  }
   if (tcpAdapter) tcpAdapter->Stop();
   if (ptyAdapter) ptyAdapter->Stop();
   const auto stored = adapter->Stored();

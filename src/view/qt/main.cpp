@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
                                     [&form] { return form ? form->ApplicationTitle() : std::string("Configurator"); });
   try {
     bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, args);
-    if (demoAdapter) context.virtualPorts.emplace_back(demoAdapter->Port(), bx::kDemoPortDescription);
+    if (demoAdapter) demoAdapter->Offer(context);
     form = std::make_unique<bx::TfrmMain>(std::move(context));
     if (demoAdapter) bx::PreferPort(*form, demoAdapter->Port());
   } catch (const std::exception& e) {

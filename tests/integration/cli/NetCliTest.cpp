@@ -2,6 +2,7 @@
 // saves it, and the enabled devices are offered by the network link as NET: ports.
 #include <gtest/gtest.h>
 
+#include "core/Bytes.h"
 #include "support/Process.h"
 
 namespace bx {
@@ -83,6 +84,51 @@ TEST_F(NetCli, DevicesSharingAnIpAreNamedWithTheirPort) {
   EXPECT_NE(r.err.find("give IP:PORT"), std::string::npos) << r.err;
   ASSERT_EQ(Net({"disable", "127.0.0.1:24"}).exitCode, 0);
   EXPECT_EQ(List(), "Stored\t127.0.0.1\t23\tA\t\nDisabled\t127.0.0.1\t24\tB\t\n");
+}
+
+// The demo's search runs on an in-process network: nothing leaves the process. (A
+// discover without --demo would broadcast on the machine's network: the namespace tests
+// do that one.)
+TEST_F(NetCli, DiscoverFindsTheDemoAdapterAndSavesItWhenAsked) {
+  auto r = RunProgram({kCli, "--demo", "discover"}, home.Env());
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string head = "Brevantix Sim 02:42:58:00:00:17 127.0.0.1 ";
+  const std::size_t at = r.out.rfind(head);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::string port = r.out.substr(at + head.size(), r.out.find('\t', at) - at - head.size());
+  const std::string line = head + port;
+  std::string pass = "255.255.255.255:45678\n" + line + "\n";
+  EXPECT_EQ(r.out, pass + pass + pass + pass + line + "\tNew\n");
+  EXPECT_EQ(List(), "") << "not saved without --save";
+
+  r = RunProgram({kCli, "--demo", "discover", "--save"}, home.Env());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(List(), "Stored\t127.0.0.1\t" + port + "\tBrevantix Sim\t02:42:58:00:00:17\n");
+  auto ports = RunProgram({kCli, "ports"}, home.Env());
+  EXPECT_NE(ports.out.find("NET:127.0.0.1:" + port + "\tBrevantix Sim\t"), std::string::npos) << ports.out;
+
+  // Find for the saved device: its address alone, and the listed device is marked found.
+  r = RunProgram({kCli, "--demo", "discover", "127.0.0.1"}, home.Env());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(StartsWith(r.out, "127.0.0.1:45678\n" + line + "\n")) << r.out;
+  EXPECT_TRUE(EndsWith(r.out, "\n" + line + "\tFound\n")) << r.out;
+}
+
+TEST_F(NetCli, DiscoverWithNoAnswerOrBadArgumentsFails) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;
+  } cases[] = {{{"--demo", "discover", "no-such-host.invalid"}, 1, ""},
+               {{"--demo", "discover", "a", "b"}, 2, ""},
+               {{"--demo", "discover", "--bogus"}, 2, ""}};
+  for (const Case& c : cases) {
+    std::vector<std::string> argv{kCli};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    auto r = RunProgram(argv, home.Env());
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args.back() << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+  }
 }
 
 }  // namespace

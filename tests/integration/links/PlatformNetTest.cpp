@@ -5,6 +5,7 @@
 #include "LinkTestHelpers.h"
 #include "platform/Socket.h"
 #include "platform/WaitEvent.h"
+#include "support/DatagramContract.h"
 
 namespace bx {
 namespace {
@@ -55,6 +56,12 @@ TEST(Interfaces, ListLoopbackOnceWithItsAddressAndMask) {
   }
   EXPECT_EQ(loopbacks, 1);
 }
+
+// The system's network keeps the rules the search's fake keeps (over loopback only).
+struct SystemMaker {
+  std::unique_ptr<DatagramNetwork> Make() { return MakeSystemDatagramNetwork(); }
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(System, DatagramContract, ::testing::Types<SystemMaker>);
 
 TEST(WaitEvents, AutoResetIsConsumedManualResetStays) {
   WaitEvent a(WaitEvent::Mode::AutoReset), m(WaitEvent::Mode::ManualReset);

@@ -166,6 +166,8 @@ TEST_F(SimProgram, TcpAndUdpLinesAndUsageErrors) {
   EXPECT_EQ(sim.Stop(SIGINT), 0);
   std::string report;
   ASSERT_TRUE(sim.Line(report));
+  EXPECT_EQ(report, "udp: 0 requests (0 broadcast), 0 answers");
+  ASSERT_TRUE(sim.Line(report));
   EXPECT_EQ(report, "image: none");
 
   Program bad({"--set", "colour=red"});

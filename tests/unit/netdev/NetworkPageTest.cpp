@@ -137,6 +137,7 @@ TEST_F(NetworkPageTest, ASecondSearchMarksOnlyTheDevicesThatAnswerIt) {
   EXPECT_EQ(searcher.targets, (std::vector<std::string>{"255.255.255.255", "255.255.255.255"}));
 }
 
+// Find's target is the selected row's IP, which a "No" (reload) takes away from under it.
 TEST_F(NetworkPageTest, SaveChangesBeforeASearchHasThreeAnswers) {
   struct Case {
     const char* name;
@@ -146,23 +147,31 @@ TEST_F(NetworkPageTest, SaveChangesBeforeASearchHasThreeAnswers) {
   } cases[] = {{"Yes saves", mb::IdYes, 2, 2, true},
                {"No reloads", mb::IdNo, 1, 1, true},
                {"Cancel keeps the edits and starts nothing", mb::IdCancel, 2, 1, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    w.form.reset();
-    searcher.targets.clear();
-    Start({FormatDeviceLine(kGarage)});
-    Type(kBench.IP, kBench.Port, kBench.Name);
-    N().btNetwork_Add.Click();
-    w.dialogs.answers.push_back(c.answer);
-    N().btUDP_Search.Click();
-    ASSERT_FALSE(w.dialogs.messages.empty());
-    EXPECT_EQ(w.dialogs.messages.back().text, "Save changes?");
-    EXPECT_EQ(w.dialogs.messages.back().caption, f->ApplicationTitle() + " - Network Search...");
-    EXPECT_EQ(w.dialogs.messages.back().flags, mb::YesNoCancel | mb::IconQuestion);
-    EXPECT_EQ(Page().RowCount(), c.rows);
-    EXPECT_EQ(static_cast<int>(StoredLines(Hive::LocalMachine).size()), c.stored);
-    EXPECT_EQ(searcher.targets.size(), c.started ? 1u : 0u);
-    EXPECT_EQ(N().btNetwork_Save.Enabled(), c.answer == mb::IdCancel);
+  for (bool find : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (find ? ", Find" : ", Search"));
+      w.form.reset();
+      searcher.targets.clear();
+      Start({FormatDeviceLine(kGarage)});
+      Type(kBench.IP, kBench.Port, kBench.Name);
+      N().btNetwork_Add.Click();
+      w.dialogs.answers.push_back(c.answer);
+      if (find) {
+        N().lvNetDevices.UserSelect(0);
+        N().btNetwork_Find.Click();
+      } else {
+        N().btUDP_Search.Click();
+      }
+      ASSERT_FALSE(w.dialogs.messages.empty());
+      EXPECT_EQ(w.dialogs.messages.back().text, "Save changes?");
+      EXPECT_EQ(w.dialogs.messages.back().caption, f->ApplicationTitle() + " - Network Search...");
+      EXPECT_EQ(w.dialogs.messages.back().flags, mb::YesNoCancel | mb::IconQuestion);
+      EXPECT_EQ(Page().RowCount(), c.rows);
+      EXPECT_EQ(static_cast<int>(StoredLines(Hive::LocalMachine).size()), c.stored);
+      const std::string target = find ? kGarage.IP : NetworkPage::kSearchAll;
+      EXPECT_EQ(searcher.targets, c.started ? std::vector<std::string>{target} : std::vector<std::string>{});
+      EXPECT_EQ(N().btNetwork_Save.Enabled(), c.answer == mb::IdCancel);
+    }
   }
 }
 
@@ -288,6 +297,25 @@ TEST_F(NetworkPageTest, EditFieldsNeedIpAndPortAndUpdateNeedsARow) {
   EXPECT_FALSE(N().btNetwork_Update.Enabled());
   EXPECT_FALSE(N().btNetwork_Add.Enabled());
   EXPECT_TRUE(N().btNetwork_Save.Enabled());
+}
+
+// A space in IP or Port would shift the fields of the stored line: such a row would come
+// back as another device after a save.
+TEST_F(NetworkPageTest, AddAndUpdateWantIpAndPortAsOneWordEach) {
+  struct Case {
+    const char* ip;
+    const char* port;
+    bool offered;
+  } cases[] = {{"10.0.0.1", "23", true},   {"host.example", "x", true}, {"10.0.0.1 ", "23", false},
+               {"10.0.0.1", "2 3", false}, {"", "23", false},           {"10.0.0.1", "", false}};
+  Start({FormatDeviceLine(kGarage)});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("[") + c.ip + "][" + c.port + "]");
+    N().lvNetDevices.UserSelect(0);
+    Fields(c.ip, c.port, "Any name at all");
+    EXPECT_EQ(N().btNetwork_Add.Enabled(), c.offered);
+    EXPECT_EQ(N().btNetwork_Update.Enabled(), c.offered);
+  }
 }
 
 TEST_F(NetworkPageTest, DisableAndEnableToggleTheMarkAndTheCaption) {

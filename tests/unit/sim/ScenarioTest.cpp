@@ -118,6 +118,7 @@ TEST(Scenario, TheShippedExampleLoads) {
   EXPECT_EQ(s.modes.size(), 6u);
   EXPECT_EQ(s.accessPoints.size(), 2u);
   EXPECT_EQ(s.driverForm, "PK");
+  EXPECT_EQ(s.udpAnswers.size(), 2u);
 }
 
 }  // namespace

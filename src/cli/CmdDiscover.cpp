@@ -1,0 +1,67 @@
+// brevantix-cli discover: the Network page's Search (or, with a target, the search for
+// that one address that Find runs), to its end.
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "netdev/NetworkPage.h"
+#include "netdev/NetworkSearch.h"
+#include "window/Modules.h"
+
+namespace bx::cli {
+namespace {
+
+bool Answered(int mark) { return mark == kMarkNew || mark == kMarkFound || mark == kMarkDisabledFound; }
+
+int RunDiscover(Session& s) {
+  std::string target;
+  bool save = false;
+  for (const std::string& a : s.args) {
+    if (a == "--save")
+      save = true;
+    else if (target.empty() && !a.empty() && a[0] != '-')
+      target = a;
+    else {
+      *s.err << "brevantix-cli: discover: unexpected argument " << a << " (see brevantix-cli discover --help)\n";
+      return 2;
+    }
+  }
+  TfrmMain::NetworkControls& n = s.form->network;
+  NetworkPage& page = *s.form->Modules->network;
+  NetworkSearch& search = *s.form->Modules->search;
+  if (target.empty() || target == NetworkPage::kSearchAll)
+    n.btUDP_Search.Click();
+  else
+    page.Search(target);
+  const int64_t bound = int64_t(NetworkSearch::kPasses + 1) * NetworkSearch::kTicksPerPass * NetworkSearch::kTickMs;
+  s.RunUntil([&search] { return !search.Running(); }, bound * 2);
+  for (const std::string& line : n.memLog_Network.Lines()) *s.out << line << "\n";
+  int found = 0;
+  for (int i = 0; i < page.RowCount(); ++i) {
+    if (!Answered(page.RowMark(i))) continue;
+    *s.out << FormatDeviceLine(page.Row(i)) << "\t" << MarkWord(page.RowMark(i)) << "\n";
+    ++found;
+  }
+  // Without --save the new rows are dropped as the page's "No" drops them.
+  if (save)
+    page.SaveList();
+  else if (n.btNetwork_Save.Enabled())
+    page.LoadList();
+  return found > 0 ? 0 : 1;
+}
+
+Registrar discover({"discover",
+                    "[TARGET] [--save]",
+                    "search the network for adapters, as the Network page's Search does",
+                    "Sends the search request four times, one second apart: to the whole local\n"
+                    "network (the limited broadcast and each interface's directed broadcast), or\n"
+                    "with TARGET (an IP address or host name) to that address alone, as Find does.\n"
+                    "Prints the page's log (where each request went, each answer), then one line\n"
+                    "per device that answered: its device line (name, MAC, IP, port), a tab and its\n"
+                    "mark (New: not listed yet; Found, Disabled-Found: listed). Exit 0 when a device\n"
+                    "answered, 1 when none did. --save adds the new devices to the stored list, as\n"
+                    "Save does; they are then offered as NET:IP:PORT ports (see net list, ports).",
+                    RunDiscover,
+                    {}});
+
+}  // namespace
+}  // namespace bx::cli

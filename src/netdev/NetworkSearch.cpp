@@ -1,0 +1,124 @@
+#include "netdev/NetworkSearch.h"
+
+#include "core/Protocol.h"
+#include "links/NetDevice.h"
+#include "platform/Socket.h"
+
+namespace bx {
+
+namespace {
+constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
+}
+
+NetworkSearch::NetworkSearch(NetworkControls& controls, NetworkSearchServices services)
+    : c_(controls), s_(std::move(services)) {}
+
+NetworkSearch::~NetworkSearch() = default;
+
+// The word is kept scrambled and put together afresh for every search.
+std::string NetworkSearch::Request() {
+  char word[sizeof proto::kSearchWordScrambled + 1] = {};
+  for (std::size_t i = 0; i < sizeof proto::kSearchWordScrambled; ++i)
+    word[i] = static_cast<char>(proto::kSearchWordScrambled[i] ^ proto::kSearchWordMask);
+  return std::string(proto::kSearchRequestHead) + word;
+}
+
+// The system's adapter list that the search was made for never holds the loopback
+// interface, and an adapter that is down has no address there: neither gets a directed
+// broadcast. An interface without an address has mask 0 and drops out by the rule itself.
+std::vector<uint32_t> NetworkSearch::Destinations(uint32_t address, const std::vector<NetInterface>& interfaces) {
+  std::vector<uint32_t> list{address};
+  if (address != kLimitedBroadcast) return list;
+  for (const NetInterface& i : interfaces) {
+    if (list.size() >= kMaxAddresses) break;
+    if (i.loopback || !i.up) continue;
+    const uint32_t directed = DirectedBroadcast(i);
+    if (directed != kLimitedBroadcast) list.push_back(directed);
+  }
+  return list;
+}
+
+// ---- start and stop --------------------------------------------------------------------------
+
+// A socket that cannot be had or bound (another program on the search port) leaves a
+// line saying so, instead of a search that silently never starts.
+bool NetworkSearch::OpenSocket() {
+  SocketError error{SocketError::Kind::NoSocket, "no network"};
+  std::unique_ptr<DatagramSocket> socket = s_.network ? s_.network->OpenUdp(&error) : nullptr;
+  if (socket && socket->Bind(0, kPort, &error)) {
+    socket->SetBroadcast(true);
+    socket->SetDontRoute(true);
+    socket_ = std::move(socket);
+    return true;
+  }
+  c_.memLog_Network.AddLine("Cannot use UDP port " + std::to_string(kPort) + ": " + error.text);
+  return false;
+}
+
+void NetworkSearch::Start(const std::string& target) {
+  if (Running()) return;
+  c_.memLog_Network.Clear();
+  request_ = Request();
+  if (!OpenSocket()) return;
+  target_ = target;
+  if (s_.pages) s_.pages->SetEnabled(false);
+  c_.btUDP_Search.SetCaption("Stop");
+  passesLeft_ = kPasses;
+  BeginPass();
+}
+
+void NetworkSearch::Stop() {
+  if (!Running()) return;
+  c_.tmrUDP.SetInterval(0);
+  socket_.reset();  // datagrams not read yet go with it
+  c_.btUDP_Search.SetCaption("Search");
+  if (s_.pages) s_.pages->SetEnabled(true);
+  s_.sink.SearchEnded();
+}
+
+// ---- passes and ticks ------------------------------------------------------------------------
+
+// The target is resolved and the interfaces read again in every pass. A target that does
+// not resolve sends nothing this pass, and the next tick begins the next one.
+void NetworkSearch::BeginPass() {
+  if (--passesLeft_ < 0) {
+    Stop();
+    return;
+  }
+  addresses_.clear();
+  if (std::optional<uint32_t> address = s_.network->Resolve(target_)) {
+    const bool all = *address == kLimitedBroadcast;
+    addresses_ = Destinations(*address, all ? s_.network->Interfaces() : std::vector<NetInterface>{});
+    c_.pbUDP.SetPosition(0);
+    tick_ = 0;
+  } else {
+    tick_ = kTicksPerPass;
+  }
+  c_.tmrUDP.SetInterval(kTickMs);
+  c_.tmrUDP.SetEnabled(true);
+}
+
+void NetworkSearch::tmrUDPTimer() {
+  if (!Running()) return;
+  if (socket_->PollReadable(0)) {
+    std::optional<Datagram> d = socket_->ReceiveFrom(kMaxAnswer);
+    if (d && d->length <= kMaxAnswer) HandleAnswer(d->data);
+  }
+  if (tick_ >= 0 && static_cast<std::size_t>(tick_) < addresses_.size()) {
+    const uint32_t to = addresses_[static_cast<std::size_t>(tick_)];
+    socket_->SendTo(to, kPort, request_);  // a failed send is not reported
+    c_.memLog_Network.AddLine(Ipv4ToText(to) + ":" + std::to_string(kPort));
+  }
+  ++tick_;
+  c_.pbUDP.SetPosition(c_.pbUDP.Max() * tick_ / kTicksPerPass);
+  if (tick_ >= kTicksPerPass) BeginPass();
+}
+
+// The search's own broadcast comes back to its socket: that one is neither logged nor read.
+void NetworkSearch::HandleAnswer(const Bytes& text) {
+  if (text == request_) return;
+  c_.memLog_Network.AddLine(text);
+  if (std::optional<NetDevice> device = ParseDeviceLine(text)) s_.sink.DeviceFound(*device);
+}
+
+}  // namespace bx
