@@ -18,6 +18,8 @@ namespace bx {
 
 class FirmwareUpdater;
 class LinkTable;
+class LibraryLoader;
+class ArchiveUnpacker;
 class Exchange;
 struct WindowModules;
 
@@ -33,6 +35,8 @@ struct AppContext {
   std::vector<std::string> args;               // command-line arguments after the program name
   TimerResolution* timerResolution = nullptr;  // nullptr: the timer library is missing
   DesktopIntegration* desktop = nullptr;       // nullptr: no desktop integration
+  LibraryLoader* libraries = nullptr;          // nullptr: pass-thru libraries are not loaded
+  ArchiveUnpacker* archives = nullptr;         // nullptr: an archived driver is not unpacked
   UserFolders folders;
   // Device links: where the serial discovery looks, and device paths handed in by the
   // program (the CLI's --port, the demo simulator) with their descriptions.
@@ -366,6 +370,7 @@ class TfrmMain : public ui::TForm {
   void TakeCommandLineFile();
   void WireHandlers();
   void WireNetworkPage();
+  void WirePassThruPage();
 
   std::string appTitle_ = "Configurator";
   bool closed_ = false;

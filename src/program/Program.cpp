@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "window/Modules.h"
 #include "exchange/PortList.h"
 #include "platform/posix/PosixShell.h"
 #include "platform/posix/SqliteRegistry.h"
+#include "window/Modules.h"
 
 namespace bx {
 
@@ -21,6 +21,8 @@ bool OpenProgramServices(ProgramServices& s, std::string& error) {
   s.shell = std::make_unique<PosixShell>();
   s.timerResolution = MakeTimerResolution();
   s.desktop = MakeDesktopIntegration(s.folders.xdgDataHome);
+  s.libraries = MakeLibraryLoader();
+  s.archives = MakeArchiveUnpacker();
   return true;
 }
 
@@ -36,6 +38,8 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.args = std::move(args);
   c.timerResolution = s.timerResolution.get();
   c.desktop = s.desktop.get();
+  c.libraries = s.libraries.get();
+  c.archives = s.archives.get();
   c.folders = s.folders;
   return c;
 }

@@ -15,6 +15,29 @@
 
 namespace bx {
 
+namespace {
+PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports) {
+  return PassThruServices{
+      .settings = form.settings,
+      .productName = form.ProductName,
+      .companyName = form.CompanyName,
+      .programPath = form.ctx.programPath,
+      .driverVersion = form.PassThruDriverVersion,
+      .firmwareVersion = form.edVersion,
+      .messageBox = [&form](const std::string& caption, const std::string& text,
+                            int flags) { return form.AppMessageBox(caption, text, flags); },
+      .shell = form.ctx.shell,
+      .libraries = form.ctx.libraries,
+      .archives = form.ctx.archives,
+      .folders = form.ctx.folders,
+      .selectedPort = [&ports] { return ports.SelectedPortName(); },
+      .selectedPortText = [&form] { return form.cbCOM.Text(); },
+      .portListClick = [&ports] { ports.cbCOMClick(); },
+      .writeFile = {},
+  };
+}
+}  // namespace
+
 WindowModules::WindowModules(TfrmMain& form)
     : ports(std::make_unique<PortList>(form)),
       identity(std::make_unique<Identity>(form, *ports)),
@@ -29,7 +52,7 @@ WindowModules::WindowModules(TfrmMain& form)
                                           return form.AppMessageBox(caption, text, flags);
                                         },
                                         form.ctx.shell, &form.pcOptions})),
-      passThru(std::make_unique<PassThruPage>(form)),
+      passThru(std::make_unique<PassThruPage>(form.passThru, PassThruPageServices(form, *ports))),
       selftest(std::make_unique<SelfTest>(form, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, *exchange)) {
   identity->Connect(*modes);
