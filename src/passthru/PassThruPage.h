@@ -48,6 +48,11 @@ class PassThruPage {
     return directory_.Value(device, valueName);
   }
 
+  // Replaces the whole-file writer (tests make writes fail as a full disk does).
+  void SetFileWriter(std::function<bool(const std::string&, const std::string&)> write) {
+    s_.writeFile = std::move(write);
+  }
+
   LibraryProbe& Probe() { return probe_; }
   DriverInstaller& Installer() { return installer_; }
 
