@@ -43,7 +43,8 @@ TEST(PassThruCli, TheDemoDriverIsInstalledCheckedListedAndProbed) {
 
   auto probe = RunProgram({kCli, "passthru", "probe", "dulMAR Company ::. - Brevantix"}, home.Env());
   EXPECT_EQ(probe.exitCode, 0) << probe.err;
-  EXPECT_TRUE(Has(probe.out, "Open Device - OK\n\nRead Version\nFirmware:\tBrevantix simulated adapter\nDLL:\t4.4.12\n"))
+  EXPECT_TRUE(
+      Has(probe.out, "Open Device - OK\n\nRead Version\nFirmware:\tBrevantix simulated adapter\nDLL:\t4.4.12\n"))
       << probe.out;
   // The device probed is remembered; --name reaches PassThruOpen.
   auto refused = RunProgram({kCli, "passthru", "probe", "--name", "fail"}, home.Env());
