@@ -13,6 +13,10 @@ foreach(p brevantix-configurator brevantix-cli brevantix-sim)
   endif()
 endforeach()
 
+# The demo adapter's pass-thru driver: a private library, found by the programs in
+# lib/brevantix-configurator/ beside their bin/.
+install(TARGETS brevantix-passthru-demo LIBRARY DESTINATION lib/brevantix-configurator)
+
 install(FILES ${_linux}/brevantix-configurator.desktop DESTINATION ${_share}/applications)
 install(FILES ${_linux}/brevantix-firmware.xml DESTINATION ${_share}/mime/packages)
 configure_file(${_linux}/example.brevantix.Configurator.metainfo.xml.in

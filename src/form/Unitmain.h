@@ -20,6 +20,8 @@ namespace bx {
 
 class DatagramNetwork;
 class LinkTable;
+class LibraryLoader;
+class ArchiveUnpacker;
 class Exchange;
 struct WindowModules;
 
@@ -35,6 +37,8 @@ struct AppContext {
   std::vector<std::string> args;               // command-line arguments after the program name
   TimerResolution* timerResolution = nullptr;  // nullptr: the timer library is missing
   DesktopIntegration* desktop = nullptr;       // nullptr: no desktop integration
+  LibraryLoader* libraries = nullptr;          // nullptr: pass-thru libraries are not loaded
+  ArchiveUnpacker* archives = nullptr;         // nullptr: an archived driver is not unpacked
   UserFolders folders;
   // Device links: where the serial discovery looks, and device paths handed in by the
   // program (the CLI's --port, the demo simulator) with their descriptions.
@@ -141,6 +145,7 @@ class TfrmMain : public ui::TForm,
   void TakeCommandLineFile();
   void WireHandlers();
   void WireNetworkPage();
+  void WirePassThruPage();
 
   std::string appTitle_ = "Configurator";
   bool closed_ = false;

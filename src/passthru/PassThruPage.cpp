@@ -1,32 +1,82 @@
 #include "passthru/PassThruPage.h"
 
-#include "form/Unitmain.h"
+#include "form/Settings.h"
 
 namespace bx {
 
-PassThruPage::PassThruPage(TfrmMain& form) : f_(form) {
-  for (ui::TButton* b : {&f_.passThru.btJ2534_Load, &f_.passThru.btJ2534_Open, &f_.passThru.btJ2534_Version,
-                         &f_.passThru.btJ2534_Config, &f_.passThru.btJ2534_Info, &f_.passThru.btJ2534_Copy})
+namespace {
+std::string ManifestFolder(const UserFolders& folders) {
+  return folders.home.empty() ? std::string() : folders.home + "/.passthru";
+}
+}  // namespace
+
+PassThruPage::PassThruPage(TfrmMain::PassThruControls& controls, PassThruServices services)
+    : c_(controls),
+      s_(std::move(services)),
+      directory_(s_.settings.registry(), ManifestFolder(s_.folders)),
+      probe_(c_, s_, directory_),
+      installer_(c_, s_) {
+  if (!s_.writeFile)
+    s_.writeFile = [](const std::string& path, const std::string& data) {
+      return TfrmMain::WriteWholeFile(path, data);
+    };
+  installer_.refresh = [this] { Refresh(); };
+  for (ui::TButton* b : {&c_.btJ2534_Load, &c_.btJ2534_Open, &c_.btJ2534_Version, &c_.btJ2534_Config, &c_.btJ2534_Info,
+                         &c_.btJ2534_Copy})
     b->SetEnabled(false);
-  f_.passThru.cbJ2534_Devices.Hint = "Ports List";
-  f_.passThru.btJ2534_Refresh.Hint = "Refresh USB-Ports";
-  for (ui::TEdit* e : {&f_.passThru.edJ2534_Config, &f_.passThru.edJ2534_DLL, &f_.passThru.edJ2534_Version_DLL}) {
+  c_.cbJ2534_Devices.Hint = "Ports List";
+  c_.btJ2534_Refresh.Hint = "Refresh USB-Ports";
+  for (ui::TEdit* e : {&c_.edJ2534_Config, &c_.edJ2534_DLL, &c_.edJ2534_Version_DLL}) {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
 }
 
+PassThruPage::~PassThruPage() = default;
+
 void PassThruPage::PageEntered() {
-  if (!f_.PassThruDriverVersion.empty()) {
+  if (!s_.driverVersion.empty()) {
+    Refresh();
     // The adapter offers a driver: the installation starts from an empty progress bar.
-    f_.passThru.pbJ2534_Install.SetPosition(0);
-  } else if (!f_.edVersion.Text().empty()) {
-    f_.passThru.lbJ2534_Message.SetCaption("  Update Firmware !!!");
-    f_.passThru.lbJ2534_Message.SetVisible(true);
+    c_.pbJ2534_Install.SetPosition(0);
+    installer_.CheckVersion();
+  } else if (!s_.firmwareVersion.Text().empty()) {
+    c_.lbJ2534_Message.SetCaption("  Update Firmware !!!");
+    c_.lbJ2534_Message.SetVisible(true);
   }
 }
 
-// No pass-thru library is ever loaded yet, so there is nothing to unload.
-void PassThruPage::UnloadLibrary() {}
+void PassThruPage::Refresh() {
+  c_.btJ2534_Info.SetEnabled(false);
+  c_.btJ2534_Config.SetEnabled(false);
+  // While a library is loaded its Unload stays at hand, whatever the list now holds.
+  if (!probe_.Loaded()) c_.btJ2534_Load.SetEnabled(false);
+  c_.cbJ2534_Devices.ClearItems();
+  std::vector<std::string> skipped;
+  devices_ = directory_.List(&skipped);
+  for (const std::string& s : skipped) c_.memJ2534.AddLine("Skipped the pass-thru manifest " + s);
+  const std::string remembered = s_.settings.ReadSettingString("", "Device", "");
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    c_.cbJ2534_Devices.AddItem(devices_[i].name);
+    if (devices_[i].name == remembered) {
+      c_.cbJ2534_Devices.SetItemIndex(static_cast<int>(i));
+      DeviceSelected();
+    }
+  }
+}
+
+void PassThruPage::DeviceSelected() {
+  const std::string device = c_.cbJ2534_Devices.Text();
+  s_.settings.WriteSettingString("", "Device", device);
+  c_.edJ2534_Config.SetText(directory_.Value(device, "ConfigApplication"));
+  c_.edJ2534_DLL.SetText(directory_.Value(device, "FunctionLibrary"));
+  c_.btJ2534_Config.SetEnabled(!c_.edJ2534_Config.Text().empty());
+  c_.btJ2534_Load.SetEnabled(true);
+  c_.btJ2534_Info.SetEnabled(true);
+}
+
+void PassThruPage::cbJ2534_DevicesClick() {
+  if (s_.portListClick) s_.portListClick();
+}
 
 }  // namespace bx

@@ -1,21 +1,70 @@
 #pragma once
-// The "Passthru SAE J2534" page: registered pass-thru devices, the library probe and the
-// driver installation.
-namespace bx {
+// The "Passthru SAE J2534" page: the registered pass-thru devices (the device list), the
+// probe of the selected device's library, and the installation of the adapter's own
+// driver. The page holds the device list and page entry; the probe and the driver group
+// are modules of their own that it owns.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
-class TfrmMain;
+#include "form/Unitmain.h"
+#include "passthru/DeviceDirectory.h"
+#include "passthru/DriverInstaller.h"
+#include "passthru/LibraryProbe.h"
+#include "passthru/PassThruServices.h"
+
+namespace bx {
 
 class PassThruPage {
  public:
-  explicit PassThruPage(TfrmMain& form);
-  // Entering the page: refresh and version check when the adapter offered a driver,
-  // else the firmware hint.
+  PassThruPage(TfrmMain::PassThruControls& controls, PassThruServices services);
+  ~PassThruPage();
+
+  // Entering the page: with a driver offered by the adapter, the list and the version
+  // check; with only a firmware version, the firmware hint.
   void PageEntered();
   // Unloads a loaded pass-thru library (at close).
-  void UnloadLibrary();
+  void UnloadLibrary() { probe_.UnloadLibrary(); }
+
+  // Handlers, wired by the window.
+  void btJ2534_RefreshClick() { Refresh(); }
+  void cbJ2534_DevicesChange() { DeviceSelected(); }
+  void cbJ2534_DevicesClick();
+  void btJ2534_LoadClick() { probe_.btJ2534_LoadClick(); }
+  void btJ2534_OpenClick() { probe_.btJ2534_OpenClick(); }
+  void btJ2534_VersionClick() { probe_.btJ2534_VersionClick(); }
+  void btJ2534_InfoClick() { probe_.btJ2534_InfoClick(); }
+  void btJ2534_ConfigClick() { probe_.btJ2534_ConfigClick(); }
+  void btJ2534_Version_CheckClick() { installer_.btJ2534_Version_CheckClick(); }
+  void btJ2534_InstallClick() { installer_.btJ2534_InstallClick(); }
+
+  // Rebuilds the device list and selects the remembered device.
+  void Refresh();
+  // The devices of the last Refresh, as listed.
+  const std::vector<PassThruDevice>& Devices() const { return devices_; }
+  // ReadPassThruValue.
+  std::string ReadPassThruValue(const std::string& device, const std::string& valueName) const {
+    return directory_.Value(device, valueName);
+  }
+
+  // Replaces the whole-file writer (tests make writes fail as a full disk does).
+  void SetFileWriter(std::function<bool(const std::string&, const std::string&)> write) {
+    s_.writeFile = std::move(write);
+  }
+
+  LibraryProbe& Probe() { return probe_; }
+  DriverInstaller& Installer() { return installer_; }
 
  private:
-  TfrmMain& f_;
+  void DeviceSelected();
+
+  TfrmMain::PassThruControls& c_;
+  PassThruServices s_;
+  DeviceDirectory directory_;
+  std::vector<PassThruDevice> devices_;
+  LibraryProbe probe_;
+  DriverInstaller installer_;
 };
 
 }  // namespace bx

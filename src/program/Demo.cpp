@@ -1,7 +1,12 @@
 #include "program/Demo.h"
 
+#include <filesystem>
+
 #include "form/Unitmain.h"
+#include "passthru/DriverTransfer.h"
 #include "platform/InProcessNetwork.h"
+#include "platform/System.h"
+#include "sim/DriverFile.h"
 #include "sim/SimPty.h"
 #include "sim/SimTcp.h"
 #include "sim/SimUdp.h"
@@ -12,15 +17,37 @@ namespace {
 constexpr uint32_t kLoopback = 0x7F000001u;
 
 // The demo bootloader greets with its prompt, so that an upload with "Wait" ticked (the
-// Update page's default) connects as well as one that connects at once.
-sim::Scenario DemoScenario() {
+// Update page's default) connects as well as one that connects at once. Its driver is the
+// in-tree pass-thru library, a real one the probe can load, zipped as the adapter sends
+// it, with the version in its marker as the adapter's "PT:" version.
+sim::Scenario DemoScenario(std::string& driverLibrary) {
   sim::Scenario s;
   s.promptDelayMs = 300;
+  Bytes library;
+  if (driverLibrary.empty() || !TfrmMain::ReadWholeFile(driverLibrary, library) ||
+      DriverVersionMarker(library).empty()) {
+    driverLibrary.clear();
+    return s;
+  }
+  s.passthru = DriverVersionMarker(library);
+  s.driverFile = sim::MakeStoredZip(kDriverFileName, library);
   return s;
 }
+
 }  // namespace
 
-DemoAdapter::DemoAdapter() : pty_(std::make_unique<sim::PtyAdapter>(DemoScenario())) {}
+std::string FindDemoDriverLibrary(const std::string& programPath) {
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::path(programPath.empty() ? ProgramPath() : programPath).parent_path();
+  std::error_code ec;
+  for (const fs::path& p :
+       {bin / kDemoDriverLibrary, bin.parent_path() / "lib" / "brevantix-configurator" / kDemoDriverLibrary})
+    if (fs::is_regular_file(p, ec)) return p.string();
+  return {};
+}
+
+DemoAdapter::DemoAdapter(const std::string& driverLibrary)
+    : driverLibrary_(driverLibrary), pty_(std::make_unique<sim::PtyAdapter>(DemoScenario(driverLibrary_))) {}
 
 DemoAdapter::~DemoAdapter() {
   if (tcp_) tcp_->Stop();

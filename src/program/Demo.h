@@ -1,10 +1,10 @@
 #pragma once
 // The embedded default: a simulated adapter started in this process on a pseudo-terminal,
-// offered as a virtual port, so that a newcomer without hardware can search, switch modes
-// and flash firmware. The same adapter also listens for TCP on loopback and answers the
-// network search on an in-process network that the demo hands to the window instead of
-// the system's, so a search finds it, it can be saved and reached as a NET: port, and no
-// datagram leaves the process.
+// offered as a virtual port, so that a newcomer without hardware can search, switch modes,
+// flash firmware and install the adapter's pass-thru driver. The same adapter also listens
+// for TCP on loopback and answers the network search on an in-process network that the
+// demo hands to the window instead of the system's, so a search finds it, it can be saved
+// and reached as a NET: port, and no datagram leaves the process.
 #include <memory>
 #include <string>
 
@@ -23,10 +23,20 @@ inline constexpr const char* kDemoPortDescription = "Simulated Brevantix Adapter
 // Tried first for the TCP listener, so that a device saved in one demo run is still
 // there in the next; any free port when it is taken.
 inline constexpr int kDemoTcpPort = 45023;
+// The in-tree pass-thru library the demo adapter hands out as its driver.
+inline constexpr const char* kDemoDriverLibrary = "libbrevantix-passthru-demo.so";
+
+// Where the demo driver library is: beside the program (the build tree), or in
+// lib/brevantix-configurator/ next to the program's bin/ (an installed package). "" when
+// it is in neither place.
+std::string FindDemoDriverLibrary(const std::string& programPath);
 
 class DemoAdapter {
  public:
-  DemoAdapter();
+  // The adapter hands out the library at `driverLibrary` (by default the one found beside
+  // the running program) as its driver, zipped, and reports the library's version marker
+  // as its driver version. Without one it hands out a simulated Windows library.
+  explicit DemoAdapter(const std::string& driverLibrary = FindDemoDriverLibrary({}));
   ~DemoAdapter();
   bool Start(std::string& error);
   std::string Port() const;     // the pseudo-terminal's device path
@@ -35,8 +45,11 @@ class DemoAdapter {
   // Offers the pseudo-terminal as a port and hands the window the demo's network.
   void Offer(AppContext& context);
   sim::PtyAdapter* adapter() { return pty_.get(); }
+  // The driver library handed out ("" when the simulated one).
+  const std::string& DriverLibrary() const { return driverLibrary_; }
 
  private:
+  std::string driverLibrary_;
   std::unique_ptr<sim::PtyAdapter> pty_;
   std::unique_ptr<sim::TcpAdapter> tcp_;
   std::unique_ptr<InProcessNetwork> network_;

@@ -22,6 +22,8 @@ bool OpenProgramServices(ProgramServices& s, std::string& error) {
   s.timerResolution = MakeTimerResolution();
   s.desktop = MakeDesktopIntegration(s.folders.xdgDataHome);
   s.network = MakeSystemDatagramNetwork();
+  s.libraries = MakeLibraryLoader();
+  s.archives = MakeArchiveUnpacker();
   return true;
 }
 
@@ -37,6 +39,8 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.args = std::move(args);
   c.timerResolution = s.timerResolution.get();
   c.desktop = s.desktop.get();
+  c.libraries = s.libraries.get();
+  c.archives = s.archives.get();
   c.folders = s.folders;
   c.network = s.network.get();
   return c;

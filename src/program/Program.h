@@ -1,12 +1,15 @@
 #pragma once
 // The real services of a program start (window or CLI): the persistent settings store,
-// the shell, the timer resolution seam, the user's folders and the desktop integration.
+// the shell, the timer resolution seam, the user's folders, the desktop integration, and
+// the loader and unpacker of pass-thru drivers.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "form/Unitmain.h"
 #include "platform/DatagramNetwork.h"
+#include "platform/Archive.h"
+#include "platform/Library.h"
 
 namespace bx {
 
@@ -16,6 +19,8 @@ struct ProgramServices {
   std::unique_ptr<TimerResolution> timerResolution;
   std::unique_ptr<DesktopIntegration> desktop;
   std::unique_ptr<DatagramNetwork> network;  // the network search's: the system's own
+  std::unique_ptr<LibraryLoader> libraries;
+  std::unique_ptr<ArchiveUnpacker> archives;
   UserFolders folders;
   std::string storePath;
 };

@@ -1,5 +1,6 @@
 #include "sim/AdapterModel.h"
 
+#include "core/Protocol.h"
 #include "sim/DriverFile.h"
 
 namespace bx::sim {
@@ -89,6 +90,14 @@ Bytes AdapterModel::DriverFile() const {
   const std::string version = sc_.driverVersion.empty() ? sc_.passthru : sc_.driverVersion;
   const Bytes lib = MakeDriverLibrary(version, sc_.driverSize);
   return sc_.driverForm == "PK" ? MakeStoredZip(kDriverFileName, lib) : lib;
+}
+
+Bytes AdapterModel::DriverAnswer() const {
+  Bytes answer = sc_.driverPrefix + std::string(proto::kDriverBegin) + DriverFile();
+  if (sc_.driverEnd) answer += proto::kDriverEnd;
+  if (sc_.driverCut >= 0 && answer.size() > static_cast<uint64_t>(sc_.driverCut))
+    answer.resize(static_cast<std::size_t>(sc_.driverCut));
+  return answer;
 }
 
 std::string AdapterModel::DeviceLine(const std::string& ip, const std::string& port) const {

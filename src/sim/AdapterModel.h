@@ -37,6 +37,8 @@ class AdapterModel {
   std::string WifiLine() const;        // "WS:" + the record as percent-encoded pairs
   std::vector<std::string> ScanLines() const;
   Bytes DriverFile() const;
+  // The whole answer to "D": "[BEGIN]", the file, "[END]", shaped by the scenario.
+  Bytes DriverAnswer() const;
   std::string DeviceLine(const std::string& ip, const std::string& port) const;
 
   // Changes asked for by commands; each returns the error lines to put into the reply.

@@ -176,7 +176,7 @@ void Engine::Handle(const Command& c) {
       });
       break;
     case Cmd::Driver:
-      SendPiece(std::string(proto::kDriverBegin) + m_.DriverFile() + std::string(proto::kDriverEnd), t, true, true);
+      SendPiece(m_.DriverAnswer(), t, true, true);
       break;
     case Cmd::Unknown:
       Reply({"ERROR: unknown command " + Printable(c.text)}, t);

@@ -85,6 +85,11 @@ struct Scenario {
   std::string driverVersion;      // empty: the "PT:" version
   int driverSize = 4096;          // size of the library file (the archive holds one of that size)
   Bytes driverFile;               // when set: sent as it is
+  // How the answer to "D" is framed: these bytes before "[BEGIN]", "[END]" or not after
+  // the file, and the whole answer cut after this many bytes (-1: whole).
+  Bytes driverPrefix;
+  bool driverEnd = true;
+  int64_t driverCut = -1;
 
   // Network identity (UDP search answer); empty IP or port: the TCP listener's.
   std::string netName = "Brevantix Sim";

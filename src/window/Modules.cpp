@@ -16,6 +16,29 @@
 
 namespace bx {
 
+namespace {
+PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports) {
+  return PassThruServices{
+      .settings = form.settings,
+      .productName = form.ProductName,
+      .companyName = form.CompanyName,
+      .programPath = form.ctx.programPath,
+      .driverVersion = form.PassThruDriverVersion,
+      .firmwareVersion = form.edVersion,
+      .messageBox = [&form](const std::string& caption, const std::string& text,
+                            int flags) { return form.AppMessageBox(caption, text, flags); },
+      .shell = form.ctx.shell,
+      .libraries = form.ctx.libraries,
+      .archives = form.ctx.archives,
+      .folders = form.ctx.folders,
+      .selectedPort = [&ports] { return ports.SelectedPortName(); },
+      .selectedPortText = [&form] { return form.cbCOM.Text(); },
+      .portListClick = [&ports] { ports.cbCOMClick(); },
+      .writeFile = {},
+  };
+}
+}  // namespace
+
 WindowModules::WindowModules(TfrmMain& form)
     : ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
       identity(std::make_unique<Identity>(form, form, form, form.settings, *ports)),
@@ -33,7 +56,7 @@ WindowModules::WindowModules(TfrmMain& form)
                                         form.ctx.shell, &form.pcOptions})),
       search(std::make_unique<NetworkSearch>(form.network,
                                              NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
-      passThru(std::make_unique<PassThruPage>(form)),
+      passThru(std::make_unique<PassThruPage>(form.passThru, PassThruPageServices(form, *ports))),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
   identity->Connect(*modes);

@@ -5,6 +5,7 @@
 #include "links/LinkTable.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
+#include "passthru/PassThruPage.h"
 #include "selftest/SelfTest.h"
 #include "window/Modules.h"
 #include "window/WindowHooks.h"
@@ -24,11 +25,14 @@ void CreateLinks(TfrmMain& form) {
   form.Links = LinksCreate(config);
   LinkTable* links = form.Links.get();
   Exchange& ex = *form.Modules->exchange;
-  ex.findLink = [links](const std::string& port) -> Link* {
+  auto findLink = [links](const std::string& port) -> Link* {
     TLink_Channel* link = links->FindLinkForPort(port);
     links->SetActiveLink(link);
     return link;
   };
+  ex.findLink = findLink;
+  // The driver transfer opens the chosen port the same way, within its click.
+  form.Modules->passThru->Installer().findLink = findLink;
   PortList& ports = *form.Modules->ports;
   ports.collect = [links] { return links->CollectPorts(); };
   // The page reads the stored list as the network link has it after its next pass.
@@ -53,6 +57,7 @@ void DestroySubsystems(TfrmMain& form) {
   form.Modules->update->DestroyUpdater();  // before the links: a running upload still holds one
   if (form.Links) {
     form.Modules->exchange->DropLinks();
+    form.Modules->passThru->Installer().findLink = nullptr;
     form.Modules->ports->collect = nullptr;
     form.Modules->network->freshEntries = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread

@@ -200,8 +200,10 @@ void TfrmMain::StartupRegistryWrites() {
   settings.WriteSettingString("Brevantix_Firmware\\shell\\open\\command", "", dq + path + dq + " " + dq + "%1" + dq);
 
   settings.SettingsKey = kPassThruKey;
+  // The driver's registration is a key of this name; a program that moved since then
+  // registers its new path as the driver's configuration program.
   const std::string deviceKey = "dulMAR Company ::. - Brevantix";
-  if (ctx.registry->ReadValue(Hive::CurrentUser, kPassThruKey, deviceKey))
+  if (ctx.registry->KeyExists(Hive::CurrentUser, std::string(kPassThruKey) + "\\" + deviceKey))
     settings.WriteSettingString(deviceKey, "ConfigApplication", path);
 
   settings.SettingsKey = kSettingsKey;
@@ -245,7 +247,6 @@ void TfrmMain::WireHandlers() {
   tmrMemo.OnTimer = [this] { tmrMemoTimer(); };
   tmrRefresh.OnTimer = [this] { Modules->ports->tmrRefreshTimer(); };
   cbCOM.OnClick = [this] { Modules->ports->cbCOMClick(); };
-  passThru.cbJ2534_Devices.OnClick = [this] { Modules->ports->cbCOMClick(); };
   btPortProp.OnClick = [this] { Modules->ports->btPortPropClick(); };
   for (ui::TLabel* l : {&lbRef, &lbMail}) {
     l->OnMouseEnter = [this, l] { lbRefMouseEnter(*l); };
@@ -254,6 +255,7 @@ void TfrmMain::WireHandlers() {
   lbRef.OnClick = [this] { lbRefClick(); };
   lbMail.OnClick = [this] { lbMailClick(); };
   WireNetworkPage();
+  WirePassThruPage();
   for (ui::TListView* v : {&lvModes, &network.lvNetDevices, &lvWiFi_Scan_AP})
     v->OnColumnClick = [this, v](int column) { ListColumnClick(*v, column); };
   for (auto [button, pane] : {std::pair<ui::TButton*, ui::TTextControl*>{&btCopy, &memLog},
@@ -298,6 +300,21 @@ void TfrmMain::WireNetworkPage() {
   n.lvNetDevices.OnKeyDown = [&page](ui::KeyEvent& e) { page.lvNetDevicesKeyDown(e); };
   for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name})
     e->OnChange = [&page] { page.edNetworkChange(); };
+}
+
+void TfrmMain::WirePassThruPage() {
+  PassThruPage& page = *Modules->passThru;
+  PassThruControls& p = passThru;
+  p.btJ2534_Refresh.OnClick = [&page] { page.btJ2534_RefreshClick(); };
+  p.cbJ2534_Devices.OnClick = [&page] { page.cbJ2534_DevicesClick(); };
+  p.cbJ2534_Devices.OnChange = [&page] { page.cbJ2534_DevicesChange(); };
+  p.btJ2534_Load.OnClick = [&page] { page.btJ2534_LoadClick(); };
+  p.btJ2534_Open.OnClick = [&page] { page.btJ2534_OpenClick(); };
+  p.btJ2534_Version.OnClick = [&page] { page.btJ2534_VersionClick(); };
+  p.btJ2534_Info.OnClick = [&page] { page.btJ2534_InfoClick(); };
+  p.btJ2534_Config.OnClick = [&page] { page.btJ2534_ConfigClick(); };
+  p.btJ2534_Version_Check.OnClick = [&page] { page.btJ2534_Version_CheckClick(); };
+  p.btJ2534_Install.OnClick = [&page] { page.btJ2534_InstallClick(); };
 }
 
 // ---- shown and closing -----------------------------------------------------------------

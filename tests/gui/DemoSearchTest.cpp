@@ -3,84 +3,17 @@
 // Settings page.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
-#include <chrono>
 #include <iostream>
-#include <thread>
 
+#include "DemoWindow.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
-#include "platform/fake/FakeServices.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "program/Demo.h"
-#include "program/Program.h"
-#include "ui/EventLoop.h"
-#include "view/qt/LoopDriver.h"
-#include "view/qt/MainWindow.h"
-#include "window/Modules.h"
 
 namespace bx {
 namespace {
-
-struct DemoWindow {
-  ui::RealEventLoop loop;
-  MemoryRegistry registry;
-  FakeDialogs dialogs;
-  FakeClipboard clipboard;
-  FakeShell shell;
-  DemoAdapter demo;
-  std::unique_ptr<view::LoopDriver> driver;
-  std::unique_ptr<TfrmMain> form;
-  std::unique_ptr<view::MainWindow> window;
-
-  bool Open() {
-    std::string error;
-    if (!demo.Start(error)) return false;
-    ui::EventLoop::SetCurrent(&loop);
-    driver = std::make_unique<view::LoopDriver>(loop);
-    AppContext c;
-    c.registry = &registry;
-    c.dialogs = &dialogs;
-    c.clipboard = &clipboard;
-    c.shell = &shell;
-    c.version = BuiltInVersionRecord();
-    c.programPath = "/usr/bin/brevantix-configurator";
-    c.sysfsRoot = "/nonexistent-sysfs";  // only the simulated adapter's port
-    demo.Offer(c);
-    form = std::make_unique<TfrmMain>(std::move(c));
-    PreferPort(*form, demo.Port());
-    window = std::make_unique<view::MainWindow>(*form, driver.get());
-    window->ShowWindow();
-    return true;
-  }
-  // Runs the real loop and Qt until pred holds (bounded).
-  bool RunUntil(const std::function<bool()>& pred, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-      loop.Dispatch();
-      QApplication::processEvents();
-      if (pred()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return pred();
-  }
-  void Click(ui::TButton& b) {
-    auto* w = qobject_cast<QAbstractButton*>(window->WidgetFor(b));
-    ASSERT_NE(w, nullptr);
-    w->click();
-  }
-  ~DemoWindow() {
-    window.reset();
-    if (form) form->FormClose();
-    form.reset();
-    driver.reset();
-    ui::EventLoop::SetCurrent(nullptr);
-  }
-};
 
 TEST(GuiDemo, SearchFillsTheStatusStripAndSelectSwitchesTheMode) {
   DemoWindow w;

@@ -1,5 +1,9 @@
 #include "support/ScriptedLink.h"
 
+#include <algorithm>
+
+#include "links/Link_channel.h"
+
 namespace bx::test {
 
 void ScriptedLink::Receive(const Bytes& bytes, bool notify) {
@@ -73,14 +77,14 @@ bool ScriptedLink::ReadAvailable(Bytes& out) {
 bool ScriptedLink::ReadUntil(Bytes& text, int /*timeoutMs*/) {
   const Bytes terminator = text;
   std::lock_guard g(mu_);
-  text.clear();
+  if (!open_ || rx_.empty()) return false;
+  // As the real link: up to the terminator (and nothing after it here, since the bytes
+  // queued are all there is), never more than the read limit, true when a byte came.
   const std::size_t at = terminator.empty() ? Bytes::npos : rx_.find(terminator);
-  if (at == Bytes::npos) {
-    text.swap(rx_);
-    return false;
-  }
-  text = rx_.substr(0, at + terminator.size());
-  rx_.erase(0, at + terminator.size());
+  std::size_t n = at == Bytes::npos ? rx_.size() : at + terminator.size();
+  n = std::min<std::size_t>(n, kReadUntilLimit);
+  text = rx_.substr(0, n);
+  rx_.erase(0, n);
   return true;
 }
 

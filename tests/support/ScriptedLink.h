@@ -61,8 +61,9 @@ class ScriptedLink : public Link {
   int PendingWrite() const override { return pendingWrite; }
   int BytesAvailable() const override;
   bool ReadAvailable(Bytes& out) override;
-  // Takes the received bytes through the terminator (true), or all of them when the
-  // terminator has not arrived (false); never waits.
+  // Takes the received bytes through the terminator, or all of them when the terminator
+  // has not arrived, at most the real link's read limit; true when it took any. Never
+  // waits: what is queued stands for everything the far end sent before falling silent.
   bool ReadUntil(Bytes& text, int timeoutMs) override;
   void SetDataNotify(std::function<void()> notify) override;
 

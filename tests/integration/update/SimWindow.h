@@ -3,6 +3,7 @@
 // pseudo-terminal offered as a virtual port. Every wait is bounded.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,7 @@ class SimWindow {
     c.programPath = "/opt/brevantix/brevantix-configurator";
     c.sysfsRoot = folder.Path() + "/sys";  // no machine ports: only the simulator's
     c.virtualPorts = {{pty.SlavePath(), "Simulated Brevantix Adapter"}};
+    if (prepare) prepare(c);
     form = std::make_unique<TfrmMain>(std::move(c));
     form->Modules->ports->preferred = pty.SlavePath();
     form->Modules->ports->Refresh(true);
@@ -96,6 +98,8 @@ class SimWindow {
     return false;
   }
 
+  // Adjusts the window's context before the window is made (folders, loaders).
+  std::function<void(AppContext&)> prepare;
   sim::PtyAdapter pty;
   ui::RealEventLoop loop;
   MemoryRegistry registry;

@@ -222,6 +222,32 @@ TEST(Commands, DriverInBothFormsCarriesTheVersionMarker) {
   EXPECT_EQ(zip.substr(zip.size() - 22, 4), "PK\x05\x06");
 }
 
+TEST(Commands, DriverAnswerCanBeFramedRaw) {
+  const std::string file = "MZ" + std::string(62, 'x');
+  struct Case {
+    const char* name;
+    std::vector<std::string> settings;
+    std::string answer;
+  } cases[] = {
+      {"Whole", {}, "[BEGIN]" + file + "[END]"},
+      {"BytesBeforeTheBegin", {"driver_prefix=\\r\\nBUSY"}, "\r\nBUSY[BEGIN]" + file + "[END]"},
+      {"NoEnd", {"driver_end=0"}, "[BEGIN]" + file},
+      {"CutShort", {"driver_cut=20"}, ("[BEGIN]" + file).substr(0, 20)},
+      {"CutBeyondTheEnd", {"driver_cut=1000"}, "[BEGIN]" + file + "[END]"},
+  };
+  for (const Case& c : cases) {
+    Scenario s;
+    s.driverFile = file;
+    ScenarioLoader load(s);
+    std::string error;
+    for (const auto& setting : c.settings) ASSERT_TRUE(load.SetAssignment(setting, error)) << c.name << error;
+    VirtualLine line(s);
+    line.Command("D", Ms(0));
+    line.RunUntil(Ms(10));
+    EXPECT_EQ(line.All(), c.answer) << c.name;
+  }
+}
+
 TEST(Percent, EncodesLikeTheProgramAndDecodesPlusAndEscapes) {
   EXPECT_EQ(PercentEncode("My Car+1/ü_-."), "My%20Car%2B1%2F%C3%BC_-.");
   std::string d;

@@ -58,7 +58,13 @@ TEST(Window, PassThruEntryIsRefreshedOnlyWhenRegistered) {
   EXPECT_FALSE(
       w.registry.KeyExists(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix"));
   w.Close();
+  // The driver's registration is a key of that name; a value of that name is not one.
   w.registry.WriteString(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04", "dulMAR Company ::. - Brevantix", "x");
+  w.Start();
+  EXPECT_FALSE(
+      w.registry.KeyExists(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix"));
+  w.Close();
+  w.registry.CreateKey(Hive::CurrentUser, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix");
   w.Start();
   for (Hive h : {Hive::CurrentUser, Hive::LocalMachine})
     EXPECT_EQ(Str(w, h, "SOFTWARE\\PassThruSupport.04.04\\dulMAR Company ::. - Brevantix", "ConfigApplication"),

@@ -1,0 +1,183 @@
+// brevantix-cli passthru: the "Passthru SAE J2534" page. Every subcommand works the page's
+// controls as a user would: Refresh, the device choice, Read Info, Install Driver and
+// Check Version.
+#include <algorithm>
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "exchange/Exchange.h"
+#include "passthru/PassThruPage.h"
+#include "platform/Terminal.h"
+#include "window/Modules.h"
+
+namespace bx::cli {
+namespace {
+
+constexpr int64_t kSearchLimitMs = 120000;
+
+int Usage(Session& s, const std::string& why) {
+  *s.err << "brevantix-cli: passthru: " << why << " (see brevantix-cli passthru --help)\n";
+  return 2;
+}
+
+PassThruPage& Page(Session& s) { return *s.form->Modules->passThru; }
+
+// Refresh; the manifests it skipped are told on standard error.
+void Refresh(Session& s) {
+  TfrmMain::PassThruControls& p = s.form->passThru;
+  p.memJ2534.Clear();
+  p.btJ2534_Refresh.Click();
+  for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << line << "\n";
+}
+
+int List(Session& s) {
+  Refresh(s);
+  for (const PassThruDevice& d : Page(s).Devices())
+    *s.out << d.name << "\t" << d.vendor << "\t" << d.functionLibrary << "\t" << d.source << "\n";
+  return 0;
+}
+
+int Probe(Session& s, const std::vector<std::string>& a) {
+  std::string device, name;
+  for (std::size_t i = 1; i < a.size(); ++i) {
+    if (a[i] == "--name" && i + 1 < a.size())
+      name = a[++i];
+    else if (!a[i].empty() && a[i][0] != '-' && device.empty())
+      device = a[i];
+    else
+      return Usage(s, "unknown argument " + a[i]);
+  }
+  Refresh(s);
+  TfrmMain::PassThruControls& p = s.form->passThru;
+  if (!device.empty()) {
+    const auto& items = p.cbJ2534_Devices.Items();
+    const auto it = std::find(items.begin(), items.end(), device);
+    if (it == items.end()) {
+      *s.err << "brevantix-cli: passthru: no device " << device << " is registered (see passthru list)\n";
+      return 1;
+    }
+    p.cbJ2534_Devices.UserSelect(static_cast<int>(it - items.begin()));
+  } else if (p.cbJ2534_Devices.ItemIndex() < 0) {
+    *s.err << "brevantix-cli: passthru: no device is chosen: name one (see passthru list)\n";
+    return 1;
+  }
+  p.edJ2534_Name.SetText(name);
+  p.btJ2534_Info.Click();
+  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+  const LibraryProbe& probe = Page(s).Probe();
+  if (!probe.InfoComplete() && !probe.LastError().empty())
+    *s.err << "brevantix-cli: passthru: " << probe.LastError() << "\n";
+  return probe.InfoComplete() ? 0 : 1;
+}
+
+// Search as the Settings page's button does; whether the adapter answered.
+bool Search(Session& s) {
+  TfrmMain& f = *s.form;
+  if (!f.btSearch.Usable()) {
+    *s.err << "brevantix-cli: Search is not available on this port\n";
+    return false;
+  }
+  f.btSearch.Click();
+  Exchange& ex = *f.Modules->exchange;
+  if (!s.RunUntil([&ex] { return !ex.Running(); }, kSearchLimitMs)) {
+    *s.err << "brevantix-cli: the search did not end\n";
+    return false;
+  }
+  return ex.Answered();
+}
+
+// A progress bar on a terminal while the driver is placed and registered.
+class ProgressLine {
+ public:
+  ProgressLine(ui::TProgressBar& bar, std::ostream& out, bool shown) : bar_(bar), out_(out) {
+    if (shown) id_ = bar.Changed.Connect([this] { Draw(); });
+  }
+  ~ProgressLine() {
+    if (id_) bar_.Changed.Disconnect(id_);
+    if (drawn_) out_ << "\r\033[K" << std::flush;
+  }
+
+ private:
+  void Draw() {
+    constexpr int kWidth = 40;
+    const int max = std::max(1, bar_.Max());
+    const int filled = bar_.Position() * kWidth / max;
+    out_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kWidth - filled), '.') << "] "
+         << bar_.Position() * 100 / max << "%" << std::flush;
+    drawn_ = true;
+  }
+  ui::TProgressBar& bar_;
+  std::ostream& out_;
+  int id_ = 0;
+  bool drawn_ = false;
+};
+
+int Install(Session& s) {
+  if (!s.ChoosePort()) return 2;
+  if (!Search(s)) return 1;
+  TfrmMain::PassThruControls& p = s.form->passThru;
+  if (!p.btJ2534_Install.Usable()) {
+    *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";
+    return 1;
+  }
+  *s.out << "Installing the driver v" << s.form->PassThruDriverVersion << " from " << s.chosenPort << "\n";
+  p.memJ2534.Clear();
+  {
+    ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal());
+    p.btJ2534_Install.Click();
+  }
+  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+  const DriverInstaller& installer = Page(s).Installer();
+  if (installer.LastResult() != InstallResult::Installed) return 1;
+  *s.out << "Installed: " << p.edJ2534_Version_DLL.Text() << "\t" << installer.DriverPath() << "\n"
+         << "Registered as: " << installer.DeviceKey() << "\n";
+  return 0;
+}
+
+int Check(Session& s) {
+  TfrmMain& f = *s.form;
+  TfrmMain::PassThruControls& p = f.passThru;
+  const bool withAdapter = !s.chosenPort.empty();
+  if (withAdapter && (!s.ChoosePort() || !Search(s))) return 1;
+  p.btJ2534_Version_Check.Click();
+  const std::string installed = p.edJ2534_Version_DLL.Text();
+  *s.out << "Installed:\t" << installed << "\n";
+  if (!withAdapter) return installed == "Not installed" || installed == "Access Error" ? 1 : 0;
+  if (f.PassThruDriverVersion.empty()) {
+    *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";
+    return 1;
+  }
+  const bool same = installed == f.PassThruDriverVersion;
+  *s.out << "Adapter driver:\t" << f.PassThruDriverVersion << "\n" << (same ? "up to date" : "update required") << "\n";
+  return same ? 0 : 3;
+}
+
+int RunPassThru(Session& s) {
+  const std::vector<std::string>& a = s.args;
+  if (a.empty()) return Usage(s, "a subcommand is needed");
+  if (a[0] == "list") return a.size() == 1 ? List(s) : Usage(s, "list takes no arguments");
+  if (a[0] == "probe") return Probe(s, a);
+  if (a[0] == "install") return a.size() == 1 ? Install(s) : Usage(s, "install takes no arguments");
+  if (a[0] == "check") return a.size() == 1 ? Check(s) : Usage(s, "check takes no arguments");
+  return Usage(s, "unknown subcommand " + a[0]);
+}
+
+Registrar passthru({"passthru",
+                    "list | probe [DEVICE] [--name NAME] | install | check",
+                    "the registered J2534 pass-thru devices and the adapter's own driver",
+                    "list prints one registered device a line: name, a tab, vendor, a tab, function\n"
+                    "library, a tab, where it is registered (\"registry\" or the ~/.passthru manifest's path).\n"
+                    "probe runs Read Info on DEVICE (by default the one chosen last) and prints its log;\n"
+                    "--name passes NAME to PassThruOpen. Exit code 0 when the device opened and told its\n"
+                    "version, 1 otherwise.\n"
+                    "install (with --port or --demo) searches for the adapter, fetches its driver, puts it\n"
+                    "in place and registers it; exit code 0 only when the new driver is in place and\n"
+                    "registered.\n"
+                    "check prints the installed driver's version; with --port or --demo also the version\n"
+                    "the adapter offers and \"up to date\" (exit code 0) or \"update required\" (3).\n"
+                    "Without an adapter the exit code is 1 when no driver is installed.",
+                    RunPassThru,
+                    {}});
+
+}  // namespace
+}  // namespace bx::cli

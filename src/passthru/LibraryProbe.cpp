@@ -1,0 +1,152 @@
+#include "passthru/LibraryProbe.h"
+
+#include <filesystem>
+
+#include "passthru/DeviceDirectory.h"
+#include "passthru/PassThruServices.h"
+#include "platform/Services.h"
+
+namespace bx {
+
+LibraryProbe::LibraryProbe(TfrmMain::PassThruControls& controls, const PassThruServices& services,
+                           DeviceDirectory& devices)
+    : c_(controls), s_(services), devices_(devices) {}
+
+LibraryProbe::~LibraryProbe() = default;
+
+void LibraryProbe::Line(const std::string& text) { c_.memJ2534.AddLine(text); }
+
+void LibraryProbe::btJ2534_LoadClick() {
+  if (Loaded())
+    Unload();
+  else
+    Load();
+}
+
+void LibraryProbe::btJ2534_OpenClick() {
+  if (deviceOpen_)
+    Close();
+  else
+    Open();
+}
+
+bool LibraryProbe::Load() {
+  const std::string device = c_.cbJ2534_Devices.Text();
+  c_.memJ2534.Clear();
+  Line("Device:\t" + device);
+  std::string line = "DLL:\t";
+  lastError_.clear();
+  const std::optional<PassThruDevice> d = devices_.Find(device);
+  if (d) {
+    line += d->functionLibrary;
+    if (s_.libraries)
+      library_ = PassThruLibrary::Load(*s_.libraries, d->functionLibrary, lastError_);
+    else
+      lastError_ = "libraries cannot be loaded here";
+  } else {
+    lastError_ = "the device " + device + " is not registered";
+  }
+  if (library_) {
+    c_.btJ2534_Load.SetCaption("Unload");
+    c_.cbJ2534_Devices.SetEnabled(false);
+    c_.btJ2534_Refresh.SetEnabled(false);
+    c_.btJ2534_Open.SetEnabled(true);
+    Line(line);
+    Line("Vendor:\t" + d->vendor);
+    line = "Name:\t" + d->nameValue;
+  } else {
+    line += " - ERROR";
+  }
+  Line(line);
+  Line("");
+  return Loaded();
+}
+
+void LibraryProbe::Unload() {
+  c_.btJ2534_Open.SetEnabled(false);
+  c_.btJ2534_Version.SetEnabled(false);
+  if (deviceOpen_) Close();
+  c_.btJ2534_Load.SetCaption("Load");
+  library_.reset();
+  c_.cbJ2534_Devices.SetEnabled(true);
+  c_.btJ2534_Refresh.SetEnabled(true);
+  Line("Unload DLL");
+  Line("");
+}
+
+bool LibraryProbe::Open() {
+  if (!library_) return false;
+  std::string line = "Open Device ";
+  const std::string name = c_.edJ2534_Name.Text();
+  unsigned long id = 0;
+  long status = 0;
+  if (name.empty()) {
+    status = library_->Open(nullptr, id);
+  } else {
+    line += "\"" + name + "\" ";
+    status = library_->Open(&name, id);
+  }
+  line += "- ";
+  if (status == j2534::kNoError) {
+    deviceId_ = id;
+    deviceOpen_ = true;
+    c_.btJ2534_Open.SetCaption("Close");
+    c_.btJ2534_Version.SetEnabled(true);
+  } else {
+    lastError_ = "PassThruOpen answered " + std::to_string(status);
+  }
+  Line(line + (deviceOpen_ ? "OK" : "ERROR"));
+  Line("");
+  return deviceOpen_;
+}
+
+void LibraryProbe::Close() {
+  c_.btJ2534_Version.SetEnabled(false);
+  const long status = library_ ? library_->Close(deviceId_) : j2534::kMissingEntryPoint;
+  // The device counts as closed whatever the library answers: its id is not used again.
+  deviceId_ = 0;
+  deviceOpen_ = false;
+  c_.btJ2534_Open.SetCaption("Open");
+  if (status != j2534::kNoError) lastError_ = "PassThruClose answered " + std::to_string(status);
+  Line(std::string("Close Device - ") + (status == j2534::kNoError ? "OK" : "ERROR"));
+  Line("");
+}
+
+bool LibraryProbe::Version() {
+  if (!library_ || !deviceOpen_) return false;
+  PassThruVersion v;
+  const long status = library_->ReadVersion(deviceId_, v);
+  if (status != j2534::kNoError) {
+    lastError_ = "PassThruReadVersion answered " + std::to_string(status);
+    return false;
+  }
+  Line("Read Version");
+  Line("Firmware:\t" + v.firmware);
+  Line("DLL:\t" + v.library);
+  Line("API:\t" + v.api);
+  Line("");
+  return true;
+}
+
+void LibraryProbe::btJ2534_InfoClick() {
+  infoComplete_ = false;
+  // A library still loaded from an earlier Load is let go first, so that the probe starts
+  // from a fresh load and its log from the top.
+  if (Loaded()) Unload();
+  if (!Load()) return;
+  infoComplete_ = Open() && Version();
+  Unload();
+}
+
+void LibraryProbe::btJ2534_ConfigClick() {
+  const std::string path = devices_.Value(c_.cbJ2534_Devices.Text(), "ConfigApplication");
+  if (path.empty() || !s_.shell) return;
+  // The program starts in its own folder; this process's current folder is not changed.
+  s_.shell->Open(path, std::filesystem::path(path).parent_path().string());
+}
+
+void LibraryProbe::UnloadLibrary() {
+  if (Loaded()) Unload();
+}
+
+}  // namespace bx
