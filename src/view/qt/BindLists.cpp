@@ -202,6 +202,8 @@ class IconListBinding : public Binding {
     w_->setIconSize(QSize(16, 16));
     w_->setSelectionMode(QAbstractItemView::SingleSelection);
     w_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A legend only explains the marks of the list beside it: nothing to do there by key.
+    w_->setFocusPolicy(Qt::NoFocus);
     QObject::connect(w_, &QListWidget::itemSelectionChanged, w_, [this] {
       if (syncing_) return;
       const QList<QListWidgetItem*> s = w_->selectedItems();
