@@ -56,6 +56,7 @@ bool Exchange::Start(ExchangeRequest request) {
   if (Running()) return false;
   request_ = std::move(request);
   answered_ = false;
+  handedToUpdater_ = false;
   live_ = LiveCursor{};
   if (request_.operation == Operation::Search || request_.operation == Operation::DeviceCommand) attempt_ = -1;
   readingEnabled_ = true;
@@ -244,6 +245,7 @@ bool Exchange::OnAwaitReply() {
 }
 
 bool Exchange::OnInfoReceived() {
+  bootloaderHint = false;
   f_.memLog.AddLine(replyBody_);
   identity_.ParsePane(f_.memLog);
   Finish();
@@ -314,6 +316,7 @@ bool Exchange::OnStartUpdate() {
   f_.memLog.SetText(replyBody_);
   readingEnabled_ = false;
   state_ = ExchangeState::UpdateRunning;
+  handedToUpdater_ = activeLink_ != nullptr;
   if (activeLink_ && startUpdater && startUpdater(*activeLink_)) {
     f_.btUpdateRun.SetEnabled(true);
     return false;
@@ -328,7 +331,8 @@ bool Exchange::OnUpdateRunning() {
 }
 
 bool Exchange::OnNotFound() {
-  FailMessage(f_.ProductName + " Adapter is not found on Communication Port " + f_.cbCOM.Text());
+  const std::string hint = bootloaderHint ? std::string("\r\n\r\n") + kBootloaderHint : std::string();
+  FailMessage(f_.ProductName + " Adapter is not found on Communication Port " + f_.cbCOM.Text() + hint);
   request_.focusTarget = nullptr;
   Finish();
   return false;
@@ -350,9 +354,11 @@ void Exchange::Finish() {
       if (ui::TListItem* s = f_.lvModes.Selected()) s->MakeVisible();
     }
   }
+  const std::function<void()> ended = std::move(request_.ended);
   request_ = ExchangeRequest{};
   live_.position = 3;
   if (f_.edSerial.Text().empty()) f_.edCOM.SetText("");
+  if (ended) ended();
 }
 
 void Exchange::RestoreControls() {

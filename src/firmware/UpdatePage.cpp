@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "firmware/Unitfwupdate.h"
+#include "form/Unitmain.h"
 
 namespace bx {
 
@@ -69,10 +69,12 @@ void UpdatePage::btUpdateRunClick() {
   if (f_.btUpdateRun.Caption() == "Run") {
     if (ex_.Running()) return;
     f_.memUpdate.Clear();
+    f_.edUpdateSatus.SetText("");  // the last run's ending is no status of this one
     f_.pbUpdateProgress.SetPosition(0);
     ExchangeRequest r;
     r.operation = f_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
     r.focusTarget = &f_.btUpdateRun;
+    r.ended = [this] { UploadEnded(); };
     f_.btUpdateRun.SetCaption("Stop");
     ex_.Start(std::move(r));
     return;
@@ -87,7 +89,25 @@ void UpdatePage::btResetClick() {
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = "R";
-  ex_.Start(std::move(r));
+  r.ended = [this, before = ex_.CommandsSent()] { ResetEnded(before); };
+  if (!ex_.Start(std::move(r))) f_.memUpdate.AddLine("Reset not sent: an upload is running, press Stop first.");
+}
+
+// An upload that was cancelled or failed, or that never began once the adapter had been
+// sent to its bootloader, leaves it there: it answers no adapter command until a reset.
+void UpdatePage::UploadEnded() {
+  if (!ex_.HandedToUpdater()) return;
+  const bool ok = f_.Updater && f_.Updater->Succeeded();
+  ex_.bootloaderHint = !ok;
+  if (!ok) f_.memUpdate.AddLine(kBootloaderHint);
+}
+
+// The reset is not answered: sent is all there is to tell (a port that did not open has
+// its own message).
+void UpdatePage::ResetEnded(int commandsBefore) {
+  if (ex_.CommandsSent() == commandsBefore) return;
+  ex_.bootloaderHint = false;
+  f_.memUpdate.AddLine("Reset sent: the adapter restarts.");
 }
 
 void CreateUpdater(TfrmMain& form, Exchange& ex) {
