@@ -292,6 +292,7 @@ class TfrmMain : public ui::TForm {
   ui::TButton btWiFi_Read{"btWiFi_Read", &tsWiFi, "Read"};
   ui::TButton btWiFi_Save{"btWiFi_Save", &tsWiFi, "Save"};
   ui::TButton btWiFi_Scan{"btWiFi_Scan", &tsWiFi, "Scan APs"};
+  ui::TLabel lbWiFi_Status{"lbWiFi_Status", &tsWiFi};  // the result of Read and Save
 
   // WiFi -> Scan APs page.
   ui::TListView lvWiFi_Scan_AP{"lvWiFi_Scan_AP",

@@ -1,8 +1,8 @@
 #include "system/SystemPage.h"
 
-#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
+#include "form/Unitmain.h"
 #include "wifi/WiFiPage.h"
 
 namespace bx {
@@ -12,8 +12,7 @@ namespace {
 int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
 }  // namespace
 
-SystemPage::SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi)
-    : f_(form), ex_(exchange), wifi_(wifi) {
+SystemPage::SystemPage(TfrmMain& form, Exchange& exchange, WiFiPage& wifi) : f_(form), ex_(exchange), wifi_(wifi) {
   f_.btSYS_Save.SetEnabled(false);
   f_.edSYS_Serial.font.name = "Courier New";
   for (ui::TEdit* e : {&f_.edSYS_BW, &f_.edSYS_FW, &f_.edSYS_Hardware, &f_.edSignature, &f_.edCopyRight,
@@ -43,6 +42,7 @@ void SystemPage::Reset() {
 }
 
 void SystemPage::SystemInfo(const std::string& payload) {
+  ++infoLines_;
   int L = -1;
   for (std::size_t i = 0; i + 1 < payload.size(); i += 2) {
     const char value = payload[i + 1];
@@ -73,21 +73,41 @@ void SystemPage::SystemInfo(const std::string& payload) {
   f_.btSYS_Save.SetEnabled(false);
 }
 
-void SystemPage::SendCommand(const std::string& suffix) {
+void SystemPage::SendCommand(const std::string& suffix, bool save) {
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
   r.wait = true;
-  ex_.Start(std::move(r));
+  reply_.clear();
+  r.commandDone = [this](const Bytes& body) { reply_ = body; };
+  r.ended = [this, save, suffix, before = infoLines_] { Report(save, suffix, before); };
+  if (!ex_.Start(std::move(r))) f_.memSYS.AddLine("Not sent: another operation with the adapter is running.");
 }
 
-void SystemPage::Read() { SendCommand("S"); }
+// The options shown come from the "SI:" line of the reply: after a save, options the
+// adapter did not take show as it has them.
+void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
+  if (!ex_.Answered()) {
+    f_.memSYS.AddLine("No reply from the adapter.");
+  } else if (infoLines_ == infoBefore) {
+    f_.memSYS.AddLine("No system settings in the adapter's reply:");
+    if (!reply_.empty()) f_.memSYS.AddLine(reply_);
+  } else if (!save) {
+    f_.memSYS.AddLine("System settings read.");
+  } else if (SaveCommand() == sent) {
+    f_.memSYS.AddLine("System settings saved.");
+  } else {
+    f_.memSYS.AddLine("The adapter kept other settings: sent " + sent + ", it reports " + SaveCommand() + ".");
+  }
+}
+
+void SystemPage::Read() { SendCommand("S", false); }
 
 std::string SystemPage::SaveCommand() const {
   return Format("SD%dW%dB%dN%d", f_.cbSYS_MSD.Checked() ? 1 : 0, f_.rgSYS_Wireless.ItemIndex(),
                 f_.rgSYS_Bluetooth.ItemIndex(), f_.rgSYS_WiFi.ItemIndex());
 }
 
-void SystemPage::Save() { SendCommand(SaveCommand()); }
+void SystemPage::Save() { SendCommand(SaveCommand(), true); }
 
 }  // namespace bx

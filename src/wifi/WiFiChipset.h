@@ -13,6 +13,8 @@ class WiFiChipset {
   void FactoryReset();
 
  private:
+  void Ended();
+
   TfrmMain& f_;
   Exchange& ex_;
 };

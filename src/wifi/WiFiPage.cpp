@@ -1,9 +1,9 @@
 #include "wifi/WiFiPage.h"
 
-#include "form/Unitmain.h"
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
+#include "form/Unitmain.h"
 #include "wifi/UrlQuery.h"
 #include "wifi/WiFiChipset.h"
 #include "wifi/WiFiCommand.h"
@@ -147,6 +147,7 @@ void WiFiPage::Reset(bool visible) {
   f_.cbWiFi_Station_Password.SetChecked(false);
   f_.btWiFi_Save.SetEnabled(false);
   f_.btWiFi_Scan.SetEnabled(false);
+  f_.lbWiFi_Status.SetCaption("");
   filling = false;
   f_.tsWiFi.SetTabVisible(visible);
   f_.btWiFi_Factory_Reset.SetVisible(visible);
@@ -174,12 +175,32 @@ void WiFiPage::Read() {
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
   f_.memLogWiFi.Clear();
-  SendEchoedCommand(ex_, "WC", f_.memLogWiFi);
+  SendSettingsCommand("WC", false);
+}
+
+// The reply is echoed into the scan page's log, which is out of sight here: the page's
+// own status line says what came of it.
+void WiFiPage::SendSettingsCommand(const std::string& command, bool save) {
+  ui::TLabel& status = f_.lbWiFi_Status;
+  status.SetCaption("");
+  const auto ended = [this, save, before = settingsLines_] {
+    if (!ex_.Answered())
+      f_.lbWiFi_Status.SetCaption("No reply from the adapter.");
+    else if (settingsLines_ == before)
+      f_.lbWiFi_Status.SetCaption("No WiFi settings in the reply.");
+    else
+      f_.lbWiFi_Status.SetCaption(save ? "Settings saved." : "Settings read.");
+  };
+  if (!SendEchoedCommand(ex_, command, f_.memLogWiFi, ended)) status.SetCaption("Not sent: the adapter is busy.");
 }
 
 void WiFiPage::Save() {
+  if (!f_.btWiFi_Save.Enabled()) return;
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
-  if (!f_.btWiFi_Save.Enabled() || ex_.Running()) return;
+  if (ex_.Running()) {
+    f_.lbWiFi_Status.SetCaption("Not saved: the adapter is busy.");
+    return;
+  }
   f_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&f_.cbWiFi_AP_Security, &f_.cbWiFi_AP_Channel})
@@ -213,7 +234,10 @@ void WiFiPage::Save() {
     separator = '&';
     e.control->Tag = 0;
   }
-  if (separator == '&') SendEchoedCommand(ex_, command, f_.memLogWiFi);
+  if (separator == '&')
+    SendSettingsCommand(command, true);
+  else
+    f_.lbWiFi_Status.SetCaption("No changed setting to send.");
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
@@ -256,6 +280,7 @@ void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue)
 }
 
 void WiFiPage::WiFiSettings(const std::string& payload) {
+  ++settingsLines_;
   filling = true;
   for (const auto& [key, value] : ScanQueryPairs(payload)) ApplyPair(key, value);
   f_.btWiFi_Save.SetEnabled(false);
