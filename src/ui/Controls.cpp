@@ -691,8 +691,10 @@ void TTimer::Fire() {
 
 TForm::TForm(std::string name) : TCaptioned("Form", std::move(name), nullptr) {}
 
+// A view may have lost the focus the model still holds (a toolkit drops it from a control
+// that is disabled or hidden for a while): a request for the focused control is passed on
+// all the same.
 void TForm::SetActiveControl(TControl* c) {
-  if (active_ == c) return;
   active_ = c;
   FocusChanged.Emit();
 }

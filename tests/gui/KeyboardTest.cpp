@@ -215,6 +215,12 @@ TEST(GuiKeyboard, FocusComesBackWhenThePageIsEnabledAgain) {
   f.pcOptions.SetEnabled(true);
   EXPECT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
   EXPECT_EQ(f.ActiveControl(), &f.btReset);
+
+  // Focus lost in the toolkit alone: the model still has it there, and asking for it again
+  // brings it back.
+  w.window->WidgetFor(f.btReset)->clearFocus();
+  f.btReset.SetFocus();
+  EXPECT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
 }
 
 TEST(GuiKeyboard, EnterOnAListRowDoesWhatADoubleClickDoes) {
