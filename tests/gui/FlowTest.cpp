@@ -80,29 +80,6 @@ TEST(GuiFlow, TheDefaultModeIsMarkedAfterSwitchingToItWithTheKeyboard) {
   EXPECT_TRUE(w.Screenshot("flow-1-settings-default-mode"));
 }
 
-TEST(GuiFlow, FocusReturnsToTheControlATestRunWasStartedFromWithEnter) {
-  for (const bool fromParams : {false, true}) {
-    SCOPED_TRACE(fromParams ? "parameter field" : "Run");
-    KeyboardSession w;
-    TfrmMain& f = w.Begin();
-    ASSERT_TRUE(w.PageTo(f.tsTest));
-    ASSERT_TRUE(w.TabTo(f.btRunTest));
-    if (fromParams) w.Key(Qt::Key_P, Qt::ControlModifier);
-    ui::TControl& from = fromParams ? static_cast<ui::TControl&>(f.edTest_Params) : f.btRunTest;
-    ASSERT_TRUE(w.HasFocus(from)) << w.FocusName();
-    w.Key(Qt::Key_Return);
-    ASSERT_TRUE(w.Ex().Running());
-    ASSERT_TRUE(w.RunToEnd());
-    EXPECT_EQ(f.edTest_Result.Text(), "0/0");
-    EXPECT_TRUE(w.HasFocus(from)) << "focus on " << w.FocusName();
-    EXPECT_EQ(f.ActiveControl(), &from);
-    // Enter again runs again: the focus is really there.
-    w.Key(Qt::Key_Return);
-    EXPECT_TRUE(w.Ex().Running());
-    ASSERT_TRUE(w.RunToEnd());
-  }
-}
-
 // Settings, Update and Test with the keyboard alone: a whole upload, then the self-test.
 TEST(GuiFlow, KeyboardAloneSearchesUploadsAndTests) {
   KeyboardSession w;
@@ -119,12 +96,21 @@ TEST(GuiFlow, KeyboardAloneSearchesUploadsAndTests) {
   EXPECT_TRUE(w.HasFocus(f.btUpdateRun)) << w.FocusName();
   EXPECT_TRUE(w.Screenshot("flow-2-update-done"));
 
+  // A test run started with Enter gives the focus back to where Enter was pressed, Run
+  // or the parameter field, so that Enter again runs again.
   ASSERT_TRUE(w.PageTo(f.tsTest));
   ASSERT_TRUE(w.TabTo(f.btRunTest));
-  w.Key(Qt::Key_Return);
-  ASSERT_TRUE(w.RunToEnd());
-  EXPECT_EQ(f.edTest_Result.Text(), "0/0");
-  EXPECT_TRUE(w.HasFocus(f.btRunTest)) << w.FocusName();
+  for (ui::TControl* from : std::initializer_list<ui::TControl*>{&f.btRunTest, &f.edTest_Params}) {
+    SCOPED_TRACE(from->Name());
+    if (from == &f.edTest_Params) w.Key(Qt::Key_P, Qt::ControlModifier);
+    ASSERT_TRUE(w.HasFocus(*from)) << w.FocusName();
+    w.Key(Qt::Key_Return);
+    ASSERT_TRUE(w.Ex().Running());
+    ASSERT_TRUE(w.RunToEnd());
+    EXPECT_EQ(f.edTest_Result.Text(), "0/0");
+    EXPECT_TRUE(w.HasFocus(*from)) << "focus on " << w.FocusName();
+    EXPECT_EQ(f.ActiveControl(), from);
+  }
   EXPECT_TRUE(w.Screenshot("flow-3-test-done"));
 }
 

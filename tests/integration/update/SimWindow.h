@@ -3,19 +3,20 @@
 // pseudo-terminal offered as a virtual port. Every wait is bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
-#include "window/Modules.h"
-#include "form/Unitmain.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/Unitfwupdate.h"
+#include "form/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "sim/SimPty.h"
 #include "support/TempFile.h"
 #include "ui/EventLoop.h"
+#include "window/Modules.h"
 
 namespace bx::test {
 
@@ -67,8 +68,9 @@ class SimWindow {
   }
   std::string SelectedPort() const {
     const int i = form->cbCOM.ItemIndex();
-    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size() ? form->Ports.Names[static_cast<std::size_t>(i)]
-                                                                          : "";
+    return i >= 0 && static_cast<std::size_t>(i) < form->Ports.Names.size()
+               ? form->Ports.Names[static_cast<std::size_t>(i)]
+               : "";
   }
 
   Exchange& Ex() { return *form->Modules->exchange; }
@@ -93,6 +95,13 @@ class SimWindow {
     return true;
   }
   std::vector<std::string> Log() const { return form->memUpdate.Lines(); }
+  // Whether the upload log ends with these lines.
+  ::testing::AssertionResult LogEndsWith(const std::vector<std::string>& lines) const {
+    const std::vector<std::string> log = Log();
+    if (log.size() >= lines.size() && std::equal(lines.rbegin(), lines.rend(), log.rbegin()))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the log ends with \"" << (log.empty() ? "" : log.back()) << "\"";
+  }
   bool Logged(const std::string& line) const {
     for (const auto& l : Log())
       if (l == line) return true;
