@@ -71,6 +71,7 @@ bool Exchange::Start(ExchangeRequest request) {
   if (Running()) return false;
   request_ = std::move(request);
   answered_ = false;
+  handedToUpdater_ = false;
   live_ = LiveCursor{};
   if (request_.operation == Operation::Search || request_.operation == Operation::DeviceCommand) attempt_ = -1;
   readingEnabled_ = true;
@@ -260,6 +261,7 @@ bool Exchange::OnAwaitReply() {
 }
 
 bool Exchange::OnInfoReceived() {
+  bootloaderHint = false;
   c_.memLog.AddLine(replyBody_);
   identity_.ParsePane(c_.memLog);
   Finish();
@@ -330,6 +332,7 @@ bool Exchange::OnStartUpdate() {
   c_.memLog.SetText(replyBody_);
   readingEnabled_ = false;
   state_ = ExchangeState::UpdateRunning;
+  handedToUpdater_ = activeLink_ != nullptr;
   if (activeLink_ && startUpdater && startUpdater(*activeLink_)) return false;
   return true;
 }
@@ -341,7 +344,8 @@ bool Exchange::OnUpdateRunning() {
 }
 
 bool Exchange::OnNotFound() {
-  FailMessage(productName_ + " Adapter is not found on Communication Port " + c_.cbCOM.Text());
+  const std::string hint = bootloaderHint ? std::string("\r\n\r\n") + kBootloaderHint : std::string();
+  FailMessage(productName_ + " Adapter is not found on Communication Port " + c_.cbCOM.Text() + hint);
   request_.focusTarget = nullptr;
   Finish();
   return false;
@@ -362,9 +366,11 @@ void Exchange::Finish() {
       if (ui::TListItem* s = c_.lvModes.Selected()) s->MakeVisible();
     }
   }
+  const std::function<void()> ended = std::move(request_.ended);
   request_ = ExchangeRequest{};
   live_.position = 3;
   if (status_.edSerial.Text().empty()) status_.edCOM.SetText("");
+  if (ended) ended();
 }
 
 void Exchange::RestoreControls() {

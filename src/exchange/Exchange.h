@@ -63,7 +63,15 @@ struct ExchangeRequest {
   // DeviceCommand, before the parse: the page that sent the command sees its reply (the
   // WiFi and System pages echo it into their own log).
   std::function<void(const Bytes& body)> commandDone;
+  // Once the exchange has ended, whichever way (the reply parsed, no reply, no port): the
+  // page that asked shows the result.
+  std::function<void()> ended;
 };
+
+// After an upload that did not end well the adapter may still sit in its bootloader,
+// which answers no adapter command; Reset restarts it.
+inline constexpr const char* kBootloaderHint =
+    "The adapter may still be in its bootloader: \"Reset\" on the Update page restarts it.";
 
 // Where the live pane's rendering stands in the receive buffer (1-based position of the
 // next byte; the pane line a bare CR returns to, plus one, or 0).
@@ -91,6 +99,12 @@ class Exchange {
   const ui::TControl* FocusTarget() const { return request_.focusTarget; }
   // Whether the last exchange received a complete reply frame.
   bool Answered() const { return answered_; }
+  // Whether the last exchange handed its link to the updater: the adapter was then in
+  // its bootloader or on its way there.
+  bool HandedToUpdater() const { return handedToUpdater_; }
+  // Set while the adapter is likely to be left in its bootloader (by the Update page);
+  // "not found" then says that Reset is the cure. A search that finds the adapter clears it.
+  bool bootloaderHint = false;
   // Commands written, for the hidden edCOMM_Command and for tests.
   int CommandsSent() const { return commandsSent_; }
   // The link of the last exchange; stays set after the exchange ends, closed.
@@ -171,6 +185,7 @@ class Exchange {
   Link* activeLink_ = nullptr;
   int commandsSent_ = 0;
   bool answered_ = false;
+  bool handedToUpdater_ = false;
 
   std::vector<std::function<void()>> taken_, released_;
 

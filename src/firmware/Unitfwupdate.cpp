@@ -12,6 +12,7 @@ FirmwareUpdater::~FirmwareUpdater() {
 bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress,
                             ui::TEdit& status, ui::TMemo& log, bool waitForPrompt) {
   if (running_) Cancel();
+  succeeded_ = false;
   retiredTimer_.reset();
   owner_ = std::move(owner);
   fileName_ = fileName;
@@ -138,6 +139,7 @@ void FirmwareUpdater::HeaderReplied() {
   LogLine("ID:" + h.id);
   pageSize_ = h.pageSize;
   if (image_.ImageData().empty()) {
+    succeeded_ = true;
     StopWith("System Updating : Ok");
     return;
   }
@@ -202,6 +204,7 @@ void FirmwareUpdater::PageAcknowledged(uint16_t page) {
   }
   if (page == boot::kEndMarker) {
     progress_->SetPosition(progress_->Max());
+    succeeded_ = true;
     StopWith("Updating firmware : Ok");
     return;
   }

@@ -55,6 +55,8 @@ class FirmwareUpdater {
   bool Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress, ui::TEdit& status,
              ui::TMemo& log, bool waitForPrompt);
   bool IsRunning() const { return running_; }
+  // Whether the last Start began an upload that ended with the bootloader's "Ok".
+  bool Succeeded() const { return succeeded_; }
   // The user's Stop: logs "Firmware Update canceled..." and stops; nothing when idle.
   void Cancel();
 
@@ -97,6 +99,7 @@ class FirmwareUpdater {
   MessageBoxFn owner_;
   std::string fileName_;
   bool running_ = false;
+  bool succeeded_ = false;
   bool waitForPrompt_ = false;
   bool wakeOnData_ = true;
   ui::TProgressBar* progress_ = nullptr;

@@ -78,10 +78,12 @@ void UpdatePage::btUpdateRunClick() {
   if (c_.btUpdateRun.Caption() == "Run") {
     if (ex_.Running()) return;
     c_.memUpdate.Clear();
+    c_.edUpdateSatus.SetText("");  // the last run's ending is no status of this one
     c_.pbUpdateProgress.SetPosition(0);
     ExchangeRequest r;
     r.operation = c_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
     r.focusTarget = &c_.btUpdateRun;
+    r.ended = [this] { UploadEnded(); };
     c_.btUpdateRun.SetCaption("Stop");
     ex_.Start(std::move(r));
     return;
@@ -96,7 +98,25 @@ void UpdatePage::btResetClick() {
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = "R";
-  ex_.Start(std::move(r));
+  r.ended = [this, before = ex_.CommandsSent()] { ResetEnded(before); };
+  if (!ex_.Start(std::move(r))) c_.memUpdate.AddLine("Reset not sent: an upload is running, press Stop first.");
+}
+
+// An upload that was cancelled or failed, or that never began once the adapter had been
+// sent to its bootloader, leaves it there: it answers no adapter command until a reset.
+void UpdatePage::UploadEnded() {
+  if (!ex_.HandedToUpdater()) return;
+  const bool ok = updater_ && updater_->Succeeded();
+  ex_.bootloaderHint = !ok;
+  if (!ok) c_.memUpdate.AddLine(kBootloaderHint);
+}
+
+// The reset is not answered: sent is all there is to tell (a port that did not open has
+// its own message).
+void UpdatePage::ResetEnded(int commandsBefore) {
+  if (ex_.CommandsSent() == commandsBefore) return;
+  ex_.bootloaderHint = false;
+  c_.memUpdate.AddLine("Reset sent: the adapter restarts.");
 }
 
 UpdatePage::~UpdatePage() = default;

@@ -36,6 +36,9 @@ class UpdatePage {
 
  private:
   bool UploadRunning() const;
+  // The result of a Run or a Reset, in the page's log.
+  void UploadEnded();
+  void ResetEnded(int commandsBefore);
 
   UpdateControls& c_;
   StatusControls& status_;

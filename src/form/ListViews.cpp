@@ -18,6 +18,7 @@ int TfrmMain::ListCompare(const ui::TListItem& a, const ui::TListItem& b) const 
 
 void TfrmMain::SortList(ui::TListView& view) {
   view.CustomSort([this](const ui::TListItem& a, const ui::TListItem& b) { return ListCompare(a, b); });
+  view.SetSortArrow(SortColumn, SortDescending);
 }
 
 void TfrmMain::ListColumnClick(ui::TListView& view, int column) {

@@ -223,6 +223,7 @@ struct WiFiControls {
   ui::TButton btWiFi_Read{"btWiFi_Read", &tsWiFi, "Read"};
   ui::TButton btWiFi_Save{"btWiFi_Save", &tsWiFi, "Save"};
   ui::TButton btWiFi_Scan{"btWiFi_Scan", &tsWiFi, "Scan APs"};
+  ui::TLabel lbWiFi_Status{"lbWiFi_Status", &tsWiFi};  // the result of Read and Save
 };
 
 // WiFi -> Scan APs page.

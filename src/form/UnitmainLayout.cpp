@@ -168,6 +168,7 @@ void WiFiPage(TfrmMain& f) {
   Field(f.lbWiFi_Bridge_Port, f.edWiFi_Bridge_Port, 8, kGroupTop, 104, 104);
   Field(f.lbWiFi_Webserver_Port, f.edWiFi_Webserver_Port, 8, 52, 104, 104);
 
+  f.lbWiFi_Status.SetBounds(6, 230, 212, 14);
   f.btWiFi_Read.SetBounds(4, 256, 216, kButtonH);
   f.btWiFi_Save.SetBounds(4, 286, 216, kButtonH);
   f.btWiFi_Scan.SetBounds(4, 316, 216, kButtonH);

@@ -43,6 +43,7 @@ void SystemPage::Reset() {
 }
 
 void SystemPage::SystemInfo(const std::string& payload) {
+  ++infoLines_;
   int L = -1;
   for (std::size_t i = 0; i + 1 < payload.size(); i += 2) {
     const char value = payload[i + 1];
@@ -73,21 +74,41 @@ void SystemPage::SystemInfo(const std::string& payload) {
   c_.btSYS_Save.SetEnabled(false);
 }
 
-void SystemPage::SendCommand(const std::string& suffix) {
+void SystemPage::SendCommand(const std::string& suffix, bool save) {
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
   r.wait = true;
-  ex_.Start(std::move(r));
+  reply_.clear();
+  r.commandDone = [this](const Bytes& body) { reply_ = body; };
+  r.ended = [this, save, suffix, before = infoLines_] { Report(save, suffix, before); };
+  if (!ex_.Start(std::move(r))) c_.memSYS.AddLine("Not sent: another operation with the adapter is running.");
 }
 
-void SystemPage::Read() { SendCommand("S"); }
+// The options shown come from the "SI:" line of the reply: after a save, options the
+// adapter did not take show as it has them.
+void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
+  if (!ex_.Answered()) {
+    c_.memSYS.AddLine("No reply from the adapter.");
+  } else if (infoLines_ == infoBefore) {
+    c_.memSYS.AddLine("No system settings in the adapter's reply:");
+    if (!reply_.empty()) c_.memSYS.AddLine(reply_);
+  } else if (!save) {
+    c_.memSYS.AddLine("System settings read.");
+  } else if (SaveCommand() == sent) {
+    c_.memSYS.AddLine("System settings saved.");
+  } else {
+    c_.memSYS.AddLine("The adapter kept other settings: sent " + sent + ", it reports " + SaveCommand() + ".");
+  }
+}
+
+void SystemPage::Read() { SendCommand("S", false); }
 
 std::string SystemPage::SaveCommand() const {
   return Format("SD%dW%dB%dN%d", c_.cbSYS_MSD.Checked() ? 1 : 0, c_.rgSYS_Wireless.ItemIndex(),
                 c_.rgSYS_Bluetooth.ItemIndex(), c_.rgSYS_WiFi.ItemIndex());
 }
 
-void SystemPage::Save() { SendCommand(SaveCommand()); }
+void SystemPage::Save() { SendCommand(SaveCommand(), true); }
 
 }  // namespace bx

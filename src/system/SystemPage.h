@@ -24,12 +24,16 @@ class SystemPage {
   std::string SaveCommand() const;
 
  private:
-  void SendCommand(const std::string& suffix);
+  // Sends the command and, once its exchange has ended, writes its result in memSYS.
+  void SendCommand(const std::string& suffix, bool save);
+  void Report(bool save, const std::string& sent, int infoBefore);
 
   SystemControls& c_;
   StatusControls& status_;
   Exchange& ex_;
   WiFiPage& wifi_;
+  int infoLines_ = 0;  // "SI:" lines read so far
+  std::string reply_;  // the body of the last reply to Read or Save
 };
 
 }  // namespace bx

@@ -135,8 +135,7 @@ void TCaptioned::SetCaption(const std::string& c) {
 
 // ---- simple controls ---------------------------------------------------------------
 
-TLabel::TLabel(std::string name, TControl* parent, std::string caption)
-    : TCaptioned("Label", std::move(name), parent) {
+TLabel::TLabel(std::string name, TControl* parent, std::string caption) : TCaptioned("Label", std::move(name), parent) {
   SetCaption(caption);
 }
 void TLabel::Click() {
@@ -221,9 +220,7 @@ void TEdit::UserType(const std::string& t) {
   Invoke([&] { SetText(s); });
 }
 
-TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) {
-  ReadOnly = true;
-}
+TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) { ReadOnly = true; }
 
 int TMemo::LineIndex(int i) const {
   if (i < 0) return -1;
@@ -273,8 +270,10 @@ std::vector<std::string> TMemo::Lines() const {
 
 void TMemo::AddLine(const std::string& s) {
   const std::string& t = Text();
-  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0)) ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
-  else ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
+  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0))
+    ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
+  else
+    ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
 }
 
 void TMemo::InsertLine(int index, const std::string& s) {
@@ -365,8 +364,10 @@ void TRadioButton::Click() {
   if (!Usable()) return;
   // A click on the checked button clicks again; on another it checks it, which clicks.
   Invoke([&] {
-    if (!checked_) SetChecked(true);
-    else if (OnClick) OnClick();
+    if (!checked_)
+      SetChecked(true);
+    else if (OnClick)
+      OnClick();
   });
 }
 
@@ -460,8 +461,10 @@ void TListItem::SetSelected(bool v) {
 bool TListItem::Focused() const { return owner_->focused_ == this; }
 
 void TListItem::SetFocused(bool v) {
-  if (v) owner_->focused_ = this;
-  else if (owner_->focused_ == this) owner_->focused_ = nullptr;
+  if (v)
+    owner_->focused_ = this;
+  else if (owner_->focused_ == this)
+    owner_->focused_ = nullptr;
   owner_->ItemChanged();
 }
 
@@ -526,6 +529,13 @@ void TListView::SelectionChanging(TListItem* item, bool selected) {
 
 void TListView::CustomSort(const std::function<int(const TListItem&, const TListItem&)>& compare) {
   std::stable_sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) { return compare(*a, *b) < 0; });
+  Notify();
+}
+
+void TListView::SetSortArrow(int column, bool descending) {
+  if (column == sortArrowColumn_ && descending == sortArrowDescending_) return;
+  sortArrowColumn_ = column;
+  sortArrowDescending_ = descending;
   Notify();
 }
 
@@ -681,8 +691,10 @@ void TTimer::Fire() {
 
 TForm::TForm(std::string name) : TCaptioned("Form", std::move(name), nullptr) {}
 
+// A view may have lost the focus the model still holds (a toolkit drops it from a control
+// that is disabled or hidden for a while): a request for the focused control is passed on
+// all the same.
 void TForm::SetActiveControl(TControl* c) {
-  if (active_ == c) return;
   active_ = c;
   FocusChanged.Emit();
 }

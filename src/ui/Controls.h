@@ -77,9 +77,9 @@ inline constexpr uint32_t Red = 0xFF0000;
 inline constexpr uint32_t Orange = 0xFFA500;
 inline constexpr uint32_t Yellow = 0xFFFF00;
 inline constexpr uint32_t Green = 0x008000;
-inline constexpr uint32_t Window = 0xFFFFFF;      // editable field background
-inline constexpr uint32_t BtnFace = 0xF0F0F0;     // read-only field background
-inline constexpr uint32_t ScrollBar = 0xC8C8C8;   // the "no result" fill
+inline constexpr uint32_t Window = 0xFFFFFF;     // editable field background
+inline constexpr uint32_t BtnFace = 0xF0F0F0;    // read-only field background
+inline constexpr uint32_t ScrollBar = 0xC8C8C8;  // the "no result" fill
 }  // namespace clr
 
 // ---- base --------------------------------------------------------------------------
@@ -368,6 +368,11 @@ class TListView : public TControl {
 
   // Sorts with a compare function (negative: a before b); stable.
   void CustomSort(const std::function<int(const TListItem&, const TListItem&)>& compare);
+  // The column whose header shows the sort arrow (-1: none) and the order it shows; set
+  // by whoever sorts the list.
+  int SortArrowColumn() const { return sortArrowColumn_; }
+  bool SortArrowDescending() const { return sortArrowDescending_; }
+  void SetSortArrow(int column, bool descending);
 
   // User actions.
   void ColumnClick(int column);
@@ -386,6 +391,8 @@ class TListView : public TControl {
   std::vector<std::unique_ptr<TListItem>> items_;
   TListItem* focused_ = nullptr;
   int madeVisible_ = -1;
+  int sortArrowColumn_ = -1;
+  bool sortArrowDescending_ = false;
 };
 
 class TProgressBar : public TControl {

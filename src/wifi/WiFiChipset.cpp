@@ -1,5 +1,6 @@
 #include "wifi/WiFiChipset.h"
 
+#include "exchange/Exchange.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
 #include "wifi/WiFiCommand.h"
@@ -12,9 +13,14 @@ WiFiChipset::WiFiChipset(SystemControls& system, WindowServices& window, Exchang
   c_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
 }
 
+// An answer is echoed into the log as it is; without one the log would stay empty.
+void WiFiChipset::Ended() {
+  if (!ex_.Answered()) c_.memSYS.AddLine("No reply from the adapter.");
+}
+
 void WiFiChipset::Update() {
   c_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WU", c_.memSYS);
+  SendEchoedCommand(ex_, "WU", c_.memSYS, [this] { Ended(); });
 }
 
 void WiFiChipset::FactoryReset() {
@@ -23,7 +29,7 @@ void WiFiChipset::FactoryReset() {
       mb::YesNo | mb::IconQuestion);
   if (answer != mb::IdYes) return;
   c_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WE", c_.memSYS);
+  SendEchoedCommand(ex_, "WE", c_.memSYS, [this] { Ended(); });
 }
 
 }  // namespace bx

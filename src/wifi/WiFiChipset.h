@@ -14,6 +14,8 @@ class WiFiChipset {
   void FactoryReset();
 
  private:
+  void Ended();
+
   SystemControls& c_;
   WindowServices& window_;
   Exchange& ex_;

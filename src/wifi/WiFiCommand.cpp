@@ -4,7 +4,7 @@
 
 namespace bx {
 
-bool SendEchoedCommand(Exchange& exchange, const std::string& suffix, ui::TMemo& pane) {
+bool SendEchoedCommand(Exchange& exchange, const std::string& suffix, ui::TMemo& pane, std::function<void()> ended) {
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
@@ -12,6 +12,7 @@ bool SendEchoedCommand(Exchange& exchange, const std::string& suffix, ui::TMemo&
   r.commandDone = [&pane](const Bytes& body) {
     if (!body.empty()) pane.AddLine(body);
   };
+  r.ended = std::move(ended);
   return exchange.Start(std::move(r));
 }
 

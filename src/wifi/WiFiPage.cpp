@@ -150,6 +150,7 @@ void WiFiPage::Reset(bool visible) {
   c_.cbWiFi_Station_Password.SetChecked(false);
   c_.btWiFi_Save.SetEnabled(false);
   c_.btWiFi_Scan.SetEnabled(false);
+  c_.lbWiFi_Status.SetCaption("");
   filling = false;
   c_.tsWiFi.SetTabVisible(visible);
   system_.btWiFi_Factory_Reset.SetVisible(visible);
@@ -177,12 +178,33 @@ void WiFiPage::Read() {
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
   scanPage_.memLogWiFi.Clear();
-  SendEchoedCommand(ex_, "WC", scanPage_.memLogWiFi);
+  SendSettingsCommand("WC", false);
+}
+
+// The reply is echoed into the scan page's log, which is out of sight here: the page's
+// own status line says what came of it.
+void WiFiPage::SendSettingsCommand(const std::string& command, bool save) {
+  ui::TLabel& status = c_.lbWiFi_Status;
+  status.SetCaption("");
+  const auto ended = [this, save, before = settingsLines_] {
+    if (!ex_.Answered())
+      c_.lbWiFi_Status.SetCaption("No reply from the adapter.");
+    else if (settingsLines_ == before)
+      c_.lbWiFi_Status.SetCaption("No WiFi settings in the reply.");
+    else
+      c_.lbWiFi_Status.SetCaption(save ? "Settings saved." : "Settings read.");
+  };
+  if (!SendEchoedCommand(ex_, command, scanPage_.memLogWiFi, ended))
+    status.SetCaption("Not sent: the adapter is busy.");
 }
 
 void WiFiPage::Save() {
+  if (!c_.btWiFi_Save.Enabled()) return;
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
-  if (!c_.btWiFi_Save.Enabled() || ex_.Running()) return;
+  if (ex_.Running()) {
+    c_.lbWiFi_Status.SetCaption("Not saved: the adapter is busy.");
+    return;
+  }
   c_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
@@ -216,7 +238,10 @@ void WiFiPage::Save() {
     separator = '&';
     e.control->Tag = 0;
   }
-  if (separator == '&') SendEchoedCommand(ex_, command, scanPage_.memLogWiFi);
+  if (separator == '&')
+    SendSettingsCommand(command, true);
+  else
+    c_.lbWiFi_Status.SetCaption("No changed setting to send.");
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
@@ -259,6 +284,7 @@ void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue)
 }
 
 void WiFiPage::WiFiSettings(const std::string& payload) {
+  ++settingsLines_;
   filling = true;
   for (const auto& [key, value] : ScanQueryPairs(payload)) ApplyPair(key, value);
   c_.btWiFi_Save.SetEnabled(false);

@@ -58,6 +58,8 @@ class WiFiPage {
   void DhcpChanged();
   void ApplyDhcpFields();  // the five static fields follow the DHCP box
   void WireEvents();
+  // Sends a "WC" command; once its exchange has ended, lbWiFi_Status tells the result.
+  void SendSettingsCommand(const std::string& command, bool save);
 
   WiFiControls& c_;
   WiFiScanControls& scanPage_;
@@ -66,6 +68,7 @@ class WiFiPage {
   Exchange& ex_;
   std::vector<Entry> entries_;  // in the order Save takes them
   std::string lastApKey_, lastStationKey_;
+  int settingsLines_ = 0;  // "WS:" lines read so far
   std::unique_ptr<WiFiScan> scan_;
   std::unique_ptr<WiFiChipset> chipset_;
 };

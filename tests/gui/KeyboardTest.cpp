@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
 
@@ -36,6 +37,130 @@ TEST(GuiKeyboard, TabLeavesTheModeListWithoutChangingTheSelection) {
   EXPECT_FALSE(table->hasFocus());
   ASSERT_NE(f.lvModes.Selected(), nullptr);
   EXPECT_EQ(f.lvModes.Selected()->Index(), 0);
+}
+
+TEST(GuiKeyboard, TabFromTheModeListReachesSelect) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  AddModes(f);
+  f.lvModes.Item(1).SetSelected(true);
+  f.btModeSelect.SetEnabled(true);
+  QApplication::processEvents();
+  auto* table = w.Widget<QTableWidget>(f.lvModes);
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), w.window->WidgetFor(f.btModeSelect));
+}
+
+// Every page walked with Tab from its tab, every control shown and enabled but those the
+// program never enables: the controls met, in order, until focus leaves the page.
+struct PageWalk {
+  const char* page;
+  std::vector<std::string> controls;
+};
+
+class GuiTabOrder : public ::testing::TestWithParam<PageWalk> {};
+
+TEST_P(GuiTabOrder, FollowsThePlacesOnThePageAndPassesOverReadOnlyFields) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  ui::TTabSheet* page = nullptr;
+  for (ui::TTabSheet* p : f.pcOptions.Pages())
+    if (p->Name() == GetParam().page) page = p;
+  ASSERT_NE(page, nullptr);
+  UseEverything(*page);
+  for (ui::TControl* never :
+       std::initializer_list<ui::TControl*>{&f.lvInfo, &f.network.ListView1, &f.cbWiFi_AP_Enabled})
+    never->SetEnabled(false);
+  w.ShowPage(*page);
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  EXPECT_EQ(w.TabWalk(*page), GetParam().controls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryPage, GuiTabOrder,
+    ::testing::Values(
+        PageWalk{"tsSettings",
+                 {"cbCOM", "btPortProp", "btSearch", "cbShow", "lvModes", "btModeSelect", "btModeHide", "btModeFile",
+                  "btModeFileDel", "btModeRun", "memLog", "btCopy"}},
+        PageWalk{"Update",
+                 {"rbUploadFW", "btFW_File", "btUpdateRun", "ckbNotSearch", "ckbWait", "btReset", "memUpdate"}},
+        PageWalk{"tsNetwork",
+                 {"btUDP_Search", "lvNetDevices", "edNetwork_IP", "edNetwork_Port", "edNetwork_Name", "btNetwork_Add",
+                  "btNetwork_Update", "btNetwork_Find", "btNetwork_Config", "btNetwork_Delete", "btNetwork_State",
+                  "btNetwork_Save", "memLog_Network", "btCopy_Network"}},
+        PageWalk{
+            "tsJ2534",
+            {"cbJ2534_Devices", "btJ2534_Refresh", "btJ2534_Load", "btJ2534_Open", "btJ2534_Version", "edJ2534_Name",
+             "btJ2534_Config", "memJ2534", "btJ2534_Info", "btJ2534_Copy", "btJ2534_Version_Check", "btJ2534_Install"}},
+        PageWalk{"About", {"lbRef", "lbMail", "memAbout"}},
+        // A radio group is one stop, at its choice.
+        PageWalk{"tsSystem",
+                 {"rgSYS_Wireless/Disabled", "rgSYS_Bluetooth/Disabled", "btWiFi_Update", "btWiFi_Factory_Reset",
+                  "rgSYS_WiFi/Disabled", "cbSYS_MSD", "btSYS_Read", "btSYS_Save", "memSYS"}},
+        // The left column to its end, then SoftAP ("Hidden" beside "Enabled", which is never
+        // enabled), then Station.
+        PageWalk{"tsWiFi",
+                 {"edWiFi_Alias",
+                  "edWiFi_Bridge_Port",
+                  "edWiFi_Webserver_Port",
+                  "btWiFi_Read",
+                  "btWiFi_Save",
+                  "btWiFi_Scan",
+                  "cbWiFi_AP_Hidden",
+                  "edWiFi_AP_Password",
+                  "cbWiFi_AP_Password",
+                  "cbWiFi_AP_Channel",
+                  "cbWiFi_AP_Security",
+                  "edWiFi_AP_IP",
+                  "edWiFi_AP_Mask",
+                  "edWiFi_AP_Gateway",
+                  "cbWiFi_Station_Enabled",
+                  "cbWiFi_Station_DHCP",
+                  "edWiFi_Station_SSID",
+                  "edWiFi_Station_Password",
+                  "cbWiFi_Station_Password",
+                  "edWiFi_Station_IP",
+                  "edWiFi_Station_Mask",
+                  "edWiFi_Station_Gateway",
+                  "edWiFi_Station_DNS0",
+                  "edWiFi_Station_DNS1"}},
+        PageWalk{"tsWiFi_Scan",
+                 {"lvWiFi_Scan_AP", "btWiFi_Scan_Select", "btWiFi_Scan_Run", "btWiFi_Scan_Cancel", "memLogWiFi",
+                  "btCopyWiFi"}},
+        PageWalk{"tsTest", {"btRunTest", "edTest_Params", "memLogTest", "btCopyTest"}}),
+    [](const auto& info) { return std::string(info.param.page); });
+
+// The arrow keys move a radio group's choice as clicks do, and the focus goes with it.
+TEST(GuiKeyboard, ArrowKeysMoveTheChoiceOfARadioGroup) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.ShowPage(f.tsSystem);
+  w.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  const QList<QRadioButton*> options = w.window->WidgetFor(f.rgSYS_Wireless)->findChildren<QRadioButton*>();
+  ASSERT_EQ(options.size(), 3);
+  options[0]->setFocus();
+  QTest::keyClick(options[0], Qt::Key_Down);
+  EXPECT_EQ(f.rgSYS_Wireless.ItemIndex(), 1);
+  EXPECT_TRUE(options[1]->hasFocus());
+  EXPECT_TRUE(f.btSYS_Save.Enabled()) << "a choice made by key is a change like a click";
+  QTest::keyClick(options[1], Qt::Key_Up);
+  QTest::keyClick(options[0], Qt::Key_Up);
+  EXPECT_EQ(f.rgSYS_Wireless.ItemIndex(), 2) << "the choice wraps round";
+  EXPECT_TRUE(options[2]->hasFocus());
+}
+
+TEST(GuiKeyboard, EnterOnALinkFollowsIt) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  w.ShowPage(f.About);
+  QTest::keyClick(w.window->WidgetFor(f.lbRef), Qt::Key_Return);
+  ASSERT_EQ(w.shell.calls.size(), 1u);
+  EXPECT_EQ(w.shell.calls[0].target, "https://www.brevantix.example");
 }
 
 TEST(GuiKeyboard, EnterOnAFocusedButtonClicksIt) {
@@ -90,6 +215,12 @@ TEST(GuiKeyboard, FocusComesBackWhenThePageIsEnabledAgain) {
   f.pcOptions.SetEnabled(true);
   EXPECT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
   EXPECT_EQ(f.ActiveControl(), &f.btReset);
+
+  // Focus lost in the toolkit alone: the model still has it there, and asking for it again
+  // brings it back.
+  w.window->WidgetFor(f.btReset)->clearFocus();
+  f.btReset.SetFocus();
+  EXPECT_TRUE(w.window->WidgetFor(f.btReset)->hasFocus());
 }
 
 TEST(GuiKeyboard, EnterOnAListRowDoesWhatADoubleClickDoes) {

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <iostream>
 
 #include "GuiWorld.h"
@@ -95,6 +97,33 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
   }
   std::cout << "Screenshots: " << folder.toStdString() << std::endl;
   EXPECT_TRUE(QFileInfo::exists(folder + "/1-settings.png"));
+}
+
+// Read on the System and WiFi pages against the simulated adapter: each page shows what
+// came of it, the WiFi page in a status line of its own that covers none of its controls.
+TEST(GuiScreenshots, ReadResultsShowOnTheSystemAndWiFiPages) {
+  GuiSimWorld w;
+  TfrmMain& f = w.Open();
+  f.btSearch.Click();
+  ASSERT_TRUE(w.RunToEnd());
+  w.ShowPage(f.tsSystem);
+  f.btSYS_Read.Click();
+  ASSERT_TRUE(w.RunToEnd());
+  EXPECT_EQ(w.Widget<QPlainTextEdit>(f.memSYS)->toPlainText().trimmed(), "System settings read.");
+  EXPECT_TRUE(w.Screenshot("6-system-read"));
+
+  ASSERT_TRUE(f.tsWiFi.TabVisible());
+  w.ShowPage(f.tsWiFi);
+  f.btWiFi_Read.Click();
+  ASSERT_TRUE(w.RunToEnd());
+  auto* status = w.Widget<QLabel>(f.lbWiFi_Status);
+  EXPECT_EQ(status->text(), "Settings read.");
+  ASSERT_TRUE(status->isVisible());
+  for (ui::TControl* c : f.tsWiFi.Children()) {
+    if (c == &f.lbWiFi_Status) continue;
+    EXPECT_FALSE(status->geometry().intersects(w.window->WidgetFor(*c)->geometry())) << c->Name();
+  }
+  EXPECT_TRUE(w.Screenshot("7-wifi-read"));
 }
 
 }  // namespace

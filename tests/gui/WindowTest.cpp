@@ -244,6 +244,42 @@ TEST(GuiWindow, ListViewShowsRowsAndMarksAndSortsOnAHeaderClick) {
   EXPECT_EQ(table->selectedRanges().front().topRow(), 2);
 }
 
+// The header's arrow shows the order the list was sorted in, not the order Qt's own
+// click handling would flip to.
+TEST(GuiWindow, HeaderArrowShowsTheDirectionOfTheLastSort) {
+  GuiWorld w;
+  TfrmMain& f = w.Open();
+  for (auto [n, id, text] : {std::tuple{"00", "2", "OBD-II"}, {"01", "10", "J1939"}, {"02", "1", "CAN"}}) {
+    auto& it = f.lvModes.Add();
+    it.SetCaption(n);
+    it.AddSubItem(id);
+    it.AddSubItem(text);
+  }
+  auto* table = w.Widget<QTableWidget>(f.lvModes);
+  QHeaderView* header = table->horizontalHeader();
+  EXPECT_EQ(header->sortIndicatorSection(), -1) << "not sorted yet";
+  struct Click {
+    int column;
+    Qt::SortOrder order;
+    const char* first;  // the first row's text in that column afterwards
+  };
+  for (const Click c : {Click{2, Qt::AscendingOrder, "CAN"}, Click{2, Qt::DescendingOrder, "OBD-II"},
+                        Click{1, Qt::AscendingOrder, "1"}, Click{1, Qt::DescendingOrder, "2"}}) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(c.column) + 10, header->height() / 2));
+    const std::string name = "column " + std::to_string(c.column) + (c.order == Qt::AscendingOrder ? " up" : " down");
+    EXPECT_EQ(header->sortIndicatorSection(), c.column) << name;
+    EXPECT_EQ(header->sortIndicatorOrder(), c.order) << name;
+    EXPECT_EQ(table->item(0, c.column)->text(), c.first) << name;
+  }
+
+  // A click on an empty list sorts nothing, and its header shows no arrow.
+  w.ShowPage(f.tsWiFi_Scan);
+  QHeaderView* empty = w.Widget<QTableWidget>(f.lvWiFi_Scan_AP)->horizontalHeader();
+  QTest::mouseClick(empty->viewport(), Qt::LeftButton, {}, QPoint(empty->sectionViewportPosition(1) + 10, 5));
+  EXPECT_EQ(empty->sortIndicatorSection(), -1);
+}
+
 TEST(GuiWindow, ChoosingATabRunsThePageChangeThroughTheModel) {
   GuiWorld w;
   TfrmMain& f = w.Open();

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <vector>
 
 #include "view/qt/Bindings.h"
@@ -36,6 +37,16 @@ class LabelWidget : public QLabel {
     QLabel::mouseReleaseEvent(e);
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick) onClick();
   }
+  // A link is reached with Tab and followed with Enter or Space, as a button is pressed.
+  void keyPressEvent(QKeyEvent* e) override {
+    const int k = e->key();
+    if ((k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) && e->modifiers() == Qt::NoModifier &&
+        onClick) {
+      onClick();
+      return;
+    }
+    QLabel::keyPressEvent(e);
+  }
 };
 
 class LabelBinding : public Binding {
@@ -56,6 +67,12 @@ class LabelBinding : public Binding {
       w_->setCursor(Qt::PointingHandCursor);
     else
       w_->unsetCursor();
+    // A label with the hand cursor is a link: a Tab stop, framed while it has the focus.
+    const auto policy = m_.HandCursor ? Qt::StrongFocus : Qt::NoFocus;
+    if (w_->focusPolicy() != policy) {
+      w_->setFocusPolicy(policy);
+      w_->setStyleSheet(m_.HandCursor ? "QLabel:focus { border: 1px dotted palette(window-text); }" : "");
+    }
     QPalette pal = w_->palette();
     const QColor c = ToQColor(m_.font.color);
     if (pal.color(QPalette::Active, QPalette::WindowText) != c) {
@@ -150,6 +167,7 @@ class RadioGroupBinding : public Binding {
       QObject::connect(b, &QRadioButton::clicked, b, [this, index] {
         if (!syncing_) User([this, index] { m_.UserSelect(index); });
       });
+      b->installEventFilter(this);
       buttons_.push_back(b);
     }
   }
@@ -169,7 +187,25 @@ class RadioGroupBinding : public Binding {
       const QRect r(kLeft, kTop + i * each + (each - h) / 2, std::max(0, m_.Width() - 2 * kLeft), h);
       if (b->geometry() != r) b->setGeometry(r);
       if (b->isChecked() != (m_.ItemIndex() == i)) b->setChecked(m_.ItemIndex() == i);
+      // The group is one Tab stop, at its choice; the arrow keys move the choice.
+      const auto policy = i == std::max(0, m_.ItemIndex()) ? Qt::StrongFocus : Qt::ClickFocus;
+      if (b->focusPolicy() != policy) b->setFocusPolicy(policy);
     }
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto at = std::find(buttons_.begin(), buttons_.end(), watched);
+    if (at == buttons_.end() || event->type() != QEvent::KeyPress) return Binding::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                     : key == Qt::Key_Up || key == Qt::Key_Left  ? -1
+                                                                 : 0;
+    if (step == 0) return false;
+    const int n = static_cast<int>(buttons_.size());
+    const int next = (static_cast<int>(at - buttons_.begin()) + step + n) % n;
+    User([this, next] { m_.UserSelect(next); });
+    buttons_[static_cast<std::size_t>(next)]->setFocus(Qt::TabFocusReason);
+    return true;
   }
 
  private:

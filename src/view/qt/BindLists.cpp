@@ -70,11 +70,9 @@ class ReportBinding : public Binding {
     h->setSortIndicatorShown(true);
     h->setSortIndicator(-1, Qt::AscendingOrder);
     w_->viewport()->installEventFilter(this);
-    QObject::connect(h, &QHeaderView::sectionClicked, w_, [this](int c) {
-      User([this, c] { m_.ColumnClick(c); });
-      // The list is sorted by the column clicked: its header shows the arrow.
-      w_->horizontalHeader()->setSortIndicator(c, Qt::AscendingOrder);
-    });
+    // The header flips its own arrow on a click; the refresh after the click puts back
+    // the arrow the list's sort set.
+    QObject::connect(h, &QHeaderView::sectionClicked, w_, [this](int c) { User([this, c] { m_.ColumnClick(c); }); });
     QObject::connect(w_, &QTableWidget::itemSelectionChanged, w_, [this] {
       if (syncing_) return;
       const QList<QTableWidgetSelectionRange> r = w_->selectedRanges();
@@ -132,6 +130,10 @@ class ReportBinding : public Binding {
     }
     widths_.clear();
     for (const ui::TListColumn& col : m_.Columns) widths_.push_back(col.width);
+    QHeaderView* h = w_->horizontalHeader();
+    const Qt::SortOrder order = m_.SortArrowDescending() ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (h->sortIndicatorSection() != m_.SortArrowColumn() || h->sortIndicatorOrder() != order)
+      h->setSortIndicator(m_.SortArrowColumn(), order);
   }
 
   void RefreshRows() {
@@ -202,6 +204,8 @@ class IconListBinding : public Binding {
     w_->setIconSize(QSize(16, 16));
     w_->setSelectionMode(QAbstractItemView::SingleSelection);
     w_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A legend only explains the marks of the list beside it: nothing to do there by key.
+    w_->setFocusPolicy(Qt::NoFocus);
     QObject::connect(w_, &QListWidget::itemSelectionChanged, w_, [this] {
       if (syncing_) return;
       const QList<QListWidgetItem*> s = w_->selectedItems();

@@ -33,6 +33,9 @@ class EditBinding : public Binding {
  protected:
   void RefreshOwn() override {
     if (w_->isReadOnly() != m_.ReadOnly) w_->setReadOnly(m_.ReadOnly);
+    // A read-only field is no Tab stop; a click still focuses it to select and copy.
+    const auto policy = m_.ReadOnly ? Qt::ClickFocus : Qt::StrongFocus;
+    if (w_->focusPolicy() != policy) w_->setFocusPolicy(policy);
     const int max = m_.MaxLength > 0 ? m_.MaxLength : 32767;
     if (w_->maxLength() != max) w_->setMaxLength(max);
     const auto echo = m_.PasswordChar() ? QLineEdit::Password : QLineEdit::Normal;

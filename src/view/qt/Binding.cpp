@@ -1,6 +1,8 @@
 #include "view/qt/Binding.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTabWidget>
 
 #include "view/qt/LoopDriver.h"
 #include "view/qt/ViewText.h"
@@ -67,7 +69,23 @@ void Binding::User(const std::function<void()>& action) {
   Refresh();
 }
 
+namespace {
+bool SwitchesPage(const QKeyEvent* e) {
+  return (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) && e->modifiers().testFlag(Qt::ControlModifier);
+}
+}  // namespace
+
 bool Binding::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == widget_ && event->type() == QEvent::KeyPress && SwitchesPage(static_cast<QKeyEvent*>(event))) {
+    // Ctrl+Tab turns the page wherever the focus is: a combo box would take the Tab as
+    // the start of an item's text, and the user would be stuck on the page.
+    for (QWidget* p = widget_->parentWidget(); p; p = p->parentWidget()) {
+      if (auto* tabs = qobject_cast<QTabWidget*>(p)) {
+        QCoreApplication::sendEvent(tabs, event);
+        return true;
+      }
+    }
+  }
   if (watched == widget_ && event->type() == QEvent::KeyPress && model_.OnKeyDown) {
     auto* ke = static_cast<QKeyEvent*>(event);
     const int key = VirtualKey(ke->key());

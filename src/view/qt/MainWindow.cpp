@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "view/qt/LoopDriver.h"
+#include "view/qt/TabOrder.h"
 #include "view/qt/ViewText.h"
 
 namespace bx::view {
@@ -22,6 +23,7 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : QWidget(nullptr), f
   // Pages find their widgets only once every control has one, so the first full
   // refresh comes after the whole tree is built.
   for (auto& b : bindings_) b->Refresh();
+  ApplyTabOrder();
 
   captionConnection_ = form_.Changed.Connect([this] {
     const QString title = ToQ(form_.Caption());
@@ -48,6 +50,30 @@ void MainWindow::Build(ui::TControl& model, QWidget* parent) {
   models_[b->Widget()] = &model;
   bindings_.push_back(std::move(b));
   for (ui::TControl* c : model.Children()) Build(*c, childParent);
+}
+
+void MainWindow::AppendInTabOrder(ui::TControl& model, std::vector<QWidget*>& order) const {
+  if (QWidget* w = WidgetFor(model)) {
+    // Qt chains only widgets that take focus: a label or a group stays out, and a control
+    // with no focus of its own (a radio group) brings its options instead.
+    if (w->focusPolicy() != Qt::NoFocus) {
+      order.push_back(w);
+    } else {
+      for (QWidget* inner : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!models_.count(inner) && inner->focusPolicy() != Qt::NoFocus) order.push_back(inner);
+    }
+  }
+  // The pages of a page control are walked through its tab row, not in reading order.
+  const bool pages = dynamic_cast<ui::TPageControl*>(&model) != nullptr;
+  for (ui::TControl* c : pages ? model.Children() : InReadingOrder(model.Children())) AppendInTabOrder(*c, order);
+}
+
+// Read-only fields are in the chain too: Tab passes over them while they take no Tab
+// focus, and a field made editable later is in its place.
+void MainWindow::ApplyTabOrder() {
+  std::vector<QWidget*> order;
+  for (ui::TControl* c : InReadingOrder(form_.Children())) AppendInTabOrder(*c, order);
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* MainWindow::WidgetFor(const ui::TControl& control) const {

@@ -33,6 +33,8 @@ class MainWindow : public QWidget {
 
  private:
   void Build(ui::TControl& model, QWidget* parent);
+  void ApplyTabOrder();
+  void AppendInTabOrder(ui::TControl& model, std::vector<QWidget*>& order) const;
   void FocusFromModel();
   void FocusFromWidget(QWidget* now);
   bool PlaceRestored();

@@ -3,6 +3,7 @@
 // pseudo-terminal offered as a virtual port. Every wait is bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +93,13 @@ class SimWindow {
     return true;
   }
   std::vector<std::string> Log() const { return form->memUpdate.Lines(); }
+  // Whether the upload log ends with these lines.
+  ::testing::AssertionResult LogEndsWith(const std::vector<std::string>& lines) const {
+    const std::vector<std::string> log = Log();
+    if (log.size() >= lines.size() && std::equal(lines.rbegin(), lines.rend(), log.rbegin()))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the log ends with \"" << (log.empty() ? "" : log.back()) << "\"";
+  }
   bool Logged(const std::string& line) const {
     for (const auto& l : Log())
       if (l == line) return true;

@@ -42,7 +42,7 @@ TEST(SystemPage, ReadAppliesTheSystemInfoAndFollowsItWithTheWiFiPage) {
   EXPECT_TRUE(f.tsSystem.TabVisible());
   EXPECT_TRUE(f.tsWiFi.TabVisible());
   EXPECT_FALSE(f.btSYS_Save.Enabled());  // the reader's own selections are no user change
-  EXPECT_EQ(f.memSYS.Text(), "");
+  EXPECT_EQ(f.memSYS.Lines(), std::vector<std::string>{"System settings read."});
 
   // The hidden battery button reads the same way.
   w.replies["!dulMAR_SC_S"] = Frame({"SI:D0W2B0N2L0"});
@@ -103,6 +103,44 @@ TEST(SystemPage, UserChangesEnableSaveWhichSendsTheOptions) {
   EXPECT_FALSE(f.btSYS_Save.Enabled());
   EXPECT_FALSE(f.tsSystem.TabVisible());
   EXPECT_EQ(Shown(f), (Options{false, 0, 0, 0}));
+}
+
+// Read and Save say in the page's log what came of them; the options shown are the
+// adapter's, so a save it did not wholly take says what it kept.
+TEST(SystemPage, ReadAndSaveWriteTheirResultInTheLog) {
+  struct Case {
+    const char* name;
+    bool save;
+    std::vector<std::string> reply;  // empty: no reply at all
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {
+      {"read", false, {"SI:D1W2B1N1L1"}, {"System settings read."}},
+      {"read, no settings in the reply",
+       false,
+       {"ERROR: busy"},
+       {"No system settings in the adapter's reply:", "ERROR: busy"}},
+      {"read, no reply", false, {}, {"No reply from the adapter."}},
+      {"save taken", true, {"SI:D1W1B2N0L1"}, {"System settings saved."}},
+      {"save taken in part",
+       true,
+       {"ERROR: HC-02 not fitted", "SI:D1W1B1N0L1"},
+       {"The adapter kept other settings: sent SD1W1B2N0, it reports SD1W1B1N0."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AdapterWorld w;
+    TfrmMain& f = Connected(w);
+    f.cbSYS_MSD.Click();
+    f.rgSYS_Wireless.UserSelect(1);
+    f.rgSYS_Bluetooth.UserSelect(2);
+    const std::string command = c.save ? "!dulMAR_SC_SD1W1B2N0" : "!dulMAR_SC_S";
+    if (!c.reply.empty()) w.replies[command] = Frame(c.reply);
+    (c.save ? f.btSYS_Save : f.btSYS_Read).Click();
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.commands, std::vector<Bytes>{command});
+    EXPECT_EQ(f.memSYS.Lines(), c.log);
+  }
 }
 
 }  // namespace

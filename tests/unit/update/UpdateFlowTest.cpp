@@ -157,6 +157,7 @@ TEST(UpdateFlow, StopDuringAnUploadCancelsItAndAnotherRunStartsAfresh) {
   EXPECT_EQ(f.edUpdateSatus.Text(), "Firmware Update canceled...");
   EXPECT_FALSE(w.link.IsOpen());
   w.loop.Advance(20);
+  EXPECT_EQ(w.Log().back(), kBootloaderHint);
   EXPECT_FALSE(w.Ex().Running());
   EXPECT_TRUE(f.pcOptions.Enabled());
 
@@ -167,6 +168,7 @@ TEST(UpdateFlow, StopDuringAnUploadCancelsItAndAnotherRunStartsAfresh) {
   w.boot->PromptAfter(300);
   f.ckbNotSearch.Click();
   f.btUpdateRun.Click();
+  EXPECT_EQ(f.edUpdateSatus.Text(), "") << "the last run's ending is no status of this one";
   ASSERT_TRUE(w.RunExchange());
   ExpectEndedWith(w, "Updating firmware : Ok");
   EXPECT_EQ(w.Log().front(), "Waiting Connection...");
@@ -200,6 +202,62 @@ TEST(UpdateFlow, FileGoneBeforeRunIsReportedByTheUpdaterAndTheExchangeEnds) {
   EXPECT_EQ(f.btUpdateRun.Caption(), "Run");
   EXPECT_FALSE(w.link.IsOpen());
   EXPECT_TRUE(w.boot->header.empty());
+}
+
+// An upload that did not end well may leave the adapter in its bootloader, which answers
+// no adapter command: the log says that Reset is the cure, and so does "not found" until
+// a search finds the adapter or a reset has been sent.
+TEST(UpdateFlow, AnUploadThatDidNotEndWellPointsToReset) {
+  enum class Ending { Completed, Stopped, PageRefused, FileGone };
+  struct Case {
+    const char* name;
+    Ending ending;
+    bool hint;
+    bool clearedByReset;  // else by a search the adapter answers (it was power-cycled)
+  };
+  for (const Case c :
+       {Case{"completed", Ending::Completed, false, false}, Case{"stopped", Ending::Stopped, true, true},
+        Case{"page refused", Ending::PageRefused, true, false}, Case{"file gone", Ending::FileGone, true, true}}) {
+    SCOPED_TRACE(c.name);
+    UpdateWorld w;
+    TfrmMain& f = w.StartAdapter();
+    ASSERT_TRUE(w.Identify());
+    const std::string path = w.ChooseFile(kFile);
+    if (c.ending == Ending::Stopped) w.boot->quietAfterPage = 1;
+    if (c.ending == Ending::PageRefused) w.boot->nakPages[2] = 4;
+    if (c.ending == Ending::FileGone) std::filesystem::remove(path);
+    f.btUpdateRun.Click();
+    if (c.ending == Ending::Stopped) {
+      ASSERT_TRUE(w.loop.AdvanceUntil([&] { return w.boot->stored.size() == 2 * 256; }, 5000, 10));
+      f.btUpdateRun.Click();
+    }
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.Log().back() == kBootloaderHint, c.hint) << w.Log().back();
+
+    // In its bootloader the adapter does not answer the search.
+    w.dialogs.messages.clear();
+    f.btSearch.Click();
+    ASSERT_TRUE(w.RunExchange());
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    const std::string notFound = "Brevantix Adapter is not found on Communication Port /dev/ttyACM0 (USB Serial)";
+    EXPECT_EQ(w.dialogs.messages[0].text, c.hint ? notFound + "\r\n\r\n" + kBootloaderHint : notFound);
+    if (!c.hint) continue;
+
+    if (c.clearedByReset) {
+      f.btReset.Click();
+      ASSERT_TRUE(w.RunExchange());
+      EXPECT_EQ(w.Log().back(), "Reset sent: the adapter restarts.");
+    } else {
+      w.NewBootloader();
+      ASSERT_TRUE(w.Identify());
+    }
+    w.replies.clear();  // silent now, and not for its bootloader's sake
+    w.dialogs.messages.clear();
+    f.btSearch.Click();
+    ASSERT_TRUE(w.RunExchange());
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].text, notFound);
+  }
 }
 
 }  // namespace

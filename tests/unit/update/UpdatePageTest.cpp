@@ -84,7 +84,7 @@ TEST(UpdatePage, ChoosingAFileOffersTheFirmwareMaskAndRefusesAMissingOne) {
   EXPECT_EQ(w.dialogs.messages[0].flags & mb::IconMask, mb::IconError);
 }
 
-TEST(UpdatePage, ResetSendsTheResetCommandAndReportsNothingWhetherAnsweredOrNot) {
+TEST(UpdatePage, ResetSendsTheResetCommandAndSaysSoWhetherAnsweredOrNot) {
   for (const bool answered : {false, true}) {
     UpdateWorld w;
     TfrmMain& f = w.StartAdapter();
@@ -94,7 +94,7 @@ TEST(UpdatePage, ResetSendsTheResetCommandAndReportsNothingWhetherAnsweredOrNot)
     EXPECT_EQ(w.commands, std::vector<Bytes>{"!dulMAR_SC_R"});
     EXPECT_EQ(w.loop.Slept(), 500);
     EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(f.memUpdate.Text(), "");
+    EXPECT_EQ(f.memUpdate.Lines(), std::vector<std::string>{"Reset sent: the adapter restarts."});
     EXPECT_EQ(f.memLog.Text(), "");
     EXPECT_FALSE(w.link.IsOpen());
   }

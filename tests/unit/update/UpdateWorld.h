@@ -13,6 +13,7 @@
 namespace bx::test {
 
 inline const std::string kEnterBoot = "!dulMAR_SC_U";
+inline const std::string kReset = "!dulMAR_SC_R";
 
 struct UpdateWorld : AdapterWorld {
   std::unique_ptr<ScriptedBootloader> boot = std::make_unique<ScriptedBootloader>(link);
@@ -28,6 +29,11 @@ struct UpdateWorld : AdapterWorld {
     TfrmMain& f = StartWithPort("/dev/ttyACM0", "/sys/x", std::move(args));
     replies["!dulMAR_SC_I"] = Frame({"SN:BX240017", "FW:3.2.1.7", "01 - OBD"});
     link.onWrite = [this](const Bytes& b) {
+      if (b == kReset) {  // the restart brings the firmware back, from the bootloader too
+        commands.push_back(b);
+        NewBootloader();
+        return;
+      }
       if (inBoot) return boot->Feed(b);
       commands.push_back(b);
       if (b == kEnterBoot) {

@@ -120,6 +120,7 @@ TEST_F(WiFiPageTest, SaveDuringAnotherExchangeKeepsTheChanges) {
   Page().PendingChangesPrompt();
   EXPECT_TRUE(f->btWiFi_Save.Enabled());
   EXPECT_EQ(f->edWiFi_Alias.Tag, 1);
+  EXPECT_EQ(f->lbWiFi_Status.Caption(), "Not saved: the adapter is busy.");
   ASSERT_TRUE(w.RunExchange());
   ASSERT_TRUE(Save());
   EXPECT_EQ(w.commands.back(), "!dulMAR_SC_WC?ALIAS=Kept");
@@ -201,6 +202,49 @@ TEST_F(WiFiPageTest, ReadAsksAboutPendingChangesThenReloadsAndEchoes) {
   ASSERT_TRUE(w.RunExchange());
   EXPECT_EQ(w.Count(kRead), 2);
   EXPECT_EQ(f->edWiFi_Alias.Text(), "Car");
+}
+
+// The replies are echoed on the scan page, out of sight: the page's status line says what
+// came of Read and Save.
+TEST(WiFiPageStatus, ReadAndSaveSayWhatCameOfThem) {
+  struct Case {
+    const char* name;
+    bool save;
+    std::vector<std::string> reply;  // empty: no reply at all
+    const char* status;
+  };
+  const Case cases[] = {
+      {"read", false, {"WS:ALIAS=Car"}, "Settings read."},
+      {"read, no settings in the reply", false, {"ERROR: WiFi chip asleep"}, "No WiFi settings in the reply."},
+      {"read, no reply", false, {}, "No reply from the adapter."},
+      {"save", true, {"WS:ALIAS=New"}, "Settings saved."},
+      {"save, no reply", true, {}, "No reply from the adapter."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AdapterWorld w;
+    TfrmMain& f = w.StartWithPort();
+    f.Modules->wifi->Show();
+    const std::string command = c.save ? "!dulMAR_SC_WC?ALIAS=New" : kRead;
+    if (!c.reply.empty()) w.replies[command] = Frame(c.reply);
+    if (c.save) {
+      f.edWiFi_Alias.UserType("New");
+      f.btWiFi_Save.Click();
+    } else {
+      f.btWiFi_Read.Click();
+    }
+    EXPECT_EQ(f.lbWiFi_Status.Caption(), "") << "the last result goes as a command is sent";
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(w.commands, std::vector<Bytes>{command});
+    EXPECT_EQ(f.lbWiFi_Status.Caption(), c.status);
+  }
+}
+
+TEST_F(WiFiPageTest, SaveWithNothingToSendSaysSo) {
+  Settings("SDHCP=1");
+  f->edWiFi_Station_IP.SetText("10.0.0.9");  // held back while DHCP is on
+  EXPECT_FALSE(Save());
+  EXPECT_EQ(f->lbWiFi_Status.Caption(), "No changed setting to send.");
 }
 
 }  // namespace
