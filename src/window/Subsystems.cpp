@@ -30,6 +30,7 @@ void CreateLinks(TfrmMain& form) {
   };
   PortList& ports = *form.Modules->ports;
   ports.collect = [links] { return links->CollectPorts(); };
+  ports.serialPrefix = links->Serial(0).Prefix();
   // The page reads the stored list as the network link has it after its next pass.
   form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
   const std::string sysRoot = form.ctx.sysfsRoot;
@@ -49,8 +50,9 @@ void CreateSubsystems(TfrmMain& form) {
 
 void DestroySubsystems(TfrmMain& form) {
   form.Modules->update->DestroyUpdater();  // before the links: a running upload still holds one
+  // Also before the links: the opener thread of an exchange may still be inside Open.
+  form.Modules->exchange->DropLinks();
   if (form.Links) {
-    form.Modules->exchange->DropLinks();
     form.Modules->ports->collect = nullptr;
     form.Modules->network->freshEntries = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread
