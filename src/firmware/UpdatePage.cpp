@@ -93,6 +93,10 @@ void UpdatePage::btUpdateRunClick() {
 
 void UpdatePage::btResetClick() {
   // During an upload the page stays usable; a running exchange keeps its own command.
+  if (ex_.Running()) {
+    c_.memUpdate.AddLine(BusyRefusal("Reset"));
+    return;
+  }
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = "R";

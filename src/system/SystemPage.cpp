@@ -73,7 +73,11 @@ void SystemPage::SystemInfo(const std::string& payload) {
   c_.btSYS_Save.SetEnabled(false);
 }
 
-void SystemPage::SendCommand(const std::string& suffix) {
+void SystemPage::SendCommand(const std::string& action, const std::string& suffix) {
+  if (ex_.Running()) {
+    c_.memSYS.AddLine(BusyRefusal(action));
+    return;
+  }
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
@@ -81,13 +85,13 @@ void SystemPage::SendCommand(const std::string& suffix) {
   ex_.Start(std::move(r));
 }
 
-void SystemPage::Read() { SendCommand("S"); }
+void SystemPage::Read() { SendCommand("Read", "S"); }
 
 std::string SystemPage::SaveCommand() const {
   return Format("SD%dW%dB%dN%d", c_.cbSYS_MSD.Checked() ? 1 : 0, c_.rgSYS_Wireless.ItemIndex(),
                 c_.rgSYS_Bluetooth.ItemIndex(), c_.rgSYS_WiFi.ItemIndex());
 }
 
-void SystemPage::Save() { SendCommand(SaveCommand()); }
+void SystemPage::Save() { SendCommand("Save", SaveCommand()); }
 
 }  // namespace bx

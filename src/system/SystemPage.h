@@ -24,7 +24,8 @@ class SystemPage {
   std::string SaveCommand() const;
 
  private:
-  void SendCommand(const std::string& suffix);
+  // Refused with a line in memSYS while another operation holds the adapter.
+  void SendCommand(const std::string& action, const std::string& suffix);
 
   SystemControls& c_;
   StatusControls& status_;

@@ -1,5 +1,6 @@
 #include "wifi/WiFiChipset.h"
 
+#include "exchange/Exchange.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
 #include "wifi/WiFiCommand.h"
@@ -12,12 +13,22 @@ WiFiChipset::WiFiChipset(SystemControls& system, WindowServices& window, Exchang
   c_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
 }
 
+// While another operation holds the adapter nothing is asked or sent, and the log keeps
+// what it shows.
+bool WiFiChipset::Refused(const std::string& action) {
+  if (!ex_.Running()) return false;
+  c_.memSYS.AddLine(BusyRefusal(action));
+  return true;
+}
+
 void WiFiChipset::Update() {
+  if (Refused("Update")) return;
   c_.memSYS.Clear();
   SendEchoedCommand(ex_, "WU", c_.memSYS);
 }
 
 void WiFiChipset::FactoryReset() {
+  if (Refused("Factory Reset")) return;
   const int answer = window_.AppMessageBox(
       "WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
       mb::YesNo | mb::IconQuestion);

@@ -1,6 +1,8 @@
 #pragma once
 // The System page's WiFi chipset buttons: update the bridge chip, or return it to its
 // factory settings after a question. The adapter's answer goes to memSYS.
+#include <string>
+
 namespace bx {
 
 class Exchange;
@@ -14,6 +16,7 @@ class WiFiChipset {
   void FactoryReset();
 
  private:
+  bool Refused(const std::string& action);
   SystemControls& c_;
   WindowServices& window_;
   Exchange& ex_;
