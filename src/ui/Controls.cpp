@@ -20,6 +20,15 @@ void ShowException(const std::string& message) {
   if (g_display) g_display(message);
 }
 
+void RunAsNestedLoop(const std::function<void()>& body) {
+  struct Depth {
+    int saved = g_depth;
+    Depth() { g_depth = 0; }
+    ~Depth() { g_depth = saved; }
+  } depth;
+  body();
+}
+
 void Invoke(const std::function<void()>& handler) {
   if (!handler) return;
   if (g_depth > 0) {
@@ -135,8 +144,7 @@ void TCaptioned::SetCaption(const std::string& c) {
 
 // ---- simple controls ---------------------------------------------------------------
 
-TLabel::TLabel(std::string name, TControl* parent, std::string caption)
-    : TCaptioned("Label", std::move(name), parent) {
+TLabel::TLabel(std::string name, TControl* parent, std::string caption) : TCaptioned("Label", std::move(name), parent) {
   SetCaption(caption);
 }
 void TLabel::Click() {
@@ -221,9 +229,7 @@ void TEdit::UserType(const std::string& t) {
   Invoke([&] { SetText(s); });
 }
 
-TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) {
-  ReadOnly = true;
-}
+TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) { ReadOnly = true; }
 
 int TMemo::LineIndex(int i) const {
   if (i < 0) return -1;
@@ -273,8 +279,10 @@ std::vector<std::string> TMemo::Lines() const {
 
 void TMemo::AddLine(const std::string& s) {
   const std::string& t = Text();
-  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0)) ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
-  else ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
+  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0))
+    ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
+  else
+    ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
 }
 
 void TMemo::InsertLine(int index, const std::string& s) {
@@ -365,8 +373,10 @@ void TRadioButton::Click() {
   if (!Usable()) return;
   // A click on the checked button clicks again; on another it checks it, which clicks.
   Invoke([&] {
-    if (!checked_) SetChecked(true);
-    else if (OnClick) OnClick();
+    if (!checked_)
+      SetChecked(true);
+    else if (OnClick)
+      OnClick();
   });
 }
 
@@ -460,8 +470,10 @@ void TListItem::SetSelected(bool v) {
 bool TListItem::Focused() const { return owner_->focused_ == this; }
 
 void TListItem::SetFocused(bool v) {
-  if (v) owner_->focused_ = this;
-  else if (owner_->focused_ == this) owner_->focused_ = nullptr;
+  if (v)
+    owner_->focused_ = this;
+  else if (owner_->focused_ == this)
+    owner_->focused_ = nullptr;
   owner_->ItemChanged();
 }
 

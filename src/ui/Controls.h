@@ -26,6 +26,9 @@ void Invoke(const std::function<void()>& handler);
 // The standard exception display; the application installs one (message box).
 void SetExceptionDisplay(std::function<void(const std::string& message)> display);
 void ShowException(const std::string& message);
+// Runs `body` as a nested message loop runs: the handlers it fires count as outermost, so
+// each shows its own exception and the loop goes on.
+void RunAsNestedLoop(const std::function<void()>& body);
 
 class Signal {
  public:
@@ -77,9 +80,9 @@ inline constexpr uint32_t Red = 0xFF0000;
 inline constexpr uint32_t Orange = 0xFFA500;
 inline constexpr uint32_t Yellow = 0xFFFF00;
 inline constexpr uint32_t Green = 0x008000;
-inline constexpr uint32_t Window = 0xFFFFFF;      // editable field background
-inline constexpr uint32_t BtnFace = 0xF0F0F0;     // read-only field background
-inline constexpr uint32_t ScrollBar = 0xC8C8C8;   // the "no result" fill
+inline constexpr uint32_t Window = 0xFFFFFF;     // editable field background
+inline constexpr uint32_t BtnFace = 0xF0F0F0;    // read-only field background
+inline constexpr uint32_t ScrollBar = 0xC8C8C8;  // the "no result" fill
 }  // namespace clr
 
 // ---- base --------------------------------------------------------------------------

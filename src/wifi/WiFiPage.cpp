@@ -167,22 +167,38 @@ int WiFiPage::PendingChangesPrompt() {
   if (!c_.btWiFi_Save.Enabled()) return 0;
   const int answer = window_.AppMessageBox("WiFi Config...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
-    Save();
-    return 1;
+    switch (Save()) {
+      case SaveResult::Sent:
+        return 1;
+      case SaveResult::NothingToSend:
+        return 0;
+      case SaveResult::Refused:
+        return -1;
+    }
   }
   return answer == mb::IdNo ? 0 : -1;
 }
 
+// The page's log stands on the scan page, hidden while this page is shown: a refusal is
+// told in a message box.
 void WiFiPage::Read() {
+  if (ex_.Running()) {
+    window_.AppMessageBox("WiFi Config...", BusyRefusal("Read"), mb::IconError);
+    return;
+  }
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
   scanPage_.memLogWiFi.Clear();
   SendEchoedCommand(ex_, "WC", scanPage_.memLogWiFi);
 }
 
-void WiFiPage::Save() {
+WiFiPage::SaveResult WiFiPage::Save() {
+  if (!c_.btWiFi_Save.Enabled()) return SaveResult::NothingToSend;
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
-  if (!c_.btWiFi_Save.Enabled() || ex_.Running()) return;
+  if (ex_.Running()) {
+    window_.AppMessageBox("WiFi Config...", BusyRefusal("Save"), mb::IconError);
+    return SaveResult::Refused;
+  }
   c_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
@@ -190,6 +206,7 @@ void WiFiPage::Save() {
   const bool dhcp = c_.cbWiFi_Station_DHCP.Checked();
   std::string command = "WC";
   char separator = '?';
+  std::vector<ui::TControl*> sent;
   for (const Entry& e : entries_) {
     if (!e.saved) continue;
     if (e.control->Tag != 1) continue;
@@ -215,8 +232,23 @@ void WiFiPage::Save() {
     command += QueryEncode(e.key) + "=" + QueryEncode(value);
     separator = '&';
     e.control->Tag = 0;
+    sent.push_back(e.control);
   }
-  if (separator == '&') SendEchoedCommand(ex_, command, scanPage_.memLogWiFi);
+  if (sent.empty()) return SaveResult::NothingToSend;
+  saving_ = true;
+  saveFailed_ = false;
+  SendEchoedCommand(ex_, command, scanPage_.memLogWiFi, [this, sent](bool answered) { SaveEnded(sent, answered); });
+  return SaveResult::Sent;
+}
+
+// A save the adapter did not answer may not have reached it: its entries are unsaved
+// changes again, so that a close still asks and a second Save sends them.
+void WiFiPage::SaveEnded(const std::vector<ui::TControl*>& sent, bool answered) {
+  saving_ = false;
+  saveFailed_ = !answered;
+  if (answered) return;
+  for (ui::TControl* c : sent) c->Tag = 1;
+  c_.btWiFi_Save.SetEnabled(true);
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
