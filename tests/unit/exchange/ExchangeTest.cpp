@@ -130,7 +130,7 @@ TEST(Exchange, ReplyThatKeepsTricklingNeverTimesOut) {
 TEST(Exchange, AwaitedCommandsTimeOutAfterASingleWait) {
   for (const auto op : {Operation::SelectMode, Operation::SelfTest, Operation::DeviceCommand}) {
     AdapterWorld w;
-    TfrmMain& f = w.StartWithPort();
+    w.StartWithPort();
     w.Ex().Start(test::Request(op, "S", true));
     ASSERT_TRUE(w.RunExchange());
     EXPECT_EQ(w.commands.size(), 1u);
