@@ -1,7 +1,8 @@
 #pragma once
 // The adapter's reply framing (TakeReplyFrame) over a stream that arrives in chunks: the
 // frames taken must be those of the whole stream read at once, whatever the chunking,
-// and noise outside a frame must not pile up.
+// and noise outside a frame must not pile up. The incremental form, which looks only at
+// the bytes that came since its last look, must take the very same frames.
 #include <string_view>
 #include <vector>
 
@@ -30,19 +31,24 @@ inline std::vector<Bytes> FramesOf(std::string_view stream) {
 
 inline void DriveReplyFrame(std::string_view input) {
   const std::vector<Bytes> chunks = CutIntoChunks(input);
-  Bytes stream, buffer, body;
-  bool frameOpen = false;
-  std::vector<Bytes> bodies;
+  Bytes stream, buffer, body, steppedBuffer, steppedBody;
+  bool frameOpen = false, steppedOpen = false;
+  std::size_t searched = 0;
+  std::vector<Bytes> bodies, steppedBodies;
   for (const Bytes& chunk : chunks) {
     stream += chunk;
     buffer += chunk;
+    steppedBuffer += chunk;
     while (TakeReplyFrame(buffer, frameOpen, body)) {
       Check(body.find(proto::kFrameEnd) == Bytes::npos, "a frame body holds no frame end");
       bodies.push_back(body);
     }
+    while (TakeReplyFrame(steppedBuffer, steppedOpen, steppedBody, searched)) steppedBodies.push_back(steppedBody);
     Check(frameOpen || buffer.size() <= 1, "noise outside a frame is not kept");
+    Check(searched <= steppedBuffer.size(), "the incremental search stays inside the buffer");
   }
   Check(bodies == FramesOf(stream), "chunked frames are the frames of the whole stream");
+  Check(steppedBodies == bodies && steppedBuffer == buffer, "the incremental search takes the same frames");
 }
 
 }  // namespace bx::fuzz

@@ -40,7 +40,8 @@ void PrintCommandHelp(std::ostream& out, const Command& c) {
 }
 
 // The file association and the "Path" value name the window program, not this one, so
-// that a firmware file opened from the desktop starts the window.
+// that a firmware file opened from the desktop starts the window. Empty when there is no
+// window program beside this one.
 std::string WindowProgramPath() {
   namespace fs = std::filesystem;
   const fs::path self = ProgramPath();
@@ -48,7 +49,7 @@ std::string WindowProgramPath() {
   for (const fs::path& p : {self.parent_path() / "brevantix-configurator",
                             self.parent_path().parent_path() / "view" / "qt" / "brevantix-configurator"})
     if (fs::exists(p, ec)) return fs::weakly_canonical(p, ec).string();
-  return self.string();
+  return {};
 }
 
 }  // namespace
@@ -66,6 +67,10 @@ bool Session::Start(AppContext& context) {
     form = std::make_unique<TfrmMain>(std::move(context));
   } catch (const std::exception& e) {
     ui::ShowException(e.what());
+    return false;
+  } catch (...) {
+    // Any other kind is shown as the handlers show it: with an empty message.
+    ui::ShowException("");
     return false;
   }
   if (!preferred.empty()) PreferPort(*form, preferred);
@@ -158,7 +163,12 @@ bool StartSession(Session& s, const Command& cmd) {
   s.dialogs = std::make_unique<TerminalDialogs>(*s.out, err, s.options.answer, &s.messageCount);
   s.clipboard = std::make_unique<SessionClipboard>();
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
-  context.programPath = WindowProgramPath();
+  // Without a window program the file type would open this one, which answers "unknown
+  // command"; and with no view there is no window position to store.
+  const std::string window = WindowProgramPath();
+  context.registerProgram = !window.empty();
+  context.programPath = window.empty() ? ProgramPath() : window;
+  context.hasView = false;
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
   if (s.demo) s.demo->Offer(context);
   if (cmd.prepare) cmd.prepare(s, context);

@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "core/Protocol.h"
@@ -7,15 +8,14 @@
 #include "exchange/PortList.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
-#include "ui/EventLoop.h"
 
 namespace bx {
 
 const char* StateName(ExchangeState s) {
-  static const char* kNames[] = {"Idle",        "Opening",       "Starting",     "ResetInfo",  "SendInfo",
-                                 "AwaitWrite",  "AwaitReply",    "InfoReceived", "SelectMode", "SendCommand",
-                                 "CommandDone", "SendTest",      "TestDone",     "SendUpdate", "UpdateReply",
-                                 "StartUpdate", "UpdateRunning", "NotFound"};
+  static const char* kNames[] = {"Idle",        "Opening",       "Starting",     "ResetInfo",   "SendInfo",
+                                 "AwaitWrite",  "AwaitReply",    "InfoReceived", "SelectMode",  "SendCommand",
+                                 "CommandDone", "SendTest",      "TestDone",     "SendUpdate",  "UpdateReply",
+                                 "StartUpdate", "UpdateRunning", "NotFound",     "CommandPause"};
   return kNames[static_cast<int>(s)];
 }
 
@@ -34,15 +34,32 @@ void DropNoise(Bytes& buffer, bool& frameOpen) {
 }
 }  // namespace
 
-bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
+bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched) {
+  const bool wasOpen = frameOpen;
   DropNoise(buffer, frameOpen);
+  if (!frameOpen || !wasOpen) searched = 0;
   if (!frameOpen) return false;
-  const auto end = buffer.find(proto::kFrameEnd);
-  if (end == Bytes::npos) return false;
+  const auto end = buffer.find(proto::kFrameEnd, std::min(searched, buffer.size()));
+  if (end == Bytes::npos) {
+    // The last bytes may be the first part of a frame end whose rest is still to come.
+    const std::size_t overlap = proto::kFrameEnd.size() - 1;
+    searched = buffer.size() > overlap ? buffer.size() - overlap : 0;
+    return false;
+  }
   body = end == 0 ? Bytes() : buffer.substr(2, end - 2);
   buffer.erase(0, end + proto::kFrameEnd.size());
   frameOpen = false;
+  searched = 0;
   return true;
+}
+
+bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
+  std::size_t searched = 0;
+  return TakeReplyFrame(buffer, frameOpen, body, searched);
+}
+
+std::string BusyRefusal(const std::string& action) {
+  return "\"" + action + "\" was not sent: another operation is using the adapter.";
 }
 
 Exchange::Exchange(SettingsControls& page, StatusControls& status, ui::TPageControl& pages, ui::TTimer& tmrSearch,
@@ -63,7 +80,9 @@ void Exchange::Follow(std::function<void()> taken, std::function<void()> release
   if (released) released_.push_back(std::move(released));
 }
 
-Exchange::~Exchange() {
+Exchange::~Exchange() { JoinOpener(); }
+
+void Exchange::JoinOpener() {
   if (opener_.joinable()) opener_.join();
 }
 
@@ -72,10 +91,16 @@ bool Exchange::Start(ExchangeRequest request) {
   request_ = std::move(request);
   answered_ = false;
   handedToUpdater_ = false;
+  dropped_ = 0;
   live_ = LiveCursor{};
   if (request_.operation == Operation::Search || request_.operation == Operation::DeviceCommand) attempt_ = -1;
   readingEnabled_ = true;
-  const std::string port = ports_.SelectedPortName();
+  // The port-list refresh goes on during the exchange and a rebuild may select another
+  // port or none: what the exchange says and records is about the port it opened.
+  portName_ = ports_.SelectedPortName();
+  portText_ = c_.cbCOM.Text();
+  identity_.SetReplyPort(portName_);
+  const std::string& port = portName_;
   activeLink_ = findLink && !port.empty() ? findLink(port) : nullptr;
   if (activeLink_) OpenLink(port);
   if (!activeLink_) {
@@ -91,7 +116,7 @@ bool Exchange::Start(ExchangeRequest request) {
 
 void Exchange::OpenLink(const std::string& port) {
   activeLink_->SetPortName(port);
-  if (opener_.joinable()) opener_.join();
+  JoinOpener();
   openerRunning_ = true;
   if (synchronousOpen) {
     activeLink_->Open();
@@ -113,7 +138,7 @@ void Exchange::OpenLink(const std::string& port) {
 void Exchange::ShowBusy() {
   pages_.SetEnabled(false);
   c_.cbCOM.SetEnabled(false);
-  status_.edCOM.SetText(c_.cbCOM.Text());
+  status_.edCOM.SetText(portText_);
   status_.bpConnect.Vertical = false;
   status_.bpConnect.MarqueeInterval = 25;
   status_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
@@ -121,6 +146,8 @@ void Exchange::ShowBusy() {
 }
 
 void Exchange::DropLinks() {
+  // A close right after Search finds the opener still inside the link's Open.
+  JoinOpener();
   if (activeLink_) activeLink_->Close();
   activeLink_ = nullptr;
   findLink = nullptr;
@@ -128,15 +155,66 @@ void Exchange::DropLinks() {
 
 void Exchange::tmrSearchTimer() {
   tmrSearch_.SetEnabled(false);
-  if (readingEnabled_ && activeLink_ && activeLink_->IsOpen() && activeLink_->BytesAvailable() > 0) {
-    Bytes chunk;
-    activeLink_->ReadAvailable(chunk);
-    rxBuffer_ += chunk;
-    silence_ = 200;
+  bool more = false;
+  try {
+    Receive();
+    more = Step();
+  } catch (...) {
+    // A step that fails (a settings write refused while the reply is parsed) ends the
+    // exchange the ordinary way: link closed, window given back. The error itself is
+    // shown once, by the handler's exception display.
+    if (Running()) {
+      try {
+        Finish();
+      } catch (...) {
+        state_ = ExchangeState::Idle;
+        if (activeLink_) activeLink_->Close();
+      }
+    }
+    throw;
   }
-  if (Step()) {
-    tmrSearch_.SetInterval(10);
+  if (more) {
+    tmrSearch_.SetInterval(nextInterval_);
     tmrSearch_.SetEnabled(true);
+  }
+  nextInterval_ = 10;
+}
+
+// Drains the link. Every chunk refills the silence allowance, also one that is dropped
+// because the exchange already holds kMaxReplyBytes.
+void Exchange::Receive() {
+  if (!readingEnabled_ || !activeLink_ || !activeLink_->IsOpen() || activeLink_->BytesAvailable() <= 0) return;
+  Bytes chunk;
+  activeLink_->ReadAvailable(chunk);
+  silence_ = 200;
+  const std::size_t room = kMaxReplyBytes - std::min(kMaxReplyBytes, rxBuffer_.size());
+  if (chunk.size() > room) {
+    dropped_ += chunk.size() - room;
+    chunk.resize(room);
+  }
+  rxBuffer_ += chunk;
+}
+
+// The open frame's whole lines that have not been echoed yet; with `all` (the reply
+// timed out) also the unfinished last one. The empty line that ends the frame is not a
+// line of the reply.
+void Exchange::EchoLines(bool all) {
+  if (!request_.echoLine || !frameOpen_) return;
+  echoed_ = std::max<std::size_t>(echoed_, proto::kCrLf.size());
+  while (echoed_ < rxBuffer_.size()) {
+    const auto eol = rxBuffer_.find(proto::kCrLf, echoed_);
+    if (eol == echoed_) return;
+    if (eol == Bytes::npos) {
+      if (!all) return;
+      std::string rest = rxBuffer_.substr(echoed_);
+      if (rest.back() == '\r') rest.pop_back();
+      echoed_ = rxBuffer_.size();
+      if (!rest.empty()) request_.echoLine(rest);
+      return;
+    }
+    const std::string line = rxBuffer_.substr(echoed_, eol - echoed_);
+    echoed_ = eol + proto::kCrLf.size();
+    request_.echoLine(line);
   }
 }
 
@@ -154,14 +232,14 @@ std::string Exchange::Command(const std::string& suffix) const { return std::str
 
 // In the order of ExchangeState.
 const Exchange::Handler Exchange::kHandlers[] = {
-    &Exchange::OnIdle,          &Exchange::OnOpening,     &Exchange::OnStarting,    &Exchange::OnResetInfo,
-    &Exchange::OnSendInfo,      &Exchange::OnAwaitWrite,  &Exchange::OnAwaitReply,  &Exchange::OnInfoReceived,
-    &Exchange::OnSelectMode,    &Exchange::OnSendCommand, &Exchange::OnCommandDone, &Exchange::OnSendTest,
-    &Exchange::OnTestDone,      &Exchange::OnSendUpdate,  &Exchange::OnUpdateReply, &Exchange::OnStartUpdate,
-    &Exchange::OnUpdateRunning, &Exchange::OnNotFound,
+    &Exchange::OnIdle,          &Exchange::OnOpening,     &Exchange::OnStarting,     &Exchange::OnResetInfo,
+    &Exchange::OnSendInfo,      &Exchange::OnAwaitWrite,  &Exchange::OnAwaitReply,   &Exchange::OnInfoReceived,
+    &Exchange::OnSelectMode,    &Exchange::OnSendCommand, &Exchange::OnCommandDone,  &Exchange::OnSendTest,
+    &Exchange::OnTestDone,      &Exchange::OnSendUpdate,  &Exchange::OnUpdateReply,  &Exchange::OnStartUpdate,
+    &Exchange::OnUpdateRunning, &Exchange::OnNotFound,    &Exchange::OnCommandPause,
 };
 bool Exchange::Step() {
-  static_assert(std::size(kHandlers) == static_cast<std::size_t>(ExchangeState::NotFound) + 1);
+  static_assert(std::size(kHandlers) == static_cast<std::size_t>(ExchangeState::CommandPause) + 1);
   while ((this->*kHandlers[static_cast<std::size_t>(state_)])()) {
   }
   return Running();
@@ -181,7 +259,7 @@ bool Exchange::OnOpening() {
 bool Exchange::OnStarting() {
   if (!activeLink_ || !activeLink_->IsOpen()) {
     const std::string reason = activeLink_ ? activeLink_->OpenFailureText() : std::string();
-    FailMessage("Can't open Communication Port " + c_.cbCOM.Text() + (reason.empty() ? "" : " (" + reason + ")"));
+    FailMessage("Can't open Communication Port " + portText_ + (reason.empty() ? "" : " (" + reason + ")"));
     status_.edCOM.SetText("");
     Finish();
     return false;
@@ -194,8 +272,7 @@ bool Exchange::OnStarting() {
     c->SetEnabled(false);
   for (const auto& taken : taken_) taken();
   c_.memLog.Clear();
-  rxBuffer_.clear();
-  frameOpen_ = false;
+  ClearReceived();
   live_.position = 3;
   switch (request_.operation) {
     case Operation::Search:
@@ -249,12 +326,18 @@ bool Exchange::OnAwaitWrite() {
 bool Exchange::OnAwaitReply() {
   DropNoise(rxBuffer_, frameOpen_);
   if (request_.livePane && frameOpen_ && renderLive) renderLive(*request_.livePane, rxBuffer_, live_);
+  EchoLines(false);
   Bytes body;
-  if (TakeReplyFrame(rxBuffer_, frameOpen_, body)) {
+  if (TakeReplyFrame(rxBuffer_, frameOpen_, body, searched_)) {
+    echoed_ = 0;
     replyBody_ = std::move(body);
     answered_ = true;
     state_ = successState_;
   } else if (silence_-- == 1) {
+    EchoLines(true);
+    // A frame that outgrew what an exchange keeps cannot end any more (its end was
+    // dropped): the next attempt starts on an empty buffer.
+    if (rxBuffer_.size() >= kMaxReplyBytes) ClearReceived();
     state_ = timeoutState_;
   }
   return false;
@@ -285,13 +368,19 @@ bool Exchange::OnSendCommand() {
   }
   if (activeLink_) activeLink_->Write(command);
   ++commandsSent_;
-  if (auto* loop = ui::EventLoop::Current()) loop->Sleep(500);
+  // The adapter is given half a second before its port is closed (a reset answers
+  // nothing); the window goes on meanwhile.
+  state_ = ExchangeState::CommandPause;
+  nextInterval_ = 500;
+  return false;
+}
+
+bool Exchange::OnCommandPause() {
   Finish();
   return false;
 }
 
 bool Exchange::OnCommandDone() {
-  if (request_.commandDone) request_.commandDone(replyBody_);
   c_.memLog.SetText(replyBody_);
   identity_.ParsePane(c_.memLog);
   Finish();
@@ -345,7 +434,7 @@ bool Exchange::OnUpdateRunning() {
 
 bool Exchange::OnNotFound() {
   const std::string hint = bootloaderHint ? std::string("\r\n\r\n") + kBootloaderHint : std::string();
-  FailMessage(productName_ + " Adapter is not found on Communication Port " + c_.cbCOM.Text() + hint);
+  FailMessage(productName_ + " Adapter is not found on Communication Port " + portText_ + hint);
   request_.focusTarget = nullptr;
   Finish();
   return false;
@@ -357,8 +446,10 @@ void Exchange::Finish() {
   RestoreControls();
   for (const auto& released : released_) released();
   if (activeLink_) activeLink_->Close();
-  rxBuffer_.clear();
-  frameOpen_ = false;
+  ClearReceived();
+  if (dropped_ > 0)
+    c_.memLog.AddLine(Format("%zu bytes of the adapter's answer were dropped: an exchange keeps at most %zu bytes.",
+                             dropped_, kMaxReplyBytes));
   if (ui::TControl* focus = request_.focusTarget) {
     focus->SetFocus();
     if (focus == &c_.lvModes && c_.lvModes.Count() > 0) {
@@ -366,11 +457,18 @@ void Exchange::Finish() {
       if (ui::TListItem* s = c_.lvModes.Selected()) s->MakeVisible();
     }
   }
-  const std::function<void()> ended = std::move(request_.ended);
+  const auto finished = std::move(request_.finished);
   request_ = ExchangeRequest{};
   live_.position = 3;
   if (status_.edSerial.Text().empty()) status_.edCOM.SetText("");
-  if (ended) ended();
+  if (finished) finished(answered_);
+}
+
+void Exchange::ClearReceived() {
+  rxBuffer_.clear();
+  frameOpen_ = false;
+  searched_ = 0;
+  echoed_ = 0;
 }
 
 void Exchange::RestoreControls() {

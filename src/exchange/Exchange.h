@@ -44,6 +44,7 @@ enum class ExchangeState : uint8_t {
   StartUpdate,
   UpdateRunning,
   NotFound,
+  CommandPause,
 };
 
 const char* StateName(ExchangeState s);
@@ -52,6 +53,19 @@ const char* StateName(ExchangeState s);
 // noise and go; the frame ends at the first CR LF CR LF. Returns false (and leaves the
 // buffer as it is, apart from dropped noise) while the frame is incomplete.
 bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body);
+// The same for a buffer that grows chunk by chunk: the frame end is looked for only from
+// `searched` on (the bytes of the open frame already looked at, less the three that could
+// begin a CR LF CR LF split across reads), which it moves on. Start with 0; it goes back
+// to 0 whenever a frame opens or is taken.
+bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched);
+
+// What one exchange keeps of the adapter's bytes: far beyond any real reply (a few
+// kilobytes), so that a frame that never ends cannot take the memory of the machine.
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{1} << 20;
+
+// The line a page logs when it refuses an action because another exchange holds the
+// adapter (nothing is sent and the page keeps what it shows).
+std::string BusyRefusal(const std::string& action);
 
 // What a page hands the exchange to start it.
 struct ExchangeRequest {
@@ -60,12 +74,11 @@ struct ExchangeRequest {
   bool wait = false;                    // DeviceCommand: wait for the reply frame
   ui::TControl* focusTarget = nullptr;  // focused when the exchange ends
   ui::TMemo* livePane = nullptr;        // SelfTest: the pane the reply is shown in as it comes
-  // DeviceCommand, before the parse: the page that sent the command sees its reply (the
-  // WiFi and System pages echo it into their own log).
-  std::function<void(const Bytes& body)> commandDone;
-  // Once the exchange has ended, whichever way (the reply parsed, no reply, no port): the
-  // page that asked shows the result.
-  std::function<void()> ended;
+  // DeviceCommand: the reply's lines as they arrive, each whole line once; on a time-out
+  // also the unfinished last one (the WiFi and System pages echo them into their log).
+  std::function<void(const std::string& line)> echoLine;
+  // Every ending, after the window has been given back: whether a complete reply came.
+  std::function<void(bool answered)> finished;
 };
 
 // After an upload that did not end well the adapter may still sit in its bootloader,
@@ -90,7 +103,8 @@ class Exchange {
   ~Exchange();
 
   // Starts an exchange on the port selected in cbCOM; false (and nothing changes) while
-  // another exchange runs.
+  // another exchange runs. The port is taken now: the exchange's messages and the recent
+  // port it records name it, whatever a port-list rebuild selects meanwhile.
   bool Start(ExchangeRequest request);
   void tmrSearchTimer();
   bool Running() const { return state_ != ExchangeState::Idle; }
@@ -109,7 +123,12 @@ class Exchange {
   int CommandsSent() const { return commandsSent_; }
   // The link of the last exchange; stays set after the exchange ends, closed.
   Link* ActiveLink() const { return activeLink_; }
-  // Closes and forgets the active link and the link source (the link table goes).
+  // The port of the running (or last) exchange: its port-list name and cbCOM's text.
+  const std::string& PortName() const { return portName_; }
+  // Bytes of the adapter's answer dropped beyond kMaxReplyBytes by the last exchange.
+  std::size_t DroppedBytes() const { return dropped_; }
+  // At close, before the link table goes: waits for the opener thread, closes and forgets
+  // the active link and the link source.
   void DropLinks();
 
   // Seams filled by the link table, the updater, the self-test and the pages.
@@ -133,7 +152,11 @@ class Exchange {
   static const Handler kHandlers[];
 
   bool Step();  // one state step; false when the exchange has ended
+  void Receive();
+  void EchoLines(bool all);
   void OpenLink(const std::string& port);
+  void JoinOpener();
+  void ClearReceived();
   void ShowBusy();
   void SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout);
   void Finish();
@@ -162,6 +185,7 @@ class Exchange {
   bool OnStartUpdate();
   bool OnUpdateRunning();
   bool OnNotFound();
+  bool OnCommandPause();
 
   SettingsControls& c_;
   StatusControls& status_;
@@ -173,12 +197,17 @@ class Exchange {
   Identity& identity_;
 
   ExchangeRequest request_;
+  std::string portName_, portText_;
   ExchangeState state_ = ExchangeState::Idle;
   ExchangeState successState_ = ExchangeState::Idle, timeoutState_ = ExchangeState::Idle;
   int attempt_ = -1;
   int silence_ = 0;
   Bytes rxBuffer_;
   bool frameOpen_ = false;
+  std::size_t searched_ = 0;  // of the open frame, looked at for its end
+  std::size_t echoed_ = 0;    // of the open frame, handed to echoLine
+  std::size_t dropped_ = 0;
+  int nextInterval_ = 10;  // ms until the next step
   Bytes replyBody_;
   LiveCursor live_;
   bool readingEnabled_ = false;

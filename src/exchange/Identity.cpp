@@ -61,8 +61,9 @@ bool Identity::ParseLine(const std::string& line) {
   } else if (Key(line, "SN:", v)) {
     status_.edSerial.SetText(v);
     system_.edSYS_Serial.SetText(v);
-    const std::string entry = ports_.SelectedPortName() + " " + v;
-    settings_.RememberPort(entry);
+    // An entry without its port would end every later rank lookup at once.
+    const std::string port = replyPort_.empty() ? ports_.SelectedPortName() : replyPort_;
+    if (!port.empty()) settings_.RememberPort(port + " " + v);
   } else if (Key(line, "ID:", v)) {
     system_.edSignature.SetText(v);
   } else if (Key(line, "FW:", v)) {

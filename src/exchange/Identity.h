@@ -31,6 +31,10 @@ class Identity {
   bool ParseLine(const std::string& line);  // true: used
   void ClearIdentity();
   void SetBatteryText(const std::string& text);
+  // The port the replies being parsed came from (the exchange sets it as it opens the
+  // port): "SN:" records it as the most recent port. Until one is set, the port selected
+  // in cbCOM stands in.
+  void SetReplyPort(const std::string& port) { replyPort_ = port; }
   void ClearModes();
 
   std::string Battery;
@@ -54,6 +58,7 @@ class Identity {
   Settings& settings_;
   PortList& ports_;
   ModeEntries* modes_ = nullptr;
+  std::string replyPort_;
 };
 
 }  // namespace bx

@@ -5,13 +5,6 @@
 
 namespace bx {
 
-namespace {
-// The serial link's prefix: on POSIX port names are device paths.
-constexpr const char* kSerialPrefix = "/dev/";
-
-std::string Head(const std::string& name) { return name.substr(0, std::string(kSerialPrefix).size()); }
-}  // namespace
-
 PortList::PortList(SettingsControls& controls, ui::TTimer& tmrRefresh, Settings& settings, Dialogs* dialogs)
     : c_(controls), tmrRefresh_(tmrRefresh), settings_(settings), dialogs_(dialogs) {
   c_.cbCOM.Hint = "Ports List";
@@ -41,7 +34,7 @@ void PortList::Refresh(bool force) {
   c_.cbCOM.ClearItems();
   int best = -1, bestRank = -1;
   std::string bestHead;
-  const std::string serial = kSerialPrefix;
+  const std::string& serial = serialPrefix;
   for (std::size_t i = 0; i < fresh.size(); ++i) {
     const std::string& name = fresh.Names[i];
     const std::string desc = i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string();
@@ -52,7 +45,7 @@ void PortList::Refresh(bool force) {
     c_.cbCOM.AddItem(name + " (" + desc + ")");
     const int rank = settings_.RecentPortRank(name);
     if (rank < 0) continue;
-    const std::string head = Head(name);
+    const std::string head = name.substr(0, serial.size());
     bool take = false;
     if (best < 0)
       take = true;

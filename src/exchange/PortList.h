@@ -37,6 +37,9 @@ class PortList {
 
   // A port the program was started for (--port, --demo): chosen as soon as it is listed.
   std::string preferred;
+  // The serial links' prefix, as the links tell it ("/dev/", "COM"): among the recently
+  // used ports a serial one is the default before any other. Empty: no such preference.
+  std::string serialPrefix;
 
   // Where the ports come from (the link table) and a port's properties.
   std::function<PortLists()> collect;

@@ -66,7 +66,7 @@ void FirmwareUpdater::RegisterWake() {
     if (token->pending.exchange(true)) return;
     loop->Post([token] {
       token->pending.store(false);
-      if (token->updater) token->updater->Poll(false);
+      if (token->updater) token->updater->Step(false);
     });
   });
 }
@@ -74,8 +74,26 @@ void FirmwareUpdater::RegisterWake() {
 void FirmwareUpdater::TimerTick() {
   timer_->SetEnabled(false);
   inTimer_ = true;
-  Poll(true);
-  inTimer_ = false;
+  struct Leave {
+    bool& flag;
+    ~Leave() { flag = false; }
+  } leave{inTimer_};
+  Step(true);
+}
+
+// A step that fails (a report control's handler, the link) ends the upload the ordinary
+// way: stopped, the link closed, so the exchange gives the window back at its next step.
+// The error itself is shown once, by the handler's exception display.
+void FirmwareUpdater::Step(bool timerTick) {
+  try {
+    Poll(timerTick);
+  } catch (...) {
+    if (running_) {
+      state_ = UpdaterState::Idle;
+      Halt();
+    }
+    throw;
+  }
 }
 
 // One look at the link: take what has arrived and answer every whole message. Only the

@@ -83,6 +83,7 @@ class FirmwareUpdater {
   };
 
   void TimerTick();
+  void Step(bool timerTick);
   void Poll(bool timerTick);
   void RegisterWake();
   void ProcessReply();

@@ -83,7 +83,7 @@ void UpdatePage::btUpdateRunClick() {
     ExchangeRequest r;
     r.operation = c_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
     r.focusTarget = &c_.btUpdateRun;
-    r.ended = [this] { UploadEnded(); };
+    r.finished = [this](bool) { UploadEnded(); };
     c_.btUpdateRun.SetCaption("Stop");
     ex_.Start(std::move(r));
     return;
@@ -95,11 +95,15 @@ void UpdatePage::btUpdateRunClick() {
 
 void UpdatePage::btResetClick() {
   // During an upload the page stays usable; a running exchange keeps its own command.
+  if (ex_.Running()) {
+    c_.memUpdate.AddLine(BusyRefusal("Reset"));
+    return;
+  }
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = "R";
-  r.ended = [this, before = ex_.CommandsSent()] { ResetEnded(before); };
-  if (!ex_.Start(std::move(r))) c_.memUpdate.AddLine("Reset not sent: an upload is running, press Stop first.");
+  r.finished = [this, before = ex_.CommandsSent()](bool) { ResetEnded(before); };
+  ex_.Start(std::move(r));
 }
 
 // An upload that was cancelled or failed, or that never began once the adapter had been

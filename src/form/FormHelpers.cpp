@@ -13,17 +13,30 @@ int TfrmMain::AppMessageBox(const std::string& shortCaption, const std::string& 
   return ctx.dialogs->MessageBox(appTitle_ + " - " + shortCaption, text, flags);
 }
 
-bool TfrmMain::SelectFile(const std::string& description, const std::string& mask, std::string& fileName) {
-  if (!ctx.dialogs) return false;
-  OpenFileRequest r;
+namespace {
+bool ChooseFile(Dialogs* dialogs, OpenFileRequest& r, std::string& fileName) {
+  if (!dialogs) return false;
   r.title = "Open";
-  r.filter = description + "|" + LowerAscii(mask) + "|All files|*.*";
   r.fileName = fileName;
   r.mustExist = true;
   std::string chosen;
-  if (!ctx.dialogs->OpenFile(r, chosen)) return false;
+  if (!dialogs->OpenFile(r, chosen)) return false;
   fileName = chosen;
   return true;
+}
+}  // namespace
+
+bool TfrmMain::SelectFile(const std::string& description, const std::string& mask, std::string& fileName) {
+  OpenFileRequest r;
+  r.filter = description + "|" + LowerAscii(mask) + "|All files|*.*";
+  return ChooseFile(ctx.dialogs, r, fileName);
+}
+
+bool TfrmMain::SelectProgram(std::string& fileName) {
+  OpenFileRequest r;
+  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
+  r.programs = true;
+  return ChooseFile(ctx.dialogs, r, fileName);
 }
 
 bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data) {

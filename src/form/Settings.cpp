@@ -71,13 +71,16 @@ void Settings::RememberPort(const std::string& entry) {
   }
 }
 
+// An empty entry ends the list. An entry without its port (" 12345", which an earlier
+// version stored when the port list was rebuilt during a search) is passed over: ending
+// the lookup there kept every port from being preselected again.
 int Settings::RecentPortRank(const std::string& port) {
   for (int n = 0; n <= 9; ++n) {
     std::string v = RecentPortEntry(n);
+    if (v.empty()) return -1;
     const auto blank = v.find(' ');
     if (blank != std::string::npos) v.resize(blank);
-    if (v.empty()) return -1;
-    if (v == port) return n;
+    if (!v.empty() && v == port) return n;
   }
   return -1;
 }

@@ -47,6 +47,13 @@ struct AppContext {
   std::vector<std::pair<std::string, std::string>> virtualPorts;
   bool startLinks = true;  // false: no link table (tests of the window alone)
   DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
+  // False when no view shows the window (the CLI): the model's position is only assumed,
+  // so the close leaves the stored position as it found it.
+  bool hasView = true;
+  // False when `programPath` is not the window program (a CLI with none beside it): the
+  // ".rfw" file type, the desktop entry and the pass-thru configuration entry are then not
+  // pointed at it.
+  bool registerProgram = true;
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab
@@ -84,6 +91,7 @@ class TfrmMain : public ui::TForm,
   // ---- shared helpers ---------------------------------------------------------------
   int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) override;
   bool SelectFile(const std::string& description, const std::string& mask, std::string& fileName) override;
+  bool SelectProgram(std::string& fileName) override;
   static bool ReadWholeFile(const std::string& path, Bytes& data);
   static bool WriteWholeFile(const std::string& path, const Bytes& data);
   const std::string& ApplicationTitle() const { return appTitle_; }

@@ -17,6 +17,8 @@ class WindowServices {
   virtual int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) = 0;
   // The open-file dialog: false when cancelled; `fileName` is the start and the answer.
   virtual bool SelectFile(const std::string& description, const std::string& mask, std::string& fileName) = 0;
+  // The same for a program to start: the platform's program files, then all files.
+  virtual bool SelectProgram(std::string& fileName) = 0;
   // Sorts a list view by the window's shared sort column and direction.
   virtual void SortList(ui::TListView& view) = 0;
 };

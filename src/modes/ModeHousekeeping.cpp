@@ -39,7 +39,7 @@ void ModeHousekeeping::Hide() {
   const std::string id = modes_.RememberedId();
   // Mode "000" can never be hidden, and an entry without an ID has nothing to key on.
   if (!item || id.empty() || id == "000") return;
-  settings_.WriteSettingString("Hide", id, Description(*item));
+  StoreHidden(settings_, id, Description(*item), true);
   item->SetStateIndex(mode_state::Hidden);
   modes_.lvModesSelectItem(item, true);
 }
@@ -48,7 +48,7 @@ void ModeHousekeeping::Show() {
   ui::TListItem* item = modes_.remembered;
   const std::string id = modes_.RememberedId();
   if (!item || id.empty()) return;
-  settings_.WriteSettingString("Hide", id, "");
+  StoreHidden(settings_, id, Description(*item), false);
   item->SetStateIndex(c_.cbShow.Checked() ? mode_state::Active : mode_state::Normal);
   modes_.lvModesSelectItem(item, true);
 }
@@ -56,7 +56,7 @@ void ModeHousekeeping::Show() {
 void ModeHousekeeping::LinkProgram() {
   const std::string id = modes_.RememberedId();
   std::string path = c_.edModeRun.Text();
-  if (!id.empty() && window_.SelectFile("Executable files", "*.exe;*.bat;*.cmd", path)) {
+  if (!id.empty() && window_.SelectProgram(path)) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
       c_.edModeRun.SetText(path);

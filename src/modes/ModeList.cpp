@@ -15,6 +15,26 @@ bool IdChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 bool IsMarker(const std::string& s) { return s == " - " || s == " _ " || s == " + " || s == " * "; }
 }  // namespace
 
+namespace {
+constexpr const char* kHideBlank = "HideBlank";
+}  // namespace
+
+// A missing value already means "not hidden"; reading it must not store one per mode ID
+// the adapter lists.
+bool StoredAsHidden(Settings& settings, const std::string& id, const std::string& description) {
+  const std::string hidden = settings.PeekSettingString("Hide", id, "");
+  if (!hidden.empty()) return description == hidden;
+  return description.empty() && settings.PeekSettingString(kHideBlank, id, "") == "1";
+}
+
+void StoreHidden(Settings& settings, const std::string& id, const std::string& description, bool hidden) {
+  settings.WriteSettingString("Hide", id, hidden ? description : "");
+  if (hidden && description.empty())
+    settings.WriteSettingString(kHideBlank, id, "1");
+  else if (settings.PeekSettingString(kHideBlank, id, "") == "1")
+    settings.DeleteSetting(kHideBlank, id);
+}
+
 ModeList::ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange)
     : c_(controls), settings_(settings), ex_(exchange) {
   c_.lvModes.OnSelectItem = [this](ui::TListItem* item, bool selected) { lvModesSelectItem(item, selected); };
@@ -49,13 +69,11 @@ bool ModeList::AddModeEntry(const std::string& line) {
   const std::string description =
       line.size() > static_cast<std::size_t>(L) + 3 ? line.substr(static_cast<std::size_t>(L) + 3) : "";
   if (marker != '-') return false;
-  // A missing value already means "not hidden"; reading it must not store one per mode
-  // ID the adapter lists.
-  std::string hidden = settings_.PeekSettingString("Hide", id, "");
-  if (id == "000") hidden.clear();
-  if (line == settings_.ReadSettingString("", "Mode", "")) hidden.clear();
+  bool isHidden = StoredAsHidden(settings_, id, description);
+  // Mode "000" and the last selected mode are never hidden.
+  if (id == "000") isHidden = false;
+  if (line == settings_.ReadSettingString("", "Mode", "")) isHidden = false;
   int state = mode_state::Normal;
-  const bool isHidden = !hidden.empty() && description == hidden;
   if (c_.cbShow.Checked()) {
     state = isHidden ? mode_state::Hidden : mode_state::Active;
   } else if (isHidden) {

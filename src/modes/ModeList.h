@@ -19,6 +19,13 @@ inline constexpr int Active = 1;
 inline constexpr int Hidden = 2;
 }  // namespace mode_state
 
+// The hidden marks in the store: subkey "Hide", one value per mode ID, holds the
+// description the mode had when it was hidden, and an empty value means shown. A mode
+// hidden while its description is empty is therefore marked in subkey "HideBlank" too.
+// Reading stores nothing.
+bool StoredAsHidden(Settings& settings, const std::string& id, const std::string& description);
+void StoreHidden(Settings& settings, const std::string& id, const std::string& description, bool hidden);
+
 class ModeList : public ModeEntries {
  public:
   ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange);

@@ -31,6 +31,10 @@ struct OpenFileRequest {
   std::string filter;    // "Description|mask|All files|*.*"
   std::string fileName;  // the starting name
   bool mustExist = true;
+  // The first filter entry stands for programs: a dialog offers there the files its
+  // platform can start (on POSIX those the user may execute, whatever their names; where
+  // programs are known by their extension, the entry's mask).
+  bool programs = false;
 };
 
 using PropertyRows = std::vector<std::pair<std::string, std::string>>;

@@ -86,7 +86,12 @@ void SelfTest::ToggleParams() {
 }
 
 void SelfTest::Run(ui::TControl& actedOn) {
-  if (ex_.Running()) return;
+  // The log and the history of the last run stay while another operation holds the
+  // adapter (the Test page is usable during an upload).
+  if (ex_.Running()) {
+    c_.memLogTest.AddLine(BusyRefusal("Run"));
+    return;
+  }
   c_.memLogTest.Clear();
   ui::TShape* history[] = {&c_.shpTest_Result, &c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3};
   for (int i = 3; i > 0; --i) {

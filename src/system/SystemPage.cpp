@@ -74,15 +74,19 @@ void SystemPage::SystemInfo(const std::string& payload) {
   c_.btSYS_Save.SetEnabled(false);
 }
 
-void SystemPage::SendCommand(const std::string& suffix, bool save) {
+void SystemPage::SendCommand(const std::string& action, const std::string& suffix, bool save) {
+  if (ex_.Running()) {
+    c_.memSYS.AddLine(BusyRefusal(action));
+    return;
+  }
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
   r.wait = true;
   reply_.clear();
-  r.commandDone = [this](const Bytes& body) { reply_ = body; };
-  r.ended = [this, save, suffix, before = infoLines_] { Report(save, suffix, before); };
-  if (!ex_.Start(std::move(r))) c_.memSYS.AddLine("Not sent: another operation with the adapter is running.");
+  r.echoLine = [this](const std::string& line) { reply_.push_back(line); };
+  r.finished = [this, save, suffix, before = infoLines_](bool) { Report(save, suffix, before); };
+  ex_.Start(std::move(r));
 }
 
 // The options shown come from the "SI:" line of the reply: after a save, options the
@@ -92,7 +96,7 @@ void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
     c_.memSYS.AddLine("No reply from the adapter.");
   } else if (infoLines_ == infoBefore) {
     c_.memSYS.AddLine("No system settings in the adapter's reply:");
-    if (!reply_.empty()) c_.memSYS.AddLine(reply_);
+    for (const std::string& line : reply_) c_.memSYS.AddLine(line);
   } else if (!save) {
     c_.memSYS.AddLine("System settings read.");
   } else if (SaveCommand() == sent) {
@@ -102,13 +106,13 @@ void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
   }
 }
 
-void SystemPage::Read() { SendCommand("S", false); }
+void SystemPage::Read() { SendCommand("Read", "S", false); }
 
 std::string SystemPage::SaveCommand() const {
   return Format("SD%dW%dB%dN%d", c_.cbSYS_MSD.Checked() ? 1 : 0, c_.rgSYS_Wireless.ItemIndex(),
                 c_.rgSYS_Bluetooth.ItemIndex(), c_.rgSYS_WiFi.ItemIndex());
 }
 
-void SystemPage::Save() { SendCommand(SaveCommand(), true); }
+void SystemPage::Save() { SendCommand("Save", SaveCommand(), true); }
 
 }  // namespace bx

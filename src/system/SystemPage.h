@@ -2,6 +2,7 @@
 // The System page: the adapter's hardware options. They travel as one short command
 // ("SD%dW%dB%dN%d") and come back as the payload of an "SI:" reply line.
 #include <string>
+#include <vector>
 
 namespace bx {
 
@@ -24,16 +25,17 @@ class SystemPage {
   std::string SaveCommand() const;
 
  private:
-  // Sends the command and, once its exchange has ended, writes its result in memSYS.
-  void SendCommand(const std::string& suffix, bool save);
+  // Refused with a line in memSYS while another operation holds the adapter; once its
+  // exchange has ended, writes its result in memSYS.
+  void SendCommand(const std::string& action, const std::string& suffix, bool save);
   void Report(bool save, const std::string& sent, int infoBefore);
 
   SystemControls& c_;
   StatusControls& status_;
   Exchange& ex_;
   WiFiPage& wifi_;
-  int infoLines_ = 0;  // "SI:" lines read so far
-  std::string reply_;  // the body of the last reply to Read or Save
+  int infoLines_ = 0;               // "SI:" lines read so far
+  std::vector<std::string> reply_;  // the lines of the last reply to Read or Save
 };
 
 }  // namespace bx

@@ -20,6 +20,15 @@ void ShowException(const std::string& message) {
   if (g_display) g_display(message);
 }
 
+void RunAsNestedLoop(const std::function<void()>& body) {
+  struct Depth {
+    int saved = g_depth;
+    Depth() { g_depth = 0; }
+    ~Depth() { g_depth = saved; }
+  } depth;
+  body();
+}
+
 void Invoke(const std::function<void()>& handler) {
   if (!handler) return;
   if (g_depth > 0) {

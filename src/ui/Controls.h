@@ -26,6 +26,9 @@ void Invoke(const std::function<void()>& handler);
 // The standard exception display; the application installs one (message box).
 void SetExceptionDisplay(std::function<void(const std::string& message)> display);
 void ShowException(const std::string& message);
+// Runs `body` as a nested message loop runs: the handlers it fires count as outermost, so
+// each shows its own exception and the loop goes on.
+void RunAsNestedLoop(const std::function<void()>& body);
 
 class Signal {
  public:

@@ -81,6 +81,27 @@ int64_t EventLoop::Dispatch() {
   return next < 0 ? -1 : std::max<int64_t>(0, next - NowMs());
 }
 
+bool EventLoop::WaitUntil(const std::function<bool()>& pred, int64_t timeoutMs) {
+  const int64_t deadline = NowMs() + timeoutMs;
+  // The handler that waits lets the others run, as a modal dialog's loop does; the outer
+  // dispatch goes on as it was when the wait is over.
+  const bool outer = dispatching_;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{dispatching_, outer};
+  for (;;) {
+    dispatching_ = false;
+    int64_t next = -1;
+    RunAsNestedLoop([&] { next = Dispatch(); });
+    if (pred()) return true;
+    const int64_t now = NowMs();
+    if (now >= deadline) return false;
+    Idle(next < 0 ? deadline - now : std::min(next, deadline - now));
+  }
+}
+
 void VirtualEventLoop::Advance(int64_t ms) {
   const int64_t target = now_ + ms;
   Dispatch();
@@ -127,6 +148,12 @@ bool RealEventLoop::Run(const std::function<bool()>& pred, int64_t timeoutMs) {
     cv_.wait_for(lk, std::chrono::milliseconds(w), [&] { return woken_ || quit_; });
     woken_ = false;
   }
+}
+
+void RealEventLoop::Idle(int64_t ms) {
+  std::unique_lock lk(mu_);
+  cv_.wait_for(lk, std::chrono::milliseconds(ms), [&] { return woken_; });
+  woken_ = false;
 }
 
 void RealEventLoop::Quit() {

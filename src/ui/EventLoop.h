@@ -5,6 +5,7 @@
 //
 // One loop is the current loop of the program (like a toolkit's application object):
 // timers attach to it when they are enabled.
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -43,9 +44,17 @@ class EventLoop {
   int64_t Dispatch();
   bool Dispatching() const { return dispatching_; }
 
+  // A modal wait inside a handler, as a nested message loop: runs posted tasks and due
+  // timers (also when called from a timer's or a task's handler) until pred() holds or
+  // timeoutMs of the loop's time have passed. Returns pred(). The close waits here for
+  // the save it has started.
+  bool WaitUntil(const std::function<bool()>& pred, int64_t timeoutMs);
+
  protected:
   virtual void Wake() {}  // a task was posted or a timer (re)scheduled
-  int64_t NextDueMs();    // -1 when no timer is scheduled
+  // Waits up to ms for a post or a timer to become due (the virtual loop moves its clock).
+  virtual void Idle(int64_t ms) = 0;
+  int64_t NextDueMs();  // -1 when no timer is scheduled
 
  private:
   bool RunOneDueTimer(int64_t now);
@@ -67,7 +76,10 @@ class EventLoop {
 class VirtualEventLoop : public EventLoop {
  public:
   int64_t NowMs() const override { return now_; }
-  void Sleep(int ms) override { now_ += ms; slept_ += ms; }
+  void Sleep(int ms) override {
+    now_ += ms;
+    slept_ += ms;
+  }
   // Moves time forward by ms, firing every timer whose due time is reached, in order,
   // with the clock standing at each timer's due time while it runs.
   void Advance(int64_t ms);
@@ -75,6 +87,9 @@ class VirtualEventLoop : public EventLoop {
   bool AdvanceUntil(const std::function<bool()>& pred, int64_t maxMs, int64_t stepMs = 1);
   void RunPosted() { Dispatch(); }
   int64_t Slept() const { return slept_; }
+
+ protected:
+  void Idle(int64_t ms) override { now_ += std::max<int64_t>(ms, 1); }
 
  private:
   int64_t now_ = 0;
@@ -96,6 +111,7 @@ class RealEventLoop : public EventLoop {
 
  protected:
   void Wake() override;
+  void Idle(int64_t ms) override;
 
  private:
   std::mutex mu_;

@@ -66,4 +66,27 @@ std::vector<std::pair<std::string, std::string>> ScanQueryPairs(std::string_view
   return pairs;
 }
 
+std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys) {
+  std::string out;
+  out.reserve(line.size());
+  std::size_t pos = 0;
+  while (pos <= line.size()) {
+    const std::size_t end = std::min(line.find_first_of(" &?", pos), line.size());
+    const std::string_view piece = line.substr(pos, end - pos);
+    const std::size_t eq = piece.find('=');
+    std::string_view key = piece.substr(0, eq == std::string_view::npos ? 0 : eq);
+    if (const std::size_t colon = key.rfind(':'); colon != std::string_view::npos) key.remove_prefix(colon + 1);
+    const std::string name = QueryDecode(key).substr(0, 5);
+    if (eq != std::string_view::npos && std::find(keys.begin(), keys.end(), name) != keys.end()) {
+      out += piece.substr(0, eq + 1);
+      out += std::string(QueryDecode(piece.substr(eq + 1)).size(), '*');
+    } else {
+      out += piece;
+    }
+    if (end < line.size()) out += line[end];
+    pos = end + 1;
+  }
+  return out;
+}
+
 }  // namespace bx

@@ -22,4 +22,10 @@ std::string QueryDecode(std::string_view s);
 // text occurs anywhere after its value is left out: of a repeated key the last one wins.
 std::vector<std::pair<std::string, std::string>> ScanQueryPairs(std::string_view payload);
 
+// A log line with the values of the given keys masked: one "*" per byte the value decodes
+// to, as the masked key fields show them. A pair is a piece between " ", "&" and "?" with
+// an "=" in it; its key is what stands before that "=" and after any ":" ("WS:APPW=..."),
+// decoded and cut to 5 bytes as the reader takes it.
+std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys);
+
 }  // namespace bx

@@ -13,23 +13,35 @@ WiFiChipset::WiFiChipset(SystemControls& system, WindowServices& window, Exchang
   c_.btWiFi_Factory_Reset.OnClick = [this] { FactoryReset(); };
 }
 
-// An answer is echoed into the log as it is; without one the log would stay empty.
-void WiFiChipset::Ended() {
-  if (!ex_.Answered()) c_.memSYS.AddLine("No reply from the adapter.");
+// While another operation holds the adapter nothing is asked or sent, and the log keeps
+// what it shows.
+bool WiFiChipset::Refused(const std::string& action) {
+  if (!ex_.Running()) return false;
+  c_.memSYS.AddLine(BusyRefusal(action));
+  return true;
+}
+
+// An answer is echoed into the log as it comes; without one the log would stay empty.
+std::function<void(bool)> WiFiChipset::NoReplyLine() {
+  return [this](bool answered) {
+    if (!answered) c_.memSYS.AddLine("No complete reply from the adapter.");
+  };
 }
 
 void WiFiChipset::Update() {
+  if (Refused("Update")) return;
   c_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WU", c_.memSYS, [this] { Ended(); });
+  SendEchoedCommand(ex_, "WU", c_.memSYS, NoReplyLine());
 }
 
 void WiFiChipset::FactoryReset() {
+  if (Refused("Factory Reset")) return;
   const int answer = window_.AppMessageBox(
       "WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
       mb::YesNo | mb::IconQuestion);
   if (answer != mb::IdYes) return;
   c_.memSYS.Clear();
-  SendEchoedCommand(ex_, "WE", c_.memSYS, [this] { Ended(); });
+  SendEchoedCommand(ex_, "WE", c_.memSYS, NoReplyLine());
 }
 
 }  // namespace bx

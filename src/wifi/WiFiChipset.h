@@ -1,6 +1,9 @@
 #pragma once
+#include <functional>
 // The System page's WiFi chipset buttons: update the bridge chip, or return it to its
 // factory settings after a question. The adapter's answer goes to memSYS.
+#include <string>
+
 namespace bx {
 
 class Exchange;
@@ -14,8 +17,8 @@ class WiFiChipset {
   void FactoryReset();
 
  private:
-  void Ended();
-
+  bool Refused(const std::string& action);
+  std::function<void(bool)> NoReplyLine();
   SystemControls& c_;
   WindowServices& window_;
   Exchange& ex_;

@@ -168,13 +168,25 @@ int WiFiPage::PendingChangesPrompt() {
   if (!c_.btWiFi_Save.Enabled()) return 0;
   const int answer = window_.AppMessageBox("WiFi Config...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
-    Save();
-    return 1;
+    switch (Save()) {
+      case SaveResult::Sent:
+        return 1;
+      case SaveResult::NothingToSend:
+        return 0;
+      case SaveResult::Refused:
+        return -1;
+    }
   }
   return answer == mb::IdNo ? 0 : -1;
 }
 
+// The page's log stands on the scan page, hidden while this page is shown: a refusal is
+// told in a message box.
 void WiFiPage::Read() {
+  if (ex_.Running()) {
+    window_.AppMessageBox("WiFi Config...", BusyRefusal("Read"), mb::IconError);
+    return;
+  }
   if (PendingChangesPrompt() != 0) return;
   Reset(true);
   scanPage_.memLogWiFi.Clear();
@@ -183,27 +195,30 @@ void WiFiPage::Read() {
 
 // The reply is echoed into the scan page's log, which is out of sight here: the page's
 // own status line says what came of it.
-void WiFiPage::SendSettingsCommand(const std::string& command, bool save) {
+bool WiFiPage::SendSettingsCommand(const std::string& command, bool save, std::function<void(bool answered)> then) {
   ui::TLabel& status = c_.lbWiFi_Status;
   status.SetCaption("");
-  const auto ended = [this, save, before = settingsLines_] {
-    if (!ex_.Answered())
+  auto finished = [this, save, before = settingsLines_, then = std::move(then)](bool answered) {
+    if (!answered)
       c_.lbWiFi_Status.SetCaption("No reply from the adapter.");
     else if (settingsLines_ == before)
       c_.lbWiFi_Status.SetCaption("No WiFi settings in the reply.");
     else
       c_.lbWiFi_Status.SetCaption(save ? "Settings saved." : "Settings read.");
+    if (then) then(answered);
   };
-  if (!SendEchoedCommand(ex_, command, scanPage_.memLogWiFi, ended))
-    status.SetCaption("Not sent: the adapter is busy.");
+  if (SendEchoedCommand(ex_, command, scanPage_.memLogWiFi, std::move(finished))) return true;
+  status.SetCaption("Not sent: the adapter is busy.");
+  return false;
 }
 
-void WiFiPage::Save() {
-  if (!c_.btWiFi_Save.Enabled()) return;
+WiFiPage::SaveResult WiFiPage::Save() {
+  if (!c_.btWiFi_Save.Enabled()) return SaveResult::NothingToSend;
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
   if (ex_.Running()) {
     c_.lbWiFi_Status.SetCaption("Not saved: the adapter is busy.");
-    return;
+    window_.AppMessageBox("WiFi Config...", BusyRefusal("Save"), mb::IconError);
+    return SaveResult::Refused;
   }
   c_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
@@ -212,6 +227,7 @@ void WiFiPage::Save() {
   const bool dhcp = c_.cbWiFi_Station_DHCP.Checked();
   std::string command = "WC";
   char separator = '?';
+  std::vector<ui::TControl*> sent;
   for (const Entry& e : entries_) {
     if (!e.saved) continue;
     if (e.control->Tag != 1) continue;
@@ -237,11 +253,26 @@ void WiFiPage::Save() {
     command += QueryEncode(e.key) + "=" + QueryEncode(value);
     separator = '&';
     e.control->Tag = 0;
+    sent.push_back(e.control);
   }
-  if (separator == '&')
-    SendSettingsCommand(command, true);
-  else
+  if (sent.empty()) {
     c_.lbWiFi_Status.SetCaption("No changed setting to send.");
+    return SaveResult::NothingToSend;
+  }
+  saving_ = true;
+  saveFailed_ = false;
+  SendSettingsCommand(command, true, [this, sent](bool answered) { SaveEnded(sent, answered); });
+  return SaveResult::Sent;
+}
+
+// A save the adapter did not answer may not have reached it: its entries are unsaved
+// changes again, so that a close still asks and a second Save sends them.
+void WiFiPage::SaveEnded(const std::vector<ui::TControl*>& sent, bool answered) {
+  saving_ = false;
+  saveFailed_ = !answered;
+  if (answered) return;
+  for (ui::TControl* c : sent) c->Tag = 1;
+  c_.btWiFi_Save.SetEnabled(true);
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {

@@ -32,10 +32,16 @@ class WiFiPage {
   // tab and the chipset buttons of the System page; hides the scan tab.
   void Reset(bool visible);
   void Show();
-  // "Save changes?": 1 saved, 0 go on, -1 cancel.
+  // "Save changes?": 1 the save was sent, 0 go on, -1 cancel. A Yes whose save cannot be
+  // sent (another operation holds the adapter) is told and answers -1: the changes stay.
   int PendingChangesPrompt();
-  void Save();
+  enum class SaveResult { NothingToSend, Sent, Refused };
+  SaveResult Save();
   void Read();
+  // The last save sent: still on its way, and whether it ended without the adapter's
+  // reply (its entries are then marked again and Save is enabled).
+  bool Saving() const { return saving_; }
+  bool SaveFailed() const { return saveFailed_; }
   // The payload of a "WS:" reply line.
   void WiFiSettings(const std::string& payload);
 
@@ -58,8 +64,10 @@ class WiFiPage {
   void DhcpChanged();
   void ApplyDhcpFields();  // the five static fields follow the DHCP box
   void WireEvents();
-  // Sends a "WC" command; once its exchange has ended, lbWiFi_Status tells the result.
-  void SendSettingsCommand(const std::string& command, bool save);
+  // Sends a "WC" command; once its exchange has ended, lbWiFi_Status tells the result and
+  // `then` hears whether the adapter answered. False when refused (the adapter is busy).
+  bool SendSettingsCommand(const std::string& command, bool save, std::function<void(bool answered)> then = {});
+  void SaveEnded(const std::vector<ui::TControl*>& sent, bool answered);
 
   WiFiControls& c_;
   WiFiScanControls& scanPage_;
@@ -69,6 +77,7 @@ class WiFiPage {
   std::vector<Entry> entries_;  // in the order Save takes them
   std::string lastApKey_, lastStationKey_;
   int settingsLines_ = 0;  // "WS:" lines read so far
+  bool saving_ = false, saveFailed_ = false;
   std::unique_ptr<WiFiScan> scan_;
   std::unique_ptr<WiFiChipset> chipset_;
 };

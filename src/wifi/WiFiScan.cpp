@@ -1,5 +1,6 @@
 #include "wifi/WiFiScan.h"
 
+#include "exchange/Exchange.h"
 #include "form/PageControls.h"
 #include "wifi/ScanLine.h"
 #include "wifi/WiFiCommand.h"
@@ -26,6 +27,11 @@ void WiFiScan::Open() {
 }
 
 void WiFiScan::Rescan() {
+  // The rows of the last scan stay while another operation holds the adapter.
+  if (ex_.Running()) {
+    c_.memLogWiFi.AddLine(BusyRefusal("Rescan"));
+    return;
+  }
   c_.lvWiFi_Scan_AP.Clear();
   UpdateSelectButton();
   SendEchoedCommand(ex_, "WS", c_.memLogWiFi);

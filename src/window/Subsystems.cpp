@@ -35,6 +35,7 @@ void CreateLinks(TfrmMain& form) {
   form.Modules->passThru->Installer().findLink = findLink;
   PortList& ports = *form.Modules->ports;
   ports.collect = [links] { return links->CollectPorts(); };
+  ports.serialPrefix = links->Serial(0).Prefix();
   // The page reads the stored list as the network link has it after its next pass.
   form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
   const std::string sysRoot = form.ctx.sysfsRoot;
@@ -55,8 +56,9 @@ void CreateSubsystems(TfrmMain& form) {
 void DestroySubsystems(TfrmMain& form) {
   form.Modules->search->Stop();            // closes its socket
   form.Modules->update->DestroyUpdater();  // before the links: a running upload still holds one
+  // Also before the links: the opener thread of an exchange may still be inside Open.
+  form.Modules->exchange->DropLinks();
   if (form.Links) {
-    form.Modules->exchange->DropLinks();
     form.Modules->passThru->Installer().findLink = nullptr;
     form.Modules->ports->collect = nullptr;
     form.Modules->network->freshEntries = nullptr;

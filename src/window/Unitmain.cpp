@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "Resources.h"
 #include "exchange/PortList.h"
@@ -193,22 +194,24 @@ void TfrmMain::ReadVersionInformation() {
 
 void TfrmMain::StartupRegistryWrites() {
   const std::string path = ctx.programPath;
-  const std::string dq = "\"";
-  settings.SettingsKey = kClassesKey;
-  settings.WriteSettingString(".rfw", "", "Brevantix_Firmware");
-  settings.WriteSettingString("Brevantix_Firmware\\DefaultIcon", "", dq + path + dq + ",0");
-  settings.WriteSettingString("Brevantix_Firmware\\shell\\open\\command", "", dq + path + dq + " " + dq + "%1" + dq);
+  if (ctx.registerProgram) {
+    const std::string dq = "\"";
+    settings.SettingsKey = kClassesKey;
+    settings.WriteSettingString(".rfw", "", "Brevantix_Firmware");
+    settings.WriteSettingString("Brevantix_Firmware\\DefaultIcon", "", dq + path + dq + ",0");
+    settings.WriteSettingString("Brevantix_Firmware\\shell\\open\\command", "", dq + path + dq + " " + dq + "%1" + dq);
 
-  settings.SettingsKey = kPassThruKey;
-  // The driver's registration is a key of this name; a program that moved since then
-  // registers its new path as the driver's configuration program.
-  const std::string deviceKey = "dulMAR Company ::. - Brevantix";
-  if (ctx.registry->KeyExists(Hive::CurrentUser, std::string(kPassThruKey) + "\\" + deviceKey))
-    settings.WriteSettingString(deviceKey, "ConfigApplication", path);
+    settings.SettingsKey = kPassThruKey;
+    // The driver's registration is a key of this name; a program that moved since then
+    // registers its new path as the driver's configuration program.
+    const std::string deviceKey = "dulMAR Company ::. - Brevantix";
+    if (ctx.registry->KeyExists(Hive::CurrentUser, std::string(kPassThruKey) + "\\" + deviceKey))
+      settings.WriteSettingString(deviceKey, "ConfigApplication", path);
+  }
 
   settings.SettingsKey = kSettingsKey;
   settings.WriteSettingString("", "Path", path);
-  if (ctx.desktop) ctx.desktop->Install(path);
+  if (ctx.desktop && ctx.registerProgram) ctx.desktop->Install(path);
 }
 
 namespace {
@@ -327,9 +330,49 @@ void TfrmMain::FormShow() {
   }
 }
 
+namespace {
+
+// How long the close waits for a save it has started. The save's exchange ends by its own
+// time-outs long before: a command is given about a second to answer.
+constexpr int64_t kSaveWaitMs = 60000;
+
+// A page that may hold unsaved changes when the window closes.
+struct PendingChanges {
+  const char* caption;
+  std::function<int()> prompt;   // "Save changes?": 1 saved, 0 go on, -1 cancel
+  std::function<bool()> saving;  // the save that answered 1 is still on its way
+  std::function<bool()> failed;  // it ended without reaching the adapter
+};
+
+// Whether the window may close after the page's question. A save that runs as an exchange
+// is waited for (the event loop runs meanwhile): closing at once would destroy the link
+// before a byte was written. One that fails keeps the window open, changes and all.
+bool ClosesAfter(WindowServices& window, const PendingChanges& page) {
+  const int answer = page.prompt();
+  if (answer <= 0) return answer == 0;
+  if (page.saving()) {
+    if (ui::EventLoop* loop = ui::EventLoop::Current())
+      loop->WaitUntil([&page] { return !page.saving(); }, kSaveWaitMs);
+  }
+  if (!page.saving() && !page.failed()) return true;
+  window.AppMessageBox(page.caption, "The changes did not reach the adapter; the window stays open.", mb::IconError);
+  return false;
+}
+
+}  // namespace
+
 bool TfrmMain::CloseQuery() {
-  if (Modules->network->PendingChangesPrompt(false) < 0) return false;
-  if (Modules->wifi->PendingChangesPrompt() < 0) return false;
+  NetworkPage& network = *Modules->network;
+  WiFiPage& wifi = *Modules->wifi;
+  // The network list is saved to the store at once; a store that refuses raises.
+  const PendingChanges pages[] = {
+      {"Network Search...", [&network] { return network.PendingChangesPrompt(false); }, [] { return false; },
+       [] { return false; }},
+      {"WiFi Config...", [&wifi] { return wifi.PendingChangesPrompt(); }, [&wifi] { return wifi.Saving(); },
+       [&wifi] { return wifi.SaveFailed(); }},
+  };
+  for (const PendingChanges& page : pages)
+    if (!ClosesAfter(*this, page)) return false;
   return true;
 }
 
@@ -345,8 +388,10 @@ void TfrmMain::FormClose() {
   settings.SettingsKey = kSettingsKey;
   settings.WriteSettingInt("SortCol", SortColumn);
   settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
-  settings.WriteSettingInt("WinTop", Top());
-  settings.WriteSettingInt("WinLeft", Left());
+  if (ctx.hasView) {
+    settings.WriteSettingInt("WinTop", Top());
+    settings.WriteSettingInt("WinLeft", Left());
+  }
   if (TimerLibraryLoaded) {
     ctx.timerResolution->EndPeriod(1);
     ctx.timerResolution->Unload();

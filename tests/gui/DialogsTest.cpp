@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -111,6 +112,41 @@ TEST(GuiDialogs, OpenFileOffersTheFilterAndReturnsTheChosenPath) {
   chosen.clear();
   EXPECT_FALSE(dialogs.OpenFile(r, chosen));
   EXPECT_TRUE(chosen.empty());
+}
+
+// A program to link to a mode: the first entry lists the files the user may execute,
+// whatever their names ("*.exe" means nothing here); "All files" lists every file.
+TEST(GuiDialogs, TheProgramEntryListsExecutableFiles) {
+  const std::string dir = QDir::tempPath().toStdString() + "/bx-gui-programs";
+  QDir().mkpath(QString::fromStdString(dir));
+  const std::string tool = dir + "/tool";
+  std::ofstream(tool) << "#!/bin/sh\n";
+  QFile::setPermissions(QString::fromStdString(tool), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  view::QtDialogs dialogs;
+  OpenFileRequest r;
+  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
+  r.programs = true;
+  r.fileName = tool;
+  QStringList filters;
+  bool executablesFirst = false, everythingAfter = false;
+  WhenOpen<QFileDialog>([&](QFileDialog* d) {
+    filters = d->nameFilters();
+    executablesFirst = d->selectedNameFilter() == filters.value(0) && (d->filter() & QDir::Executable);
+    auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(1);
+    Q_EMIT types->activated(1);  // as the user's choice does
+    Q_EMIT types->textActivated(types->currentText());
+    everythingAfter = !(d->filter() & QDir::Executable);
+    d->selectFile(QString::fromStdString(tool));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  std::string chosen;
+  ASSERT_TRUE(dialogs.OpenFile(r, chosen));
+  EXPECT_EQ(chosen, tool);
+  EXPECT_EQ(filters, QStringList({"Executable files (*)", "All files (*)"}));
+  EXPECT_TRUE(executablesFirst);
+  EXPECT_TRUE(everythingAfter);
 }
 
 TEST(GuiDialogs, PropertiesAreListedInTwoColumns) {

@@ -4,11 +4,11 @@
 #include <functional>
 #include <map>
 
-#include "window/Modules.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedLink.h"
+#include "window/Modules.h"
 
 namespace bx::test {
 
@@ -52,6 +52,16 @@ struct AdapterWorld : FormWorld {
   // Runs virtual time until the exchange has ended (bounded).
   bool RunExchange(int64_t maxMs = 60000) {
     return loop.AdvanceUntil([this] { return !Ex().Running(); }, maxMs, 10);
+  }
+  // The window after an exchange: the link closed, the Settings controls usable again.
+  void ExpectIdle() {
+    TfrmMain& f = *form;
+    EXPECT_FALSE(link.IsOpen());
+    for (ui::TControl* c :
+         std::initializer_list<ui::TControl*>{&f.pcOptions, &f.gbOptions, &f.lvModes, &f.btSearch, &f.cbCOM, &f.cbShow})
+      EXPECT_TRUE(c->Enabled()) << c->Name();
+    EXPECT_FALSE(f.bpConnect.Visible());
+    EXPECT_FALSE(f.tmrSearch.Running());
   }
   int Count(const std::string& cmd) const {
     int n = 0;

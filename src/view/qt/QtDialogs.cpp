@@ -99,11 +99,45 @@ QString QtFileFilter(const std::string& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+#ifndef _WIN32
+// On POSIX a program is a file the user may execute, whatever its name: the first entry
+// lists every name and leaves out the files without that permission. Qt's own dialog does
+// this (a platform's dialog knows nothing of it).
+QString ChooseProgram(QWidget* owner, const OpenFileRequest& request) {
+  QStringList entries = QtFileFilter(request.filter).split(QStringLiteral(";;"));
+  const QString programs = ToQ(request.filter.substr(0, request.filter.find('|'))) + QStringLiteral(" (*)");
+  entries.first() = programs;
+  QFileDialog dialog(owner, ToQ(request.title), QFile::decodeName(request.fileName.c_str()));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(entries);
+  const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot;
+  auto follow = [&dialog, programs, all](const QString& entry) {
+    dialog.setFilter(entry == programs ? all | QDir::Executable : all);
+  };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+  dialog.selectNameFilter(programs);
+  follow(programs);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+#endif
+
+}  // namespace
+
 bool QtDialogs::OpenFile(const OpenFileRequest& request, std::string& chosen) {
   // Only an existing file can be chosen; the dialog is resizable and has no read-only
   // option.
-  const QString path = QFileDialog::getOpenFileName(
-      owner_, ToQ(request.title), QFile::decodeName(request.fileName.c_str()), QtFileFilter(request.filter));
+  QString path;
+#ifndef _WIN32
+  if (request.programs)
+    path = ChooseProgram(owner_, request);
+  else
+#endif
+    path = QFileDialog::getOpenFileName(owner_, ToQ(request.title), QFile::decodeName(request.fileName.c_str()),
+                                        QtFileFilter(request.filter));
   if (path.isEmpty()) return false;
   chosen = QFile::encodeName(path).toStdString();
   return true;

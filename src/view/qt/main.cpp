@@ -47,8 +47,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   bool demo = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--demo") demo = true;
-    else args.emplace_back(argv[i]);
+    if (std::string(argv[i]) == "--demo")
+      demo = true;
+    else
+      args.emplace_back(argv[i]);
   }
   // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,
   // offered as a port and chosen as soon as it is listed.
@@ -77,6 +79,10 @@ int main(int argc, char** argv) {
     // The window could not even be created (a settings write failed): shown, then the
     // process ends.
     bx::ui::ShowException(e.what());
+    return 1;
+  } catch (...) {
+    // Any other kind is shown as the handlers show it: with an empty message.
+    bx::ui::ShowException("");
     return 1;
   }
   window = std::make_unique<bx::view::MainWindow>(*form, &driver);

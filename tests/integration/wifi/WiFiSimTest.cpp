@@ -71,5 +71,24 @@ TEST(WiFiSim, ChipsetButtonsShowTheAdapterAnswerInTheSystemLog) {
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
 }
 
+// "Yes" to "Save changes?" as the window closes: the save reaches the adapter before the
+// window and its links are gone.
+TEST(WiFiSim, YesAtCloseSavesBeforeTheWindowGoes) {
+  SimWindow w;
+  ASSERT_TRUE(w.Start());
+  ASSERT_TRUE(w.Search());
+  TfrmMain& f = *w.form;
+  f.Modules->wifi->Show();
+  f.btWiFi_Read.Click();
+  ASSERT_TRUE(w.RunExchange());
+  f.edWiFi_Alias.UserType("Closing Car");
+  w.dialogs.answers = {mb::IdYes};
+  ASSERT_TRUE(f.Close());
+  const std::string record = w.pty.adapter().With([](sim::AdapterModel& m) { return m.WifiLine(); });
+  EXPECT_NE(record.find("ALIAS=Closing%20Car"), std::string::npos) << record;
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
+}
+
 }  // namespace
 }  // namespace bx::test

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
 #include "support/AdapterWorld.h"
@@ -58,9 +56,11 @@ TEST_F(IdentityTest, ParsingStopsAtADashLineOrAnEmptyLine) {
 }
 
 TEST_F(IdentityTest, FlagsRightsNoticeAndBattery) {
-  // The pass-thru and update flags count as used lines, like every known key.
-  for (const char* line : {"PI:on", "PA:OFF", "UI:u", "UA:a"}) EXPECT_TRUE(Id().ParseLine(line)) << line;
-  Parse("PI:on\r\nPA:OFF\r\nCR:first\r\nUSB-Device 2\r\nUI:u\r\nUA:a");
+  // The pass-thru and update flags are known keys: they stay in the log, which shows what
+  // was understood, and change nothing the window shows.
+  Parse("PI:on\r\nPA:OFF\r\nCR:first\r\nUSB-Device 2\r\nUI:u\r\npi:on\r\nUA:a");
+  EXPECT_EQ(f->memLog.Lines(),
+            (std::vector<std::string>{"PI:on", "PA:OFF", "CR:first", "USB-Device 2", "UI:u", "UA:a"}));
   EXPECT_EQ(f->edCopyRight.Text(), "USB-Device 2");  // the later line wins
   Parse("USB-x\r\nCR:second");
   EXPECT_EQ(f->edCopyRight.Text(), "second");
@@ -78,13 +78,11 @@ TEST_F(IdentityTest, ALongReplyIsParsedInOnePassAndWrittenOnce) {
   f->memLog.SetText(text + "SN:77\r\n-----\r\nFW:9\r\n");
   int changes = 0;
   f->memLog.OnChange = [&] { ++changes; };
-  const auto start = std::chrono::steady_clock::now();
   Id().ParsePane(f->memLog);
-  const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(f->memLog.Text(), "SN:77\r\n-----\r\nFW:9\r\n");
   EXPECT_EQ(f->edSerial.Text(), "77");
+  // Written once, not once per removed line (which cost time in the square of the length).
   EXPECT_EQ(changes, 1);
-  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST_F(IdentityTest, SystemWiFiAndAccessPointLinesGoToTheirReaders) {

@@ -14,6 +14,7 @@ struct PortListTest : ::testing::Test {
   void SetUp() override {
     f = &w.Start();
     f->Modules->ports->collect = [this] { return rows; };
+    f->Modules->ports->serialPrefix = "/dev/";  // as the serial links tell it
   }
   PortList& Ports() { return *f->Modules->ports; }
   void Recent(std::initializer_list<std::string> entries) {
@@ -73,6 +74,57 @@ TEST_F(PortListTest, DefaultPortPrefersSerialThenTheMostRecent) {
   EXPECT_EQ(f->cbCOM.ItemIndex(), 3);  // plugged in: rebuilt and the more recent serial port wins
   EXPECT_TRUE(f->btSearch.Enabled());
   EXPECT_TRUE(f->btPortProp.Enabled());
+}
+
+// The rule looks for the prefix the serial links tell, not one of its own.
+TEST(PortListDefault, TheSerialPreferenceFollowsTheLinksPrefix) {
+  struct Case {
+    const char* name;
+    const char* prefix;
+    std::vector<std::string> recent;  // oldest first
+    std::vector<std::string> ports;
+    int chosen;
+  };
+  const Case cases[] = {
+      {"a COM port beats a more recent network port",
+       "COM",
+       {"COM3 1", "NET:10.0.0.1:23 2"},
+       {"NET:10.0.0.1:23", "COM3"},
+       1},
+      {"the more recent of two COM ports", "COM", {"COM7 2", "COM3 1"}, {"COM7", "COM3"}, 1},
+      {"no prefix: the most recent port",
+       "",
+       {"/dev/ttyUSB0 1", "NET:10.0.0.1:23 2"},
+       {"/dev/ttyUSB0", "NET:10.0.0.1:23"},
+       1},
+      {"names of another platform are not serial here",
+       "/dev/",
+       {"COM3 1", "NET:10.0.0.1:23 2"},
+       {"COM3", "NET:10.0.0.1:23"},
+       1},
+  };
+  for (const Case& c : cases) {
+    test::FormWorld w;
+    TfrmMain& f = w.Start();
+    PortList& ports = *f.Modules->ports;
+    ports.serialPrefix = c.prefix;
+    for (const auto& e : c.recent) f.settings.RememberPort(e);
+    PortLists rows;
+    for (const auto& p : c.ports) AddPort(rows, p, "d", "");
+    ports.collect = [rows] { return rows; };
+    ports.Refresh(true);
+    EXPECT_EQ(f.cbCOM.ItemIndex(), c.chosen) << c.name;
+  }
+}
+
+// An entry without its port (stored by an earlier version when the list was rebuilt during
+// a search) is passed over; it used to end every lookup, so no port was preselected again.
+TEST_F(PortListTest, AnEntryWithoutItsPortDoesNotEndTheRecentList) {
+  Recent({"/dev/ttyACM0 3", " 12345"});  // ranks: " 12345" 0, ACM0 1
+  rows = {{"/dev/ttyUSB0", "/dev/ttyACM0"}, {"a", "b"}, {"", ""}};
+  Ports().Refresh(true);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 1);
+  EXPECT_EQ(f->settings.RecentPortRank("/dev/ttyACM0"), 1);
 }
 
 TEST_F(PortListTest, NetworkPortIsTheDefaultWhenNoSerialPortIsRanked) {

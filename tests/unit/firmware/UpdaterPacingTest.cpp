@@ -18,35 +18,38 @@ TEST_F(UpdaterTest, WakeAnswersAPageRequestInTheSameDispatchWithoutTimePassing) 
   EXPECT_EQ(link.writes[0], PageFrame(2, file.substr(80 + 512, 256)));
 }
 
-TEST_F(UpdaterTest, WakesCoalesceAndEndWithTheUpload) {
-  ToPageRequests(Pattern(80 + 1024), 256);
-  EXPECT_TRUE(link.HasNotify());
-  const int before = link.availableQueries;
-  // Three chunks before the main thread gets round to it: one wake takes them all.
+TEST_F(UpdaterTest, ARequestInPiecesIsAnsweredOnceAndNothingAfterTheUploadEnds) {
+  const Bytes file = Pattern(80 + 1024);
+  ToPageRequests(file, 256);
+  // A request in three chunks before the main thread gets round to it: one page frame.
   link.Receive(".");
   link.Receive(Bytes("\x01", 1));
   link.Receive(Bytes("\x00", 1));
   loop.RunPosted();
-  EXPECT_EQ(link.availableQueries - before, 1);
-  EXPECT_EQ(link.writes.size(), 1u);
+  ASSERT_EQ(link.writes.size(), 1u);
+  EXPECT_EQ(link.writes[0], PageFrame(1, file.substr(80 + 256, 256)));
 
-  // A wake still posted when the user stops finds nothing to do.
-  link.Receive(Request(1));
+  // A wake still posted when the user stops finds nothing to do, and bytes that come
+  // later wake nothing.
+  link.Receive(Request(2));
   updater.Cancel();
-  EXPECT_FALSE(link.HasNotify());
-  EXPECT_EQ(link.notifyClears, 1);
   link.SetOpen(true);
-  link.Receive(Request(1), /*notify=*/false);
+  link.Receive(Request(2));
   loop.RunPosted();
+  loop.Advance(1000);
   EXPECT_EQ(link.writes.size(), 1u);
+  EXPECT_EQ(Log().back(), "Firmware Update canceled...");
 }
 
 TEST_F(UpdaterTest, WithoutWakeTheUpdaterAnswersOnlyOnItsPollTicks) {
   updater.SetWakeOnData(false);
+  // Someone else's notify on the link: the updater leaves it alone.
+  int othersWoken = 0;
+  link.SetDataNotify([&othersWoken] { ++othersWoken; });
   ASSERT_TRUE(Start(Pattern(600)));
-  EXPECT_FALSE(link.HasNotify());
-  EXPECT_EQ(link.notifySets, 0);
   link.Receive(kConnectAck);
+  loop.RunPosted();
+  EXPECT_EQ(link.writes.size(), 1u);  // a wake does not answer; only the poll does
   loop.Advance(99);
   EXPECT_EQ(link.writes.size(), 1u);
   loop.Advance(1);  // the first poll comes after 100 ms
@@ -57,7 +60,9 @@ TEST_F(UpdaterTest, WithoutWakeTheUpdaterAnswersOnlyOnItsPollTicks) {
   loop.Advance(1);  // then every 10 ms, every whole message in one tick
   EXPECT_EQ(link.writes.size(), 3u);
   updater.Cancel();
-  EXPECT_EQ(link.notifyClears, 0);  // a notify it never set is left alone
+  link.SetOpen(true);
+  link.Receive(Request(1));
+  EXPECT_EQ(othersWoken, 3);  // the connect ack, the header reply, and after the stop
 }
 
 TEST_F(UpdaterTest, WholeUploadIsTheSameWithWakeAndWithPolling) {

@@ -73,6 +73,63 @@ TEST(ModeHousekeeping, HideThenShowAndTheNextSearch) {
   EXPECT_EQ(w.Find("02"), -1);  // hidden from the normal view
 }
 
+// An empty "Hide" value means shown, so hiding a mode whose description is empty is
+// remembered by a marker of its own; the values stored so far read as they always did.
+TEST(ModeHousekeeping, AModeWithoutADescriptionStaysHiddenUntilShownOrRenamed) {
+  ModesWorld w;
+  TfrmMain& f = w.f;
+  w.replies[kI] = Frame({"SN:1", "BW:1", "01 - OBD", "03 - ", "Selected Mode: 01 - OBD"});
+  w.Search();
+  w.Pick("03");
+  f.btModeHide.Click();
+  w.Search();
+  EXPECT_EQ(w.Find("03"), -1);
+  f.cbShow.Click();  // Show ALL searches again
+  ASSERT_TRUE(w.RunExchange());
+  ASSERT_GE(w.Find("03"), 0);
+  EXPECT_EQ(f.lvModes.Item(w.Find("03")).StateIndex(), mode_state::Hidden);
+  w.Pick("03");
+  ASSERT_EQ(f.btModeHide.Caption(), "Show");
+  f.btModeHide.Click();
+  f.cbShow.Click();
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_GE(w.Find("03"), 0);
+
+  // Hidden again, then given a description by the adapter: shown, the mark ends.
+  w.Pick("03");
+  f.btModeHide.Click();
+  w.replies[kI] = Frame({"SN:1", "BW:1", "01 - OBD", "03 - Renamed", "Selected Mode: 01 - OBD"});
+  w.Search();
+  EXPECT_GE(w.Find("03"), 0);
+}
+
+TEST(ModeHousekeeping, StoredHiddenMarksReadTheSameWayAsBefore) {
+  struct Case {
+    const char* name;
+    const char* hide;   // the "Hide" value (nullptr: none)
+    const char* blank;  // the "HideBlank" value (nullptr: none)
+    const char* description;
+    bool hidden;
+  };
+  const Case cases[] = {
+      {"hidden with its description", "CAN", nullptr, "CAN", true},
+      {"the description changed", "CAN", nullptr, "CAN FD", false},
+      {"the description went", "CAN", nullptr, "", false},
+      {"an empty value is shown", "", nullptr, "", false},
+      {"no value at all", nullptr, nullptr, "", false},
+      {"hidden without a description", "", "1", "", true},
+      {"the blank mark without a value", nullptr, "1", "", true},
+      {"the blank mark, then a description", "", "1", "X", false},
+  };
+  for (const Case& c : cases) {
+    AdapterWorld w;
+    TfrmMain& f = w.StartWithPort();
+    if (c.hide) f.settings.WriteSettingString("Hide", "07", c.hide);
+    if (c.blank) f.settings.WriteSettingString("HideBlank", "07", c.blank);
+    EXPECT_EQ(StoredAsHidden(f.settings, "07", c.description), c.hidden) << c.name;
+  }
+}
+
 TEST(ModeHousekeeping, LinkUnlinkAndRun) {
   ModesWorld w;
   TfrmMain& f = w.f;
@@ -97,6 +154,7 @@ TEST(ModeHousekeeping, LinkUnlinkAndRun) {
   f.btModeFile.Click();
   ASSERT_EQ(w.dialogs.fileRequests.size(), 3u);
   EXPECT_EQ(w.dialogs.fileRequests[0].filter, "Executable files|*.exe;*.bat;*.cmd|All files|*.*");
+  EXPECT_TRUE(w.dialogs.fileRequests[0].programs);  // the dialog offers what the platform starts
   EXPECT_EQ(f.edModeRun.Text(), tool);
   EXPECT_EQ(w.Stored("Run", "02"), tool);
   EXPECT_TRUE(f.btModeFileDel.Enabled());

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "UpdateWorld.h"
+#include "support/ScopedGlobals.h"
 
 namespace bx::test {
 namespace {
@@ -112,6 +113,34 @@ TEST(UpdateFlow, AdapterThatDoesNotAnswerTheEntryCommandIsNotFound) {
   EXPECT_FALSE(w.Updater().IsRunning());
   EXPECT_EQ(f.btUpdateRun.Caption(), "Run");
   EXPECT_EQ(f.memUpdate.Text(), "");
+}
+
+// An error inside an updater step (here a report control whose handler fails, by the poll
+// timer or by a wake) ends the upload the ordinary way: the link closed, the window given
+// back, the message shown once.
+TEST(UpdateFlow, AnUpdaterStepThatFailsEndsTheUploadAndGivesTheWindowBack) {
+  for (const bool wake : {true, false}) {
+    SCOPED_TRACE(wake ? "woken by the data" : "on the poll timer");
+    UpdateWorld w;
+    TfrmMain& f = w.StartAdapter();
+    std::vector<std::string> shown;
+    ScopedExceptionDisplay display([&shown](const std::string& m) { shown.push_back(m); });
+    w.Updater().SetWakeOnData(wake);
+    ASSERT_TRUE(w.Identify());
+    w.ChooseFile(kFile);
+    f.memUpdate.OnChange = [&f] {
+      if (EndsWith(f.memUpdate.Text(), "Writing Page #2\r\n")) throw std::runtime_error("Failed to set data for 'Log'");
+    };
+    f.btUpdateRun.Click();
+    ASSERT_TRUE(w.RunExchange());
+    EXPECT_EQ(shown, std::vector<std::string>{"Failed to set data for 'Log'"});
+    EXPECT_FALSE(w.Updater().IsRunning());
+    EXPECT_FALSE(w.link.IsOpen());
+    EXPECT_FALSE(w.boot->finished);
+    EXPECT_EQ(f.btUpdateRun.Caption(), "Run");
+    EXPECT_TRUE(f.pcOptions.Enabled());
+    EXPECT_TRUE(f.btSearch.Enabled());
+  }
 }
 
 TEST(UpdateFlow, DoNotSearchStartsTheUpdaterAsSoonAsThePortIsOpen) {

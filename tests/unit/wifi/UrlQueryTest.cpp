@@ -48,6 +48,27 @@ TEST(QueryPairs, StopsAtSpacesAndLetsTheLastOccurrenceOfAKeyWin) {
   for (const Case& c : cases) EXPECT_EQ(ScanQueryPairs(c.query), c.pairs) << c.name;
 }
 
+TEST(QueryMask, KeysAreMaskedWhereverTheReaderWouldTakeThem) {
+  struct Case {
+    const char* name;
+    const char* line;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"a settings line", "WS:ALIAS=Car&APPW=secret&STPW=k%26y", "WS:ALIAS=Car&APPW=******&STPW=***"},
+      {"a save command", "WC?APPW=p%20w&STAP=Home", "WC?APPW=***&STAP=Home"},
+      {"an encoded key", "AP%50W=abc", "AP%50W=***"},
+      {"a key cut to five bytes is another key", "APPWX=abc", "APPWX=abc"},
+      {"a key's name as a value", "ALIAS=APPW", "ALIAS=APPW"},
+      {"an empty key", "STPW=&ALIAS=x", "STPW=&ALIAS=x"},
+      {"a value up to a space", "APPW=a:b=c d", "APPW=***** d"},
+      {"a scan line", "AP1:6,-58,3,A0:B1,\"Garage\"", "AP1:6,-58,3,A0:B1,\"Garage\""},
+      {"separators only", "&? ", "&? "},
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MaskQueryValues(c.line, {"APPW", "STPW"}), c.shown) << c.name;
+}
+
 TEST(ScanPayload, FieldsSecurityAndTheQuotedSsid) {
   const AccessPointRow r = ParseScanPayload("6,-58,3,A0:B1:C2:D3:E4:F5,\"Garage\"");
   EXPECT_EQ(r.channel, "6");

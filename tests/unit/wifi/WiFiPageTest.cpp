@@ -18,6 +18,11 @@ struct WiFiPageTest : ::testing::Test {
   void SetUp() override {
     f = &w.StartWithPort();
     Page().Show();
+    // The adapter takes every save (an unanswered one leaves its entries marked).
+    w.link.onWrite = [this, echo = w.link.onWrite](const Bytes& b) {
+      echo(b);
+      if (StartsWith(b, "!dulMAR_SC_WC?")) w.link.Receive(Frame({"OK"}), false);
+    };
   }
   WiFiPage& Page() { return *f->Modules->wifi; }
   // A "WS:" line as it comes through the reply parser.

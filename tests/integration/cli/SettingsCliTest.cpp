@@ -1,0 +1,73 @@
+// A CLI run leaves behind nothing that changes the window: the stored window position as
+// it found it, and no file type pointing at a program that cannot open a file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "form/Settings.h"
+#include "platform/posix/SqliteRegistry.h"
+#include "support/Process.h"
+
+namespace bx {
+namespace {
+
+using test::BinaryPath;
+using test::RunProgram;
+
+const std::string kCli = BinaryPath("src/cli/brevantix-cli");
+
+std::string StorePath(const test::TempHome& home) {
+  return home.Path() + "/config/brevantix-configurator/registry.sqlite3";
+}
+
+std::optional<int32_t> Stored(const test::TempHome& home, Hive hive, const char* name) {
+  SqliteRegistry r(StorePath(home));
+  return r.ReadInteger(hive, kSettingsKey, name);
+}
+
+TEST(SettingsCli, ARunLeavesTheStoredWindowPositionAsItFoundIt) {
+  struct Case {
+    const char* name;
+    std::optional<int32_t> top, left;  // stored before the run
+  };
+  for (const Case& c : {Case{"first run: none", std::nullopt, std::nullopt}, Case{"a stored position", 40, 60}}) {
+    SCOPED_TRACE(c.name);
+    test::TempHome home;
+    ASSERT_EQ(RunProgram({kCli, "registry"}, home.Env()).exitCode, 0);  // makes the store
+    if (c.top) {
+      SqliteRegistry r(StorePath(home));
+      for (const Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
+        r.WriteInteger(h, kSettingsKey, "WinTop", *c.top);
+        r.WriteInteger(h, kSettingsKey, "WinLeft", *c.left);
+      }
+    }
+    ASSERT_EQ(RunProgram({kCli, "ports"}, home.Env()).exitCode, 0);
+    for (const Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
+      EXPECT_EQ(Stored(home, h, "WinTop"), c.top) << HiveName(h);
+      EXPECT_EQ(Stored(home, h, "WinLeft"), c.left) << HiveName(h);
+    }
+    // The rest of the close sequence still runs.
+    EXPECT_EQ(Stored(home, Hive::LocalMachine, "SortCol"), 0);
+  }
+}
+
+// Copied where no window program stands beside it, the CLI does not make itself the
+// program that opens ".rfw" files (it would answer "unknown command").
+TEST(SettingsCli, WithoutAWindowProgramBesideItNoFileTypeIsRegistered) {
+  test::TempHome home;
+  namespace fs = std::filesystem;
+  const fs::path lone = fs::path(home.Path()) / "bin" / "brevantix-cli";
+  fs::create_directories(lone.parent_path());
+  fs::copy_file(kCli, lone);
+  ASSERT_EQ(RunProgram({lone.string(), "ports"}, home.Env()).exitCode, 0);
+  SqliteRegistry r(StorePath(home));
+  for (const Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
+    EXPECT_FALSE(r.ReadValue(h, "SOFTWARE\\Classes\\.rfw", "")) << HiveName(h);
+    EXPECT_FALSE(r.ReadValue(h, "SOFTWARE\\Classes\\Brevantix_Firmware\\shell\\open\\command", ""));
+  }
+  EXPECT_FALSE(fs::exists(home.Path() + "/data/applications"));
+}
+
+}  // namespace
+}  // namespace bx
