@@ -43,6 +43,9 @@ struct AppContext {
   std::vector<std::pair<std::string, std::string>> virtualPorts;
   bool startLinks = true;  // false: no link table (tests of the window alone)
   DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
+  // False for a further window model of the same process (the CLI flashing several
+  // adapters at once): the start-up and close settings are the first window's to write.
+  bool writesSettings = true;
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab

@@ -162,7 +162,7 @@ void TfrmMain::CreateWindow() {
   if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
   ReadVersionInformation();
   // File association, pass-thru entry, program path.
-  StartupRegistryWrites();
+  if (ctx.writesSettings) StartupRegistryWrites();
   ReadSortState();
   if (ctx.timerResolution && ctx.timerResolution->Load()) {
     TimerLibraryLoaded = true;
@@ -326,10 +326,12 @@ void TfrmMain::FormClose() {
   Modules->passThru->UnloadLibrary();
   DestroySubsystems(*this);
   settings.SettingsKey = kSettingsKey;
-  settings.WriteSettingInt("SortCol", SortColumn);
-  settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
-  settings.WriteSettingInt("WinTop", Top());
-  settings.WriteSettingInt("WinLeft", Left());
+  if (ctx.writesSettings) {
+    settings.WriteSettingInt("SortCol", SortColumn);
+    settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
+    settings.WriteSettingInt("WinTop", Top());
+    settings.WriteSettingInt("WinLeft", Left());
+  }
   if (TimerLibraryLoaded) {
     ctx.timerResolution->EndPeriod(1);
     ctx.timerResolution->Unload();
