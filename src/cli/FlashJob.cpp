@@ -83,9 +83,7 @@ bool FlashJob::Step(int64_t now) {
       Choose(now);
       break;
     case Phase::Search:
-      if (!f_.Modules->exchange->Running()) SearchEnded();
-      if (phase_ == Phase::Search) break;
-      if (phase_ != Phase::Done) StartUpload(now);
+      if (!f_.Modules->exchange->Running()) SearchEnded(now);
       break;
     case Phase::Upload:
       WatchUpload(now);
@@ -93,7 +91,9 @@ bool FlashJob::Step(int64_t now) {
     case Phase::Stopping:
       if (!f_.Modules->exchange->Running() || now - phaseSince_ > kStopGraceMs) {
         TakeLog();
-        End(false, f_.edUpdateSatus.Text().empty() ? "stopped" : f_.edUpdateSatus.Text());
+        End(false, !stopReason_.empty()              ? stopReason_
+                   : f_.edUpdateSatus.Text().empty() ? "stopped"
+                                                     : f_.edUpdateSatus.Text());
       }
       break;
     case Phase::Done:
@@ -134,13 +134,14 @@ void FlashJob::Choose(int64_t now) {
   phase_ = Phase::Search;
 }
 
-void FlashJob::SearchEnded() {
+void FlashJob::SearchEnded(int64_t now) {
   if (!f_.Modules->exchange->Answered() || f_.edSerial.Text().empty()) {
     skipped_ = optional_;
     End(false, lastMessage.empty() ? "no adapter answered" : lastMessage);
     return;
   }
   Note("Adapter " + f_.edSerial.Text() + " on " + f_.edCOM.Text());
+  StartUpload(now);
 }
 
 void FlashJob::StartUpload(int64_t now) {
@@ -174,7 +175,8 @@ void FlashJob::WatchUpload(int64_t now) {
     lastProgress_ = now;
   }
   if (now - lastProgress_ >= int64_t{args_.timeoutS} * 1000 && f_.btUpdateRun.Usable()) {
-    Note("no progress for " + std::to_string(args_.timeoutS) + " s: pressing Stop");
+    stopReason_ = "no progress for " + std::to_string(args_.timeoutS) + " s";
+    Note(stopReason_ + ": pressing Stop");
     Stop(now);
   }
 }

@@ -59,7 +59,7 @@ class FlashJob {
 
  private:
   void Choose(int64_t now);
-  void SearchEnded();
+  void SearchEnded(int64_t now);
   void StartUpload(int64_t now);
   void WatchUpload(int64_t now);
   void End(bool ok, const std::string& result);
@@ -73,6 +73,7 @@ class FlashJob {
   Phase phase_ = Phase::Choose;
   bool ok_ = false, skipped_ = false, looked_ = false;
   std::string result_;
+  std::string stopReason_;  // why the job pressed Stop itself
   int64_t phaseSince_ = -1;
   int64_t lastProgress_ = 0;
   int acknowledged_ = 0;
