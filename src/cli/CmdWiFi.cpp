@@ -73,15 +73,17 @@ bool ReadRecord(Session& s) {
 std::string Masked(const std::string& command, bool showKeys) {
   if (showKeys) return command;
   std::string out;
-  std::size_t i = 0;
-  while (i < command.size()) {
-    const std::size_t end = command.find('&', i + 1);
-    std::string part = command.substr(i, end == std::string::npos ? std::string::npos : end - i);
+  std::size_t start = command.find('?');
+  if (start == std::string::npos) return command;
+  out = command.substr(0, start);
+  while (start < command.size()) {
+    const std::size_t end = command.find('&', start + 1);
+    std::string part = command.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::size_t eq = part.find('=');
-    const std::string key = eq == std::string::npos ? "" : part.substr(1, eq - 1);
-    if (IsKey(key) && eq + 1 < part.size()) part = part.substr(0, eq + 1) + kMask;
+    if (eq != std::string::npos && IsKey(part.substr(1, eq - 1)) && eq + 1 < part.size())
+      part = part.substr(0, eq + 1) + kMask;
     out += part;
-    i = end == std::string::npos ? command.size() : end;
+    start = end == std::string::npos ? command.size() : end;
   }
   return out;
 }
