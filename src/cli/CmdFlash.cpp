@@ -42,8 +42,15 @@ std::unique_ptr<ExtraWindow> OpenWindow(Session& s, const FlashArgs& a, const st
   w->dialogs = std::make_unique<TerminalDialogs>(*s.out, *s.err, s.options.answer, nullptr, port + ": ");
   AppContext context = MakeProgramContext(s.services, *w->dialogs, w->clipboard, {a.file});
   context.programPath = s.form->ctx.programPath;
-  context.virtualPorts = s.form->ctx.virtualPorts;
   context.writesSettings = false;
+  // It lists the one port it flashes, as given: the first window's links already watch
+  // the machine's serial devices, and a set of scans per adapter would only cost CPU.
+  context.sysfsRoot = "/dev/null";  // no "class/tty" can be found under it
+  const PortLists& rows = s.form->Modules->ports->Rows();
+  std::string description = "Port given on the command line";
+  for (std::size_t i = 0; i < rows.Names.size(); ++i)
+    if (rows.Names[i] == port) description = rows.Descriptions[i];
+  context.virtualPorts = {{port, description}};
   w->form = std::make_unique<TfrmMain>(std::move(context));
   PreferPort(*w->form, port);
   w->form->FormShow();
