@@ -3,8 +3,11 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/JsonDocument.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/PortList.h"
+#include "links/LinkTable.h"
+#include "platform/TerminationSignals.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -16,12 +19,19 @@ std::vector<Command>& Commands() {
 
 namespace {
 
+// Bounds a port named on the command line that never shows in the list (a link whose
+// first scan does not end).
+constexpr int64_t kPortListedMs = 4000;
+
 const char* kGlobalHelp =
     "Global options:\n"
     "  --port NAME   offer the device NAME (for example /dev/ttyUSB0 or a pseudo-terminal)\n"
-    "                as a port and choose it; may be given more than once\n"
+    "                as a port and choose it; may be given more than once (flash then\n"
+    "                uploads to every one of them at once)\n"
     "  --demo        start the built-in simulated adapter and use its port\n"
     "  --yes, --no   the answer to questions the program asks\n"
+    "  --json        print one JSON document instead of text (see the README)\n"
+    "  --version     the program's product name, version and company\n"
     "  --help        this text, or the help of a command\n";
 
 void PrintUsage(std::ostream& out) {
@@ -54,6 +64,9 @@ std::string WindowProgramPath() {
 
 }  // namespace
 
+Session::Session() = default;
+Session::~Session() = default;
+
 bool Session::Start(AppContext& context) {
   ui::EventLoop::SetCurrent(&loop);
   // The standard exception display: the application title and the message, as an error.
@@ -78,22 +91,34 @@ bool Session::Start(AppContext& context) {
   return true;
 }
 
-bool Session::ChoosePort(int64_t timeoutMs) {
+bool Session::ChoosePort() {
   if (chosenPort.empty()) {
     if (form->cbCOM.ItemIndex() >= 0) return true;
-    *err << "brevantix-cli: no port chosen: give --port NAME or --demo (see the ports command)\n";
+    Fail(2, "no port chosen: give --port NAME or --demo (see the ports command)");
     return false;
   }
   auto selected = [this] { return form->Modules->ports->SelectedPortName() == chosenPort; };
-  if (RunUntil(selected, timeoutMs)) {
+  // The links list a named port in their first scan pass, which began when the window
+  // was created: wait for that pass instead of the refresh timer's next tick.
+  if (!selected() && form->Links) {
+    form->Links->WaitScanAll(false);
+    form->Modules->ports->Refresh(false);
+  }
+  if (selected() || RunUntil(selected, kPortListedMs)) {
     form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
     return true;
   }
-  *err << "brevantix-cli: the port " << chosenPort << " is not listed\n";
+  if (Signal() == 0) Fail(2, "the port " + chosenPort + " is not listed");
   return false;
 }
 
-bool Session::RunUntil(const std::function<bool()>& pred, int64_t timeoutMs) { return loop.Run(pred, timeoutMs); }
+bool Session::RunUntil(const std::function<bool()>& pred, int64_t timeoutMs) {
+  return loop.Run([&] { return Signal() != 0 || pred(); }, timeoutMs) && Signal() == 0;
+}
+
+bool Session::RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t timeoutMs) {
+  return loop.Run(pred, timeoutMs);
+}
 
 bool Session::Finish() {
   if (!form) return true;
@@ -107,12 +132,19 @@ bool Session::Finish() {
   return closed;
 }
 
+int Session::Fail(int code, const std::string& text) {
+  *err << "brevantix-cli: " << text << "\n";
+  if (json) json->Error(text);
+  return code;
+}
+
 namespace {
 
 // The global options before the command name; returns the index of the command name, or
-// -1 after an unknown option (reported).
-int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& err) {
+// -1 after an unknown option (reported), or 0 after --version (printed).
+int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& out, std::ostream& err) {
   int i = 1;
+  bool version = false;
   for (; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--port" && i + 1 < argc)
@@ -123,6 +155,10 @@ int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& err) {
       o.answer = mb::IdYes;
     else if (a == "--no")
       o.answer = mb::IdNo;
+    else if (a == "--json")
+      o.json = true;
+    else if (a == "--version")
+      version = true;
     else if (a == "--help" || a == "-h")
       o.help = true;
     else if (!a.empty() && a[0] == '-') {
@@ -132,7 +168,13 @@ int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& err) {
     } else
       break;
   }
-  return i;
+  if (!version) return i;
+  const VersionRecord v = BuiltInVersionRecord().value_or(VersionRecord{});
+  if (o.json)
+    out << Json{{"product", v.productName}, {"version", v.fileVersion}, {"company", v.companyName}}.dump(2) << "\n";
+  else
+    out << v.productName << " " << v.fileVersion << "\n" << v.companyName << "\n";
+  return 0;
 }
 
 const Command* FindCommand(const std::string& name) {
@@ -144,23 +186,20 @@ const Command* FindCommand(const std::string& name) {
 // The program's services, the demo adapter when asked for, the dialogs, and the window
 // model started as the command prepares it. False (reported) when any of it fails.
 bool StartSession(Session& s, const Command& cmd) {
-  std::ostream& err = *s.err;
   std::string error;
-  if (!OpenProgramServices(s.services, error)) {
-    err << "brevantix-cli: " << error << "\n";
-    return false;
-  }
+  if (!OpenProgramServices(s.services, error)) return s.Fail(1, error) == 0;
   if (s.options.demo) {
     s.demo = std::make_unique<DemoAdapter>();
-    if (!s.demo->Start(error)) {
-      err << "brevantix-cli: the simulated adapter did not start: " << error << "\n";
-      return false;
-    }
+    if (!s.demo->Start(error)) return s.Fail(1, "the simulated adapter did not start: " + error) == 0;
     s.chosenPort = s.demo->Port();
   } else if (!s.options.ports.empty()) {
     s.chosenPort = s.options.ports.front();
   }
-  s.dialogs = std::make_unique<TerminalDialogs>(*s.out, err, s.options.answer, &s.messageCount);
+  s.dialogs =
+      std::make_unique<TerminalDialogs>(*s.out, *s.err, s.options.answer, [&s](const std::string& text, int flags) {
+        ++s.messageCount;
+        if ((flags & mb::IconMask) == mb::IconError) s.lastMessage = text;
+      });
   s.clipboard = std::make_unique<SessionClipboard>();
   AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   // Without a window program the file type would open this one, which answers "unknown
@@ -175,25 +214,8 @@ bool StartSession(Session& s, const Command& cmd) {
   return s.Start(context);
 }
 
-}  // namespace
-
-int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  Session s;
-  s.out = &out;
-  s.err = &err;
-  int i = ParseGlobalOptions(argc, argv, s.options, err);
-  if (i < 0) return 2;
-  if (i >= argc) {
-    PrintUsage(s.options.help ? out : err);
-    return s.options.help ? 0 : 2;
-  }
-  const std::string name = argv[i++];
-  const Command* cmd = FindCommand(name);
-  if (!cmd) {
-    err << "brevantix-cli: unknown command " << name << "\n";
-    PrintUsage(err);
-    return 2;
-  }
+// Everything after the command name: its arguments, and --help anywhere.
+void TakeCommandArguments(int i, int argc, char** argv, Session& s) {
   for (; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h")
@@ -201,13 +223,66 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     else
       s.args.push_back(a);
   }
+}
+
+// Runs the command with its window started and the first termination signal turned
+// into a wind-down; returns the exit code.
+int RunCommand(Session& s, const Command& cmd) {
+  // The first signal winds a long command down; anything else ends at once, as before.
+  TerminationWatch watch([&s, windsDown = cmd.windsDown](int sig) {
+    int none = 0;
+    if (!windsDown || !s.signal.compare_exchange_strong(none, sig)) EndBySignal(sig);
+    s.loop.Post([] {});
+  });
+  int rc = 1;
+  if (StartSession(s, cmd) && s.Signal() == 0) rc = cmd.run(s);
+  if (const int sig = s.Signal()) {
+    *s.err << "brevantix-cli: canceled by " << TerminationSignalName(sig) << "\n";
+    if (s.json) s.json->Error(std::string("canceled by ") + TerminationSignalName(sig));
+    rc = TerminationExitCode(sig);
+  }
+  s.Finish();
+  return rc;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Before any thread starts: the threads inherit the block, and the watch alone sees
+  // the signals.
+  BlockTerminationSignals();
+  Session s;
+  s.out = &out;
+  s.err = &err;
+  int i = ParseGlobalOptions(argc, argv, s.options, out, err);
+  if (i <= 0) return i < 0 ? 2 : 0;
+  if (s.options.json) s.json = std::make_unique<JsonDocument>();
+  if (i >= argc) {
+    if (s.options.help) {
+      PrintUsage(out);
+      return 0;
+    }
+    PrintUsage(err);
+    return 2;
+  }
+  const std::string name = argv[i++];
+  const Command* cmd = FindCommand(name);
+  if (!cmd) {
+    PrintUsage(err);
+    const int rc = s.Fail(2, "unknown command " + name);
+    if (s.json) s.json->Print(out);
+    return rc;
+  }
+  TakeCommandArguments(i, argc, argv, s);
   if (s.options.help) {
     PrintCommandHelp(out, *cmd);
     return 0;
   }
-  if (!StartSession(s, *cmd)) return 1;
-  const int rc = cmd->run(s);
-  s.Finish();
+  const int rc = RunCommand(s, *cmd);
+  if (s.json) {
+    if (rc != 0) s.json->Error(s.lastMessage.empty() ? "failed (exit code " + std::to_string(rc) + ")" : s.lastMessage);
+    s.json->Print(out);
+  }
   return rc;
 }
 

@@ -3,6 +3,7 @@
 // start of the program: the window's creation sequence runs, the command "clicks" its
 // controls and runs the event loop until the operation ends, and the close sequence
 // writes the same settings the window would.
+#include <atomic>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -20,12 +21,16 @@ struct Options {
   bool demo = false;               // --demo: the in-process simulated adapter
   int answer = 0;                  // --yes / --no for questions (0: not given)
   bool help = false;
+  bool json = false;  // --json: one JSON document on standard output
 };
 
 class TerminalDialogs;
+class JsonDocument;
 
 // One CLI run: the services, the window model and the event loop.
 struct Session {
+  Session();
+  ~Session();
   Options options;
   std::vector<std::string> args;  // the command's own arguments
   ProgramServices services;
@@ -38,17 +43,34 @@ struct Session {
   int messageCount = 0;  // message boxes shown so far
   std::unique_ptr<DemoAdapter> demo;
   std::string chosenPort;  // --demo or the first --port
+  // With --json: the document the command fills and Main prints once, at the end.
+  std::unique_ptr<JsonDocument> json;
 
-  // Waits until the chosen port is listed and selected in cbCOM (or the window's default
-  // port when none was chosen). False with a message on stderr when there is none.
-  bool ChoosePort(int64_t timeoutMs = 4000);
+  // Makes the chosen port (or the window's default port when none was chosen) the one
+  // selected in cbCOM. A port named with --port or --demo is listed at once: the links'
+  // first scan is waited for rather than the next refresh tick. False with a message
+  // on stderr when there is none.
+  bool ChoosePort();
 
   // Starts the window model (creation sequence and shown). False with a message on error.
   bool Start(AppContext& context);
-  // Runs the event loop until pred holds or timeoutMs pass.
+  // Runs the event loop until pred holds, timeoutMs pass or a termination signal came.
   bool RunUntil(const std::function<bool()>& pred, int64_t timeoutMs);
+  // The same, but a signal does not end it (the wind-down after a signal).
+  bool RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t timeoutMs);
   // The close sequence; returns whether the window closed.
   bool Finish();
+
+  // Reports a failure of the command on stderr ("brevantix-cli: TEXT") and, with
+  // --json, as the document's "error"; returns `code` for the command to return.
+  int Fail(int code, const std::string& text);
+  // The text of the last error message box the window showed ("" when none).
+  std::string lastMessage;
+
+  // The first SIGINT or SIGTERM that came while the command ran (0: none). Set from the
+  // signal watch's thread; the event loop is woken for it.
+  std::atomic<int> signal{0};
+  int Signal() const { return signal.load(); }
 };
 
 struct Command {
@@ -60,6 +82,10 @@ struct Command {
   std::function<int(Session&)> run;
   // Optional: adjust the context before the window is created.
   std::function<void(Session&, AppContext&)> prepare;
+  // A command that runs until the adapter or the network has answered: the first
+  // termination signal winds it down (the command's own stop, the close sequence, the
+  // exit status of the signal) instead of ending the process at once.
+  bool windsDown = false;
 };
 
 // Every command; each command file adds itself here.

@@ -1,38 +1,22 @@
 // brevantix-cli search, modes and select-mode: the Settings page's adapter operations.
 #include <ostream>
 
-#include "window/Modules.h"
+#include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
+#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
-constexpr int64_t kExchangeLimitMs = 120000;
-
-bool RunExchange(Session& s) {
-  Exchange& ex = *s.form->Modules->exchange;
-  return s.RunUntil([&] { return !ex.Running(); }, kExchangeLimitMs);
-}
-
-// Search as the "Search" button does; returns whether the adapter answered.
-bool Search(Session& s) {
-  TfrmMain& f = *s.form;
-  if (!f.btSearch.Usable()) {
-    *s.err << "brevantix-cli: Search is not available on this port\n";
-    return false;
-  }
-  f.btSearch.Click();
-  if (!RunExchange(s)) {
-    *s.err << "brevantix-cli: the search did not end\n";
-    return false;
-  }
-  return f.Modules->exchange->Answered();
-}
-
 void PrintStatus(Session& s) {
   TfrmMain& f = *s.form;
+  if (s.json) {
+    s.json->doc["log"] = LinesJson(f.memLog.Lines());
+    s.json->doc["status"] = StatusJson(s);
+    return;
+  }
   std::ostream& out = *s.out;
   for (const auto& line : f.memLog.Lines()) out << line << "\n";
   out << "\n";
@@ -44,40 +28,17 @@ void PrintStatus(Session& s) {
   if (f.edBattery.Visible()) out << f.lbBattery.Caption() << " " << f.edBattery.Text() << "\n";
 }
 
-const char* StateName(int state) {
-  switch (state) {
-    case mode_state::Selected: return "Selected";
-    case mode_state::Active: return "Active";
-    case mode_state::Hidden: return "Hidden";
-    default: return "Normal";
-  }
-}
-
-void PrintModes(Session& s) {
-  ui::TListView& lv = s.form->lvModes;
-  *s.out << "#\tID\tDescription\tState\n";
-  for (int i = 0; i < lv.Count(); ++i) {
-    const ui::TListItem& it = lv.Item(i);
-    const auto& sub = it.SubItems();
-    *s.out << it.Caption() << "\t" << (sub.size() > 0 ? sub[0] : "") << "\t" << (sub.size() > 1 ? sub[1] : "") << "\t"
-           << StateName(it.StateIndex()) << "\n";
-  }
+void ShowModes(Session& s) {
+  if (s.json)
+    s.json->doc["modes"] = ModesJson(s);
+  else
+    PrintModes(s);
 }
 
 bool ShowAll(Session& s) {
   for (const auto& a : s.args)
     if (a == "--show-all") return true;
   return false;
-}
-
-// With "Show ALL" the box is ticked before the search (its click is itself a search).
-bool SearchWithOptions(Session& s) {
-  if (ShowAll(s)) {
-    s.form->cbShow.SetChecked(true);
-    if (!RunExchange(s)) return false;
-    return s.form->Modules->exchange->Answered();
-  }
-  return Search(s);
 }
 
 int RunSearch(Session& s) {
@@ -89,8 +50,8 @@ int RunSearch(Session& s) {
 
 int RunModes(Session& s) {
   if (!s.ChoosePort()) return 2;
-  if (!SearchWithOptions(s)) return 1;
-  PrintModes(s);
+  if (!Search(s, ShowAll(s))) return 1;
+  ShowModes(s);
   return 0;
 }
 
@@ -98,45 +59,50 @@ int RunSelectMode(Session& s) {
   std::string id;
   for (const auto& a : s.args)
     if (a != "--show-all") id = a;
-  if (id.empty()) {
-    *s.err << "brevantix-cli: select-mode needs a mode ID (see the modes command)\n";
-    return 2;
-  }
+  if (id.empty()) return s.Fail(2, "select-mode needs a mode ID (see the modes command)");
   if (!s.ChoosePort()) return 2;
-  if (!SearchWithOptions(s)) return 1;
+  if (!Search(s, ShowAll(s))) return 1;
   TfrmMain& f = *s.form;
-  int index = -1;
-  for (int i = 0; i < f.lvModes.Count(); ++i)
-    if (!f.lvModes.Item(i).SubItems().empty() && f.lvModes.Item(i).SubItems()[0] == id) index = i;
+  const int index = FindMode(s, id);
   if (index < 0) {
-    *s.err << "brevantix-cli: the adapter lists no mode " << id << "\n";
-    PrintModes(s);
-    return 1;
+    ShowModes(s);
+    return s.Fail(1, "the adapter lists no mode " + id);
   }
   f.lvModes.UserSelect(index);
   if (!f.btModeSelect.Usable()) {
     const int state = f.lvModes.Item(index).StateIndex();
-    *s.err << "brevantix-cli: mode " << id << " cannot be selected: it is "
-           << (state == mode_state::Selected ? "the running mode" : "hidden") << "\n";
-    PrintModes(s);
-    return state == mode_state::Selected ? 0 : 1;
+    ShowModes(s);
+    if (state == mode_state::Selected) {
+      *s.err << "brevantix-cli: mode " << id << " is the running mode already\n";
+      return 0;
+    }
+    return s.Fail(1, "mode " + id + " cannot be selected: it is hidden");
   }
   f.btModeSelect.Click();
   if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
-  PrintModes(s);
+  ShowModes(s);
   return 0;
 }
 
 const char* kShowAllHelp = "  --show-all   tick \"Show ALL\": list hidden modes too, with the legend states";
 
-Registrar search({"search", "", "search for the adapter on the chosen port and print what it reported",
+Registrar search({"search",
+                  "",
+                  "search for the adapter on the chosen port and print what it reported",
                   "Prints the log pane after the reply has been read, then the status strip.\n"
                   "Exit code 0 when the adapter answered, 1 when not, 2 for usage errors.",
-                  RunSearch, {}});
-Registrar modes({"modes", "[--show-all]", "search, then list the adapter's operating modes", kShowAllHelp,
-                 RunModes, {}});
-Registrar selectMode({"select-mode", "ID [--show-all]", "search, switch the adapter to the mode ID and list the modes",
-                      kShowAllHelp, RunSelectMode, {}});
+                  RunSearch,
+                  {},
+                  true});
+Registrar modes(
+    {"modes", "[--show-all]", "search, then list the adapter's operating modes", kShowAllHelp, RunModes, {}, true});
+Registrar selectMode({"select-mode",
+                      "ID [--show-all]",
+                      "search, switch the adapter to the mode ID and list the modes",
+                      kShowAllHelp,
+                      RunSelectMode,
+                      {},
+                      true});
 
 }  // namespace
 }  // namespace bx::cli

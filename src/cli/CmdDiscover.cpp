@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/JsonDocument.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
 #include "window/Modules.h"
@@ -20,10 +21,8 @@ int RunDiscover(Session& s) {
       save = true;
     else if (target.empty() && !a.empty() && a[0] != '-')
       target = a;
-    else {
-      *s.err << "brevantix-cli: discover: unexpected argument " << a << " (see brevantix-cli discover --help)\n";
-      return 2;
-    }
+    else
+      return s.Fail(2, "discover: unexpected argument " + a + " (see brevantix-cli discover --help)");
   }
   TfrmMain::NetworkControls& n = s.form->network;
   NetworkPage& page = *s.form->Modules->network;
@@ -34,18 +33,31 @@ int RunDiscover(Session& s) {
     page.Search(target);
   const int64_t bound = int64_t(NetworkSearch::kPasses + 1) * NetworkSearch::kTicksPerPass * NetworkSearch::kTickMs;
   s.RunUntil([&search] { return !search.Running(); }, bound * 2);
-  for (const std::string& line : n.memLog_Network.Lines()) *s.out << line << "\n";
+  if (s.Signal()) search.Stop();
+  Json devices = Json::array();
+  if (!s.json)
+    for (const std::string& line : n.memLog_Network.Lines()) *s.out << line << "\n";
   int found = 0;
   for (int i = 0; i < page.RowCount(); ++i) {
     if (!Answered(page.RowMark(i))) continue;
-    *s.out << FormatDeviceLine(page.Row(i)) << "\t" << MarkWord(page.RowMark(i)) << "\n";
+    const NetDevice d = page.Row(i);
+    if (s.json)
+      devices.push_back(
+          {{"name", d.Name}, {"mac", d.MAC}, {"ip", d.IP}, {"port", d.Port}, {"mark", MarkWord(page.RowMark(i))}});
+    else
+      *s.out << FormatDeviceLine(d) << "\t" << MarkWord(page.RowMark(i)) << "\n";
     ++found;
+  }
+  if (s.json) {
+    s.json->doc["log"] = LinesJson(n.memLog_Network.Lines());
+    s.json->doc["devices"] = devices;
   }
   // Without --save the new rows are dropped as the page's "No" drops them.
   if (save)
     page.SaveList();
   else if (n.btNetwork_Save.Enabled())
     page.LoadList();
+  if (found == 0 && s.json) s.json->Error("no adapter answered");
   return found > 0 ? 0 : 1;
 }
 
@@ -61,7 +73,8 @@ Registrar discover({"discover",
                     "answered, 1 when none did. --save adds the new devices to the stored list, as\n"
                     "Save does; they are then offered as NET:IP:PORT ports (see net list, ports).",
                     RunDiscover,
-                    {}});
+                    {},
+                    true});
 
 }  // namespace
 }  // namespace bx::cli

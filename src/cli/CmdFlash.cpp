@@ -1,139 +1,25 @@
-// brevantix-cli flash and reset: the Update page's operations.
-#include <algorithm>
-#include <charconv>
-#include <filesystem>
+// brevantix-cli flash and reset: the Update page's operations. flash uploads to one
+// adapter, or to several at once: one window model per adapter on the same event loop,
+// each upload exactly the Update page's.
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/FlashJob.h"
+#include "cli/FlashReport.h"
+#include "cli/JsonDocument.h"
+#include "cli/TerminalDialogs.h"
 #include "exchange/Exchange.h"
-#include "firmware/Unitfwupdate.h"
-#include "firmware/UpdatePage.h"
+#include "exchange/PortList.h"
+#include "links/LinkTable.h"
 #include "platform/Terminal.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
-constexpr int64_t kSearchLimitMs = 120000;
-// After Stop the exchange ends at its next step; this only guards against one that does not.
-constexpr int64_t kStopGraceMs = 5000;
-
-struct FlashArgs {
-  std::string file;
-  bool noSearch = false;
-  bool noWait = false;
-  int timeoutS = 30;
-};
-
-bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::string& error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--no-search") {
-      a.noSearch = true;
-    } else if (arg == "--no-wait") {
-      a.noWait = true;
-    } else if (arg == "--timeout") {
-      const std::string v = i + 1 < args.size() ? args[++i] : "";
-      int s = 0;
-      const auto r = std::from_chars(v.data(), v.data() + v.size(), s);
-      if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size() || s <= 0) {
-        error = "--timeout needs a number of seconds above 0";
-        return false;
-      }
-      a.timeoutS = s;
-    } else if (!arg.empty() && arg[0] == '-') {
-      error = "unknown flash option " + arg;
-      return false;
-    } else if (a.file.empty()) {
-      a.file = arg;
-    } else {
-      error = "flash takes one FILE";
-      return false;
-    }
-  }
-  if (a.file.empty()) error = "flash needs a firmware FILE";
-  return !a.file.empty();
-}
-
-// Prints the upload log as it grows and, on a terminal, a progress bar below it.
-class FlashMonitor {
- public:
-  FlashMonitor(TfrmMain& f, std::ostream& out, bool bar) : f_(f), out_(out), bar_(bar) {}
-
-  // Prints what is new; true when the log or the progress moved since the last call.
-  bool Update() {
-    bool moved = false;
-    const int lines = f_.memUpdate.LineCount();
-    if (lines < printed_) printed_ = 0;  // the log was cleared for a new run
-    if (lines > printed_) {
-      ClearBar();
-      for (; printed_ < lines; ++printed_) out_ << f_.memUpdate.Line(printed_) << "\n";
-      moved = true;
-    }
-    const int position = f_.pbUpdateProgress.Position();
-    if (position != position_) {
-      position_ = position;
-      moved = true;
-    }
-    if (moved) {
-      DrawBar();
-      out_.flush();
-    }
-    return moved;
-  }
-  void End() {
-    Update();
-    ClearBar();
-    out_.flush();
-  }
-
- private:
-  bool Paging() const {
-    const FirmwareUpdater* u = f_.Modules->update->Updater();
-    return u && u->IsRunning() && u->State() == UpdaterState::WaitPageRequest;
-  }
-  void DrawBar() {
-    if (!bar_ || !Paging()) return;
-    const int max = std::max(1, f_.pbUpdateProgress.Max());
-    const int pos = f_.pbUpdateProgress.Position();
-    constexpr int kWidth = 40;
-    const int filled = pos * kWidth / max;
-    out_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << (pos * 100 / max) << "% " << pos
-         << "/" << max;
-    drawn_ = true;
-  }
-  void ClearBar() {
-    if (!drawn_) return;
-    out_ << "\r\033[K";
-    drawn_ = false;
-  }
-
-  TfrmMain& f_;
-  std::ostream& out_;
-  bool bar_;
-  bool drawn_ = false;
-  int printed_ = 0;
-  int position_ = -1;
-};
-
-bool IsSuccess(const std::string& status) {
-  return status == "Updating firmware : Ok" || status == "System Updating : Ok";
-}
-
-// Makes a check box show `checked` the way the user would: by clicking it.
-void ClickTo(ui::TCheckBox& box, bool checked) {
-  if (box.Checked() != checked) box.Click();
-}
-
-bool Search(Session& s) {
-  TfrmMain& f = *s.form;
-  Exchange& ex = *f.Modules->exchange;
-  if (!f.btSearch.Usable()) return false;
-  f.btSearch.Click();
-  if (!s.RunUntil([&] { return !ex.Running(); }, kSearchLimitMs)) return false;
-  return ex.Answered() && !f.edSerial.Text().empty();
-}
+constexpr int64_t kResetLimitMs = 120000;
+// After a termination signal the uploads are stopped; this bounds the wait for them.
+constexpr int64_t kSignalGraceMs = 3000;
 
 void PrepareFlash(Session& s, AppContext& context) {
   FlashArgs a;
@@ -143,96 +29,162 @@ void PrepareFlash(Session& s, AppContext& context) {
   if (ParseFlashArgs(s.args, a, error)) context.args = {a.file};
 }
 
-// Runs the upload the Run button started; true when the exchange ended.
-bool RunUpload(Session& s, const FlashArgs& a) {
+// A further window model for one more adapter. It neither writes the start-up nor the
+// close settings: those are the first window's, once per process.
+struct ExtraWindow {
+  std::unique_ptr<TerminalDialogs> dialogs;
+  SessionClipboard clipboard;
+  std::unique_ptr<TfrmMain> form;
+};
+
+std::unique_ptr<ExtraWindow> OpenWindow(Session& s, const FlashArgs& a, const std::string& port) {
+  auto w = std::make_unique<ExtraWindow>();
+  w->dialogs = std::make_unique<TerminalDialogs>(*s.out, *s.err, s.options.answer, nullptr, port + ": ");
+  AppContext context = MakeProgramContext(s.services, *w->dialogs, w->clipboard, {a.file});
+  context.programPath = s.form->ctx.programPath;
+  context.writesSettings = false;
+  // It lists the one port it flashes, as given: the first window's links already watch
+  // the machine's serial devices, and a set of scans per adapter would only cost CPU.
+  context.sysfsRoot = "/dev/null";  // no "class/tty" can be found under it
+  const PortLists& rows = s.form->Modules->ports->Rows();
+  std::string description = "Port given on the command line";
+  for (std::size_t i = 0; i < rows.Names.size(); ++i)
+    if (rows.Names[i] == port) description = rows.Descriptions[i];
+  context.virtualPorts = {{port, description}};
+  w->form = std::make_unique<TfrmMain>(std::move(context));
+  PreferPort(*w->form, port);
+  w->form->FormShow();
+  return w;
+}
+
+// The ports to flash: every --port, or with --all every listed serial port.
+std::vector<std::string> Targets(Session& s, const FlashArgs& a) {
+  if (!a.all) return s.options.ports.size() > 1 ? s.options.ports : std::vector<std::string>{s.chosenPort};
   TfrmMain& f = *s.form;
-  Exchange& ex = *f.Modules->exchange;
-  FlashMonitor monitor(f, *s.out, StandardOutputIsTerminal());
-  int64_t lastMove = s.loop.NowMs();
-  int64_t stoppedAt = -1;
-  const bool ended = s.RunUntil(
-      [&] {
-        const int64_t now = s.loop.NowMs();
-        if (monitor.Update()) lastMove = now;
-        if (!ex.Running()) return true;
-        if (stoppedAt >= 0) return now - stoppedAt > kStopGraceMs;
-        const FirmwareUpdater* u = f.Modules->update->Updater();
-        const bool uploading = ex.State() == ExchangeState::UpdateRunning && u && u->IsRunning();
-        if (uploading && now - lastMove >= int64_t{a.timeoutS} * 1000 && f.btUpdateRun.Usable()) {
-          monitor.End();
-          *s.err << "brevantix-cli: no progress for " << a.timeoutS << " s: pressing Stop\n";
-          f.btUpdateRun.Click();
-          stoppedAt = now;
-        }
-        return false;
-      },
-      -1);
-  monitor.End();
-  return ended && !ex.Running();
+  if (f.Links) f.Links->WaitScanAll(false);
+  f.Modules->ports->Refresh(false);
+  std::vector<std::string> serial;
+  for (const std::string& name : f.Modules->ports->Rows().Names)
+    if (name.rfind(kSerialPrefix, 0) == 0) serial.push_back(name);
+  return serial;
+}
+
+// Steps every job after each dispatch until all have ended; on a termination signal
+// presses Stop on every one and waits a little for the uploads to end.
+void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report) {
+  auto step = [&] {
+    const int64_t now = s.loop.NowMs();
+    bool done = true;
+    for (FlashJob* j : jobs) done = j->Step(now) && done;
+    report.Tick(now);
+    return done;
+  };
+  if (s.RunUntil(step, -1) || s.Signal() == 0) return;
+  for (FlashJob* j : jobs) {
+    const bool uploading = j->State() == FlashJob::Phase::Upload;
+    j->Stop(s.loop.NowMs());
+    if (uploading)
+      *s.err << "brevantix-cli: " << j->Port() << ": the adapter may still be in its bootloader; "
+             << "brevantix-cli --port " << j->Port() << " reset restarts it\n";
+  }
+  s.RunUntilIgnoringSignal(step, kSignalGraceMs);
+}
+
+void JsonResults(Session& s, const std::vector<FlashJob*>& jobs) {
+  Json list = Json::array();
+  for (const FlashJob* j : jobs) {
+    if (j->Skipped()) continue;
+    list.push_back({{"port", j->Port()},
+                    {"serial", j->Serial()},
+                    {"ok", j->Ok()},
+                    {"result", j->Result()},
+                    {"log", LinesJson(j->Log())}});
+  }
+  s.json->doc["adapters"] = list;
 }
 
 int RunFlash(Session& s) {
   FlashArgs a;
   std::string error;
-  if (!ParseFlashArgs(s.args, a, error)) {
-    *s.err << "brevantix-cli: " << error << "\n";
-    return 2;
+  if (!ParseFlashArgs(s.args, a, error)) return s.Fail(2, error);
+  const bool batch = a.all || s.options.ports.size() > 1;
+  if (!batch && !s.ChoosePort()) return 2;
+  const std::vector<std::string> ports =
+      batch ? Targets(s, a) : std::vector<std::string>{s.form->Modules->ports->SelectedPortName()};
+  if (ports.empty()) return s.Fail(1, "no serial port is listed");
+  std::vector<std::unique_ptr<ExtraWindow>> windows;
+  std::vector<std::unique_ptr<FlashJob>> owned;
+  std::vector<FlashJob*> jobs;
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    if (i > 0) windows.push_back(OpenWindow(s, a, ports[i]));
+    TfrmMain& form = i == 0 ? *s.form : *windows.back()->form;
+    owned.push_back(std::make_unique<FlashJob>(form, ports[i], a, a.all));
+    jobs.push_back(owned.back().get());
+    TerminalDialogs& d = i == 0 ? *s.dialogs : *windows.back()->dialogs;
+    if (batch) d.prefix = ports[i] + ": ";
+    d.onMessage = [&s, job = jobs.back(), first = i == 0](const std::string& text, int flags) {
+      if ((flags & mb::IconMask) != mb::IconError) return;
+      job->lastMessage = text;
+      if (first) s.lastMessage = text;
+    };
   }
-  if (!s.ChoosePort()) return 2;
-  TfrmMain& f = *s.form;
-  if (f.edFW_File.Text().empty()) {
-    std::error_code ec;
-    const std::string path = std::filesystem::absolute(a.file, ec).string();
-    f.AppMessageBox("Error...", "Firware file \"" + path + "\" is not found.", mb::IconError);
-    return 1;
+  const bool terminal = StandardOutputIsTerminal();
+  std::unique_ptr<FlashReport> report = s.json  ? MakeSilentReport()
+                                        : batch ? MakeBatchReport(jobs, *s.out, *s.err, terminal)
+                                                : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal);
+  for (FlashJob* j : jobs)
+    j->onLine = [&report](FlashJob& job, const std::string& line, bool note) { report->Line(job, line, note); };
+  RunJobs(s, jobs, *report);
+  report->End();
+  if (s.json) JsonResults(s, jobs);
+  for (auto& w : windows) w->form->Close();
+  int flashed = 0, failed = 0;
+  for (const FlashJob* j : jobs) {
+    if (j->Skipped()) continue;
+    ++(j->Ok() ? flashed : failed);
   }
-  if (!a.noSearch) {
-    if (!Search(s)) return 1;
-    *s.out << "Adapter " << f.edSerial.Text() << " on " << f.edCOM.Text() << "\n";
-  }
-  f.rbUploadFW.Click();
-  ClickTo(f.ckbNotSearch, a.noSearch);
-  ClickTo(f.ckbWait, !a.noWait);
-  if (!f.btUpdateRun.Usable()) {
-    *s.err << "brevantix-cli: Run is not available on the Update page\n";
-    return 1;
-  }
-  f.btUpdateRun.Click();
-  if (!RunUpload(s, a)) {
-    *s.err << "brevantix-cli: the update did not end after Stop\n";
-    return 1;
-  }
-  return IsSuccess(f.edUpdateSatus.Text()) ? 0 : 1;
+  if (failed == 0 && flashed > 0) return 0;
+  if (flashed == 0 && a.all) return s.Fail(1, "no adapter answered on any serial port");
+  if (s.json && !batch) s.json->Error(jobs[0]->Result());
+  return 1;
 }
 
 int RunReset(Session& s) {
-  if (!s.args.empty()) {
-    *s.err << "brevantix-cli: reset takes no arguments\n";
-    return 2;
-  }
+  if (!s.args.empty()) return s.Fail(2, "reset takes no arguments");
   if (!s.ChoosePort()) return 2;
   TfrmMain& f = *s.form;
   Exchange& ex = *f.Modules->exchange;
   const int before = ex.CommandsSent();
   f.btReset.Click();
-  s.RunUntil([&] { return !ex.Running(); }, kSearchLimitMs);
+  s.RunUntil([&] { return !ex.Running(); }, kResetLimitMs);
   if (ex.CommandsSent() == before) return 1;  // the port did not open (the message says so)
-  *s.out << "Sent " << f.edCOMM_Command.Text() << "\n";
+  if (s.json)
+    s.json->doc["sent"] = f.edCOMM_Command.Text();
+  else
+    *s.out << "Sent " << f.edCOMM_Command.Text() << "\n";
   return 0;
 }
 
-Registrar flash({"flash", "FILE [--no-search] [--no-wait] [--timeout S]",
+Registrar flash({"flash", "FILE [--no-search] [--no-wait] [--all] [--timeout S]",
                  "upload the firmware image FILE (.rfw) to the adapter, as the Update page does",
                  "Searches for the adapter first, then asks it to enter its bootloader and uploads\n"
                  "the file page by page, printing every line of the update log as it comes (and a\n"
                  "progress bar on a terminal).\n"
+                 "With several --port, uploads to all of them at the same time, each as the Update\n"
+                 "page would: on a terminal one progress line per adapter, otherwise the log lines\n"
+                 "with their port before them; at the end one line per adapter: port, serial number,\n"
+                 "Ok or Failed with the reason.\n"
+                 "  --all         every listed serial port that answers the search\n"
                  "  --no-search   tick \"Do not Search\": the adapter is already in its bootloader\n"
                  "  --no-wait     untick \"Wait\": connect at once instead of waiting for the\n"
                  "                bootloader's prompt\n"
-                 "  --timeout S   press Stop after S seconds without progress (default 30)\n"
-                 "Exit code 0 after \"Updating firmware : Ok\" or \"System Updating : Ok\", 1 otherwise,\n"
-                 "2 for usage errors.",
-                 RunFlash, PrepareFlash});
+                 "  --timeout S   press Stop after S seconds in which no page was acknowledged for\n"
+                 "                the first time (default 30)\n"
+                 "Exit code 0 after \"Updating firmware : Ok\" or \"System Updating : Ok\" from every\n"
+                 "adapter, 1 otherwise (the others still finish), 2 for usage errors. SIGINT or\n"
+                 "SIGTERM presses Stop (the adapter stays in its bootloader: reset restarts it) and\n"
+                 "exits 130 or 143; a second one ends at once.",
+                 RunFlash, PrepareFlash, true});
 Registrar reset({"reset",
                  "",
                  "send the adapter its reset command (\"Reset\" on the Update page)",

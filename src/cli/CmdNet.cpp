@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/JsonDocument.h"
 #include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 
@@ -10,16 +11,19 @@ namespace bx::cli {
 namespace {
 
 void PrintList(Session& s, const NetworkPage& page) {
+  Json devices = Json::array();
   for (int i = 0; i < page.RowCount(); ++i) {
     const NetDevice d = page.Row(i);
-    *s.out << MarkWord(page.RowMark(i)) << "\t" << d.IP << "\t" << d.Port << "\t" << d.Name << "\t" << d.MAC << "\n";
+    if (s.json)
+      devices.push_back(
+          {{"mark", MarkWord(page.RowMark(i))}, {"ip", d.IP}, {"port", d.Port}, {"name", d.Name}, {"mac", d.MAC}});
+    else
+      *s.out << MarkWord(page.RowMark(i)) << "\t" << d.IP << "\t" << d.Port << "\t" << d.Name << "\t" << d.MAC << "\n";
   }
+  if (s.json) s.json->doc["devices"] = devices;
 }
 
-int Usage(Session& s, const std::string& why) {
-  *s.err << "brevantix-cli: net: " << why << " (see brevantix-cli net --help)\n";
-  return 2;
-}
+int Usage(Session& s, const std::string& why) { return s.Fail(2, "net: " + why + " (see brevantix-cli net --help)"); }
 
 // A field of a device line holds no space: one would shift the fields of the stored line.
 bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') == std::string::npos; }
@@ -27,18 +31,15 @@ bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') =
 // Selects the row named by IP or IP:PORT; -1 (with a message) when there is none.
 int SelectRow(Session& s, NetworkPage& page, const std::string& key) {
   const int row = page.FindRow(key);
-  if (row == -2) *s.err << "brevantix-cli: net: several devices have the IP " << key << ": give IP:PORT\n";
-  if (row == -1) *s.err << "brevantix-cli: net: no device " << key << " is listed\n";
+  if (row == -2) s.Fail(1, "net: several devices have the IP " + key + ": give IP:PORT");
+  if (row == -1) s.Fail(1, "net: no device " + key + " is listed");
   if (row >= 0) s.form->network.lvNetDevices.UserSelect(row);
   return row;
 }
 
 int Saved(Session& s, NetworkPage& page) {
   s.form->network.btNetwork_Save.Click();
-  if (s.form->network.btNetwork_Save.Enabled()) {
-    *s.err << "brevantix-cli: net: the list could not be saved\n";
-    return 1;
-  }
+  if (s.form->network.btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
   PrintList(s, page);
   return 0;
 }
@@ -54,10 +55,7 @@ int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   n.edNetwork_Name.SetText(name);
   const int before = page.RowCount();
   n.btNetwork_Add.Click();
-  if (page.RowCount() == before) {
-    *s.err << "brevantix-cli: net: " << a[1] << " " << a[2] << " \"" << name << "\" is listed already\n";
-    return 1;
-  }
+  if (page.RowCount() == before) return s.Fail(1, "net: " + a[1] + " " + a[2] + " \"" + name + "\" is listed already");
   return Saved(s, page);
 }
 
@@ -91,10 +89,7 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
   if (a[0] == "delete") {
     const int before = page.RowCount();
     n.btNetwork_Delete.Click();
-    if (page.RowCount() == before) {
-      *s.err << "brevantix-cli: net: not deleted\n";
-      return 1;
-    }
+    if (page.RowCount() == before) return s.Fail(1, "net: not deleted");
   } else if ((a[0] == "disable") == (n.btNetwork_State.Caption() == "Disable")) {
     n.btNetwork_State.Click();
   }

@@ -2,7 +2,9 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/JsonDocument.h"
 #include "exchange/PortList.h"
+#include "links/LinkTable.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -10,11 +12,18 @@ namespace {
 
 int RunPorts(Session& s) {
   TfrmMain& f = *s.form;
-  // The scan threads report within a pass; give every link one before printing.
-  s.RunUntil([] { return false; }, 1300);
+  // Every link lists its ports in its first scan pass, begun when the window was made.
+  if (f.Links) f.Links->WaitScanAll(false);
+  f.Modules->ports->Refresh(false);
   const PortLists& rows = f.Modules->ports->Rows();
-  for (std::size_t i = 0; i < rows.Names.size(); ++i)
-    *s.out << rows.Names[i] << "\t" << rows.Descriptions[i] << "\t" << rows.Details[i] << "\n";
+  Json list = Json::array();
+  for (std::size_t i = 0; i < rows.Names.size(); ++i) {
+    if (s.json)
+      list.push_back({{"name", rows.Names[i]}, {"description", rows.Descriptions[i]}, {"detail", rows.Details[i]}});
+    else
+      *s.out << rows.Names[i] << "\t" << rows.Descriptions[i] << "\t" << rows.Details[i] << "\n";
+  }
+  if (s.json) s.json->doc["ports"] = list;
   return 0;
 }
 

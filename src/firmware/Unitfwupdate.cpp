@@ -42,6 +42,7 @@ bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& f
   nakCount_ = 0;
   requestsSinceProgress_ = 0;
   acknowledged_.clear();
+  firstAcks_ = 0;
   // Before the first byte goes out, so that no answer can slip past the wake.
   RegisterWake();
   EnterState(waitForPrompt_ ? UpdaterState::WaitPrompt : UpdaterState::Connecting);
@@ -218,6 +219,7 @@ void FirmwareUpdater::PageAcknowledged(uint16_t page) {
   nakCount_ = 0;
   if (page < acknowledged_.size() && !acknowledged_[page]) {
     acknowledged_[page] = true;
+    ++firstAcks_;
     requestsSinceProgress_ = 0;
   }
   if (page == boot::kEndMarker) {

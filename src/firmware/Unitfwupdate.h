@@ -72,6 +72,9 @@ class FirmwareUpdater {
   int PageCount() const { return pageCount_; }
   int CurrentPage() const { return currentPage_; }
   int NakCount() const { return nakCount_; }
+  // Pages acknowledged for the first time in this upload: a page the bootloader asks for
+  // again and acknowledges again is no progress.
+  int PagesAcknowledged() const { return firstAcks_; }
   const FirmwareImage& Image() const { return image_; }
 
  private:
@@ -121,6 +124,7 @@ class FirmwareUpdater {
   int nakCount_ = 0;                // negative acknowledgements since the last positive one
   int requestsSinceProgress_ = 0;   // page requests since a page was first acknowledged
   std::vector<bool> acknowledged_;  // per page: acknowledged at least once
+  int firstAcks_ = 0;
   boot::ReplySplitter received_;
   Bytes reply_;  // the message being processed
 };

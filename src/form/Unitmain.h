@@ -45,7 +45,7 @@ struct AppContext {
   std::string sysfsRoot = "/sys";
   std::string devRoot = "/dev";
   std::vector<std::pair<std::string, std::string>> virtualPorts;
-  bool startLinks = true;  // false: no link table (tests of the window alone)
+  bool startLinks = true;              // false: no link table (tests of the window alone)
   DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
   // False when no view shows the window (the CLI): the model's position is only assumed,
   // so the close leaves the stored position as it found it.
@@ -54,6 +54,9 @@ struct AppContext {
   // ".rfw" file type, the desktop entry and the pass-thru configuration entry are then not
   // pointed at it.
   bool registerProgram = true;
+  // False for a further window model of the same process (the CLI flashing several
+  // adapters at once): the start-up and close settings are the first window's to write.
+  bool writesSettings = true;
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab

@@ -48,7 +48,8 @@ class WiFiPage {
   bool filling = false;
   WiFiScan& Scan() { return *scan_; }
 
- private:
+  // The record's entries: its key, the control that shows it, and whether Save writes it
+  // back. The command line fills the same controls the user would.
   enum class Kind { Text, Check, Channel, Security };
   struct Entry {
     const char* key;
@@ -57,7 +58,11 @@ class WiFiPage {
     bool saved;
     bool staticAddress = false;  // saved only while DHCP is off
   };
+  // In the order Save takes them, then the entries that are only read.
+  const std::vector<Entry>& Entries() const { return entries_; }
   const Entry* Find(const std::string& key) const;
+
+ private:
   void ApplyPair(const std::string& rawKey, const std::string& rawValue);
   void ConfigChange(ui::TControl& sender);
   void KeyChanged(ui::TEdit& field, std::string& lastText);

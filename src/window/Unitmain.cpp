@@ -163,7 +163,7 @@ void TfrmMain::CreateWindow() {
   if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
   ReadVersionInformation();
   // File association, pass-thru entry, program path.
-  StartupRegistryWrites();
+  if (ctx.writesSettings) StartupRegistryWrites();
   ReadSortState();
   if (ctx.timerResolution && ctx.timerResolution->Load()) {
     TimerLibraryLoaded = true;
@@ -386,11 +386,13 @@ void TfrmMain::FormClose() {
   Modules->passThru->UnloadLibrary();
   DestroySubsystems(*this);
   settings.SettingsKey = kSettingsKey;
-  settings.WriteSettingInt("SortCol", SortColumn);
-  settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
-  if (ctx.hasView) {
-    settings.WriteSettingInt("WinTop", Top());
-    settings.WriteSettingInt("WinLeft", Left());
+  if (ctx.writesSettings) {
+    settings.WriteSettingInt("SortCol", SortColumn);
+    settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
+    if (ctx.hasView) {
+      settings.WriteSettingInt("WinTop", Top());
+      settings.WriteSettingInt("WinLeft", Left());
+    }
   }
   if (TimerLibraryLoaded) {
     ctx.timerResolution->EndPeriod(1);

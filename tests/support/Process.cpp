@@ -47,8 +47,10 @@ int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
   if (outFd >= 0) posix_spawn_file_actions_adddup2(&fa, outFd, 1);
-  if (errFd >= 0) posix_spawn_file_actions_adddup2(&fa, errFd, 2);
-  else posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  if (errFd >= 0)
+    posix_spawn_file_actions_adddup2(&fa, errFd, 2);
+  else
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
   if (posix_spawn(&pid, a[0].c_str(), &fa, nullptr, ap.data(), ep.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&fa);
@@ -149,10 +151,39 @@ std::string Background::Stop(int timeoutMs) {
   return rest;
 }
 
+void Background::Signal(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+int Background::Wait(int timeoutMs, std::string& rest) {
+  rest += pending_;
+  pending_.clear();
+  if (pid_ <= 0) return -1;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  int status = 0, code = -1;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (Clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      pid_ = -1;
+      return -1;
+    }
+    pollfd p{out_, POLLIN, 0};
+    if (poll(&p, 1, 20) > 0) Drain(out_, rest);
+  }
+  if (WIFEXITED(status)) code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) code = 128 + WTERMSIG(status);
+  pid_ = -1;
+  while (out_ >= 0 && Drain(out_, rest)) {
+  }
+  return code;
+}
+
 TempHome::TempHome() {
   std::random_device rd;
-  path_ = (std::filesystem::temp_directory_path() / ("bx-home-" + std::to_string(getpid()) + "-" + std::to_string(rd())))
-              .string();
+  path_ =
+      (std::filesystem::temp_directory_path() / ("bx-home-" + std::to_string(getpid()) + "-" + std::to_string(rd())))
+          .string();
   std::filesystem::create_directories(path_);
 }
 

@@ -27,6 +27,12 @@ class Background {
   std::string ReadLine(int timeoutMs = 5000);
   // Stops it (SIGTERM) and returns the rest of its standard output.
   std::string Stop(int timeoutMs = 5000);
+  // Sends it `signal` (SIGINT, SIGTERM...) and lets it run on.
+  void Signal(int signal);
+  // Waits for it to end by itself (SIGKILL after timeoutMs); appends the rest of its
+  // standard output to `rest`. Answers its exit code, 128 + the signal that ended it,
+  // or -1 when it had to be killed.
+  int Wait(int timeoutMs, std::string& rest);
 
  private:
   int pid_ = -1;

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixShell.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,6 +34,11 @@ bool PosixShell::Open(const std::string& target, const std::string& workingDir) 
   if (child < 0) return false;
   if (child == 0) {
     setsid();
+    // A program that blocks its termination signals (the CLI watches them on a thread)
+    // must not hand the block on to what it starts.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) _exit(1);
     const int devnull = open("/dev/null", O_RDWR);
     if (devnull >= 0) {

@@ -45,7 +45,7 @@ TEST(AdapterCli, SilentPortGivesExitCodeOneAndTheMessage) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Can't open Communication Port /dev/null-no-such-port"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("(no such port)"), std::string::npos) << r.err;  // the link's reason
-  EXPECT_EQ(RunProgram({kCli, "search"}, home.Env()).exitCode, 2);  // no port chosen
+  EXPECT_EQ(RunProgram({kCli, "search"}, home.Env()).exitCode, 2);      // no port chosen
   EXPECT_EQ(RunProgram({kCli, "--bogus"}, home.Env()).exitCode, 2);
 }
 
