@@ -2,6 +2,11 @@
 // over a pseudo-terminal, unthrottled and at the 115200-baud byte rate, each once with
 // wake-on-data and once with plain 10 ms polling. Run by scripts/bench-upload.
 //
+// With --page-scaling it compares instead the same 1 MiB image cut into 4,096 pages of
+// 256 bytes and into 65,535 pages of 16 bytes, unthrottled, the two runs alternating
+// (--repeat N times each): an upload's cost must grow with its pages, not with the
+// square of its log. Run by scripts/bench-page-scaling.
+//
 // The protocol is stop-and-wait, so the wire limit of a run is every byte of both
 // directions divided by the byte rate, plus the simulator's flash-write delay per page.
 // The added latency of a page is the time from the arrival of the last chunk before the
@@ -105,10 +110,11 @@ double Percentile(std::vector<int64_t> v, double p) {
   return static_cast<double>(v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))]) / 1e6;
 }
 
-Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int flashDelayMs, bool wake) {
+Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int flashDelayMs, bool wake,
+              int pageSize = 256, int64_t limitMs = 300000) {
   Result r;
   sim::Scenario s;
-  s.pageSize = 256;
+  s.pageSize = pageSize;
   s.byteRate = byteRate;
   s.flashDelayMs = flashDelayMs;
   sim::PtyAdapter pty(s);
@@ -146,7 +152,7 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
     if (!updater.Start({}, link, path, progress, status, memo, false)) {
       r.error = "the updater did not start";
     } else {
-      loop.Run([&] { return !updater.IsRunning(); }, 300000);
+      loop.Run([&] { return !updater.IsRunning(); }, limitMs);
       r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
       if (updater.IsRunning()) updater.Cancel();
     }
@@ -156,7 +162,8 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
     r.medianLatencyMs = Percentile(link.latenciesNs, 0.5);
     r.p90LatencyMs = Percentile(link.latenciesNs, 0.9);
     const auto stored = pty.adapter().Stored();
-    const std::size_t whole = (file.size() - 80) / 256 * 256;
+    const auto page = static_cast<std::size_t>(pageSize);
+    const std::size_t whole = (file.size() - 80) / page * page;
     if (status.Text() != "Updating firmware : Ok")
       r.error = "ended with \"" + status.Text() + "\"";
     else if (!stored || stored->sha256 != Sha256Hex(std::string_view(file).substr(80, whole)))
@@ -170,16 +177,72 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
   return r;
 }
 
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The same image bytes in few large pages and in many small ones: a page costs the same
+// few messages and log lines whatever the page count, so the small pages may cost more per
+// byte, but the whole run must not grow faster than the number of pages.
+int PageScaling(int repeat) {
+  struct Cut {
+    int pageSize;
+    int pages;
+    std::vector<double> seconds;
+  };
+  std::vector<Cut> cuts = {{256, 4096, {}}, {16, 65535, {}}};
+  std::printf(
+      "Page-count scaling: unthrottled uploads to the simulator over a pseudo-terminal, wake-on-data,\n"
+      "the two cuts alternating, %d run(s) each\n\n",
+      repeat);
+  std::printf("%-6s %8s %6s %10s %10s\n", "run", "pages", "size", "bytes", "time s");
+  bool allOk = true;
+  for (int k = 0; k < repeat; ++k) {
+    for (Cut& c : cuts) {
+      const Bytes file = MakeImage(static_cast<std::size_t>(c.pageSize) * static_cast<std::size_t>(c.pages));
+      const std::string path = (std::filesystem::temp_directory_path() / "bx-bench-pages.rfw").string();
+      std::ofstream(path, std::ios::binary) << file;
+      const Result r = RunOne(path, file, 0, 0, true, c.pageSize, 900000);
+      std::filesystem::remove(path);
+      allOk = allOk && r.ok && r.pages == c.pages;
+      c.seconds.push_back(r.seconds);
+      std::printf("%-6d %8d %6d %10lld %10.3f%s\n", k + 1, r.pages, c.pageSize, static_cast<long long>(r.bytes),
+                  r.seconds, r.ok ? "" : ("  FAILED: " + r.error).c_str());
+      std::fflush(stdout);
+    }
+  }
+  std::printf("\n");
+  for (const Cut& c : cuts)
+    std::printf("%5d pages of %3d bytes: min %8.3f s, median %8.3f s\n", c.pages, c.pageSize,
+                *std::min_element(c.seconds.begin(), c.seconds.end()), Median(c.seconds));
+  const auto& big = cuts[0].seconds;
+  const auto& small = cuts[1].seconds;
+  std::printf("65,535 x 16 / 4,096 x 256 = %.2fx by the minima, %.2fx by the medians (target at most 2x)\n",
+              *std::min_element(small.begin(), small.end()) / *std::min_element(big.begin(), big.end()),
+              Median(small) / Median(big));
+  return allOk ? 0 : 1;
+}
+
 int Main(int argc, char** argv) {
   std::size_t kib = 256;
   int flashDelayMs = 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  int repeat = 1;
+  bool scaling = false;
+  for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--kib")
-      kib = static_cast<std::size_t>(std::atoi(argv[i + 1]));
-    else if (a == "--flash-delay")
-      flashDelayMs = std::atoi(argv[i + 1]);
+    const bool hasValue = i + 1 < argc;
+    if (a == "--page-scaling")
+      scaling = true;
+    else if (a == "--kib" && hasValue)
+      kib = static_cast<std::size_t>(std::atoi(argv[++i]));
+    else if (a == "--flash-delay" && hasValue)
+      flashDelayMs = std::atoi(argv[++i]);
+    else if (a == "--repeat" && hasValue)
+      repeat = std::max(1, std::atoi(argv[++i]));
   }
+  if (scaling) return PageScaling(repeat);
   const Bytes file = MakeImage(kib * 1024);
   const std::string path = (std::filesystem::temp_directory_path() / "bx-bench-upload.rfw").string();
   std::ofstream(path, std::ios::binary) << file;
