@@ -70,6 +70,7 @@ class MeasuringLink : public Link {
     return ok;
   }
   bool ReadUntil(Bytes& text, int timeoutMs) override { return inner_.ReadUntil(text, timeoutMs); }
+  bool HungUp() const override { return inner_.HungUp(); }
   void SetDataNotify(std::function<void()> notify) override {
     std::lock_guard g(mu_);
     notify_ = std::move(notify);

@@ -68,6 +68,8 @@ struct LinkSession {
   std::unique_ptr<char[]> rxBuffer{new char[kLinkBufferSize]};
   std::atomic<int> RxCount{0};
   std::atomic<int> RxPos{0};
+  // Set by the receive thread after the last RxCount it will publish (release).
+  std::atomic<bool> hungUp{false};
   std::thread rxThread;
 
   int TxTimeout = kTxTimeoutMs;
@@ -317,7 +319,10 @@ void TLink_Channel::ReceiveLoop(LinkSession& s) {
       n = s.device->Read(s.rxBuffer.get() + count, static_cast<std::size_t>(kLinkBufferSize - count));
     if (w != WaitResult::Ready || n < 0) {
       // The device has gone (or the peer closed): no input will come, and polling it
-      // again would only spin. The link stays open until its owner closes it.
+      // again would only spin. The link stays open until its owner closes it; the owner
+      // is told, so that it can say so rather than wait for bytes that never come.
+      s.hungUp.store(true, std::memory_order_release);
+      NotifyData();
       s.StopEvent.Wait(-1);
       return;
     }
@@ -384,6 +389,11 @@ bool TLink_Channel::Write(const Bytes& text) {
 int TLink_Channel::PendingWrite() const {
   std::shared_ptr<LinkSession> s = Current();
   return s ? s->TxCount.load(std::memory_order_acquire) : 0;
+}
+
+bool TLink_Channel::HungUp() const {
+  std::shared_ptr<LinkSession> s = Current();
+  return s && s->hungUp.load(std::memory_order_acquire);
 }
 
 int TLink_Channel::BytesAvailable() const {

@@ -20,8 +20,8 @@
 #include <string>
 #include <thread>
 
-#include "links/Link.h"
 #include "core/PortList.h"
+#include "links/Link.h"
 #include "platform/Stream.h"
 
 namespace bx {
@@ -71,6 +71,7 @@ class TLink_Channel : public Link {
   int BytesAvailable() const override;
   bool ReadAvailable(Bytes& out) override;
   bool ReadUntil(Bytes& text, int timeoutMs) override;
+  bool HungUp() const override;
   void SetDataNotify(std::function<void()> notify) override;
 
   OpenError LastOpenError() const { return lastOpenError_.load(); }
