@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <ostream>
+#include <string_view>
 
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
@@ -61,15 +62,41 @@ class FlashMonitor {
   FlashMonitor(TfrmMain& f, std::ostream& out, bool bar) : f_(f), out_(out), bar_(bar) {}
 
   // Prints what is new; true when the log or the progress moved since the last call.
-  bool Update() {
+  bool Update() { return ShowProgress(PrintNewLines(false)); }
+  void End() {
+    ShowProgress(PrintNewLines(true));
+    ClearBar();
+    out_.flush();
+  }
+
+ private:
+  // Only the part of the log added since the last look is read: counting its lines on
+  // every pass made a long upload cost the square of its page count. A line is printed
+  // once it is complete, the last one without its line end only at the end.
+  bool PrintNewLines(bool last) {
+    const ui::TMemo& log = f_.memUpdate;
+    const std::string& text = log.Text();
+    const std::size_t kept = log.KeptSince(revision_, printed_);
+    if (kept < printed_) {
+      // Rewritten where it was printed (cleared for a new run): again from that line on.
+      const std::size_t lineEnd = kept >= 2 ? text.rfind("\r\n", kept - 2) : std::string::npos;
+      printed_ = lineEnd == std::string::npos ? 0 : lineEnd + 2;
+    }
+    revision_ = log.Revision();
     bool moved = false;
-    const int lines = f_.memUpdate.LineCount();
-    if (lines < printed_) printed_ = 0;  // the log was cleared for a new run
-    if (lines > printed_) {
-      ClearBar();
-      for (; printed_ < lines; ++printed_) out_ << f_.memUpdate.Line(printed_) << "\n";
+    while (printed_ < text.size()) {
+      const std::size_t end = text.find("\r\n", printed_);
+      if (end == std::string::npos && !last) break;
+      const std::size_t stop = end == std::string::npos ? text.size() : end;
+      if (!moved) ClearBar();
+      out_ << std::string_view(text).substr(printed_, stop - printed_) << "\n";
+      printed_ = end == std::string::npos ? stop : end + 2;
       moved = true;
     }
+    return moved;
+  }
+  // Draws the bar again after new lines or a new position; true when either came.
+  bool ShowProgress(bool moved) {
     const int position = f_.pbUpdateProgress.Position();
     if (position != position_) {
       position_ = position;
@@ -81,13 +108,6 @@ class FlashMonitor {
     }
     return moved;
   }
-  void End() {
-    Update();
-    ClearBar();
-    out_.flush();
-  }
-
- private:
   bool Paging() const {
     const FirmwareUpdater* u = f_.Modules->update->Updater();
     return u && u->IsRunning() && u->State() == UpdaterState::WaitPageRequest;
@@ -113,7 +133,8 @@ class FlashMonitor {
   std::ostream& out_;
   bool bar_;
   bool drawn_ = false;
-  int printed_ = 0;
+  uint64_t revision_ = 0;    // of the log at the last look
+  std::size_t printed_ = 0;  // bytes of the log printed, whole lines
   int position_ = -1;
 };
 
