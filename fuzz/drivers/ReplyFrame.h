@@ -32,11 +32,12 @@ inline void DriveReplyFrame(std::string_view input) {
   const std::vector<Bytes> chunks = CutIntoChunks(input);
   Bytes stream, buffer, body;
   bool frameOpen = false;
+  std::size_t searched = 0;  // as the exchange takes them: resuming the search for the end
   std::vector<Bytes> bodies;
   for (const Bytes& chunk : chunks) {
     stream += chunk;
     buffer += chunk;
-    while (TakeReplyFrame(buffer, frameOpen, body)) {
+    while (TakeReplyFrame(buffer, frameOpen, body, searched)) {
       Check(body.find(proto::kFrameEnd) == Bytes::npos, "a frame body holds no frame end");
       bodies.push_back(body);
     }

@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "core/Protocol.h"
@@ -35,13 +36,25 @@ void DropNoise(Bytes& buffer, bool& frameOpen) {
 }  // namespace
 
 bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
+  std::size_t searched = 0;
+  return TakeReplyFrame(buffer, frameOpen, body, searched);
+}
+
+bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched) {
+  if (!frameOpen) searched = 0;  // the frame opens at the head once the noise before it is gone
   DropNoise(buffer, frameOpen);
   if (!frameOpen) return false;
-  const auto end = buffer.find(proto::kFrameEnd);
-  if (end == Bytes::npos) return false;
+  const auto end = buffer.find(proto::kFrameEnd, std::min(searched, buffer.size()));
+  if (end == Bytes::npos) {
+    // The last bytes may be the start of a frame end that the next chunk completes.
+    const std::size_t tail = proto::kFrameEnd.size() - 1;
+    searched = buffer.size() > tail ? buffer.size() - tail : 0;
+    return false;
+  }
   body = end == 0 ? Bytes() : buffer.substr(2, end - 2);
   buffer.erase(0, end + proto::kFrameEnd.size());
   frameOpen = false;
+  searched = 0;
   return true;
 }
 
@@ -249,7 +262,7 @@ bool Exchange::OnAwaitReply() {
   DropNoise(rxBuffer_, frameOpen_);
   if (request_.livePane && frameOpen_ && renderLive) renderLive(*request_.livePane, rxBuffer_, live_);
   Bytes body;
-  if (TakeReplyFrame(rxBuffer_, frameOpen_, body)) {
+  if (TakeReplyFrame(rxBuffer_, frameOpen_, body, frameSearched_)) {
     replyBody_ = std::move(body);
     answered_ = true;
     state_ = successState_;

@@ -52,6 +52,10 @@ const char* StateName(ExchangeState s);
 // noise and go; the frame ends at the first CR LF CR LF. Returns false (and leaves the
 // buffer as it is, apart from dropped noise) while the frame is incomplete.
 bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body);
+// The same for a buffer that grows by chunks: `searched` (0 to begin with, kept by the
+// caller) remembers how far the open frame was searched for its end, so a long reply is
+// not searched again from its start with every chunk.
+bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched);
 
 // What a page hands the exchange to start it.
 struct ExchangeRequest {
@@ -165,6 +169,7 @@ class Exchange {
   int silence_ = 0;
   Bytes rxBuffer_;
   bool frameOpen_ = false;
+  std::size_t frameSearched_ = 0;  // bytes of the open frame searched for its end
   Bytes replyBody_;
   LiveCursor live_;
   bool readingEnabled_ = false;
