@@ -377,7 +377,20 @@ bool TLink_Channel::Write(const Bytes& text) {
     // The previous batch must have left before its buffer is refilled.
     if (WaitAny({&s->StopEvent, &s->TxIdleEvent}, kTxTimeoutMs) != 1) break;
     (void)s->TxCount.load(std::memory_order_acquire);  // pairs with the idle thread's release of the buffer
-    std::size_t n = std::min<std::size_t>(text.size() - sent, kLinkBufferSize);
+    // The transmit thread is idle and this caller holds its turn: what the device takes
+    // at once (it never blocks) goes out from here, which spares handing every short
+    // message to the transmit thread and waking it; only the rest is queued.
+    // Chunks keep the size of the transmit buffer either way.
+    const std::size_t chunk = std::min<std::size_t>(text.size() - sent, kLinkBufferSize);
+    long direct = 0;
+    if (s->device->WaitWritable(s->StopEvent, 0) == WaitResult::Ready)
+      direct = std::max(0L, s->device->Write(text.data() + sent, chunk));
+    sent += static_cast<std::size_t>(direct);
+    if (static_cast<std::size_t>(direct) == chunk) {
+      s->TxIdleEvent.Set();
+      continue;
+    }
+    const std::size_t n = chunk - static_cast<std::size_t>(direct);
     std::memcpy(s->txBuffer.get(), text.data() + sent, n);
     s->TxCount.store(static_cast<int>(n), std::memory_order_release);
     s->TxQueuedEvent.Set();
