@@ -2,6 +2,11 @@
 // over a pseudo-terminal, unthrottled and at the 115200-baud byte rate, each once with
 // wake-on-data and once with plain 10 ms polling. Run by scripts/bench-upload.
 //
+// With --page-scaling it compares instead the same 1 MiB image cut into 4,096 pages of
+// 256 bytes and into 65,535 pages of 16 bytes, unthrottled, the two runs alternating
+// (--repeat N times each): an upload's cost must grow with its pages, not with the
+// square of its log. Run by scripts/bench-page-scaling.
+//
 // The protocol is stop-and-wait, so the wire limit of a run is every byte of both
 // directions divided by the byte rate, plus the simulator's flash-write delay per page.
 // The added latency of a page is the time from the arrival of the last chunk before the
@@ -15,12 +20,18 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/Bytes.h"
 #include "core/Sha256.h"
 #include "firmware/Unitfwupdate.h"
 #include "links/LinkTable.h"
+#include "platform/Poller.h"
+#include "platform/PtyMaster.h"
+#include "platform/SerialDevice.h"
+#include "platform/WaitEvent.h"
 #include "sim/SimPty.h"
 #include "ui/Controls.h"
 #include "ui/EventLoop.h"
@@ -65,6 +76,7 @@ class MeasuringLink : public Link {
     return ok;
   }
   bool ReadUntil(Bytes& text, int timeoutMs) override { return inner_.ReadUntil(text, timeoutMs); }
+  bool HungUp() const override { return inner_.HungUp(); }
   void SetDataNotify(std::function<void()> notify) override {
     std::lock_guard g(mu_);
     notify_ = std::move(notify);
@@ -105,10 +117,11 @@ double Percentile(std::vector<int64_t> v, double p) {
   return static_cast<double>(v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))]) / 1e6;
 }
 
-Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int flashDelayMs, bool wake) {
+Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int flashDelayMs, bool wake,
+              int pageSize = 256, int64_t limitMs = 300000) {
   Result r;
   sim::Scenario s;
-  s.pageSize = 256;
+  s.pageSize = pageSize;
   s.byteRate = byteRate;
   s.flashDelayMs = flashDelayMs;
   sim::PtyAdapter pty(s);
@@ -146,7 +159,7 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
     if (!updater.Start({}, link, path, progress, status, memo, false)) {
       r.error = "the updater did not start";
     } else {
-      loop.Run([&] { return !updater.IsRunning(); }, 300000);
+      loop.Run([&] { return !updater.IsRunning(); }, limitMs);
       r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
       if (updater.IsRunning()) updater.Cancel();
     }
@@ -156,7 +169,8 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
     r.medianLatencyMs = Percentile(link.latenciesNs, 0.5);
     r.p90LatencyMs = Percentile(link.latenciesNs, 0.9);
     const auto stored = pty.adapter().Stored();
-    const std::size_t whole = (file.size() - 80) / 256 * 256;
+    const auto page = static_cast<std::size_t>(pageSize);
+    const std::size_t whole = (file.size() - 80) / page * page;
     if (status.Text() != "Updating firmware : Ok")
       r.error = "ended with \"" + status.Text() + "\"";
     else if (!stored || stored->sha256 != Sha256Hex(std::string_view(file).substr(80, whole)))
@@ -170,16 +184,139 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
   return r;
 }
 
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The floor under any upload over a pseudo-terminal: as many round trips, of the same
+// sizes (the page frame one way, an acknowledgement and the next request the other), between
+// two bare threads, one on each side, with no link, event loop or log. Seconds, or -1.
+double PtyRoundTripSeconds(int pages, int pageSize) {
+  auto master = PtyMaster::Open();
+  if (!master) return -1;
+  SerialOpenResult slave = SerialDevice::Open(master->SlavePath());
+  if (!slave.device) return -1;
+  const std::size_t up = static_cast<std::size_t>(pageSize) + 5, down = 7;
+  WaitEvent stop(WaitEvent::Mode::ManualReset);
+  std::thread program([&] {
+    Stream& d = *slave.device;
+    std::vector<char> buffer(up + down);
+    const std::string frame(up, '@');
+    for (int i = 0; i < pages; ++i) {
+      for (std::size_t got = 0; got < down;) {
+        if (d.WaitReadable(stop, 5000) != WaitResult::Ready) return;
+        const long n = d.Read(buffer.data(), buffer.size());
+        if (n < 0) return;
+        got += static_cast<std::size_t>(n);
+      }
+      for (std::size_t sent = 0; sent < up;) {
+        if (d.WaitWritable(stop, 5000) != WaitResult::Ready) return;
+        const long n = d.Write(frame.data() + sent, up - sent);
+        if (n < 0) return;
+        sent += static_cast<std::size_t>(n);
+      }
+    }
+  });
+  WaitEvent waker(WaitEvent::Mode::AutoReset);
+  std::vector<PollEntry> handles(1);
+  bool ok = true;
+  const auto t0 = Clock::now();
+  for (int i = 0; i < pages && ok; ++i) {
+    std::string pending(down, '.'), in;
+    while (ok && (!pending.empty() || in.size() < up)) {
+      handles[0] = {master->Handle(), true, !pending.empty()};
+      bool woken = false;
+      ok = PollHandles(handles, waker, std::chrono::seconds(5), woken) && !handles[0].hungUp;
+      if (handles[0].writable) ok = ok && master->WritePending(pending);
+      if (handles[0].readable) ok = ok && master->ReadAvailable(in);
+      if (!handles[0].readable && !handles[0].writable) ok = false;  // five silent seconds
+    }
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  stop.Set();
+  program.join();
+  return ok ? seconds : -1;
+}
+
+// The same image bytes in few large pages and in many small ones (--cut PAGESxSIZE, in
+// turn, --repeat times): the whole run must not grow faster than the number of pages.
+// Each cut is also timed as bare round trips over a pseudo-terminal (the floor), since the
+// bootloader leads page by page and every page costs a round trip however small it is.
+int PageScaling(std::vector<std::pair<int, int>> cutList, int repeat) {
+  struct Cut {
+    int pages, pageSize;
+    std::vector<double> seconds, floor;
+  };
+  std::vector<Cut> cuts;
+  for (const auto& [pages, size] : cutList) cuts.push_back({pages, size, {}, {}});
+  std::printf(
+      "Page-count scaling: unthrottled uploads to the simulator over a pseudo-terminal, wake-on-data,\n"
+      "the cuts in turn, %d run(s) each; floor: as many bare round trips over a pseudo-terminal\n\n",
+      repeat);
+  std::printf("%-4s %7s %5s %10s %10s %9s %10s %9s\n", "run", "pages", "size", "bytes", "time s", "us/page", "floor s",
+              "us/page");
+  bool allOk = true;
+  for (int k = 0; k < repeat; ++k) {
+    for (Cut& c : cuts) {
+      const Bytes file = MakeImage(static_cast<std::size_t>(c.pageSize) * static_cast<std::size_t>(c.pages));
+      const std::string path = (std::filesystem::temp_directory_path() / "bx-bench-pages.rfw").string();
+      std::ofstream(path, std::ios::binary) << file;
+      const Result r = RunOne(path, file, 0, 0, true, c.pageSize, 900000);
+      std::filesystem::remove(path);
+      const double floor = PtyRoundTripSeconds(c.pages, c.pageSize);
+      allOk = allOk && r.ok && r.pages == c.pages && floor > 0;
+      c.seconds.push_back(r.seconds);
+      c.floor.push_back(floor);
+      std::printf("%-4d %7d %5d %10lld %10.3f %9.1f %10.3f %9.1f%s\n", k + 1, r.pages, c.pageSize,
+                  static_cast<long long>(r.bytes), r.seconds, r.seconds * 1e6 / c.pages, floor, floor * 1e6 / c.pages,
+                  r.ok ? "" : ("  FAILED: " + r.error).c_str());
+      std::fflush(stdout);
+    }
+  }
+  auto minOf = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+  std::printf("\n");
+  for (const Cut& c : cuts)
+    std::printf("%5d pages of %3d bytes: upload min %8.3f s, median %8.3f s; floor min %8.3f s, median %8.3f s\n",
+                c.pages, c.pageSize, minOf(c.seconds), Median(c.seconds), minOf(c.floor), Median(c.floor));
+  const Cut& first = cuts.front();
+  for (std::size_t i = 1; i < cuts.size(); ++i) {
+    const Cut& c = cuts[i];
+    std::printf("%d x %d / %d x %d: upload %.2fx by the minima, %.2fx by the medians; floor %.2fx / %.2fx\n", c.pages,
+                c.pageSize, first.pages, first.pageSize, minOf(c.seconds) / minOf(first.seconds),
+                Median(c.seconds) / Median(first.seconds), minOf(c.floor) / minOf(first.floor),
+                Median(c.floor) / Median(first.floor));
+  }
+  for (const Cut& c : cuts)
+    std::printf("%5d pages: upload / floor = %.2fx by the medians\n", c.pages, Median(c.seconds) / Median(c.floor));
+  return allOk ? 0 : 1;
+}
+
 int Main(int argc, char** argv) {
   std::size_t kib = 256;
   int flashDelayMs = 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  int repeat = 1;
+  bool scaling = false;
+  std::vector<std::pair<int, int>> cuts;
+  for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--kib")
-      kib = static_cast<std::size_t>(std::atoi(argv[i + 1]));
-    else if (a == "--flash-delay")
-      flashDelayMs = std::atoi(argv[i + 1]);
+    const bool hasValue = i + 1 < argc;
+    if (a == "--page-scaling")
+      scaling = true;
+    else if (a == "--kib" && hasValue)
+      kib = static_cast<std::size_t>(std::atoi(argv[++i]));
+    else if (a == "--flash-delay" && hasValue)
+      flashDelayMs = std::atoi(argv[++i]);
+    else if (a == "--repeat" && hasValue)
+      repeat = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--cut" && hasValue) {
+      int pages = 0, size = 0;
+      if (std::sscanf(argv[++i], "%dx%d", &pages, &size) == 2 && pages > 0 && size > 0) cuts.emplace_back(pages, size);
+    }
   }
+  if (cuts.empty()) cuts = {{4096, 256}, {65535, 16}};
+  if (scaling) return PageScaling(cuts, repeat);
   const Bytes file = MakeImage(kib * 1024);
   const std::string path = (std::filesystem::temp_directory_path() / "bx-bench-upload.rfw").string();
   std::ofstream(path, std::ios::binary) << file;

@@ -2,6 +2,7 @@
 // adapter, or to several at once: one window model per adapter on the same event loop,
 // each upload exactly the Update page's.
 #include <ostream>
+#include <string_view>
 
 #include "cli/Cli.h"
 #include "cli/FlashJob.h"

@@ -201,8 +201,15 @@ void FlashJob::End(bool ok, const std::string& result) {
 // The update log's new whole lines. Only the text added since the last look is read:
 // the log grows by a line or two per page, and is looked at after every dispatch.
 void FlashJob::TakeLog() {
-  const std::string& t = f_.memUpdate.Text();
-  if (t.size() < logBytes_) logBytes_ = 0;  // cleared for a new run
+  const ui::TMemo& log = f_.memUpdate;
+  const std::string& t = log.Text();
+  const std::size_t kept = log.KeptSince(logRevision_, logBytes_);
+  if (kept < logBytes_) {
+    // Rewritten where it was read (cleared for a new run): again from that line's start.
+    const std::size_t lineEnd = kept >= 2 ? t.rfind("\r\n", kept - 2) : std::string::npos;
+    logBytes_ = lineEnd == std::string::npos ? 0 : lineEnd + 2;
+  }
+  logRevision_ = log.Revision();
   while (logBytes_ < t.size()) {
     const std::size_t end = t.find("\r\n", logBytes_);
     if (end == std::string::npos) break;

@@ -78,6 +78,7 @@ class FlashJob {
   int64_t lastProgress_ = 0;
   int acknowledged_ = 0;
   std::size_t logBytes_ = 0;  // of memUpdate's text, already taken as lines
+  uint64_t logRevision_ = 0;  // memUpdate's revision when it was last taken
   std::vector<std::string> log_;
 };
 

@@ -102,6 +102,9 @@ void FirmwareUpdater::Step(bool timerTick) {
 // shorten the grace the bootloader is given.
 void FirmwareUpdater::Poll(bool timerTick) {
   if (!running_ || !link_->IsOpen()) return;  // a closed link stops the polling
+  // Asked before the read, so that every byte sent before a hang-up is answered first:
+  // a bootloader may acknowledge the end frame and then drop the line.
+  const bool hungUp = link_->HungUp();
   if (link_->BytesAvailable() > 0) {
     Bytes bytes;
     link_->ReadAvailable(bytes);
@@ -111,6 +114,10 @@ void FirmwareUpdater::Poll(bool timerTick) {
   while (running_ && state_ != UpdaterState::Idle && received_.Next(reply_)) {
     answered = true;
     ProcessReply();
+  }
+  if (running_ && hungUp) {
+    StopWith(HangUpLine());
+    return;
   }
   if (!running_ || !timerTick) return;
   if (!answered && state_ == UpdaterState::SendHeader && link_->PendingWrite() == 0 && --headerGrace_ <= 0) {
@@ -244,6 +251,26 @@ void FirmwareUpdater::PageRefused() {
     LogLine(Format("Writing Page #%d : Retry %d", currentPage_, nakCount_));
   else
     StopWith(Format("Writing Page #%d : Error", currentPage_));
+}
+
+// The line the upload ends with when the adapter hangs up: the error line of the step it
+// was at, with the reason, rather than a wait for bytes that can no longer come.
+std::string FirmwareUpdater::HangUpLine() const {
+  static const std::string kReason = " (the adapter hung up)";
+  switch (state_) {
+    case UpdaterState::WaitPrompt:
+    case UpdaterState::Connecting:
+      return "Connecting: Error" + kReason;
+    case UpdaterState::SendHeader:
+    case UpdaterState::SendExtension:
+      return "Send Header: Error" + kReason;
+    case UpdaterState::WaitPageRequest:
+      if (currentPage_ == boot::kEndMarker) return "Error updating firmware..." + kReason;
+      return Format("Writing Page #%d : Error", currentPage_) + kReason;
+    case UpdaterState::Idle:
+      break;
+  }
+  return "Error" + kReason;
 }
 
 void FirmwareUpdater::EnterState(UpdaterState state) {

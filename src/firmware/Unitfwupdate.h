@@ -7,7 +7,10 @@
 // that a page leaves as soon as its request is in rather than at the next poll.
 //
 // It reports into three controls it is given at start: a progress bar (pages
-// acknowledged), a status edit (the last line) and a log memo (every line).
+// acknowledged), a status edit (the last line) and a log memo (every line). An adapter
+// that hangs up (the port vanishes, the peer closes or resets the connection) ends the
+// upload with the error line of the step it was at and the reason, "Writing Page #7 :
+// Error (the adapter hung up)", once every byte it sent before has been answered.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -96,6 +99,7 @@ class FirmwareUpdater {
   void PageRefused();
   void EnterState(UpdaterState state);
   void StopWith(const std::string& line);
+  std::string HangUpLine() const;
   void Halt();
   void LogLine(const std::string& line);
   void Send(const Bytes& frame);

@@ -29,8 +29,15 @@ class Link {
   // On entry `text` is the terminator, on return the bytes read; silence time-out.
   virtual bool ReadUntil(Bytes& text, int timeoutMs) = 0;
 
-  // Called from the receive thread after every chunk that arrives (and nothing else
-  // may be done there but posting to the event loop). Empty to switch it off.
+  // True once the device has hung up: the port went away, or the peer closed or reset
+  // the connection, so no more bytes will come. The bytes received before stay available,
+  // and a caller that asks before it reads gets every one of them with that read. Stays
+  // true until the link is closed. A link that cannot tell answers false.
+  virtual bool HungUp() const { return false; }
+
+  // Called from the receive thread after every chunk that arrives and once when the
+  // device hangs up (and nothing else may be done there but posting to the event loop).
+  // Empty to switch it off.
   virtual void SetDataNotify(std::function<void()> notify) = 0;
 };
 

@@ -68,6 +68,8 @@ struct LinkSession {
   std::unique_ptr<char[]> rxBuffer{new char[kLinkBufferSize]};
   std::atomic<int> RxCount{0};
   std::atomic<int> RxPos{0};
+  // Set by the receive thread after the last RxCount it will publish (release).
+  std::atomic<bool> hungUp{false};
   std::thread rxThread;
 
   int TxTimeout = kTxTimeoutMs;
@@ -317,7 +319,10 @@ void TLink_Channel::ReceiveLoop(LinkSession& s) {
       n = s.device->Read(s.rxBuffer.get() + count, static_cast<std::size_t>(kLinkBufferSize - count));
     if (w != WaitResult::Ready || n < 0) {
       // The device has gone (or the peer closed): no input will come, and polling it
-      // again would only spin. The link stays open until its owner closes it.
+      // again would only spin. The link stays open until its owner closes it; the owner
+      // is told, so that it can say so rather than wait for bytes that never come.
+      s.hungUp.store(true, std::memory_order_release);
+      NotifyData();
       s.StopEvent.Wait(-1);
       return;
     }
@@ -372,7 +377,20 @@ bool TLink_Channel::Write(const Bytes& text) {
     // The previous batch must have left before its buffer is refilled.
     if (WaitAny({&s->StopEvent, &s->TxIdleEvent}, kTxTimeoutMs) != 1) break;
     (void)s->TxCount.load(std::memory_order_acquire);  // pairs with the idle thread's release of the buffer
-    std::size_t n = std::min<std::size_t>(text.size() - sent, kLinkBufferSize);
+    // The transmit thread is idle and this caller holds its turn: what the device takes
+    // at once (it never blocks) goes out from here, which spares handing every short
+    // message to the transmit thread and waking it; only the rest is queued.
+    // Chunks keep the size of the transmit buffer either way.
+    const std::size_t chunk = std::min<std::size_t>(text.size() - sent, kLinkBufferSize);
+    long direct = 0;
+    if (s->device->WaitWritable(s->StopEvent, 0) == WaitResult::Ready)
+      direct = std::max(0L, s->device->Write(text.data() + sent, chunk));
+    sent += static_cast<std::size_t>(direct);
+    if (static_cast<std::size_t>(direct) == chunk) {
+      s->TxIdleEvent.Set();
+      continue;
+    }
+    const std::size_t n = chunk - static_cast<std::size_t>(direct);
     std::memcpy(s->txBuffer.get(), text.data() + sent, n);
     s->TxCount.store(static_cast<int>(n), std::memory_order_release);
     s->TxQueuedEvent.Set();
@@ -384,6 +402,11 @@ bool TLink_Channel::Write(const Bytes& text) {
 int TLink_Channel::PendingWrite() const {
   std::shared_ptr<LinkSession> s = Current();
   return s ? s->TxCount.load(std::memory_order_acquire) : 0;
+}
+
+bool TLink_Channel::HungUp() const {
+  std::shared_ptr<LinkSession> s = Current();
+  return s && s->hungUp.load(std::memory_order_acquire);
 }
 
 int TLink_Channel::BytesAvailable() const {

@@ -9,7 +9,10 @@
 // Threads: the scan thread holds ScanLock for a whole pass and ListLock (taken inside
 // ScanLock, never the other way round) while it rebuilds the rows. The receive buffer has
 // one producer (the receive thread) and one consumer: every read is made from one thread,
-// the main thread.
+// the main thread. The device is written by whoever holds the transmit turn (TxIdleEvent):
+// Write, while the transmit thread is idle, writes what the device takes at once without
+// blocking and hands only the rest to the transmit thread. Write, Open and Close are not
+// called at the same time from different threads.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -20,8 +23,8 @@
 #include <string>
 #include <thread>
 
-#include "links/Link.h"
 #include "core/PortList.h"
+#include "links/Link.h"
 #include "platform/Stream.h"
 
 namespace bx {
@@ -71,6 +74,7 @@ class TLink_Channel : public Link {
   int BytesAvailable() const override;
   bool ReadAvailable(Bytes& out) override;
   bool ReadUntil(Bytes& text, int timeoutMs) override;
+  bool HungUp() const override;
   void SetDataNotify(std::function<void()> notify) override;
 
   OpenError LastOpenError() const { return lastOpenError_.load(); }

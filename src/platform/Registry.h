@@ -24,8 +24,8 @@ const char* HiveName(Hive h);  // "HKEY_CURRENT_USER" / "HKEY_LOCAL_MACHINE"
 struct RegValue {
   enum class Type { String, Integer };
   Type type = Type::String;
-  std::string text;     // Type::String
-  int32_t number = 0;   // Type::Integer
+  std::string text;    // Type::String
+  int32_t number = 0;  // Type::Integer
   static RegValue String(std::string s) { return {Type::String, std::move(s), 0}; }
   static RegValue Integer(int32_t v) { return {Type::Integer, {}, v}; }
 };
@@ -54,7 +54,8 @@ class Registry {
   virtual bool DeleteKey(Hive hive, const std::string& path) = 0;
 
   virtual std::optional<RegValue> ReadValue(Hive hive, const std::string& path, const std::string& name) = 0;
-  // Creates the key when missing. Throws RegistryError("Failed to set data for '<name>'").
+  // Creates the key when missing. Throws RegistryError("Failed to set data for '<name>'"),
+  // which a persistent store follows with its file and the cause.
   virtual void WriteValue(Hive hive, const std::string& path, const std::string& name, const RegValue& value) = 0;
   virtual bool DeleteValue(Hive hive, const std::string& path, const std::string& name) = 0;
 

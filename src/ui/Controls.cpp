@@ -170,12 +170,53 @@ TPanel::TPanel(std::string name, TControl* parent) : TControl("Panel", std::move
 
 // ---- text --------------------------------------------------------------------------
 
-void TTextControl::ReplaceText(std::string t, int caret) {
-  text_ = std::move(t);
+namespace {
+// Rewrites remembered per text; a follower that falls further behind reads it all again.
+constexpr std::size_t kRewritesKept = 256;
+
+bool EndsWithCrLf(const std::string& t) { return t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0; }
+}  // namespace
+
+void TTextControl::Edited(std::size_t kept, std::size_t oldSize, int caret) {
+  ++revision_;
+  if (kept < oldSize) {
+    while (!rewrites_.empty() && rewrites_.back().second >= kept) rewrites_.pop_back();
+    rewrites_.emplace_back(revision_, kept);
+    if (rewrites_.size() > kRewritesKept) {
+      forgottenUpTo_ = rewrites_.front().first;
+      rewrites_.pop_front();
+    }
+  }
   selStart_ = std::clamp(caret, 0, static_cast<int>(text_.size()));
   selLength_ = 0;
   Notify();
   Invoke(OnChange);
+}
+
+std::size_t TTextControl::KeptSince(uint64_t revision, std::size_t length) const {
+  length = std::min(length, text_.size());
+  if (revision >= revision_) return length;
+  if (revision < forgottenUpTo_) return 0;
+  const auto after = std::upper_bound(rewrites_.begin(), rewrites_.end(), revision,
+                                      [](uint64_t r, const auto& entry) { return r < entry.first; });
+  return after == rewrites_.end() ? length : std::min(length, after->second);
+}
+
+void TTextControl::ReplaceText(std::string t, int caret) {
+  const std::size_t oldSize = text_.size();
+  const auto kept = static_cast<std::size_t>(
+      std::mismatch(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(std::min(oldSize, t.size())), t.begin())
+          .first -
+      text_.begin());
+  text_ = std::move(t);
+  Edited(kept, oldSize, caret);
+}
+
+void TTextControl::EditText(std::size_t from, std::size_t count, std::string with, int caret) {
+  const std::size_t oldSize = text_.size();
+  from = std::min(from, oldSize);
+  text_.replace(from, count, with);
+  Edited(from, oldSize, caret);
 }
 
 void TTextControl::SetText(const std::string& t) {
@@ -198,14 +239,14 @@ std::string TTextControl::SelText() const {
 }
 
 void TTextControl::SetSelText(const std::string& t) {
-  std::string s = text_;
-  s.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), t);
+  const auto start = static_cast<std::size_t>(selStart_);
+  const auto length = static_cast<std::size_t>(selLength_);
   const int caret = selStart_ + static_cast<int>(t.size());
-  if (s == text_) {
+  if (text_.compare(start, length, t) == 0) {
     SetSel(caret, 0);
     return;
   }
-  ReplaceText(std::move(s), caret);
+  EditText(start, length, t, caret);
 }
 
 TEdit::TEdit(std::string name, TControl* parent) : TTextControl("Edit", std::move(name), parent) {}
@@ -231,33 +272,46 @@ void TEdit::UserType(const std::string& t) {
 
 TMemo::TMemo(std::string name, TControl* parent) : TTextControl("Memo", std::move(name), parent) { ReadOnly = true; }
 
+void TMemo::IndexLines() const {
+  const std::string& t = Text();
+  if (indexedRevision_ == Revision() && indexedLength_ == t.size()) return;
+  // A line start up to `kept` follows a CR LF that is still there; one beyond it may not.
+  const std::size_t kept = KeptSince(indexedRevision_, indexedLength_);
+  while (!lineStarts_.empty() && lineStarts_.back() > kept) lineStarts_.pop_back();
+  for (std::size_t p = t.find("\r\n", kept > 0 ? kept - 1 : 0); p != std::string::npos; p = t.find("\r\n", p + 2))
+    lineStarts_.push_back(p + 2);
+  indexedRevision_ = Revision();
+  indexedLength_ = t.size();
+}
+
 int TMemo::LineIndex(int i) const {
   if (i < 0) return -1;
-  const std::string& t = Text();
-  std::size_t pos = 0;
-  for (int n = 0; n < i; ++n) {
-    const std::size_t p = t.find("\r\n", pos);
-    if (p == std::string::npos) return -1;
-    pos = p + 2;
-  }
-  return static_cast<int>(pos);
+  if (i == 0) return 0;
+  IndexLines();
+  const auto k = static_cast<std::size_t>(i - 1);
+  return k < lineStarts_.size() ? static_cast<int>(lineStarts_[k]) : -1;
+}
+
+std::size_t TMemo::LineEnd(int i) const {
+  IndexLines();
+  const auto k = static_cast<std::size_t>(i);
+  return k < lineStarts_.size() ? lineStarts_[k] - 2 : std::string::npos;
 }
 
 int TMemo::LineCount() const {
   const std::string& t = Text();
   if (t.empty()) return 0;
-  int n = 1;
-  for (std::size_t p = t.find("\r\n"); p != std::string::npos; p = t.find("\r\n", p + 2)) ++n;
-  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) --n;
-  return n;
+  IndexLines();
+  // An empty last line (the text ends in CR LF) is not counted.
+  const int n = 1 + static_cast<int>(lineStarts_.size());
+  return !lineStarts_.empty() && lineStarts_.back() == t.size() ? n - 1 : n;
 }
 
 std::string TMemo::Line(int i) const {
   if (i < 0 || i >= LineCount()) return {};
-  const std::string& t = Text();
   const auto start = static_cast<std::size_t>(LineIndex(i));
-  const std::size_t end = t.find("\r\n", start);
-  return t.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  const std::size_t end = LineEnd(i);
+  return Text().substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 // One pass over the text: Line(i) for every i would scan it from the start each time.
@@ -277,12 +331,13 @@ std::vector<std::string> TMemo::Lines() const {
   return out;
 }
 
+// Appended in place: a log grows by its line, whatever its length.
 void TMemo::AddLine(const std::string& s) {
   const std::string& t = Text();
-  if (t.empty() || (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0))
-    ReplaceText(t + s + "\r\n", int(t.size() + s.size() + 2));
-  else
-    ReplaceText(t + "\r\n" + s, int(t.size() + s.size() + 2));
+  const std::size_t size = t.size();
+  std::string added = t.empty() || EndsWithCrLf(t) ? s + "\r\n" : "\r\n" + s;
+  const int caret = static_cast<int>(size + added.size());
+  EditText(size, 0, std::move(added), caret);
 }
 
 void TMemo::InsertLine(int index, const std::string& s) {
@@ -292,34 +347,29 @@ void TMemo::InsertLine(int index, const std::string& s) {
   }
   const int at = LineIndex(index);
   if (at < 0) return;
-  std::string t = Text();
-  t.insert(static_cast<std::size_t>(at), s + "\r\n");
-  ReplaceText(std::move(t), at + static_cast<int>(s.size()) + 2);
+  EditText(static_cast<std::size_t>(at), 0, s + "\r\n", at + static_cast<int>(s.size()) + 2);
 }
 
 void TMemo::DeleteLine(int index) {
   if (index < 0 || index >= LineCount()) return;
-  std::string t = Text();
   const auto start = static_cast<std::size_t>(LineIndex(index));
-  const std::size_t end = t.find("\r\n", start);
+  const std::size_t end = LineEnd(index);
   if (end == std::string::npos) {
     // The last line has no line end of its own: take the one before it.
     const std::size_t from = start >= 2 ? start - 2 : 0;
-    t.erase(from);
+    EditText(from, std::string::npos, {}, static_cast<int>(start));
   } else {
-    t.erase(start, end + 2 - start);
+    EditText(start, end + 2 - start, {}, static_cast<int>(start));
   }
-  ReplaceText(std::move(t), static_cast<int>(start));
 }
 
 void TMemo::SetLine(int index, const std::string& s) {
   if (index < 0 || index >= LineCount()) return;
-  std::string t = Text();
   const auto start = static_cast<std::size_t>(LineIndex(index));
-  const std::size_t end = t.find("\r\n", start);
-  t.replace(start, (end == std::string::npos ? t.size() : end) - start, s);
-  if (t == Text()) return;
-  ReplaceText(std::move(t), static_cast<int>(start + s.size()));
+  const std::size_t end = LineEnd(index);
+  const std::size_t length = (end == std::string::npos ? Text().size() : end) - start;
+  if (Text().compare(start, length, s) == 0) return;
+  EditText(start, length, s, static_cast<int>(start + s.size()));
 }
 
 void TMemo::SetLayout(ScrollBars scroll, bool wordWrap) {

@@ -7,7 +7,9 @@
 // - Every model change emits `Changed`, which the view (and tests) observe.
 // - Events run through Invoke(): an exception escaping the outermost handler is shown
 //   by the standard exception display and the program goes on.
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -199,12 +201,33 @@ class TTextControl : public TControl {
   // Replaces the selection (or inserts at the caret) and leaves the caret after it.
   void SetSelText(const std::string& t);
 
+  // For followers of a growing text (the log views, the CLI's upload log): they look only
+  // at what changed, so that following a log costs in proportion to what was added, not
+  // to the whole log. Every change of the text moves Revision(). KeptSince(r, n) is how
+  // many of the first n bytes that the text had at revision r are still there unchanged:
+  // n itself when only appends came since. When r lies too many rewrites back it answers
+  // 0, so the follower takes the whole text again.
+  uint64_t Revision() const { return revision_; }
+  std::size_t KeptSince(uint64_t revision, std::size_t length) const;
+
  protected:
+  // The whole text becomes `t`, the caret goes to `caret`.
   void ReplaceText(std::string t, int caret);
+  // `count` bytes from `from` on become `with` (an append when `from` is the end), the
+  // caret goes to `caret`. Costs in proportion to `with` and the bytes after the edit.
+  void EditText(std::size_t from, std::size_t count, std::string with, int caret);
 
  private:
+  void Edited(std::size_t kept, std::size_t oldSize, int caret);
+
   std::string text_;
   int selStart_ = 0, selLength_ = 0;
+  uint64_t revision_ = 0;
+  // The changes that rewrote a part of the text (not appends), as the revision they made
+  // and the bytes they kept at the start. Only entries that kept less than every later
+  // one are needed, so the least kept since any revision is the first entry after it.
+  std::deque<std::pair<uint64_t, std::size_t>> rewrites_;
+  uint64_t forgottenUpTo_ = 0;  // rewrites up to this revision are no longer listed
 };
 
 class TEdit : public TTextControl {
@@ -251,7 +274,16 @@ class TMemo : public TTextControl {
  private:
   // Byte offset of line i in the text, or -1 when there is no such line.
   int LineIndex(int i) const;
+  // Offset of the CR LF that ends line i, or npos for a last line without one.
+  std::size_t LineEnd(int i) const;
+  // Brings the line index up to the text, scanning only what changed since it was built.
+  void IndexLines() const;
   int updating_ = 0;
+  // The start of every line after the first (the offset after each CR LF), for the text
+  // as it was at indexedRevision_, when it was indexedLength_ bytes long.
+  mutable std::vector<std::size_t> lineStarts_;
+  mutable uint64_t indexedRevision_ = 0;
+  mutable std::size_t indexedLength_ = 0;
 };
 
 class TCheckBox : public TCaptioned {

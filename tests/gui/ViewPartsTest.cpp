@@ -61,6 +61,39 @@ TEST(GuiText, AppendingMatchesAWholeDecodeOrRefuses) {
   EXPECT_FALSE(utf.Append("\xFF", added));  // the whole text now reads as Latin-1
 }
 
+// A pane whose text was rewritten from some byte on is cut back there and the rest
+// appended; what it then shows must be what showing the new text whole gives.
+TEST(GuiText, CuttingBackAndAppendingMatchesAWholeDecode) {
+  struct Case {
+    const char* name;
+    std::string before, after;
+  };
+  const Case cases[] = {
+      {"a counter line", "run\r\n10%", "run\r\n20%"},
+      {"inside a two-byte character", "x\r\n\xC3\xA4", "x\r\n\xC3\xB6"},
+      {"inside a CR LF", "a\r\nb", "a\rX"},
+      {"inside a surrogate pair", "\xF0\x9F\x9A\x97!", "\xF0\x9F\x9A\x98!"},
+      {"from the start", "abc", "xyz"},
+      {"lines after the cut", "one\r\ntwo\r\nthree\r\n", "one\r\n2\r\nthree\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui::TMemo memo("m", nullptr);
+    memo.SetText(c.before);
+    const uint64_t seen = memo.Revision();
+    memo.SetText(c.after);
+    const auto kept = static_cast<int>(memo.KeptSince(seen, c.before.size()));
+    ShownText t(c.before, true);
+    const int from = t.Truncate(c.after, kept);
+    EXPECT_LE(from, kept);
+    QString added;
+    ASSERT_TRUE(t.Append(std::string_view(c.after).substr(static_cast<std::size_t>(from)), added));
+    const ShownText whole(c.after, true);
+    EXPECT_EQ(t.Text(), whole.Text());
+    for (int v = 0; v <= whole.Text().size(); ++v) EXPECT_EQ(t.ToModel(v), whole.ToModel(v)) << "at " << v;
+  }
+}
+
 TEST(GuiDialogs, FileFiltersAndTheExceptionText) {
   EXPECT_EQ(view::QtFileFilter("Firmware files|*.rfw|All files|*.*"), "Firmware files (*.rfw *.RFW);;All files (*)");
   EXPECT_EQ(view::QtFileFilter("Programs|*.exe;*.sh|All files|*.*"), "Programs (*.exe *.EXE *.sh *.SH);;All files (*)");

@@ -205,6 +205,13 @@ TEST(GuiWindow, LogPaneAppendsLinesAndWaitsForTheEndOfABatch) {
   EXPECT_EQ(log->toPlainText(), "first\nsecond\nthird\n");
   f.memLogTest.DeleteLine(0);
   EXPECT_EQ(log->toPlainText(), "second\nthird\n");
+  // A counter rewritten in place at the end, as the self-test's live pane does it.
+  f.memLogTest.SetSel(static_cast<int>(f.memLogTest.Text().size()), 0);
+  f.memLogTest.SetSelText("10%");
+  f.memLogTest.SetLine(2, "20%");
+  EXPECT_EQ(log->toPlainText(), "second\nthird\n20%");
+  f.memLogTest.AddLine("done");
+  EXPECT_EQ(log->toPlainText(), "second\nthird\n20%\ndone");
 }
 
 TEST(GuiWindow, ListViewShowsRowsAndMarksAndSortsOnAHeaderClick) {

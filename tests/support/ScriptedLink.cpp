@@ -22,6 +22,17 @@ void ScriptedLink::Drop() {
   rx_.clear();
 }
 
+void ScriptedLink::HangUp(const Bytes& last) {
+  std::function<void()> fn;
+  {
+    std::lock_guard g(mu_);
+    rx_ += last;
+    hungUp_ = true;
+    fn = notify_;
+  }
+  if (fn) fn();
+}
+
 Bytes ScriptedLink::Written() const { return JoinLines(writes, ""); }
 
 Bytes ScriptedLink::TakeWritten() {
@@ -50,6 +61,7 @@ bool ScriptedLink::Close() {
   ++closeCalls;
   std::lock_guard g(mu_);
   open_ = false;
+  hungUp_ = false;
   rx_.clear();
   return true;
 }

@@ -37,6 +37,10 @@ class ScriptedLink : public Link {
   void SetOpen(bool open) { open_ = open; }
   // The far end drops the line: closed, received bytes gone (Close() is not counted).
   void Drop();
+  // The far end hangs up after sending `last`: the link stays open with those bytes
+  // queued and HungUp() true until it is closed; the data notify is called, as the
+  // receive thread does.
+  void HangUp(const Bytes& last = {});
 
   // ---- what happened ---------------------------------------------------------------
   std::vector<Bytes> writes;  // every Write in order
@@ -66,6 +70,7 @@ class ScriptedLink : public Link {
   // waits: what is queued stands for everything the far end sent before falling silent.
   bool ReadUntil(Bytes& text, int timeoutMs) override;
   void SetDataNotify(std::function<void()> notify) override;
+  bool HungUp() const override { return hungUp_; }
 
  private:
   mutable std::mutex mu_;
@@ -73,6 +78,7 @@ class ScriptedLink : public Link {
   std::function<void()> notify_;
   std::string portName_;
   std::atomic<bool> open_ = false;
+  std::atomic<bool> hungUp_ = false;
 };
 
 }  // namespace bx::test

@@ -20,7 +20,12 @@ void Connection::Exec(const char* sql) {
 void Connection::Fail(int rc) const {
   // The connection's message can be stale when the failing call does not set one.
   const std::string msg = sqlite3_errcode(db_.get()) == rc ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(rc);
-  throw Failure(rc & 0xFF, msg);
+  // The system's error is kept only where a system call is the cause: the connection
+  // keeps it from the last one that failed, which may be long ago.
+  const int code = rc & 0xFF;
+  const bool fromSystem =
+      code == SQLITE_IOERR || code == SQLITE_FULL || code == SQLITE_CANTOPEN || code == SQLITE_READONLY;
+  throw Failure(code, msg, fromSystem ? sqlite3_system_errno(db_.get()) : 0);
 }
 
 Statement::Statement(Connection& c, const char* sql) : conn_(c) {

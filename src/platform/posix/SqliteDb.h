@@ -12,14 +12,18 @@
 
 namespace bx::sqlite {
 
-// Any SQLite failure; Code() is the primary result code (SQLITE_BUSY, SQLITE_READONLY...).
+// Any SQLite failure; Code() is the primary result code (SQLITE_BUSY, SQLITE_READONLY...),
+// SystemError() the errno of the system call that failed under it (0: none).
 class Failure : public std::runtime_error {
  public:
-  Failure(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  Failure(int code, const std::string& what, int systemError = 0)
+      : std::runtime_error(what), code_(code), systemError_(systemError) {}
   int Code() const { return code_; }
+  int SystemError() const { return systemError_; }
 
  private:
   int code_;
+  int systemError_;
 };
 
 class Connection {

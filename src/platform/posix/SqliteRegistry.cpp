@@ -3,8 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "core/Bytes.h"
@@ -42,10 +44,6 @@ PRAGMA user_version = 1;
 constexpr int64_t kString = 1;   // REG_SZ
 constexpr int64_t kInteger = 4;  // REG_DWORD
 
-// Writers of another process hold the lock for one short transaction; waiting this long
-// means the other side is stuck, and the write is reported as failed.
-constexpr int kBusyTimeoutMs = 5000;
-
 constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
 
 int64_t HiveId(Hive h) { return h == Hive::CurrentUser ? 1 : 2; }
@@ -58,6 +56,58 @@ std::string ParentOf(const std::string& fold) {
 }
 
 bool IsDamage(int code) { return code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_FORMAT; }
+
+// What became of the store, and what the user can do about it: by the system's error
+// where there was one (SQLite calls a full disk and a file size limit both an I/O error),
+// else by SQLite's primary code.
+const char* Plight(int code, int systemError) {
+  switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+      return "is on a full disk; free some space and try again";
+    case EFBIG:
+      return "has reached the largest file size allowed to this user; raise the limit or free space";
+    case EROFS:
+      return "is on a read-only file system; mount it writable or move the store";
+    case EACCES:
+    case EPERM:
+      return "refused access; check the permissions of the file and its folder";
+    default:
+      break;
+  }
+  switch (code) {
+    case SQLITE_READONLY:
+      return "is read-only; make the file and its folder writable for your user";
+    case SQLITE_CANTOPEN:
+      return "cannot be opened; check that its folder exists and that you may write to it";
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return "refused access; check the permissions of the file and its folder";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:  // lost the race for the locks to others again and again
+      return "is locked by another program, perhaps another copy of this one; close it and try again";
+    case SQLITE_FULL:
+      return "is on a full disk; free some space and try again";
+    case SQLITE_IOERR:
+      return "could not be read or written (a disk error); check the disk";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "is damaged; move it away to start with empty settings";
+    case SQLITE_NOMEM:
+      return "ran out of memory; close some programs and try again";
+    default:
+      return "failed";
+  }
+}
+
+// "is read-only; make the file ... (attempt to write a readonly database)": what the user
+// can do, then SQLite's and the system's own words.
+std::string Trouble(const sqlite::Failure& f) {
+  std::string words = f.what();
+  if (f.SystemError() != 0) words += std::string(": ") + std::strerror(f.SystemError());
+  return std::string(Plight(f.Code(), f.SystemError())) + " (" + words + ")";
+}
 
 }  // namespace
 
@@ -80,7 +130,10 @@ struct SqliteRegistry::Statements {
   sqlite::Statement readValue, writeValue, deleteValue, valueNames;
 };
 
-SqliteRegistry::SqliteRegistry(std::string file) : file_(std::move(file)) { Open(); }
+SqliteRegistry::SqliteRegistry(std::string file, int busyTimeoutMs)
+    : file_(std::move(file)), busyTimeoutMs_(busyTimeoutMs) {
+  Open();
+}
 
 SqliteRegistry::~SqliteRegistry() = default;
 
@@ -104,6 +157,11 @@ std::string SqliteRegistry::LastError() {
   return lastError_;
 }
 
+std::string SqliteRegistry::Failed(const std::string& what, const sqlite::Failure& f) {
+  lastError_ = f.what();
+  return what + ": the settings store " + file_ + " " + Trouble(f);
+}
+
 std::string SqliteRegistry::Damaged(const std::string& reason) const {
   return "The settings store " + file_ + " is damaged or is not a settings database (" + reason +
          "). It was left untouched; move it away to start with empty settings.";
@@ -115,14 +173,14 @@ void SqliteRegistry::Open() {
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);  // a failure shows in the open
   try {
     db_ = std::make_unique<sqlite::Connection>(file_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    sqlite3_busy_timeout(db_->Handle(), kBusyTimeoutMs);
+    sqlite3_busy_timeout(db_->Handle(), busyTimeoutMs_);
     CheckReadable();
     PrepareSchema();
     st_ = std::make_unique<Statements>(*db_);
   } catch (const sqlite::Failure& f) {
     if (db_) sqlite3_db_config(db_->Handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (IsDamage(f.Code()) || f.Code() == SQLITE_ERROR) throw RegistryOpenError(Damaged(f.what()));
-    throw RegistryOpenError("The settings store " + file_ + " cannot be opened (" + f.what() + ").");
+    throw RegistryOpenError("The settings store " + file_ + " " + Trouble(f) + ".");
   } catch (const RegistryOpenError&) {
     // Closing must not checkpoint a journal into a file that is not ours to change.
     if (db_) sqlite3_db_config(db_->Handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -231,8 +289,7 @@ bool SqliteRegistry::KeyExists(Hive hive, const std::string& path) {
     q->Bind(1, HiveId(hive)).Bind(2, fold);
     return q->Step();
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+    throw RegistryError(Failed("Failed to read key '" + NormalizeKeyPath(path) + "'", f));
   }
 }
 
@@ -243,8 +300,7 @@ void SqliteRegistry::CreateKey(Hive hive, const std::string& path) {
     EnsureKey(HiveId(hive), SplitKeyPath(path), Now());
     t.Commit();
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to create key '" + NormalizeKeyPath(path) + "'");
+    throw RegistryError(Failed("Failed to create key '" + NormalizeKeyPath(path) + "'", f));
   }
 }
 
@@ -288,8 +344,7 @@ std::optional<RegValue> SqliteRegistry::ReadValue(Hive hive, const std::string& 
     // Kept as 32 bits, whether written signed or (by another tool) as an unsigned DWORD.
     if (type == kInteger) v = RegValue::Integer(static_cast<int32_t>(static_cast<uint32_t>(q->Int(1))));
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to get data for '" + name + "'");
+    throw RegistryError(Failed("Failed to get data for '" + name + "'", f));
   }
   if (type != kString && type != kInteger) throw RegistryError("Invalid data type for '" + name + "'");
   return v;
@@ -316,8 +371,7 @@ void SqliteRegistry::WriteValue(Hive hive, const std::string& path, const std::s
     Touch(h, fold, now);
     t.Commit();
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to set data for '" + name + "'");
+    throw RegistryError(Failed("Failed to set data for '" + name + "'", f));
   }
 }
 
@@ -350,8 +404,7 @@ std::vector<std::string> SqliteRegistry::Names(sqlite::Statement& statement, Hiv
     q->Bind(1, HiveId(hive)).Bind(2, Fold(path));
     while (q->Step()) out.push_back(q->Bytes(0));
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+    throw RegistryError(Failed("Failed to read key '" + NormalizeKeyPath(path) + "'", f));
   }
   return out;
 }
@@ -372,8 +425,7 @@ std::optional<uint64_t> SqliteRegistry::LastWriteTime(Hive hive, const std::stri
     if (!q->Step()) return std::nullopt;
     return static_cast<uint64_t>(q->Int(0));
   } catch (const sqlite::Failure& f) {
-    lastError_ = f.what();
-    throw RegistryError("Failed to read key '" + NormalizeKeyPath(path) + "'");
+    throw RegistryError(Failed("Failed to read key '" + NormalizeKeyPath(path) + "'", f));
   }
 }
 

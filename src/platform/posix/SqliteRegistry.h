@@ -19,14 +19,19 @@ namespace bx {
 
 namespace sqlite {
 class Connection;
+class Failure;
 class Statement;
-}
+}  // namespace sqlite
 
 class SqliteRegistry : public Registry {
  public:
-  // Opens or creates the store; creates the file's folder when missing.
-  // Throws RegistryOpenError.
-  explicit SqliteRegistry(std::string file);
+  // Writers of another process hold the lock for one short transaction; waiting this long
+  // means the other side is stuck, and the operation is reported as failed.
+  static constexpr int kBusyTimeoutMs = 5000;
+
+  // Opens or creates the store; creates the file's folder when missing. Tests give a
+  // shorter busy time-out. Throws RegistryOpenError.
+  explicit SqliteRegistry(std::string file, int busyTimeoutMs = kBusyTimeoutMs);
   ~SqliteRegistry() override;
   SqliteRegistry(const SqliteRegistry&) = delete;
   SqliteRegistry& operator=(const SqliteRegistry&) = delete;
@@ -40,16 +45,22 @@ class SqliteRegistry : public Registry {
   std::string LastError();
 
   bool KeyExists(Hive hive, const std::string& path) override;
-  // Throws RegistryError("Failed to create key '<path>'") when the store is not writable.
+  // The messages of the errors below go on after the quoted name or path with the store's
+  // file and the cause in words the user can act on: "Failed to set data for 'WinTop':
+  // the settings store /home/ann/.config/.../registry.sqlite3 is read-only; make the file
+  // and its folder writable for your user (attempt to write a readonly database)".
+  //
+  // Throws RegistryError("Failed to create key '<path>'...") when the store is not writable.
   void CreateKey(Hive hive, const std::string& path) override;
   // false also when the store refused the change.
   bool DeleteKey(Hive hive, const std::string& path) override;
-  // Throws RegistryError("Failed to get data for '<name>'") when the store cannot be read.
+  // Throws RegistryError("Failed to get data for '<name>'...") when the store cannot be read.
   std::optional<RegValue> ReadValue(Hive hive, const std::string& path, const std::string& name) override;
+  // Throws RegistryError("Failed to set data for '<name>'...").
   void WriteValue(Hive hive, const std::string& path, const std::string& name, const RegValue& value) override;
   bool DeleteValue(Hive hive, const std::string& path, const std::string& name) override;
   // The enumerations and the last-write time throw RegistryError("Failed to read key
-  // '<path>'") when the store cannot be read, rather than pass a failure off as "empty".
+  // '<path>'...") when the store cannot be read, rather than pass a failure off as "empty".
   std::vector<std::string> SubKeys(Hive hive, const std::string& path) override;
   std::vector<std::string> ValueNames(Hive hive, const std::string& path) override;
   std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) override;
@@ -63,10 +74,14 @@ class SqliteRegistry : public Registry {
   void Touch(int64_t hive, const std::string& fold, uint64_t now);
   uint64_t Now();
   std::string Damaged(const std::string& reason) const;
+  // The message of a failed operation: `what` ("Failed to set data for 'Path'"), then
+  // the store's file and what the user can do about the cause. Keeps the cause.
+  std::string Failed(const std::string& what, const sqlite::Failure& f);
   // The names a listing statement gives for one key (subkeys or values).
   std::vector<std::string> Names(sqlite::Statement& statement, Hive hive, const std::string& path);
 
   std::string file_;
+  int busyTimeoutMs_;
   std::mutex mu_;
   std::unique_ptr<sqlite::Connection> db_;
   std::unique_ptr<Statements> st_;

@@ -123,27 +123,41 @@ class MemoBinding : public Binding {
   }
 
  private:
+  // Only the model's own account of what changed since the pane was last shown is used:
+  // comparing and copying the whole text on every line made a long log cost the square
+  // of its length.
   void ShowText() {
+    if (m_.Revision() == shownRevision_) return;
     const std::string& text = m_.Text();
-    if (text == shownBytes_) return;
-    // Lines added at the end (the common case for a log) are appended; anything else
-    // replaces the whole text.
-    QString added;
-    if (!shownBytes_.empty() && text.size() > shownBytes_.size() &&
-        text.compare(0, shownBytes_.size(), shownBytes_) == 0 &&
-        shown_.Append(std::string_view(text).substr(shownBytes_.size()), added)) {
-      // A pane scrolled to its end follows the new lines; one scrolled up stays put.
-      QScrollBar* bar = w_->verticalScrollBar();
-      const bool atEnd = bar->value() >= bar->maximum();
-      QTextCursor c(w_->document());
-      c.movePosition(QTextCursor::End);
-      c.insertText(added);
-      if (atEnd) bar->setValue(bar->maximum());
-    } else {
+    const std::size_t kept = m_.KeptSince(shownRevision_, shownLength_);
+    // Lines added at the end (the common case for a log) are appended, a rewritten end
+    // (a counter line) is cut back and appended; anything else replaces the whole text.
+    if (kept == 0 || !ShowFrom(text, kept)) {
       shown_ = ShownText(text, true);
       w_->setPlainText(shown_.Text());
     }
-    shownBytes_ = text;
+    shownRevision_ = m_.Revision();
+    shownLength_ = text.size();
+  }
+
+  bool ShowFrom(const std::string& text, std::size_t kept) {
+    // A pane scrolled to its end follows the new lines; one scrolled up stays put.
+    QScrollBar* bar = w_->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    std::size_t from = shownLength_;
+    QTextCursor c(w_->document());
+    if (kept < shownLength_) {
+      from = static_cast<std::size_t>(shown_.Truncate(text, static_cast<int>(kept)));
+      c.setPosition(static_cast<int>(shown_.Text().size()));
+      c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+      c.removeSelectedText();
+    }
+    QString added;
+    if (!shown_.Append(std::string_view(text).substr(from), added)) return false;
+    c.movePosition(QTextCursor::End);
+    c.insertText(added);
+    if (atEnd) bar->setValue(bar->maximum());
+    return true;
   }
 
   // A read-only log pane stays readable while its page is disabled during an exchange.
@@ -171,7 +185,7 @@ class MemoBinding : public Binding {
   }
 
   void PushSelection() {
-    if (syncing_ || m_.Updating() || m_.Text() != shownBytes_) return;
+    if (syncing_ || m_.Updating() || m_.Revision() != shownRevision_) return;
     const QTextCursor c = w_->textCursor();
     const int ms = shown_.ToModel(c.selectionStart()), me = shown_.ToModel(c.selectionEnd());
     if (ms != m_.SelStart() || me - ms != m_.SelLength()) m_.SetSel(ms, me - ms);
@@ -179,7 +193,9 @@ class MemoBinding : public Binding {
 
   ui::TMemo& m_;
   QPlainTextEdit* w_;
-  std::string shownBytes_;
+  // The model's text as shown: its revision and length then.
+  uint64_t shownRevision_ = 0;
+  std::size_t shownLength_ = 0;
   ShownText shown_{"", true};
 };
 

@@ -72,6 +72,19 @@ bool ShownText::Append(std::string_view tail, QString& added) {
   return true;
 }
 
+int ShownText::Truncate(std::string_view now, int kept) {
+  // Keep the characters that end at or before `kept`; never half of a surrogate pair,
+  // whose two halves share their byte offset.
+  auto c = static_cast<std::size_t>(std::upper_bound(byteAt_.begin(), byteAt_.end(), kept) - byteAt_.begin()) - 1;
+  while (c > 0 && byteAt_[c - 1] == byteAt_[c]) --c;
+  const int from = byteAt_[c];
+  text_.truncate(static_cast<qsizetype>(c));
+  byteAt_.resize(c + 1);
+  endsInCR_ =
+      from > 0 && static_cast<std::size_t>(from) <= now.size() && now[static_cast<std::size_t>(from) - 1] == '\r';
+  return from;
+}
+
 void ShownText::Decode(std::string_view s, int base, bool utf8) {
   for (std::size_t i = 0; i < s.size();) {
     const int at = base + static_cast<int>(i);

@@ -25,6 +25,10 @@ class ShownText {
   // characters added; false when the tail cannot simply be added (it changes how the
   // whole text reads: invalid UTF-8 after valid, or LF after a shown CR).
   bool Append(std::string_view tail, QString& added);
+  // Cuts the text back for a model text that was rewritten from byte `kept` on (`now` is
+  // that text): a character or CR LF the cut would split goes as well. Returns the byte
+  // offset where the shown text ends now, from which the rest is to be appended.
+  int Truncate(std::string_view now, int kept);
   int ToView(int byteOffset) const;
   int ToModel(int viewPos) const;
 

@@ -106,5 +106,32 @@ TEST_F(NetLink, APeerThatClosesLeavesTheLinkQuietAndClosable) {
   EXPECT_LT(ElapsedMs(start), 200);
 }
 
+// A peer that goes away is told apart from a silent one, whether it closes the connection
+// or resets it, and what it sent before stays there to be read.
+TEST_F(NetLink, APeerThatClosesOrResetsIsSeenToHangUp) {
+  for (const bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "reset" : "closed");
+    test::Listener listener;
+    link.SetPortName(listener.PortName());
+    ASSERT_TRUE(link.Open());
+    const int peer = listener.Accept();
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(::send(peer, "bye", 3, 0), 3);
+    ASSERT_TRUE(test::WaitFor([&] { return link.BytesAvailable() == 3; }, 2000));
+    EXPECT_FALSE(link.HungUp());
+    if (reset) {
+      const linger abort{1, 0};  // closing sends a reset instead of the end of the stream
+      ASSERT_EQ(::setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
+    }
+    ::close(peer);
+    EXPECT_TRUE(test::WaitFor([&] { return link.HungUp(); }, 2000));
+    Bytes got;
+    link.ReadAvailable(got);
+    EXPECT_EQ(got, "bye");
+    EXPECT_TRUE(link.Close());
+    EXPECT_FALSE(link.HungUp());
+  }
+}
+
 }  // namespace
 }  // namespace bx

@@ -252,9 +252,13 @@ TEST_F(SerialLink, DataNotifyFollowsEveryChunk) {
 TEST_F(SerialLink, APeerThatHangsUpLeavesTheLinkQuietAndClosable) {
   ASSERT_TRUE(link.Open());
   ASSERT_TRUE(pty.Send("last words"));
-  EXPECT_EQ(Collect(10), "last words");
+  ASSERT_TRUE(test::WaitFor([&] { return link.BytesAvailable() == 10; }, 2000));
+  EXPECT_FALSE(link.HungUp());
   pty.CloseHolder();
   pty.CloseMaster();
+  // Told apart from silence, with what came before it still there to be read.
+  EXPECT_TRUE(test::WaitFor([&] { return link.HungUp(); }, 2000));
+  EXPECT_EQ(Collect(10), "last words");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   double cpu = test::CpuMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -268,6 +272,7 @@ TEST_F(SerialLink, APeerThatHangsUpLeavesTheLinkQuietAndClosable) {
   EXPECT_TRUE(link.Close());
   EXPECT_LT(ElapsedMs(start), 200);
   EXPECT_FALSE(link.IsOpen());
+  EXPECT_FALSE(link.HungUp());
 }
 
 TEST_F(SerialLink, CloseEndsAReadUntilWaitingOnAnotherThread) {

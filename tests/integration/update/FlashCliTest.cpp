@@ -73,6 +73,24 @@ TEST(FlashCli, RefusedPageEndsWithOneAndTheSimulatorStoresNothing) {
   pty.Stop();
 }
 
+// The line hung up in the middle of page 2: said as such at once, not after the
+// no-progress time-out.
+TEST(FlashCli, HangUpMidUploadEndsWithOneAndSaysSo) {
+  TempHome home;
+  TempFolder folder;
+  sim::Scenario s;
+  s.disconnectAfterRx = 2 * 12 + 1 + 83 + 2 * (5 + 256) + 50;  // search and bootloader commands first
+  sim::PtyAdapter pty(s);
+  ASSERT_TRUE(pty.Start());
+  const RunResult r = RunProgram({kCli, "--port", pty.SlavePath(), "flash",
+                                  folder.Write("f.rfw", Pattern(80 + 256 * 8)), "--no-wait", "--timeout", "30"},
+                                 home.Env(), 15000);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Has(r.out, "Writing Page #2\nWriting Page #2 : Error (the adapter hung up)\n")) << r.out;
+  EXPECT_FALSE(Has(r.err, "no progress")) << r.err;
+  pty.Stop();
+}
+
 TEST(FlashCli, ResetSendsTheResetCommand) {
   TempHome home;
   sim::PtyAdapter pty;

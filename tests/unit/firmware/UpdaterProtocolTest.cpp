@@ -317,5 +317,75 @@ TEST_F(UpdaterTest, ALinkFoundClosedStopsPollingUntilStop) {
   EXPECT_EQ(Log().back(), "Firmware Update canceled...");
 }
 
+// A hang-up ends the upload at once with the error line of the step it came in, after
+// whatever the bootloader sent before it has been answered.
+TEST_F(UpdaterTest, AHangUpEndsTheUploadWithTheLineOfItsStep) {
+  const Bytes file = Pattern(80 + 256 * 4);
+  struct Case {
+    const char* name;
+    bool waitForPrompt;
+    std::vector<Bytes> before;  // the bootloader's messages before the hang-up
+    Bytes last;                 // sent together with the hang-up
+    const char* line;           // the line the upload ends with
+  };
+  const Case cases[] = {
+      {"waiting for the prompt", true, {}, {}, "Connecting: Error (the adapter hung up)"},
+      {"connecting", false, {}, {}, "Connecting: Error (the adapter hung up)"},
+      {"header sent", false, {kConnectAck}, {}, "Send Header: Error (the adapter hung up)"},
+      {"page 2 sent",
+       false,
+       {kConnectAck, HeaderReply(256), Request(0), Ack(0), Request(2)},
+       {},
+       "Writing Page #2 : Error (the adapter hung up)"},
+      {"request with the hang-up",
+       false,
+       {kConnectAck, HeaderReply(256)},
+       Request(1),
+       "Writing Page #1 : Error (the adapter hung up)"},
+      {"end frame sent",
+       false,
+       {kConnectAck, HeaderReply(256), Request(4)},
+       {},
+       "Error updating firmware... (the adapter hung up)"},
+      {"end frame acknowledged, then the line dropped",
+       false,
+       {kConnectAck, HeaderReply(256), Request(4)},
+       Ack(0xFFFF),
+       "Updating firmware : Ok"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    memo.Clear();
+    ASSERT_TRUE(Start(file, c.waitForPrompt));
+    for (const Bytes& m : c.before) Send(m);
+    ASSERT_TRUE(updater.IsRunning());
+    const std::size_t written = link.writes.size();
+    link.HangUp(c.last);
+    loop.RunPosted();
+    EXPECT_FALSE(updater.IsRunning());
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(status.Text(), c.line);
+    EXPECT_EQ(Log().back(), c.line);
+    // A request that came with the hang-up was still answered.
+    EXPECT_EQ(link.writes.size(), written + (c.last.empty() || c.last[0] != '.' ? 0u : 1u));
+  }
+}
+
+// Without wake-on-data the next poll tick notices it just the same.
+TEST_F(UpdaterTest, AHangUpIsNoticedByThePollTimerToo) {
+  updater.SetWakeOnData(false);
+  ASSERT_TRUE(Start(Pattern(80 + 256 * 4)));
+  for (const Bytes& m : {kConnectAck, HeaderReply(256), Request(3)}) {
+    link.Receive(m, false);
+    loop.Advance(110);
+  }
+  ASSERT_EQ(Log().back(), "Writing Page #3");
+  link.HangUp();
+  EXPECT_TRUE(updater.IsRunning());
+  loop.Advance(10);
+  EXPECT_FALSE(updater.IsRunning());
+  EXPECT_EQ(Log().back(), "Writing Page #3 : Error (the adapter hung up)");
+}
+
 }  // namespace
 }  // namespace bx::test

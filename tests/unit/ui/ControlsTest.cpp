@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "support/ScopedGlobals.h"
 #include "ui/Controls.h"
@@ -99,6 +102,106 @@ TEST(Memo, LinesFollowTheWindowTextRules) {
   m.SetSelText("piece");
   m.SetSelText(" more");
   EXPECT_EQ(m.Text(), "piece more");
+}
+
+// How the log views and the CLI follow a pane: keep a copy and take only the part that
+// KeptSince says is not the same any more.
+struct Follower {
+  uint64_t revision = 0;
+  std::string copy;
+  std::size_t read = 0;  // bytes taken from the text in all
+  void Look(const TMemo& m) {
+    const std::size_t kept = m.KeptSince(revision, copy.size());
+    copy.resize(kept);
+    copy.append(m.Text(), kept);
+    read += m.Text().size() - kept;
+    revision = m.Revision();
+  }
+};
+
+// The memo keeps an index of its lines across edits; Lines() reads the text afresh.
+void ExpectLinesOfTheText(const TMemo& m) {
+  const std::vector<std::string> lines = m.Lines();
+  ASSERT_EQ(m.LineCount(), static_cast<int>(lines.size()));
+  for (int i = 0; i < m.LineCount(); ++i) EXPECT_EQ(m.Line(i), lines[static_cast<std::size_t>(i)]) << "line " << i;
+  EXPECT_EQ(m.Line(m.LineCount()), "");
+}
+
+TEST(Memo, FollowersAndTheLineIndexKeepUpWithEveryKindOfEdit) {
+  using Step = std::function<void(TMemo&)>;
+  auto append = [](const std::string& piece) {
+    return [piece](TMemo& m) {
+      m.SetSel(static_cast<int>(m.Text().size()), 0);
+      m.SetSelText(piece);
+    };
+  };
+  auto add = [](const std::string& line) { return [line](TMemo& m) { m.AddLine(line); }; };
+  std::vector<Step> manyRewrites = {add("head")};
+  for (int i = 0; i < 300; ++i) {
+    manyRewrites.push_back(append(std::to_string(i)));
+    manyRewrites.push_back([i](TMemo& m) { m.SetLine(m.LineCount() - 1, "line " + std::to_string(i)); });
+    manyRewrites.push_back(append("\r\n"));
+  }
+  struct Script {
+    const char* name;
+    std::vector<Step> steps;
+    bool appendsOnly;
+  };
+  const Script scripts[] = {
+      {"a log of lines", {add("a"), add(""), add("c")}, true},
+      {"a line end split between two pieces", {append("x\r"), append("\ny"), append("\r"), append("\n")}, true},
+      {"a counter rewritten in place",
+       {add("run"), append("10%"), [](TMemo& m) { m.SetLine(1, "20%"); }, [](TMemo& m) { m.SetLine(1, "30%"); },
+        add("done")},
+       false},
+      {"cleared and filled again", {add("old"), add("older"), [](TMemo& m) { m.Clear(); }, add("new")}, false},
+      {"edits in the middle",
+       {add("a"), add("b"), add("c"), [](TMemo& m) { m.InsertLine(1, "i"); }, [](TMemo& m) { m.DeleteLine(0); },
+        [](TMemo& m) { m.SetLine(1, "B"); }},
+       false},
+      {"text set anew with the same start",
+       {[](TMemo& m) { m.SetText("SN:1\r\nFW:2"); }, [](TMemo& m) { m.SetText("SN:1\r\nFW:3\r\n"); }},
+       false},
+      {"the last line deleted", {[](TMemo& m) { m.SetText("x\r\ny"); }, [](TMemo& m) { m.DeleteLine(1); }}, false},
+      {"more rewrites than are remembered", manyRewrites, false},
+  };
+  for (const Script& script : scripts) {
+    SCOPED_TRACE(script.name);
+    TMemo m("m", nullptr);
+    Follower eager, lazy;
+    for (const Step& step : script.steps) {
+      step(m);
+      if (&step == &script.steps.front()) lazy.Look(m);  // then not again until the end
+      eager.Look(m);
+      ASSERT_EQ(eager.copy, m.Text());
+      ExpectLinesOfTheText(m);
+    }
+    lazy.Look(m);
+    EXPECT_EQ(lazy.copy, m.Text());
+    // Following a log that only grows reads each byte once.
+    if (script.appendsOnly) {
+      EXPECT_EQ(eager.read, m.Text().size());
+    }
+  }
+}
+
+TEST(Memo, AnAddedLineFiresOnceAndLeavesTheCaretAfterIt) {
+  TMemo m("m", nullptr);
+  int changes = 0;
+  m.OnChange = [&] { ++changes; };
+  m.AddLine("first");
+  m.AddLine("second");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(m.SelStart(), static_cast<int>(m.Text().size()));
+  m.SetLine(1, "second");  // the same text: nothing happens
+  m.SetSel(0, 5);
+  m.SetSelText("first");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(m.SelStart(), 5);
+  const uint64_t seen = m.Revision();
+  m.SetLine(0, "1st");
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(m.KeptSince(seen, m.Text().size()), 0u);
 }
 
 TEST(ListView, SingleSelectionFiresDeselectThenSelect) {
