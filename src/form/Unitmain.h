@@ -120,13 +120,6 @@ class TfrmMain : public ui::TForm,
   std::shared_ptr<LinkTable> Links;
   std::unique_ptr<WindowModules> Modules;  // the pages' own state and handlers
 
-  // The page structs keep their old names inside the window for the code that reaches
-  // them through it.
-  using NetworkControls = bx::NetworkControls;
-  using PassThruControls = bx::PassThruControls;
-  NetworkControls& network = *this;
-  PassThruControls& passThru = *this;
-
   ui::TImageList ilIcons{"ilIcons"};
 
   // Timers of the window.

@@ -77,11 +77,11 @@ struct PassThruWorld : AdapterWorld {
   // What an identity reply with "PT:" sets.
   void OfferDriver(const std::string& version) {
     form->PassThruDriverVersion = version;
-    form->passThru.btJ2534_Install.SetEnabled(!version.empty());
+    form->btJ2534_Install.SetEnabled(!version.empty());
   }
 
   PassThruPage& Page() { return *form->Modules->passThru; }
-  TfrmMain::PassThruControls& P() { return form->passThru; }
+  PassThruControls& P() { return *form; }
   std::vector<std::string> Log() { return P().memJ2534.Lines(); }
   std::string DriverPath() const { return data + "/" + kDriverFileName; }
 

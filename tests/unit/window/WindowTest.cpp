@@ -28,7 +28,7 @@ TEST(Window, CreationShowsTheTitleVisibleTabsAndAssociation) {
     if (p->TabVisible()) visible.push_back(p->Caption());
   EXPECT_EQ(visible, (std::vector<std::string>{"Settings", "Update", "Network", "Passthru SAE J2534", "About"}));
   EXPECT_EQ(f.pcOptions.ActivePage(), &f.tsSettings);
-  EXPECT_EQ(f.passThru.GroupBox_Driver.Caption(), " Brevantix Driver ");
+  EXPECT_EQ(f.GroupBox_Driver.Caption(), " Brevantix Driver ");
   EXPECT_TRUE(f.imgLogo.Visible());
   EXPECT_FALSE(f.imgLogo.Picture.empty());
   const std::string path = "/opt/brevantix/brevantix-configurator";
@@ -133,7 +133,7 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
   for (const bool network : {true, false}) {
     FormWorld w;
     TfrmMain& f = w.Start();
-    (network ? f.network.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
+    (network ? f.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
@@ -187,12 +187,12 @@ TEST(Window, PageEntryShowsTheFirmwareHintWithoutADriverVersion) {
   FormWorld w;
   TfrmMain& f = w.Start();
   f.pcOptions.UserSelect(3);
-  EXPECT_FALSE(f.passThru.lbJ2534_Message.Visible());
+  EXPECT_FALSE(f.lbJ2534_Message.Visible());
   f.pcOptions.UserSelect(0);
   f.edVersion.SetText("2.1");
   f.pcOptions.UserSelect(3);
-  EXPECT_TRUE(f.passThru.lbJ2534_Message.Visible());
-  EXPECT_EQ(f.passThru.lbJ2534_Message.Caption(), "  Update Firmware !!!");
+  EXPECT_TRUE(f.lbJ2534_Message.Visible());
+  EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
 }
 
 TEST(Window, AboutLinksHoverAndOpen) {
