@@ -46,6 +46,15 @@ std::string FindDemoDriverLibrary(const std::string& programPath) {
   return {};
 }
 
+std::string FindDemoImage(const std::string& programPath) {
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::path(programPath.empty() ? ProgramPath() : programPath).parent_path();
+  std::error_code ec;
+  for (const fs::path& p : {bin / "demo.rfw", bin.parent_path() / "share" / "brevantix-configurator" / "demo.rfw"})
+    if (fs::is_regular_file(p, ec)) return p.string();
+  return {};
+}
+
 DemoAdapter::DemoAdapter(const std::string& driverLibrary)
     : driverLibrary_(driverLibrary), pty_(std::make_unique<sim::PtyAdapter>(DemoScenario(driverLibrary_))) {}
 
@@ -78,6 +87,7 @@ DatagramNetwork* DemoAdapter::Network() { return network_.get(); }
 void DemoAdapter::Offer(AppContext& context) {
   context.virtualPorts.emplace_back(Port(), kDemoPortDescription);
   context.network = network_.get();
+  context.offeredFirmware = FindDemoImage(context.programPath);
 }
 
 }  // namespace bx

@@ -66,8 +66,7 @@ void TfrmMain::SetDesignState() {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  for (ui::TMemo* m :
-       {&memLog, &memUpdate, &memLog_Network, &memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
+  for (ui::TMemo* m : {&memLog, &memUpdate, &memLog_Network, &memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
     m->ReadOnly = true;
   lbBattery.SetVisible(false);
   edBattery.SetVisible(false);
@@ -237,7 +236,10 @@ void TfrmMain::ReadSortState() {
 }
 
 void TfrmMain::TakeCommandLineFile() {
-  if (ctx.args.empty()) return;
+  if (ctx.args.empty()) {
+    if (!ctx.offeredFirmware.empty()) edFW_File.SetText(ctx.offeredFirmware);
+    return;
+  }
   std::error_code ec;
   const std::filesystem::path p(ctx.args.front());
   if (!std::filesystem::is_regular_file(p, ec)) return;

@@ -115,7 +115,7 @@ TEST(Window, WrongTypedSettingsFallBackToDefaultsInsteadOfStoppingTheStart) {
   EXPECT_EQ(Int(w, Hive::CurrentUser, "SortDir"), 0);  // repaired by the close writes
 }
 
-TEST(Window, CommandLineFileOpensTheUpdatePage) {
+TEST(Window, CommandLineFileOpensTheUpdatePageAndAnOfferedImageOnlyFillsIt) {
   FormWorld w;
   const auto file = std::filesystem::temp_directory_path() / "bx-window-test.rfw";
   std::ofstream(file) << "x";
@@ -126,6 +126,13 @@ TEST(Window, CommandLineFileOpensTheUpdatePage) {
   TfrmMain& g = w.Start({"/nonexistent/file.rfw"});
   EXPECT_EQ(g.edFW_File.Text(), "");
   EXPECT_EQ(g.pcOptions.ActivePage(), &g.tsSettings);
+  w.Close();
+  // The demo's own image waits in the Update page's field; the window opens where it always does.
+  AppContext offered = w.Context();
+  offered.offeredFirmware = file.string();
+  TfrmMain& h = w.Start(std::move(offered));
+  EXPECT_EQ(h.edFW_File.Text(), file.string());
+  EXPECT_EQ(h.pcOptions.ActivePage(), &h.tsSettings);
   std::filesystem::remove(file);
 }
 
