@@ -293,65 +293,78 @@ int PageScaling(std::vector<std::pair<int, int>> cutList, int repeat) {
   return allOk ? 0 : 1;
 }
 
-int Main(int argc, char** argv) {
+struct Options {
   std::size_t kib = 256;
   int flashDelayMs = 0;
   int repeat = 1;
   bool scaling = false;
   std::vector<std::pair<int, int>> cuts;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
     if (a == "--page-scaling")
-      scaling = true;
+      o.scaling = true;
     else if (a == "--kib" && hasValue)
-      kib = static_cast<std::size_t>(std::atoi(argv[++i]));
+      o.kib = static_cast<std::size_t>(std::atoi(argv[++i]));
     else if (a == "--flash-delay" && hasValue)
-      flashDelayMs = std::atoi(argv[++i]);
+      o.flashDelayMs = std::atoi(argv[++i]);
     else if (a == "--repeat" && hasValue)
-      repeat = std::max(1, std::atoi(argv[++i]));
+      o.repeat = std::max(1, std::atoi(argv[++i]));
     else if (a == "--cut" && hasValue) {
       int pages = 0, size = 0;
-      if (std::sscanf(argv[++i], "%dx%d", &pages, &size) == 2 && pages > 0 && size > 0) cuts.emplace_back(pages, size);
+      if (std::sscanf(argv[++i], "%dx%d", &pages, &size) == 2 && pages > 0 && size > 0)
+        o.cuts.emplace_back(pages, size);
     }
   }
-  if (cuts.empty()) cuts = {{4096, 256}, {65535, 16}};
-  if (scaling) return PageScaling(cuts, repeat);
-  const Bytes file = MakeImage(kib * 1024);
+  if (o.cuts.empty()) o.cuts = {{4096, 256}, {65535, 16}};
+  return o;
+}
+
+struct Row {
+  const char* label;
+  int64_t rate;
+  bool wake;
+  Result r;
+};
+
+void PrintRow(const Row& row, std::size_t kib, int flashDelayMs) {
+  const Result& r = row.r;
+  const double kibps = r.seconds > 0 ? static_cast<double>(kib) / r.seconds : 0;
+  std::printf("%-12s %-6s %6d %10lld %10.3f %7.1f ", row.label, row.wake ? "wake" : "poll", r.pages,
+              static_cast<long long>(r.bytes), r.seconds, kibps);
+  if (row.rate > 0) {
+    const double wire = static_cast<double>(r.bytes) / static_cast<double>(row.rate) + r.pages * flashDelayMs / 1000.0;
+    std::printf("%9.3f %12.3f ", wire, r.seconds / wire);
+  } else {
+    std::printf("%9s %12s ", "-", "-");
+  }
+  std::printf("%10.3f%s\n", r.medianLatencyMs, r.ok ? "" : ("  FAILED: " + r.error).c_str());
+  std::fflush(stdout);
+}
+
+// The four standard runs: unthrottled and at 115200 baud, each with wake-on-data and with
+// plain polling, and their ratios against each other and the wire limit.
+int StandardRuns(const Options& o) {
+  const Bytes file = MakeImage(o.kib * 1024);
   const std::string path = (std::filesystem::temp_directory_path() / "bx-bench-upload.rfw").string();
   std::ofstream(path, std::ios::binary) << file;
-
-  struct Row {
-    const char* label;
-    int64_t rate;
-    bool wake;
-    Result r;
-  };
   std::vector<Row> rows = {{"unthrottled", 0, true, {}},
                            {"unthrottled", 0, false, {}},
                            {"115200 baud", 11520, true, {}},
                            {"115200 baud", 11520, false, {}}};
-  std::printf("Upload of %zu KiB in 256-byte pages to the simulator over a pseudo-terminal, flash delay %d ms\n\n", kib,
-              flashDelayMs);
+  std::printf("Upload of %zu KiB in 256-byte pages to the simulator over a pseudo-terminal, flash delay %d ms\n\n",
+              o.kib, o.flashDelayMs);
   std::printf("%-12s %-6s %6s %10s %10s %7s %9s %12s %10s\n", "line", "pacing", "pages", "bytes", "time s", "KiB/s",
               "wire s", "time/wire", "lat med ms");
   bool allOk = true;
   for (Row& row : rows) {
-    row.r = RunOne(path, file, row.rate, flashDelayMs, row.wake);
-    const Result& r = row.r;
-    allOk = allOk && r.ok;
-    const double kibps = r.seconds > 0 ? static_cast<double>(kib) / r.seconds : 0;
-    std::printf("%-12s %-6s %6d %10lld %10.3f %7.1f ", row.label, row.wake ? "wake" : "poll", r.pages,
-                static_cast<long long>(r.bytes), r.seconds, kibps);
-    if (row.rate > 0) {
-      const double wire =
-          static_cast<double>(r.bytes) / static_cast<double>(row.rate) + r.pages * flashDelayMs / 1000.0;
-      std::printf("%9.3f %12.3f ", wire, r.seconds / wire);
-    } else {
-      std::printf("%9s %12s ", "-", "-");
-    }
-    std::printf("%10.3f%s\n", r.medianLatencyMs, r.ok ? "" : ("  FAILED: " + r.error).c_str());
-    std::fflush(stdout);
+    row.r = RunOne(path, file, row.rate, o.flashDelayMs, row.wake);
+    allOk = allOk && row.r.ok;
+    PrintRow(row, o.kib, o.flashDelayMs);
   }
   std::printf("\nper-page added latency (last request chunk in -> page frame written), median / 90th percentile:\n");
   for (const Row& row : rows)
@@ -360,11 +373,18 @@ int Main(int argc, char** argv) {
   if (rows[0].r.seconds > 0)
     std::printf("\nunthrottled: polling / wake-on-data = %.1fx (target at least 10x)\n",
                 rows[1].r.seconds / rows[0].r.seconds);
-  auto wire = [&](const Result& r) { return static_cast<double>(r.bytes) / 11520.0 + r.pages * flashDelayMs / 1000.0; };
+  auto wire = [&](const Result& r) {
+    return static_cast<double>(r.bytes) / 11520.0 + r.pages * o.flashDelayMs / 1000.0;
+  };
   std::printf("115200 baud: wake-on-data / wire limit = %.3f (target at most 1.05), polling / wire limit = %.3f\n",
               rows[2].r.seconds / wire(rows[2].r), rows[3].r.seconds / wire(rows[3].r));
   std::filesystem::remove(path);
   return allOk ? 0 : 1;
+}
+
+int Main(int argc, char** argv) {
+  const Options o = ParseOptions(argc, argv);
+  return o.scaling ? PageScaling(o.cuts, o.repeat) : StandardRuns(o);
 }
 
 }  // namespace

@@ -50,11 +50,11 @@ inline void DriveNetSearch(std::string_view input) {
   AppContext c = w.Context();
   c.network = &net;
   TfrmMain& f = w.Start(std::move(c));
-  f.network.btUDP_Search.Click();
+  f.btUDP_Search.Click();
   w.loop.AdvanceUntil([&f] { return !f.Modules->search->Running(); }, 4100, 100);
   Check(!f.Modules->search->Running(), "the search ends after its four passes");
   Check(net.OpenSockets() == 0 && f.pcOptions.Enabled(), "its socket is closed and the pages are back");
-  const std::vector<std::string> log = f.network.memLog_Network.Lines();
+  const std::vector<std::string> log = f.memLog_Network.Lines();
   for (const std::string& line : log) {
     Check(line != NetworkSearch::Request(), "the search's own request is never logged");
     Check(line.size() <= NetworkSearch::kMaxAnswer, "no datagram longer than the search reads is logged");

@@ -24,7 +24,7 @@ int RunDiscover(Session& s) {
     else
       return s.Fail(2, "discover: unexpected argument " + a + " (see brevantix-cli discover --help)");
   }
-  TfrmMain::NetworkControls& n = s.form->network;
+  NetworkControls& n = *s.form;
   NetworkPage& page = *s.form->Modules->network;
   NetworkSearch& search = *s.form->Modules->search;
   if (target.empty() || target == NetworkPage::kSearchAll)

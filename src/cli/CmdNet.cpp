@@ -33,13 +33,13 @@ int SelectRow(Session& s, NetworkPage& page, const std::string& key) {
   const int row = page.FindRow(key);
   if (row == -2) s.Fail(1, "net: several devices have the IP " + key + ": give IP:PORT");
   if (row == -1) s.Fail(1, "net: no device " + key + " is listed");
-  if (row >= 0) s.form->network.lvNetDevices.UserSelect(row);
+  if (row >= 0) s.form->lvNetDevices.UserSelect(row);
   return row;
 }
 
 int Saved(Session& s, NetworkPage& page) {
-  s.form->network.btNetwork_Save.Click();
-  if (s.form->network.btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
+  s.form->btNetwork_Save.Click();
+  if (s.form->btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
   PrintList(s, page);
   return 0;
 }
@@ -49,7 +49,7 @@ int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   if (!OneWord(a[1]) || !OneWord(a[2])) return Usage(s, "IP and PORT must be single words");
   std::string name;
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
-  TfrmMain::NetworkControls& n = s.form->network;
+  NetworkControls& n = *s.form;
   n.edNetwork_IP.SetText(a[1]);
   n.edNetwork_Port.SetText(a[2]);
   n.edNetwork_Name.SetText(name);
@@ -73,7 +73,7 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   if (!port && !name) return Usage(s, "update needs --port or --name");
   if (port && !OneWord(*port)) return Usage(s, "PORT must be a single word");
   if (SelectRow(s, page, a[1]) < 0) return 1;
-  TfrmMain::NetworkControls& n = s.form->network;
+  NetworkControls& n = *s.form;
   if (port) n.edNetwork_Port.SetText(*port);
   if (name) n.edNetwork_Name.SetText(*name);
   n.btNetwork_Update.Click();
@@ -85,7 +85,7 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
   if (a.size() != 2) return Usage(s, a[0] + " needs IP");
   const int row = SelectRow(s, page, a[1]);
   if (row < 0) return 1;
-  TfrmMain::NetworkControls& n = s.form->network;
+  NetworkControls& n = *s.form;
   if (a[0] == "delete") {
     const int before = page.RowCount();
     n.btNetwork_Delete.Click();

@@ -24,7 +24,7 @@ PassThruPage& Page(Session& s) { return *s.form->Modules->passThru; }
 
 // Refresh; the manifests it skipped are told on standard error.
 void Refresh(Session& s) {
-  TfrmMain::PassThruControls& p = s.form->passThru;
+  PassThruControls& p = *s.form;
   p.memJ2534.Clear();
   p.btJ2534_Refresh.Click();
   for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << line << "\n";
@@ -48,7 +48,7 @@ int Probe(Session& s, const std::vector<std::string>& a) {
       return Usage(s, "unknown argument " + a[i]);
   }
   Refresh(s);
-  TfrmMain::PassThruControls& p = s.form->passThru;
+  PassThruControls& p = *s.form;
   if (!device.empty()) {
     const auto& items = p.cbJ2534_Devices.Items();
     const auto it = std::find(items.begin(), items.end(), device);
@@ -115,7 +115,7 @@ class ProgressLine {
 int Install(Session& s) {
   if (!s.ChoosePort()) return 2;
   if (!Search(s)) return 1;
-  TfrmMain::PassThruControls& p = s.form->passThru;
+  PassThruControls& p = *s.form;
   if (!p.btJ2534_Install.Usable()) {
     *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";
     return 1;
@@ -136,7 +136,7 @@ int Install(Session& s) {
 
 int Check(Session& s) {
   TfrmMain& f = *s.form;
-  TfrmMain::PassThruControls& p = f.passThru;
+  PassThruControls& p = f;
   const bool withAdapter = !s.chosenPort.empty();
   if (withAdapter && (!s.ChoosePort() || !Search(s))) return 1;
   p.btJ2534_Version_Check.Click();

@@ -46,7 +46,10 @@ struct AppContext {
   std::string sysfsRoot = "/sys";
   std::string devRoot = "/dev";
   std::vector<std::pair<std::string, std::string>> virtualPorts;
-  bool startLinks = true;              // false: no link table (tests of the window alone)
+  bool startLinks = true;  // false: no link table (tests of the window alone)
+  // A firmware image the Update page starts with when no file was given (the demo's own),
+  // without turning to that page.
+  std::string offeredFirmware;
   DatagramNetwork* network = nullptr;  // the network search's; nullptr: no search starts
   // False when no view shows the window (the CLI): the model's position is only assumed,
   // so the close leaves the stored position as it found it.
@@ -120,13 +123,6 @@ class TfrmMain : public ui::TForm,
   // Owned by the window alone; shared_ptr only so this header needs no definitions.
   std::shared_ptr<LinkTable> Links;
   std::unique_ptr<WindowModules> Modules;  // the pages' own state and handlers
-
-  // The page structs keep their old names inside the window for the code that reaches
-  // them through it.
-  using NetworkControls = bx::NetworkControls;
-  using PassThruControls = bx::PassThruControls;
-  NetworkControls& network = *this;
-  PassThruControls& passThru = *this;
 
   ui::TImageList ilIcons{"ilIcons"};
 

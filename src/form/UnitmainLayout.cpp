@@ -63,53 +63,53 @@ void UpdatePage(TfrmMain& f) {
 }
 
 void NetworkPage(TfrmMain& f) {
-  f.network.btUDP_Search.SetBounds(4, 4, 86, kButtonH);
-  f.network.pbUDP.SetBounds(96, 8, 350, 17);
-  f.network.ListView1.SetBounds(456, 3, 250, 27);  // the legend: New, Found, Disabled
-  f.network.lvNetDevices.SetBounds(4, 34, 702, 150);
+  f.btUDP_Search.SetBounds(4, 4, 86, kButtonH);
+  f.pbUDP.SetBounds(96, 8, 350, 17);
+  f.ListView1.SetBounds(456, 3, 250, 27);  // the legend: New, Found, Disabled
+  f.lvNetDevices.SetBounds(4, 34, 702, 150);
 
-  f.network.gbNetwork_Device.SetBounds(4, 188, 300, 153);
-  Field(f.network.lbNetwork_IP, f.network.edNetwork_IP, 8, kGroupTop, 52, 240);
-  Field(f.network.lbNetwork_Port, f.network.edNetwork_Port, 8, 54, 52, 240);
-  Field(f.network.lbNetwork_Name, f.network.edNetwork_Name, 8, 84, 52, 240);
-  f.network.btNetwork_Add.SetBounds(52, 116, 80, kButtonH);
-  f.network.btNetwork_Update.SetBounds(138, 116, 80, kButtonH);
+  f.gbNetwork_Device.SetBounds(4, 188, 300, 153);
+  Field(f.lbNetwork_IP, f.edNetwork_IP, 8, kGroupTop, 52, 240);
+  Field(f.lbNetwork_Port, f.edNetwork_Port, 8, 54, 52, 240);
+  Field(f.lbNetwork_Name, f.edNetwork_Name, 8, 84, 52, 240);
+  f.btNetwork_Add.SetBounds(52, 116, 80, kButtonH);
+  f.btNetwork_Update.SetBounds(138, 116, 80, kButtonH);
 
   // Actions on the selected row, and the list's Save, level with the group's frame.
   int y = 206;
-  for (ui::TButton* b : {&f.network.btNetwork_Find, &f.network.btNetwork_Config, &f.network.btNetwork_Delete,
-                         &f.network.btNetwork_State, &f.network.btNetwork_Save}) {
+  for (ui::TButton* b : {&f.btNetwork_Find, &f.btNetwork_Config, &f.btNetwork_Delete,
+                         &f.btNetwork_State, &f.btNetwork_Save}) {
     b->SetBounds(312, y, 80, kButtonH);
     y += 27;
   }
-  f.network.memLog_Network.SetBounds(400, 206, 306, 104);
-  f.network.btCopy_Network.SetBounds(612, 316, 94, kButtonH);
+  f.memLog_Network.SetBounds(400, 206, 306, 104);
+  f.btCopy_Network.SetBounds(612, 316, 94, kButtonH);
 }
 
 void PassThruPage(TfrmMain& f) {
-  f.passThru.gbJ2534_Devices.SetBounds(4, 2, 702, 232);
-  f.passThru.cbJ2534_Devices.SetBounds(8, kGroupTop, 500, kEditH);
-  f.passThru.btJ2534_Refresh.SetBounds(512, 23, 84, 24);
-  Field(f.passThru.lbJ2534_Config, f.passThru.edJ2534_Config, 8, 52, 62, 534);
-  Field(f.passThru.lbJ2534_DLL, f.passThru.edJ2534_DLL, 8, 78, 62, 534);
-  Field(f.passThru.lbJ2534_Name, f.passThru.edJ2534_Name, 8, 104, 62, 534);
-  f.passThru.memJ2534.SetBounds(8, 132, 588, 92);
+  f.gbJ2534_Devices.SetBounds(4, 2, 702, 232);
+  f.cbJ2534_Devices.SetBounds(8, kGroupTop, 500, kEditH);
+  f.btJ2534_Refresh.SetBounds(512, 23, 84, 24);
+  Field(f.lbJ2534_Config, f.edJ2534_Config, 8, 52, 62, 534);
+  Field(f.lbJ2534_DLL, f.edJ2534_DLL, 8, 78, 62, 534);
+  Field(f.lbJ2534_Name, f.edJ2534_Name, 8, 104, 62, 534);
+  f.memJ2534.SetBounds(8, 132, 588, 92);
   int y = 23;
-  for (ui::TButton* b : {&f.passThru.btJ2534_Load, &f.passThru.btJ2534_Open, &f.passThru.btJ2534_Version,
-                         &f.passThru.btJ2534_Config, &f.passThru.btJ2534_Info}) {
+  for (ui::TButton* b : {&f.btJ2534_Load, &f.btJ2534_Open, &f.btJ2534_Version,
+                         &f.btJ2534_Config, &f.btJ2534_Info}) {
     b->SetBounds(604, y, 90, kButtonH);
     y += 28;
   }
-  f.passThru.btJ2534_Copy.SetBounds(604, 199, 90, kButtonH);
+  f.btJ2534_Copy.SetBounds(604, 199, 90, kButtonH);
 
-  f.passThru.GroupBox_Driver.SetBounds(4, 238, 702, 103);
-  f.passThru.btJ2534_Version_Check.SetBounds(8, 25, 104, kButtonH);
-  Field(f.passThru.lbJ2534_Version_DLL, f.passThru.edJ2534_Version_DLL, 120, 26, 178, 160);
-  f.passThru.shJ2534_Version_DLL.SetBounds(344, 27, 20, 20);
-  f.passThru.lbJ2534_Message.SetBounds(372, 30, 140, 14);
-  f.passThru.shJ2534_Install.SetBounds(520, 27, 20, 20);
-  f.passThru.btJ2534_Install.SetBounds(546, 25, 148, kButtonH);
-  f.passThru.pbJ2534_Install.SetBounds(8, 66, 686, 18);
+  f.GroupBox_Driver.SetBounds(4, 238, 702, 103);
+  f.btJ2534_Version_Check.SetBounds(8, 25, 104, kButtonH);
+  Field(f.lbJ2534_Version_DLL, f.edJ2534_Version_DLL, 120, 26, 178, 160);
+  f.shJ2534_Version_DLL.SetBounds(344, 27, 20, 20);
+  f.lbJ2534_Message.SetBounds(372, 30, 140, 14);
+  f.shJ2534_Install.SetBounds(520, 27, 20, 20);
+  f.btJ2534_Install.SetBounds(546, 25, 148, kButtonH);
+  f.pbJ2534_Install.SetBounds(8, 66, 686, 18);
 }
 
 void AboutPage(TfrmMain& f) {

@@ -42,7 +42,7 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return L
 
 }  // namespace
 
-DriverInstaller::DriverInstaller(TfrmMain::PassThruControls& controls, const PassThruServices& services)
+DriverInstaller::DriverInstaller(PassThruControls& controls, const PassThruServices& services)
     : c_(controls), s_(services) {
   c_.pbJ2534_Install.SetMax(100);
 }

@@ -59,7 +59,7 @@ enum class InstallResult {
 
 class DriverInstaller {
  public:
-  DriverInstaller(TfrmMain::PassThruControls& controls, const PassThruServices& services);
+  DriverInstaller(PassThruControls& controls, const PassThruServices& services);
 
   void btJ2534_Version_CheckClick() { CheckVersion(); }
   void btJ2534_InstallClick();
@@ -91,7 +91,7 @@ class DriverInstaller {
   void Fail(const std::string& why, bool oldUntouched = true);
   void Step(int by);
 
-  TfrmMain::PassThruControls& c_;
+  PassThruControls& c_;
   const PassThruServices& s_;
   InstallResult result_ = InstallResult::None;
   std::string error_;

@@ -8,7 +8,7 @@
 
 namespace bx {
 
-LibraryProbe::LibraryProbe(TfrmMain::PassThruControls& controls, const PassThruServices& services,
+LibraryProbe::LibraryProbe(PassThruControls& controls, const PassThruServices& services,
                            DeviceDirectory& devices)
     : c_(controls), s_(services), devices_(devices) {}
 

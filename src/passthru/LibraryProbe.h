@@ -15,7 +15,7 @@ struct PassThruServices;
 
 class LibraryProbe {
  public:
-  LibraryProbe(TfrmMain::PassThruControls& controls, const PassThruServices& services, DeviceDirectory& devices);
+  LibraryProbe(PassThruControls& controls, const PassThruServices& services, DeviceDirectory& devices);
   ~LibraryProbe();
 
   void btJ2534_LoadClick();  // Load, or Unload while loaded
@@ -42,7 +42,7 @@ class LibraryProbe {
   bool Version();
   void Line(const std::string& text);
 
-  TfrmMain::PassThruControls& c_;
+  PassThruControls& c_;
   const PassThruServices& s_;
   DeviceDirectory& devices_;
   std::unique_ptr<PassThruLibrary> library_;

@@ -10,7 +10,7 @@ std::string ManifestFolder(const UserFolders& folders) {
 }
 }  // namespace
 
-PassThruPage::PassThruPage(TfrmMain::PassThruControls& controls, PassThruServices services)
+PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services)
     : c_(controls),
       s_(std::move(services)),
       directory_(s_.settings.registry(), ManifestFolder(s_.folders)),

@@ -18,7 +18,7 @@ namespace bx {
 
 class PassThruPage {
  public:
-  PassThruPage(TfrmMain::PassThruControls& controls, PassThruServices services);
+  PassThruPage(PassThruControls& controls, PassThruServices services);
   ~PassThruPage();
 
   // Entering the page: with a driver offered by the adapter, the list and the version
@@ -59,7 +59,7 @@ class PassThruPage {
  private:
   void DeviceSelected();
 
-  TfrmMain::PassThruControls& c_;
+  PassThruControls& c_;
   PassThruServices s_;
   DeviceDirectory directory_;
   std::vector<PassThruDevice> devices_;

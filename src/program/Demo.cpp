@@ -46,6 +46,15 @@ std::string FindDemoDriverLibrary(const std::string& programPath) {
   return {};
 }
 
+std::string FindDemoImage(const std::string& programPath) {
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::path(programPath.empty() ? ProgramPath() : programPath).parent_path();
+  std::error_code ec;
+  for (const fs::path& p : {bin / "demo.rfw", bin.parent_path() / "share" / "brevantix-configurator" / "demo.rfw"})
+    if (fs::is_regular_file(p, ec)) return p.string();
+  return {};
+}
+
 struct DemoAdapter::Parts {
   std::unique_ptr<sim::PtyAdapter> pty;
   std::unique_ptr<sim::TcpAdapter> tcp;
@@ -91,6 +100,7 @@ DatagramNetwork* DemoAdapter::Network() { return parts_->network.get(); }
 void DemoAdapter::Offer(AppContext& context) {
   context.virtualPorts.emplace_back(Port(), kDemoPortDescription);
   context.network = parts_->network.get();
+  context.offeredFirmware = FindDemoImage(context.programPath);
 }
 
 }  // namespace bx

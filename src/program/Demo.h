@@ -26,6 +26,9 @@ inline constexpr const char* kDemoDriverLibrary = "libbrevantix-passthru-demo.so
 // lib/brevantix-configurator/ next to the program's bin/ (an installed package). "" when
 // it is in neither place.
 std::string FindDemoDriverLibrary(const std::string& programPath);
+// The demo firmware image, found the same way (share/brevantix-configurator/ when
+// installed); "" when it is in neither place.
+std::string FindDemoImage(const std::string& programPath);
 
 class DemoAdapter {
  public:
@@ -42,7 +45,8 @@ class DemoAdapter {
   std::string Port() const;     // the pseudo-terminal's device path
   std::string NetPort() const;  // "NET:127.0.0.1:" and the TCP listener's port
   DatagramNetwork* Network();   // where the search finds the adapter
-  // Offers the pseudo-terminal as a port and hands the window the demo's network.
+  // Offers the pseudo-terminal as a port, hands the window the demo's network, and offers
+  // the demo firmware image on the Update page.
   void Offer(AppContext& context);
   // The driver library handed out ("" when the simulated one).
   const std::string& DriverLibrary() const { return driverLibrary_; }

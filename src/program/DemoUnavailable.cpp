@@ -10,6 +10,7 @@ struct DemoAdapter::Parts {};
 bool DemoAdapter::Available() { return false; }
 
 std::string FindDemoDriverLibrary(const std::string&) { return {}; }
+std::string FindDemoImage(const std::string&) { return {}; }
 
 DemoAdapter::DemoAdapter(const std::string& driverLibrary)
     : driverLibrary_(driverLibrary), parts_(std::make_unique<Parts>()) {}

@@ -113,8 +113,25 @@ void Engine::Handle(const Command& c) {
     m_.Event(std::string("fault: silent to ") + CommandName(c.kind));
     return;
   }
+  switch (c.kind) {
+    case Cmd::SysRead:
+    case Cmd::SysSet:
+    case Cmd::WifiRead:
+    case Cmd::WifiSave:
+    case Cmd::WifiScan:
+    case Cmd::WifiUpdate:
+    case Cmd::WifiErase:
+      HandleOptions(c);
+      break;
+    default:
+      HandleAdapter(c);
+      break;
+  }
+}
+
+// Identity, modes, the self-test, the bootloader, the reset and the driver transfer.
+void Engine::HandleAdapter(const Command& c) {
   const SimTime t = c.at;
-  const Scenario& sc = m_.scenario();
   switch (c.kind) {
     case Cmd::Identity:
       Reply(m_.IdentityLines(), t);
@@ -140,6 +157,20 @@ void Engine::Handle(const Command& c) {
       boot_.reset();
       m_.bootloader = false;
       break;
+    case Cmd::Driver:
+      SendPiece(m_.DriverAnswer(), t, true, true);
+      break;
+    default:
+      Reply({"ERROR: unknown command " + Printable(c.text)}, t);
+      break;
+  }
+}
+
+// The system options and the WiFi bridge: its record, the scan and the chip commands.
+void Engine::HandleOptions(const Command& c) {
+  const SimTime t = c.at;
+  const Scenario& sc = m_.scenario();
+  switch (c.kind) {
     case Cmd::SysRead: {
       std::vector<std::string> lines = {m_.SystemInfoLine()};
       if (!sc.omit.count("UB")) lines.push_back("UB:" + sc.battery);
@@ -169,17 +200,11 @@ void Engine::Handle(const Command& c) {
         Reply({"WiFi chipset update: OK", "WW:" + m_.scenario().wifiFirmware}, at);
       });
       break;
-    case Cmd::WifiErase:
+    default:  // WifiErase
       Schedule(t + Ms(sc.wifiOpMs), [this](SimTime at) {
         m_.FactoryResetWifi();
         Reply({"WiFi chipset factory reset: OK"}, at);
       });
-      break;
-    case Cmd::Driver:
-      SendPiece(m_.DriverAnswer(), t, true, true);
-      break;
-    case Cmd::Unknown:
-      Reply({"ERROR: unknown command " + Printable(c.text)}, t);
       break;
   }
 }

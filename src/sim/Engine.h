@@ -41,6 +41,8 @@ class Engine {
  private:
   void Process(char c, SimTime t);
   void Handle(const Command& c);
+  void HandleAdapter(const Command& c);
+  void HandleOptions(const Command& c);
   bool Silenced(const Command& c);
   void Reply(std::vector<std::string> lines, SimTime t);
   // Sends one piece of a reply: noise goes before the first, trailing bytes after the last.

@@ -49,14 +49,14 @@ WindowModules::WindowModules(TfrmMain& form)
       wifi(std::make_unique<WiFiPage>(form, form, form, form.pcOptions, form, *exchange)),
       system(std::make_unique<SystemPage>(form, form, *exchange, *wifi)),
       network(std::make_unique<NetworkPage>(
-          form.network, NetworkServices{*form.ctx.registry, kSettingsKey,
+          form, NetworkServices{*form.ctx.registry, kSettingsKey,
                                         [&form](const std::string& caption, const std::string& text, int flags) {
                                           return form.AppMessageBox(caption, text, flags);
                                         },
                                         form.ctx.shell, &form.pcOptions})),
-      search(std::make_unique<NetworkSearch>(form.network,
+      search(std::make_unique<NetworkSearch>(form,
                                              NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
-      passThru(std::make_unique<PassThruPage>(form.passThru, PassThruPageServices(form, *ports))),
+      passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *ports))),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
   identity->Connect(*modes);

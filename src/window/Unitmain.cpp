@@ -66,8 +66,7 @@ void TfrmMain::SetDesignState() {
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  for (ui::TMemo* m :
-       {&memLog, &memUpdate, &network.memLog_Network, &passThru.memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
+  for (ui::TMemo* m : {&memLog, &memUpdate, &memLog_Network, &memJ2534, &memAbout, &memSYS, &memLogWiFi, &memLogTest})
     m->ReadOnly = true;
   lbBattery.SetVisible(false);
   edBattery.SetVisible(false);
@@ -102,11 +101,11 @@ void TfrmMain::SetDesignPages() {
   ckbWait.SetEnabled(false);
 
   // Driver group.
-  passThru.btJ2534_Install.SetEnabled(false);
-  passThru.lbJ2534_Message.SetVisible(false);
-  passThru.pbJ2534_Install.SetVisible(false);
-  passThru.shJ2534_Install.SetVisible(false);
-  passThru.shJ2534_Version_DLL.SetVisible(false);
+  btJ2534_Install.SetEnabled(false);
+  lbJ2534_Message.SetVisible(false);
+  pbJ2534_Install.SetVisible(false);
+  shJ2534_Install.SetVisible(false);
+  shJ2534_Version_DLL.SetVisible(false);
 }
 
 // The About page's logo and link styles, the Test page's shapes, the WiFi scan page.
@@ -153,11 +152,11 @@ void TfrmMain::CreateWindow() {
   tsWiFi_Scan.SetTabVisible(false);
   Modules->system->Reset();
   cbShow.SetVisible(false);
-  passThru.lbJ2534_Message.SetVisible(false);
-  passThru.btJ2534_Install.SetEnabled(false);
-  passThru.pbJ2534_Install.SetVisible(false);
-  passThru.shJ2534_Install.SetVisible(false);
-  passThru.shJ2534_Version_DLL.SetVisible(false);
+  lbJ2534_Message.SetVisible(false);
+  btJ2534_Install.SetEnabled(false);
+  pbJ2534_Install.SetVisible(false);
+  shJ2534_Install.SetVisible(false);
+  shJ2534_Version_DLL.SetVisible(false);
   // The program folder, with its trailing separator.
   ProgramFolder = std::filesystem::path(ctx.programPath).parent_path().string();
   if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
@@ -189,7 +188,7 @@ void TfrmMain::ReadVersionInformation() {
   imgLogo.SetVisible(true);
   lbRef.SetCaption(v.comments);
   lbMail.SetCaption(v.support);
-  passThru.GroupBox_Driver.SetCaption(" " + v.productName + passThru.GroupBox_Driver.Caption());
+  GroupBox_Driver.SetCaption(" " + v.productName + GroupBox_Driver.Caption());
 }
 
 void TfrmMain::StartupRegistryWrites() {
@@ -237,7 +236,10 @@ void TfrmMain::ReadSortState() {
 }
 
 void TfrmMain::TakeCommandLineFile() {
-  if (ctx.args.empty()) return;
+  if (ctx.args.empty()) {
+    if (!ctx.offeredFirmware.empty()) edFW_File.SetText(ctx.offeredFirmware);
+    return;
+  }
   std::error_code ec;
   const std::filesystem::path p(ctx.args.front());
   if (!std::filesystem::is_regular_file(p, ec)) return;
@@ -259,17 +261,17 @@ void TfrmMain::WireHandlers() {
   lbMail.OnClick = [this] { lbMailClick(); };
   WireNetworkPage();
   WirePassThruPage();
-  for (ui::TListView* v : {&lvModes, &network.lvNetDevices, &lvWiFi_Scan_AP})
+  for (ui::TListView* v : {&lvModes, &lvNetDevices, &lvWiFi_Scan_AP})
     v->OnColumnClick = [this, v](int column) { ListColumnClick(*v, column); };
   for (auto [button, pane] : {std::pair<ui::TButton*, ui::TTextControl*>{&btCopy, &memLog},
                               {&btCopyTest, &memLogTest},
-                              {&network.btCopy_Network, &network.memLog_Network},
-                              {&passThru.btJ2534_Copy, &passThru.memJ2534},
+                              {&btCopy_Network, &memLog_Network},
+                              {&btJ2534_Copy, &memJ2534},
                               {&btCopyWiFi, &memLogWiFi}})
     button->OnClick = [this, pane = pane] { CopyPane(*pane); };
   // These three copy buttons follow their pane: enabled exactly while it holds text.
-  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TMemo*>{&network.btCopy_Network, &network.memLog_Network},
-                              {&passThru.btJ2534_Copy, &passThru.memJ2534},
+  for (auto [button, pane] : {std::pair<ui::TButton*, ui::TMemo*>{&btCopy_Network, &memLog_Network},
+                              {&btJ2534_Copy, &memJ2534},
                               {&btCopyWiFi, &memLogWiFi}}) {
     auto previous = pane->OnChange;
     pane->OnChange = [button = button, pane = pane, previous] {
@@ -288,7 +290,7 @@ void TfrmMain::WireHandlers() {
 
 void TfrmMain::WireNetworkPage() {
   NetworkPage& page = *Modules->network;
-  NetworkControls& n = network;
+  NetworkControls& n = *this;
   n.btUDP_Search.OnClick = [&page] { page.btUDP_SearchClick(); };
   n.tmrUDP.OnTimer = [&search = *Modules->search] { search.tmrUDPTimer(); };
   n.btNetwork_Find.OnClick = [&page] { page.btNetwork_FindClick(); };
@@ -307,7 +309,7 @@ void TfrmMain::WireNetworkPage() {
 
 void TfrmMain::WirePassThruPage() {
   PassThruPage& page = *Modules->passThru;
-  PassThruControls& p = passThru;
+  PassThruControls& p = *this;
   p.btJ2534_Refresh.OnClick = [&page] { page.btJ2534_RefreshClick(); };
   p.cbJ2534_Devices.OnClick = [&page] { page.cbJ2534_DevicesClick(); };
   p.cbJ2534_Devices.OnChange = [&page] { page.cbJ2534_DevicesChange(); };
@@ -381,7 +383,7 @@ void TfrmMain::FormClose() {
   closed_ = true;
   tmrRefresh.SetEnabled(false);
   tmrSearch.SetEnabled(false);
-  network.tmrUDP.SetEnabled(false);
+  tmrUDP.SetEnabled(false);
   tmrMemo.SetEnabled(false);
   Modules->passThru->UnloadLibrary();
   DestroySubsystems(*this);

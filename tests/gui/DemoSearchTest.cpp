@@ -52,7 +52,7 @@ TEST(GuiDemo, NetworkSearchFindsTheDemoAdapterWhichIsThenReachedAsANetPort) {
   DemoWindow w;
   ASSERT_TRUE(w.Open());
   TfrmMain& f = *w.form;
-  TfrmMain::NetworkControls& n = f.network;
+  NetworkControls& n = f;
   NetworkSearch& search = *f.Modules->search;
   f.pcOptions.SetActivePage(&f.tsNetwork);
   w.Click(n.btUDP_Search);

@@ -72,7 +72,7 @@ TEST_P(GuiTabOrder, FollowsThePlacesOnThePageAndPassesOverReadOnlyFields) {
   ASSERT_NE(page, nullptr);
   UseEverything(*page);
   for (ui::TControl* never :
-       std::initializer_list<ui::TControl*>{&f.lvInfo, &f.network.ListView1, &f.cbWiFi_AP_Enabled})
+       std::initializer_list<ui::TControl*>{&f.lvInfo, &f.ListView1, &f.cbWiFi_AP_Enabled})
     never->SetEnabled(false);
   w.ShowPage(*page);
   w.window->activateWindow();
@@ -247,7 +247,7 @@ TEST(GuiKeyboard, EnterOnANetworkDeviceFindsItAndCtrlEnterOpensIt) {
   w.ShowPage(f.tsNetwork);
   w.window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
-  auto& row = f.network.lvNetDevices.Add();
+  auto& row = f.lvNetDevices.Add();
   row.SetCaption("192.168.4.1");
   row.AddSubItem("23");
   row.SetSelected(true);
@@ -259,7 +259,7 @@ TEST(GuiKeyboard, EnterOnANetworkDeviceFindsItAndCtrlEnterOpensIt) {
   } searcher;
   f.Modules->network->SetSearcher(&searcher);
   QApplication::processEvents();
-  auto* table = w.Widget<QTableWidget>(f.network.lvNetDevices);
+  auto* table = w.Widget<QTableWidget>(f.lvNetDevices);
   table->setFocus();
   QTest::keyClick(table, Qt::Key_Return);
   EXPECT_TRUE(w.shell.calls.empty());

@@ -17,7 +17,7 @@ TEST(GuiDemo, InstallDriverThenReadInfoOnThePassThruPage) {
   DemoWindow w;
   ASSERT_TRUE(w.Open());
   TfrmMain& f = *w.form;
-  TfrmMain::PassThruControls& p = f.passThru;
+  PassThruControls& p = f;
   ASSERT_TRUE(w.RunUntil([&] { return f.btSearch.Enabled(); }, 5000)) << "the demo port was not chosen";
   w.Click(f.btSearch);
   Exchange& ex = *f.Modules->exchange;

@@ -44,7 +44,7 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
   }
   for (auto [ip, port, name, mac, state] : {std::tuple{"192.168.4.1", "23", "Garage unit", "A0:B1:C2:D3:E4:F5", 8},
                                             {"192.168.4.7", "23", "Bench", "A0:B1:C2:D3:E4:F6", 5}}) {
-    auto& it = f.network.lvNetDevices.Add();
+    auto& it = f.lvNetDevices.Add();
     it.SetCaption(ip);
     it.AddSubItem(port);
     it.AddSubItem(name);

@@ -313,7 +313,7 @@ TEST(GuiWindow, FocusFollowsTheModelBothWays) {
 TEST(GuiWindow, CloseAsksAboutUnsavedChangesAndCancelKeepsTheWindow) {
   GuiWorld w;
   TfrmMain& f = w.Open();
-  f.network.btNetwork_Save.SetEnabled(true);
+  f.btNetwork_Save.SetEnabled(true);
   w.dialogs.answers = {mb::IdCancel};
   EXPECT_FALSE(w.window->close());
   EXPECT_TRUE(w.window->isVisible());

@@ -35,7 +35,10 @@ struct AdapterWorld : FormWorld {
 
   TfrmMain& StartWithPort(const std::string& port = "/dev/ttyACM0", const std::string& detail = "/sys/x",
                           std::vector<std::string> args = {}) {
-    TfrmMain& f = Start(std::move(args));
+    return AttachPort(Start(std::move(args)), port, detail);
+  }
+  // Lists one port whose link is the scripted one, and chooses it.
+  TfrmMain& AttachPort(TfrmMain& f, const std::string& port, const std::string& detail) {
     Ex().synchronousOpen = true;
     Ex().findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
     f.Modules->ports->collect = [port, detail] { return PortLists{{port}, {"USB Serial"}, {detail}}; };

@@ -56,32 +56,19 @@ struct PassThruWorld : AdapterWorld {
     c.folders.dataDir = data;
     c.libraries = libraries ? libraries : loader.get();
     c.archives = unpacker.get();
-    form = std::make_unique<TfrmMain>(std::move(c));
-    form->FormShow();
-    TfrmMain& f = *form;
-    Ex().synchronousOpen = true;
-    auto findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
-    Ex().findLink = findLink;
-    Page().Installer().findLink = findLink;
-    f.Modules->ports->collect = [] { return PortLists{{"/dev/ttyACM0"}, {"USB Serial"}, {"/sys/x"}}; };
-    f.Modules->ports->Refresh(true);
-    f.cbCOM.UserSelect(0);
-    link.onWrite = [this](const Bytes& b) {
-      commands.push_back(b);
-      auto it = replies.find(b);
-      if (it != replies.end()) link.Receive(it->second, false);
-    };
+    TfrmMain& f = AttachPort(Start(std::move(c)), "/dev/ttyACM0", "/sys/x");
+    Page().Installer().findLink = Ex().findLink;
     OfferDriver(driverVersion);
     return f;
   }
   // What an identity reply with "PT:" sets.
   void OfferDriver(const std::string& version) {
     form->PassThruDriverVersion = version;
-    form->passThru.btJ2534_Install.SetEnabled(!version.empty());
+    form->btJ2534_Install.SetEnabled(!version.empty());
   }
 
   PassThruPage& Page() { return *form->Modules->passThru; }
-  TfrmMain::PassThruControls& P() { return form->passThru; }
+  PassThruControls& P() { return *form; }
   std::vector<std::string> Log() { return P().memJ2534.Lines(); }
   std::string DriverPath() const { return data + "/" + kDriverFileName; }
 

@@ -56,13 +56,17 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  using namespace bx::sim;
+namespace {
+
+struct Options {
   bool pty = false, verbose = false;
   std::optional<std::string> tcp, udp;
-  Scenario scenario;
-  ScenarioLoader loader(scenario);
-  std::vector<std::string> args(argv + 1, argv + argc);
+};
+
+// Reads the options into `o` and the scenario; returns -1 to go on, else the exit code
+// (help, self-check or a usage error, already printed).
+int ParseOptions(const std::vector<std::string>& args, Options& o, bx::sim::ScenarioLoader& loader) {
+  using namespace bx::sim;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -80,13 +84,13 @@ int main(int argc, char** argv) {
       std::cout << report << (ok ? "OK" : "FAILED") << std::endl;
       return ok ? 0 : 1;
     } else if (a == "--pty") {
-      pty = true;
+      o.pty = true;
     } else if (a == "-v") {
-      verbose = true;
+      o.verbose = true;
     } else if (a == "--tcp" && value(v)) {
-      tcp = v;
+      o.tcp = v;
     } else if (a == "--udp" && value(v)) {
-      udp = v;
+      o.udp = v;
     } else if (a == "--scenario" && value(v)) {
       if (!loader.LoadFile(v, err)) return Usage(err);
     } else if (a == "--set" && value(v)) {
@@ -95,51 +99,79 @@ int main(int argc, char** argv) {
       return Usage("unknown or incomplete option " + a);
     }
   }
-  if (!pty && !tcp && !udp) return Usage("nothing to serve: give --pty, --tcp or --udp");
+  if (!o.pty && !o.tcp && !o.udp) return Usage("nothing to serve: give --pty, --tcp or --udp");
+  return -1;
+}
+
+// The transports the options asked for, each printing where it listens.
+struct Transports {
+  std::unique_ptr<bx::sim::PtyAdapter> pty;
+  std::unique_ptr<bx::sim::TcpAdapter> tcp;
+  std::unique_ptr<bx::sim::UdpResponder> udp;
+
+  // -1 when all started, else the exit code (the problem printed).
+  int Start(const Options& o, const std::shared_ptr<bx::sim::Adapter>& adapter) {
+    using namespace bx::sim;
+    std::string err;
+    if (o.pty) {
+      pty = std::make_unique<PtyAdapter>(adapter);
+      if (!pty->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+      std::cout << pty->SlavePath() << std::endl;
+    }
+    std::string tcpHost = "127.0.0.1";
+    int tcpPort = 0;
+    if (o.tcp) {
+      if (!SplitHostPort(*o.tcp, false, tcpHost, tcpPort)) return Usage("--tcp wants HOST:PORT");
+      tcp = std::make_unique<TcpAdapter>(adapter, tcpHost, tcpPort);
+      if (!tcp->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+      tcpPort = tcp->Port();
+      std::cout << "tcp " << tcpHost << ":" << tcpPort << std::endl;
+    }
+    if (o.udp) {
+      std::string host;
+      int port = 0;
+      if (!SplitHostPort(*o.udp, true, host, port)) return Usage("--udp wants [HOST:]PORT");
+      udp = std::make_unique<UdpResponder>(adapter, host, port, tcpHost, std::to_string(tcpPort ? tcpPort : 23));
+      if (!udp->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
+      std::cout << "udp " << udp->Port() << std::endl;
+    }
+    return -1;
+  }
+
+  // Stops them, printing what the search saw and the image the bootloader stored.
+  void StopAndReport(const bx::sim::Adapter& adapter) {
+    if (udp) {
+      udp->Stop();
+      std::cout << "udp: " << udp->Requests() << " requests (" << udp->BroadcastRequests() << " broadcast), "
+                << udp->Answers() << " answers" << std::endl;
+    }
+    if (tcp) tcp->Stop();
+    if (pty) pty->Stop();
+    const auto stored = adapter.Stored();
+    if (stored)
+      std::cout << "image: " << stored->image.size() << " bytes sha256 " << stored->sha256 << std::endl;
+    else
+      std::cout << "image: none" << std::endl;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace bx::sim;
+  Options options;
+  Scenario scenario;
+  ScenarioLoader loader(scenario);
+  const int parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, loader);
+  if (parsed >= 0) return parsed;
 
   BlockTerminationSignals();
   auto adapter = std::make_shared<Adapter>(scenario);
-  if (verbose) adapter->SetLog([](const std::string& line) { std::cerr << "sim: " << line << "\n"; }, true);
-
-  std::unique_ptr<PtyAdapter> ptyAdapter;
-  std::unique_ptr<TcpAdapter> tcpAdapter;
-  std::unique_ptr<UdpResponder> udpResponder;
-  std::string err;
-  if (pty) {
-    ptyAdapter = std::make_unique<PtyAdapter>(adapter);
-    if (!ptyAdapter->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
-    std::cout << ptyAdapter->SlavePath() << std::endl;
-  }
-  std::string tcpHost = "127.0.0.1";
-  int tcpPort = 0;
-  if (tcp) {
-    if (!SplitHostPort(*tcp, false, tcpHost, tcpPort)) return Usage("--tcp wants HOST:PORT");
-    tcpAdapter = std::make_unique<TcpAdapter>(adapter, tcpHost, tcpPort);
-    if (!tcpAdapter->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
-    tcpPort = tcpAdapter->Port();
-    std::cout << "tcp " << tcpHost << ":" << tcpPort << std::endl;
-  }
-  if (udp) {
-    std::string host;
-    int port = 0;
-    if (!SplitHostPort(*udp, true, host, port)) return Usage("--udp wants [HOST:]PORT");
-    udpResponder = std::make_unique<UdpResponder>(adapter, host, port, tcpHost, std::to_string(tcpPort ? tcpPort : 23));
-    if (!udpResponder->Start(&err)) return std::cerr << "brevantix-sim: " << err << "\n", 1;
-    std::cout << "udp " << udpResponder->Port() << std::endl;
-  }
-
+  if (options.verbose) adapter->SetLog([](const std::string& line) { std::cerr << "sim: " << line << "\n"; }, true);
+  Transports transports;
+  const int started = transports.Start(options, adapter);
+  if (started >= 0) return started;
   WaitForTerminationSignal();
-  if (udpResponder) {
-    udpResponder->Stop();
-    std::cout << "udp: " << udpResponder->Requests() << " requests (" << udpResponder->BroadcastRequests()
-              << " broadcast), " << udpResponder->Answers() << " answers" << std::endl;
-  }
-  if (tcpAdapter) tcpAdapter->Stop();
-  if (ptyAdapter) ptyAdapter->Stop();
-  const auto stored = adapter->Stored();
-  if (stored)
-    std::cout << "image: " << stored->image.size() << " bytes sha256 " << stored->sha256 << std::endl;
-  else
-    std::cout << "image: none" << std::endl;
+  transports.StopAndReport(*adapter);
   return 0;
 }

@@ -31,6 +31,49 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The arguments after the program name, without --demo, which `demo` tells.
+std::vector<std::string> ProgramArguments(int argc, char** argv, bool& demo) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--demo")
+      demo = true;
+    else
+      args.emplace_back(argv[i]);
+  }
+  return args;
+}
+
+// The window model on the program's services; null after the reason was shown (a settings
+// write that failed while the window was being created).
+std::unique_ptr<bx::TfrmMain> CreateForm(bx::ProgramServices& services, bx::view::QtDialogs& dialogs,
+                                         bx::view::QtClipboard& clipboard, std::vector<std::string> args,
+                                         bx::DemoAdapter* demo) {
+  try {
+    bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, std::move(args));
+    if (demo) demo->Offer(context);
+    auto form = std::make_unique<bx::TfrmMain>(std::move(context));
+    if (demo) bx::PreferPort(*form, demo->Port());
+    return form;
+  } catch (const std::exception& e) {
+    bx::ui::ShowException(e.what());
+  } catch (...) {
+    // Any other kind is shown as the handlers show it: with an empty message.
+    bx::ui::ShowException("");
+  }
+  return nullptr;
+}
+
+// A stop request from the session or the terminal closes the window the ordinary way,
+// so the close sequence (its questions, the settings it writes) runs as for a click.
+void CloseOnStopRequests(QTimer& watch, QWidget& window) {
+  std::signal(SIGTERM, RequestStop);
+  std::signal(SIGINT, RequestStop);
+  QObject::connect(&watch, &QTimer::timeout, &window, [&window] {
+    if (g_stopRequested.exchange(false)) window.close();
+  });
+  watch.start(200);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,15 +86,8 @@ int main(int argc, char** argv) {
     if (error.find(services.storePath) == std::string::npos) error += " (settings store " + services.storePath + ")";
     return Fail(error);
   }
-
-  std::vector<std::string> args;
   bool demo = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--demo")
-      demo = true;
-    else
-      args.emplace_back(argv[i]);
-  }
+  std::vector<std::string> args = ProgramArguments(argc, argv, demo);
   // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,
   // offered as a port and chosen as soon as it is listed.
   std::unique_ptr<bx::DemoAdapter> demoAdapter;
@@ -70,35 +106,14 @@ int main(int argc, char** argv) {
   std::unique_ptr<bx::view::MainWindow> window;
   bx::view::InstallExceptionDisplay(nullptr,
                                     [&form] { return form ? form->ApplicationTitle() : std::string("Configurator"); });
-  try {
-    bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, args);
-    if (demoAdapter) demoAdapter->Offer(context);
-    form = std::make_unique<bx::TfrmMain>(std::move(context));
-    if (demoAdapter) bx::PreferPort(*form, demoAdapter->Port());
-  } catch (const std::exception& e) {
-    // The window could not even be created (a settings write failed): shown, then the
-    // process ends.
-    bx::ui::ShowException(e.what());
-    return 1;
-  } catch (...) {
-    // Any other kind is shown as the handlers show it: with an empty message.
-    bx::ui::ShowException("");
-    return 1;
-  }
+  form = CreateForm(services, dialogs, clipboard, std::move(args), demoAdapter.get());
+  if (!form) return 1;
   window = std::make_unique<bx::view::MainWindow>(*form, &driver);
   dialogs.SetOwner(window.get());
   bx::view::InstallExceptionDisplay(window.get(), [&form] { return form->ApplicationTitle(); });
   window->ShowWindow();
-
-  // A stop request from the session or the terminal closes the window the ordinary way,
-  // so the close sequence (its questions, the settings it writes) runs as for a click.
-  std::signal(SIGTERM, RequestStop);
-  std::signal(SIGINT, RequestStop);
   QTimer stopWatch;
-  QObject::connect(&stopWatch, &QTimer::timeout, window.get(), [&window] {
-    if (g_stopRequested.exchange(false)) window->close();
-  });
-  stopWatch.start(200);
+  CloseOnStopRequests(stopWatch, *window);
   const int rc = app.exec();
   if (!form->Closed()) bx::ui::Invoke([&form] { form->FormClose(); });  // ended without a close event
 

@@ -51,7 +51,7 @@ TEST_P(InstallOverPty, EndsAsTheAnswerAllows) {
   };
   ASSERT_TRUE(w.Start());
   ASSERT_TRUE(w.Search());
-  TfrmMain::PassThruControls& p = w.form->passThru;
+  PassThruControls& p = *w.form;
   ASSERT_TRUE(p.btJ2534_Install.Usable());
   p.btJ2534_Install.Click();
   const DriverInstaller& installer = w.form->Modules->passThru->Installer();

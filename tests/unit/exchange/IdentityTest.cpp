@@ -33,8 +33,8 @@ TEST_F(IdentityTest, KeyLinesFillTheFieldsAndUnusedLinesLeaveTheLog) {
   EXPECT_EQ(f->edCopyRight.Text(), "(c) x");
   EXPECT_EQ(f->edSYS_WiFi.Text(), "w1");
   EXPECT_EQ(f->PassThruDriverVersion, "1.7");
-  EXPECT_EQ(f->passThru.btJ2534_Install.Caption(), "Install Driver v1.7");
-  EXPECT_TRUE(f->passThru.btJ2534_Install.Enabled());
+  EXPECT_EQ(f->btJ2534_Install.Caption(), "Install Driver v1.7");
+  EXPECT_TRUE(f->btJ2534_Install.Enabled());
   EXPECT_TRUE(f->tsTest.TabVisible());
   EXPECT_TRUE(f->cbShow.Visible());
   EXPECT_TRUE(f->edBattery.Visible());

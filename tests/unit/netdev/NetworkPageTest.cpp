@@ -33,7 +33,7 @@ struct NetworkPageTest : ::testing::Test {
     Page().SetSearcher(&searcher);
   }
   NetworkPage& Page() { return *f->Modules->network; }
-  TfrmMain::NetworkControls& N() { return f->network; }
+  NetworkControls& N() { return *f; }
   std::optional<std::string> Stored(Hive h, int n) {
     return w.registry.ReadString(h, kNetKey, "Net" + std::to_string(n));
   }

@@ -40,7 +40,7 @@ struct NetworkSearchTest : ::testing::Test {
     c.network = &net;
     f = &w.Start(std::move(c));
   }
-  TfrmMain::NetworkControls& N() { return f->network; }
+  NetworkControls& N() { return *f; }
   NetworkSearch& Search() { return *f->Modules->search; }
   NetworkPage& Page() { return *f->Modules->network; }
   std::vector<std::string> Log() { return N().memLog_Network.Lines(); }

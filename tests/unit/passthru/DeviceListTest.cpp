@@ -154,12 +154,12 @@ TEST(PassThruDeviceList, PageEntryWithADriverOfferedRefreshesAndChecksTheVersion
   PassThruWorld w;
   w.RegisterDevice("Alpha", "/usr/lib/alpha.so");
   TfrmMain& f = w.Open("4.4.12");
-  f.passThru.pbJ2534_Install.SetPosition(40);
+  f.pbJ2534_Install.SetPosition(40);
   f.pcOptions.UserSelect(3);
   EXPECT_THAT(w.P().cbJ2534_Devices.Items(), ElementsAre("Alpha"));
-  EXPECT_EQ(f.passThru.pbJ2534_Install.Position(), 0);
-  EXPECT_EQ(f.passThru.edJ2534_Version_DLL.Text(), "Not installed");
-  EXPECT_FALSE(f.passThru.lbJ2534_Message.Visible());
+  EXPECT_EQ(f.pbJ2534_Install.Position(), 0);
+  EXPECT_EQ(f.edJ2534_Version_DLL.Text(), "Not installed");
+  EXPECT_FALSE(f.lbJ2534_Message.Visible());
 }
 
 TEST(PassThruDeviceList, AClickOnTheListRunsThePortListRule) {

@@ -21,7 +21,7 @@ struct InstallWorld : PassThruWorld {
   TfrmMain& OpenWithAnswer(const Bytes& answer) {
     TfrmMain& f = Open();
     replies[driverCommand] = answer;
-    f.passThru.pbJ2534_Install.Changed.Connect([this] {
+    f.pbJ2534_Install.Changed.Connect([this] {
       const int p = P().pbJ2534_Install.Position();
       if (progress.empty() || progress.back() != p) progress.push_back(p);
     });
@@ -104,12 +104,12 @@ TEST_P(DriverPlaced, IsWrittenRegisteredAndCheckedGreen) {
   expected.push_back(100);
   EXPECT_EQ(w.progress, expected);
 
-  EXPECT_EQ(f.passThru.edJ2534_Version_DLL.Text(), "4.4.12");
-  EXPECT_TRUE(f.passThru.shJ2534_Version_DLL.Visible());
-  EXPECT_EQ(f.passThru.shJ2534_Version_DLL.BrushColor(), ui::clr::Lime);
-  EXPECT_EQ(f.passThru.shJ2534_Install.BrushColor(), ui::clr::Lime);
+  EXPECT_EQ(f.edJ2534_Version_DLL.Text(), "4.4.12");
+  EXPECT_TRUE(f.shJ2534_Version_DLL.Visible());
+  EXPECT_EQ(f.shJ2534_Version_DLL.BrushColor(), ui::clr::Lime);
+  EXPECT_EQ(f.shJ2534_Install.BrushColor(), ui::clr::Lime);
   // The device list was refreshed: the new registration is listed.
-  EXPECT_THAT(f.passThru.cbJ2534_Devices.Items(), ::testing::Contains("dulMAR Company ::. - Brevantix"));
+  EXPECT_THAT(f.cbJ2534_Devices.Items(), ::testing::Contains("dulMAR Company ::. - Brevantix"));
 }
 
 INSTANTIATE_TEST_SUITE_P(PassThru, DriverPlaced, ::testing::ValuesIn(PlacedCases()),

@@ -38,11 +38,11 @@ TEST(ListViews, ColumnClicksShareOneSortStateAndCompareAsText) {
 TEST(ListViews, ItemWithoutTheSortedSubItemComparesEqual) {
   test::FormWorld w;
   TfrmMain& f = w.Start();
-  Fill(f.network.lvNetDevices, {{"b", "1"}, {"a"}, {"c", "0"}});
+  Fill(f.lvNetDevices, {{"b", "1"}, {"a"}, {"c", "0"}});
   f.SortColumn = 1;
-  ui::TListItem& noSub = f.network.lvNetDevices.Item(1);
-  EXPECT_EQ(f.ListCompare(noSub, f.network.lvNetDevices.Item(0)), 0);
-  EXPECT_EQ(f.ListCompare(f.network.lvNetDevices.Item(2), f.network.lvNetDevices.Item(0)), -1);
+  ui::TListItem& noSub = f.lvNetDevices.Item(1);
+  EXPECT_EQ(f.ListCompare(noSub, f.lvNetDevices.Item(0)), 0);
+  EXPECT_EQ(f.ListCompare(f.lvNetDevices.Item(2), f.lvNetDevices.Item(0)), -1);
 }
 
 TEST(ListViews, CopyToBufferAndTheSelectionKeys) {
@@ -74,11 +74,11 @@ TEST(ListViews, CopyToBufferAndTheSelectionKeys) {
 TEST(ListViews, NetworkCopyButtonFollowsItsPane) {
   test::FormWorld w;
   TfrmMain& f = w.Start();
-  EXPECT_FALSE(f.network.btCopy_Network.Enabled());
-  f.network.memLog_Network.AddLine("x");
-  EXPECT_TRUE(f.network.btCopy_Network.Enabled());
-  f.network.memLog_Network.Clear();
-  EXPECT_FALSE(f.network.btCopy_Network.Enabled());
+  EXPECT_FALSE(f.btCopy_Network.Enabled());
+  f.memLog_Network.AddLine("x");
+  EXPECT_TRUE(f.btCopy_Network.Enabled());
+  f.memLog_Network.Clear();
+  EXPECT_FALSE(f.btCopy_Network.Enabled());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(Window, CreationShowsTheTitleVisibleTabsAndAssociation) {
     if (p->TabVisible()) visible.push_back(p->Caption());
   EXPECT_EQ(visible, (std::vector<std::string>{"Settings", "Update", "Network", "Passthru SAE J2534", "About"}));
   EXPECT_EQ(f.pcOptions.ActivePage(), &f.tsSettings);
-  EXPECT_EQ(f.passThru.GroupBox_Driver.Caption(), " Brevantix Driver ");
+  EXPECT_EQ(f.GroupBox_Driver.Caption(), " Brevantix Driver ");
   EXPECT_TRUE(f.imgLogo.Visible());
   EXPECT_FALSE(f.imgLogo.Picture.empty());
   const std::string path = "/opt/brevantix/brevantix-configurator";
@@ -115,7 +115,7 @@ TEST(Window, WrongTypedSettingsFallBackToDefaultsInsteadOfStoppingTheStart) {
   EXPECT_EQ(Int(w, Hive::CurrentUser, "SortDir"), 0);  // repaired by the close writes
 }
 
-TEST(Window, CommandLineFileOpensTheUpdatePage) {
+TEST(Window, CommandLineFileOpensTheUpdatePageAndAnOfferedImageOnlyFillsIt) {
   FormWorld w;
   const auto file = std::filesystem::temp_directory_path() / "bx-window-test.rfw";
   std::ofstream(file) << "x";
@@ -126,6 +126,13 @@ TEST(Window, CommandLineFileOpensTheUpdatePage) {
   TfrmMain& g = w.Start({"/nonexistent/file.rfw"});
   EXPECT_EQ(g.edFW_File.Text(), "");
   EXPECT_EQ(g.pcOptions.ActivePage(), &g.tsSettings);
+  w.Close();
+  // The demo's own image waits in the Update page's field; the window opens where it always does.
+  AppContext offered = w.Context();
+  offered.offeredFirmware = file.string();
+  TfrmMain& h = w.Start(std::move(offered));
+  EXPECT_EQ(h.edFW_File.Text(), file.string());
+  EXPECT_EQ(h.pcOptions.ActivePage(), &h.tsSettings);
   std::filesystem::remove(file);
 }
 
@@ -133,7 +140,7 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
   for (const bool network : {true, false}) {
     FormWorld w;
     TfrmMain& f = w.Start();
-    (network ? f.network.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
+    (network ? f.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
@@ -187,12 +194,12 @@ TEST(Window, PageEntryShowsTheFirmwareHintWithoutADriverVersion) {
   FormWorld w;
   TfrmMain& f = w.Start();
   f.pcOptions.UserSelect(3);
-  EXPECT_FALSE(f.passThru.lbJ2534_Message.Visible());
+  EXPECT_FALSE(f.lbJ2534_Message.Visible());
   f.pcOptions.UserSelect(0);
   f.edVersion.SetText("2.1");
   f.pcOptions.UserSelect(3);
-  EXPECT_TRUE(f.passThru.lbJ2534_Message.Visible());
-  EXPECT_EQ(f.passThru.lbJ2534_Message.Caption(), "  Update Firmware !!!");
+  EXPECT_TRUE(f.lbJ2534_Message.Visible());
+  EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
 }
 
 TEST(Window, AboutLinksHoverAndOpen) {
