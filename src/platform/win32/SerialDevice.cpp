@@ -70,8 +70,9 @@ struct Operation {
 struct SerialDevice::Io {
   Operation commWait;  // WaitCommEvent, on the receive thread
   DWORD mask = 0;
-  Operation read;      // ReadFile, on the receive thread
-  Operation write;     // WriteFile, on whichever thread holds the transmit turn
+  bool polled = false;  // the driver reports no character events: WaitReadable polls
+  Operation read;       // ReadFile, on the receive thread
+  Operation write;      // WriteFile, on whichever thread holds the transmit turn
   std::vector<char> writeBuffer;
   bool Valid() const { return commWait.event.Valid() && read.event.Valid() && write.event.Valid(); }
 };
@@ -81,8 +82,8 @@ SerialDevice::SerialDevice(std::intptr_t handle, std::string path)
 
 SerialOpenResult SerialDevice::Open(const std::string& path) {
   SerialOpenResult result;
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                           nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     result.systemError = static_cast<int>(::GetLastError());
     result.status = StatusOfOpenError(::GetLastError());
@@ -145,28 +146,62 @@ WaitResult AwaitOperation(HANDLE h, Operation& op, const WaitEvent& stop, int ti
 
 }  // namespace
 
+namespace {
+
+// What the driver holds: Ready with bytes, TimedOut without, HungUp when the device is gone.
+WaitResult QueueState(HANDLE h) {
+  COMSTAT st{};
+  DWORD errors = 0;
+  if (!::ClearCommError(h, &errors, &st)) return WaitResult::HungUp;
+  return st.cbInQue > 0 ? WaitResult::Ready : WaitResult::TimedOut;
+}
+
+// For a driver that reports no character events: the queue is looked at every few
+// milliseconds, sleeping on the stop event in between.
+WaitResult PollQueue(HANDLE h, const WaitEvent& stop, int timeoutMs) {
+  constexpr DWORD kSliceMs = 5;
+  const ULONGLONG deadline = ::GetTickCount64() + ULONGLONG(timeoutMs < 0 ? 0 : timeoutMs);
+  const HANDLE stopHandle = reinterpret_cast<HANDLE>(stop.NativeHandle());
+  for (;;) {
+    const WaitResult q = QueueState(h);
+    if (q != WaitResult::TimedOut) return q;
+    const ULONGLONG now = ::GetTickCount64();
+    if (timeoutMs >= 0 && now >= deadline) return WaitResult::TimedOut;
+    const DWORD slice = timeoutMs < 0 ? kSliceMs : DWORD(std::min<ULONGLONG>(kSliceMs, deadline - now));
+    if (::WaitForSingleObject(stopHandle, slice) == WAIT_OBJECT_0) return WaitResult::Stopped;
+  }
+}
+
+}  // namespace
+
 // Bytes already in the driver's queue answer at once: a character event is only
-// reported for what arrives while a wait is set up.
+// reported for what arrives while a wait is set up. A driver whose event wait fails
+// while the device is still there cannot report events at all (Wine's serial driver on
+// a pseudo-terminal ends every wait at once, failing, as it cannot read the modem
+// lines); such a device is polled for the rest of its life instead of being taken for
+// hung up.
 WaitResult SerialDevice::WaitReadable(const WaitEvent& stop, int timeoutMs) {
   if (handle_ < 0) return WaitResult::HungUp;
   HANDLE h = H(handle_);
   Io& io = *io_;
   for (;;) {
+    if (io.polled) return PollQueue(h, stop, timeoutMs);
     if (!io.commWait.pending) {
-      COMSTAT st{};
-      DWORD errors = 0;
-      if (!::ClearCommError(h, &errors, &st)) return WaitResult::HungUp;
-      if (st.cbInQue > 0) return WaitResult::Ready;
+      const WaitResult q = QueueState(h);
+      if (q != WaitResult::TimedOut) return q;
       io.commWait.Start();
       io.mask = 0;
       if (::WaitCommEvent(h, &io.mask, &io.commWait.ov)) continue;  // an event at once: look again
-      if (::GetLastError() != ERROR_IO_PENDING) return WaitResult::HungUp;
+      if (::GetLastError() != ERROR_IO_PENDING) {
+        io.polled = true;
+        continue;
+      }
       io.commWait.pending = true;
     }
     bool failed = false;
     const WaitResult w = AwaitOperation(h, io.commWait, stop, timeoutMs, failed);
     if (w != WaitResult::Ready) return w;
-    if (failed) return WaitResult::HungUp;
+    if (failed) io.polled = true;
     if (io.mask & EV_RXCHAR) return WaitResult::Ready;
   }
 }
