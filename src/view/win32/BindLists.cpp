@@ -69,7 +69,8 @@ struct Row {
 
 DWORD ListStyle(const ui::TListView& m) {
   DWORD style = LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
-  style |= m.SmallIcons ? LVS_LIST : LVS_REPORT;
+  // The legends: items flowing left to right in rows, as the classic small-icon view.
+  style |= m.SmallIcons ? LVS_SMALLICON | LVS_ALIGNTOP : LVS_REPORT;
   if (!m.ShowColumnHeaders) style |= LVS_NOCOLUMNHEADER;
   return style;
 }
@@ -210,7 +211,8 @@ class ListViewBinding : public Binding {
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = r;
     item.pszText = row.cells[0].data();
-    item.iImage = row.state >= 0 ? row.state + 1 : 0;
+    // No state image: no image at all (a fully transparent one draws black).
+    item.iImage = row.state >= 0 ? row.state + 1 : I_IMAGENONE;
     ::SendMessageA(Hwnd(), old ? LVM_SETITEMA : LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     for (std::size_t c = 1; c < row.cells.size(); ++c) {
       if (old && c < old->cells.size() && old->cells[c] == row.cells[c]) continue;
