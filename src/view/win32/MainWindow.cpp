@@ -94,6 +94,14 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       ctx_.User([this] { ui::Invoke([this] { form_.Close(); }); });
       if (form_.Closed()) ::DestroyWindow(hwnd_);
       return 0;
+    case WM_QUERYENDSESSION:
+      // The session ends: the close sequence runs as for a click on the close box, and
+      // may still be cancelled by its "Save changes?" questions.
+      ctx_.User([this] { ui::Invoke([this] { form_.Close(); }); });
+      return form_.Closed() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      if (wp && form_.Closed()) ::DestroyWindow(hwnd_);
+      return 0;
     case WM_DESTROY:
       Destroyed();
       ::PostQuitMessage(0);
