@@ -117,12 +117,14 @@ RECT Binding::Bounds() const {
 
 void Binding::RefreshPlacement() {
   if (!PlacedByModel()) return;
+  // Compared with what was applied last: a combo box reports its closed height, not the
+  // height given to it with its list.
   const RECT r = Bounds();
-  RECT now{};
-  ::GetWindowRect(hwnd_, &now);
-  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
-  if (!::EqualRect(&now, &r))
+  if (!placed_ || !::EqualRect(&placedAt_, &r)) {
+    placed_ = true;
+    placedAt_ = r;
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   const bool shown = (::GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
   if (shown != model_.Visible()) ::ShowWindow(hwnd_, model_.Visible() ? SW_SHOWNA : SW_HIDE);
 }

@@ -114,6 +114,8 @@ class Binding {
   HWND hwnd_;
   HFONT font_ = nullptr;
   int enabled_ = -1;  // as last shown: -1 not yet
+  bool placed_ = false;
+  RECT placedAt_{};
   int connection_ = 0;
 };
 

@@ -2,11 +2,13 @@
 // store, builds the main window model on the real services and shows it on the
 // platform's own controls. The one argument it takes is a firmware file (the .rfw
 // association starts it so).
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "program/Demo.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
 #include "view/win32/LoopDriver.h"
@@ -81,6 +83,9 @@ int main(int argc, char** argv) {
     return Fail(error);
   }
   std::vector<std::string> args(argv + 1, argv + argc);
+  // The simulated adapter runs on Linux only: --demo says so rather than being taken for
+  // a file name.
+  if (std::find(args.begin(), args.end(), "--demo") != args.end()) return Fail(bx::kDemoUnavailable);
 
   bx::ui::RealEventLoop loop;
   bx::ui::EventLoop::SetCurrent(&loop);
