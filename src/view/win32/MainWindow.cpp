@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ui/TabOrder.h"
 #include "view/win32/LoopDriver.h"
 #include "view/win32/Picture.h"
 
@@ -40,6 +41,7 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : form_(form) {
   ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ctx_.gdi.Font(form_.font)), FALSE);
 
   for (ui::TControl* c : form_.Children()) Build(*c, hwnd_);
+  ApplyTabOrder(form_);
   // Pages find their containers only once every control has one, so the first full
   // refresh comes after the whole tree is built.
   for (auto& b : bindings_) b->Refresh();
@@ -66,6 +68,19 @@ void MainWindow::Build(ui::TControl& model, HWND parent) {
   HWND childParent = b->ChildParent();
   bindings_.push_back(std::move(b));
   for (ui::TControl* c : model.Children()) Build(*c, childParent);
+  if (!dynamic_cast<ui::TPageControl*>(&model)) ApplyTabOrder(model);
+}
+
+// Tab walks a parent's controls in the order of their windows: the reading order of
+// their places, as the Qt window walks them.
+void MainWindow::ApplyTabOrder(const ui::TControl& parent) {
+  HWND after = HWND_TOP;
+  for (ui::TControl* c : ui::InReadingOrder(parent.Children())) {
+    Binding* b = ctx_.Find(c);
+    if (!b) continue;
+    ::SetWindowPos(b->Hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = b->Hwnd();
+  }
 }
 
 HWND MainWindow::HwndFor(const ui::TControl& control) const {

@@ -35,6 +35,7 @@ class MainWindow {
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Build(ui::TControl& model, HWND parent);
+  void ApplyTabOrder(const ui::TControl& parent);
   bool KeyToModel(Binding& b, const MSG& msg);
   void TurnPage(int step);
   void FocusFromModel();

@@ -81,5 +81,21 @@ TEST(Win32Keys, EnterPressesTheFocusedButtonAndCtrlTabTurnsThePage) {
   EXPECT_TRUE(::IsWindowVisible(w.Of(*f.pcOptions.ActivePage())));
 }
 
+TEST(Win32Keys, TabWalksTheFieldsInReadingOrder) {
+  ViewWorld w;
+  TfrmMain& f = w.Open();
+  BX_NEED_WINDOW(w);
+  w.ShowPage(f.tsNetwork);
+  ::SetForegroundWindow(w.window->Hwnd());
+  ::SetFocus(w.Of(f.edNetwork_IP));
+  if (::GetFocus() != w.Of(f.edNetwork_IP)) GTEST_SKIP() << "the window does not take the focus on this display";
+  Key(*w.window, w.Of(f.edNetwork_IP), VK_TAB);
+  EXPECT_EQ(::GetFocus(), w.Of(f.edNetwork_Port));
+  Key(*w.window, w.Of(f.edNetwork_Port), VK_TAB);
+  EXPECT_EQ(::GetFocus(), w.Of(f.edNetwork_Name));
+  w.window->FocusFromWindow();
+  EXPECT_EQ(f.ActiveControl(), &f.edNetwork_Name) << "the model is told where the focus went";
+}
+
 }  // namespace
 }  // namespace bx::test
