@@ -2,6 +2,8 @@
 // full stop, and the clipboard's text round trip.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "view/win32/Win32Clipboard.h"
 #include "view/win32/Win32Dialogs.h"
 
@@ -40,6 +42,45 @@ TEST(Win32Clipboard, TextGoesInAndComesBackWithItsLineEnds) {
   EXPECT_EQ(back, "SN:BX240017\r\nFW:3.2.1.7\r\n");
   clipboard.SetText(std::string("before\0after", 12));
   EXPECT_EQ(clipboard.Text(), "before") << "the platform's text ends at a zero byte";
+}
+
+// What the property sheet showed, seen from inside its modal loop.
+struct SheetSeen {
+  int rows = -1;
+  std::string firstValue;
+  bool ownerDisabled = false;
+};
+SheetSeen g_seen;
+HWND g_owner = nullptr;
+
+void CALLBACK LookAtTheSheet(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND sheet = ::FindWindowA("BrevantixProperties", nullptr);
+  if (!sheet) return;  // not shown yet: the next tick
+  ::KillTimer(nullptr, id);
+  HWND list = ::FindWindowExA(sheet, nullptr, WC_LISTVIEWA, nullptr);
+  g_seen.rows = ListView_GetItemCount(list);
+  char text[64] = {};
+  ListView_GetItemText(list, 0, 1, text, sizeof text);
+  g_seen.firstValue = text;
+  g_seen.ownerDisabled = !::IsWindowEnabled(g_owner);
+  ::SendMessageA(sheet, WM_COMMAND, IDCANCEL, 0);  // Escape
+}
+
+TEST(Win32Dialogs, ThePropertySheetListsTheRowsAndIsModal) {
+  g_owner =
+      ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  if (!g_owner) GTEST_SKIP() << "no window: Wine has no display here (run under xvfb-run)";
+  view::Win32Dialogs dialogs;
+  dialogs.SetOwner(g_owner);
+  g_seen = {};
+  ::SetTimer(nullptr, 0, 50, LookAtTheSheet);
+  dialogs.ShowProperties("COM7 Properties", {{"Driver", "usbser"}, {"Location", "Port_#0001.Hub_#0002"}});
+  EXPECT_EQ(g_seen.rows, 2);
+  EXPECT_EQ(g_seen.firstValue, "usbser");
+  EXPECT_TRUE(g_seen.ownerDisabled) << "the sheet is modal";
+  EXPECT_TRUE(::IsWindowEnabled(g_owner)) << "and gives the owner back";
+  EXPECT_EQ(::FindWindowA("BrevantixProperties", nullptr), nullptr);
+  ::DestroyWindow(g_owner);
 }
 
 }  // namespace
