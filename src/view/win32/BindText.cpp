@@ -24,13 +24,14 @@ class TextBinding : public Binding {
 
  protected:
   // Shows the model's selection when the model has changed it since it was last shown,
-  // so that the user's own selection stays while the model leaves it alone.
-  void ApplySelection() {
+  // so that the user's own selection stays while the model leaves it alone. A log pane
+  // is not scrolled to it: the caret follows every appended line, the pane need not.
+  void ApplySelection(bool scroll = true) {
     const std::pair<int, int> sel{text_.SelStart(), text_.SelLength()};
     if (sel == shownSel_) return;
     shownSel_ = sel;
     ::SendMessageA(Hwnd(), EM_SETSEL, static_cast<WPARAM>(sel.first), static_cast<LPARAM>(sel.first + sel.second));
-    ::SendMessageA(Hwnd(), EM_SCROLLCARET, 0, 0);
+    if (scroll) ::SendMessageA(Hwnd(), EM_SCROLLCARET, 0, 0);
   }
 
  private:
@@ -103,27 +104,62 @@ class MemoBinding : public TextBinding {
   void RefreshOwn() override {
     // A pane in the middle of a batch of line updates is shown when the batch ends.
     if (m_.Updating()) return;
-    ShowText();
-    ApplySelection();
+    const Place place = Where();
+    const bool changed = ShowText();
+    ApplySelection(false);
+    if (changed) Restore(place);
   }
 
  private:
+  // Where the pane is scrolled: a pane at its end follows new lines; one the user scrolled
+  // up stays put (the edit control scrolls to the caret whenever it is moved).
+  struct Place {
+    bool atEnd = true;
+    LRESULT firstLine = 0;
+  };
+  Place Where() const {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    Place p;
+    p.atEnd = !::GetScrollInfo(Hwnd(), SB_VERT, &si) || si.nPos + static_cast<int>(si.nPage) > si.nMax;
+    p.firstLine = ::SendMessageA(Hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0);
+    return p;
+  }
+  void Restore(const Place& p) {
+    if (p.atEnd) {
+      ::SendMessageA(Hwnd(), WM_VSCROLL, SB_BOTTOM, 0);
+      return;
+    }
+    const LRESULT now = ::SendMessageA(Hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0);
+    ::SendMessageA(Hwnd(), EM_LINESCROLL, 0, p.firstLine - now);
+  }
+
   // Only the model's own account of what changed since the pane was last shown is used:
   // lines added at the end (the common case for a log) are appended; anything else
-  // replaces the whole text.
-  void ShowText() {
-    if (m_.Revision() == shownRevision_) return;
+  // replaces the whole text. Returns whether the text changed.
+  bool ShowText() {
+    if (m_.Revision() == shownRevision_) return false;
     const std::string& text = m_.Text();
     const std::size_t kept = m_.KeptSince(shownRevision_, shownLength_);
     if (shownRevision_ != 0 && kept == shownLength_ && text.find('\0', kept) == std::string::npos) {
-      const auto end = static_cast<WPARAM>(::GetWindowTextLengthA(Hwnd()));
-      ::SendMessageA(Hwnd(), EM_SETSEL, end, static_cast<LPARAM>(end));
-      ::SendMessageA(Hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str() + kept));
+      Append(text.c_str() + kept);
     } else {
       SetText(Hwnd(), text);
     }
     shownRevision_ = m_.Revision();
     shownLength_ = text.size();
+    return true;
+  }
+
+  // The user's selection stays where it was.
+  void Append(const char* tail) {
+    DWORD start = 0, end = 0;
+    ::SendMessageA(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const auto length = static_cast<WPARAM>(::GetWindowTextLengthA(Hwnd()));
+    ::SendMessageA(Hwnd(), EM_SETSEL, length, static_cast<LPARAM>(length));
+    ::SendMessageA(Hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(tail));
+    ::SendMessageA(Hwnd(), EM_SETSEL, start, static_cast<LPARAM>(end));
   }
 
   ui::TMemo& m_;

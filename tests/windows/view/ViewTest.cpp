@@ -131,6 +131,18 @@ TEST(Win32View, ALogPaneFollowsAppendedAndRewrittenText) {
   EXPECT_EQ(TextOf(pane), f.memLog.Text());
   f.memLog.Clear();
   EXPECT_EQ(TextOf(pane), "");
+
+  // A pane at its end follows new lines; one the user scrolled up stays where it is.
+  for (int i = 0; i < 100; ++i) f.memLog.AddLine("line " + std::to_string(i));
+  ::SendMessageA(pane, WM_VSCROLL, SB_BOTTOM, 0);
+  const auto atEnd = ::SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0);
+  for (int i = 0; i < 20; ++i) f.memLog.AddLine("more " + std::to_string(i));
+  EXPECT_GT(::SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0), atEnd);
+  ::SendMessageA(pane, WM_VSCROLL, SB_TOP, 0);
+  ASSERT_EQ(::SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  f.memLog.AddLine("while scrolled up");
+  EXPECT_EQ(::SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  EXPECT_EQ(TextOf(pane), f.memLog.Text());
 }
 
 TEST(Win32View, ButtonsCheckBoxesAndCombosHandTheClickToTheModel) {
