@@ -109,6 +109,17 @@ void Binding::RefreshEnabled() {
   ::EnableWindow(hwnd_, usable);
   for (ui::TControl* c : model_.Children())
     if (Binding* b = ctx_.Find(c)) b->RefreshEnabled();
+  if (usable) RestoreFocus();
+}
+
+// The model may put the focus on a control while it is disabled (during an exchange);
+// once it can be used again, it gets the focus the model gave it.
+void Binding::RestoreFocus() {
+  const ui::TForm* form = model_.Form();
+  Binding* active = form ? ctx_.Find(form->ActiveControl()) : nullptr;
+  if (!active || !active->hwnd_) return;
+  HWND w = active->hwnd_;
+  if (::GetFocus() != w && ::IsWindowEnabled(w) && ::IsWindowVisible(w)) ::SetFocus(w);
 }
 
 RECT Binding::Bounds() const {

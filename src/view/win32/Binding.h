@@ -110,6 +110,7 @@ class Binding {
 
  private:
   void RefreshPlacement();
+  void RestoreFocus();
   ui::TControl& model_;
   HWND hwnd_;
   HFONT font_ = nullptr;

@@ -95,6 +95,14 @@ TEST(Win32Keys, TabWalksTheFieldsInReadingOrder) {
   EXPECT_EQ(::GetFocus(), w.Of(f.edNetwork_Name));
   w.window->FocusFromWindow();
   EXPECT_EQ(f.ActiveControl(), &f.edNetwork_Name) << "the model is told where the focus went";
+
+  // Focus given by the model to a control while its group is disabled arrives once the
+  // group can be used again.
+  f.edNetwork_IP.Parent()->SetEnabled(false);
+  f.edNetwork_IP.SetFocus();
+  EXPECT_NE(::GetFocus(), w.Of(f.edNetwork_IP));
+  f.edNetwork_IP.Parent()->SetEnabled(true);
+  EXPECT_EQ(::GetFocus(), w.Of(f.edNetwork_IP));
 }
 
 }  // namespace
