@@ -56,8 +56,8 @@ std::string WindowProgramPath() {
   namespace fs = std::filesystem;
   const fs::path self = ProgramPath();
   std::error_code ec;
-  for (const fs::path& p : {self.parent_path() / "brevantix-configurator",
-                            self.parent_path().parent_path() / "view" / "qt" / "brevantix-configurator"})
+  const fs::path name = fs::path("brevantix-configurator").replace_extension(self.extension());  // ".exe" or none
+  for (const fs::path& p : {self.parent_path() / name, self.parent_path().parent_path() / "view" / "qt" / name})
     if (fs::exists(p, ec)) return fs::weakly_canonical(p, ec).string();
   return {};
 }
@@ -277,6 +277,11 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (s.options.help) {
     PrintCommandHelp(out, *cmd);
     return 0;
+  }
+  if (s.options.demo && !DemoAdapter::Available()) {
+    const int rc = s.Fail(2, kDemoUnavailable);
+    if (s.json) s.json->Print(out);
+    return rc;
   }
   const int rc = RunCommand(s, *cmd);
   if (s.json) {

@@ -65,8 +65,9 @@ std::vector<std::string> Targets(Session& s, const FlashArgs& a) {
   if (f.Links) f.Links->WaitScanAll(false);
   f.Modules->ports->Refresh(false);
   std::vector<std::string> serial;
+  const std::string prefix = f.Links ? f.Links->Serial(0).Prefix() : kSerialPrefix;
   for (const std::string& name : f.Modules->ports->Rows().Names)
-    if (name.rfind(kSerialPrefix, 0) == 0) serial.push_back(name);
+    if (name.rfind(prefix, 0) == 0) serial.push_back(name);
   return serial;
 }
 

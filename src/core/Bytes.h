@@ -22,7 +22,9 @@ int CompareTextNoCase(std::string_view a, std::string_view b);  // <0, 0, >0
 bool SameTextNoCase(std::string_view a, std::string_view b);
 
 // printf-style formatting into a std::string.
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The C99 format (%zu, %lld...) on every platform; the Windows build uses mingw-w64's own
+// printf for it (__USE_MINGW_ANSI_STDIO), not the system library's older one.
+std::string Format(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // Decimal conversion without exceptions: nullopt-like false on anything but an
 // optionally signed run of digits that fits.

@@ -42,6 +42,7 @@ struct AppContext {
   UserFolders folders;
   // Device links: where the serial discovery looks, and device paths handed in by the
   // program (the CLI's --port, the demo simulator) with their descriptions.
+  SerialPortListing serialListing = SerialPortListing::DeviceTree;
   std::string sysfsRoot = "/sys";
   std::string devRoot = "/dev";
   std::vector<std::pair<std::string, std::string>> virtualPorts;

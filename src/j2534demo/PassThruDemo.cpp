@@ -8,7 +8,11 @@
 #include <cstddef>
 #include <cstring>
 
+#ifdef _WIN32
+#define BX_EXPORT extern "C" __declspec(dllexport)
+#else
 #define BX_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

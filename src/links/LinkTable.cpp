@@ -1,5 +1,6 @@
 #include "links/LinkTable.h"
 
+#include "links/MergedPorts.h"
 #include "links/RegistryPorts.h"
 #include "links/SysfsPorts.h"
 
@@ -9,9 +10,12 @@ LinkTable::LinkTable(const LinkConfig& config) {
   const bool threads = config.scanThreads;
   if (config.serialSource == SerialSource::Registry && config.registry) {
     std::string prefix = config.serialPrefix.empty() ? kWindowsSerialPrefix : config.serialPrefix;
+    virtual_ = std::make_shared<VirtualPorts>();
+    for (const VirtualPort& p : config.virtualPorts) virtual_->Add(p);
     for (std::size_t i = 0; i < 5; ++i) {
-      serial_[i] = std::make_unique<TLink_COM>(
-          prefix, std::make_shared<RegistryPorts>(*config.registry, kSerialDriverServices[i]), threads);
+      std::shared_ptr<PortSource> source = std::make_shared<RegistryPorts>(*config.registry, kSerialDriverServices[i]);
+      if (i == 4) source = std::make_shared<MergedPorts>(source, virtual_);
+      serial_[i] = std::make_unique<TLink_COM>(prefix, source, threads);
     }
   } else {
     std::string prefix = config.serialPrefix.empty() ? kSerialPrefix : config.serialPrefix;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/PortList.h"
 #include "links/Link_com.h"
 #include "links/Link_net.h"
-#include "core/PortList.h"
 #include "links/PortProperties.h"
 #include "links/VirtualPorts.h"
 
@@ -70,8 +70,8 @@ class LinkTable {
   void CollectPorts(PortLists& lists) const;
   PortLists CollectPorts() const;
 
-  // The virtual family (Sysfs source only; ignored otherwise). The port shows from the
-  // next scan pass on; WaitScanAll(true) waits for it.
+  // The virtual family (with the Registry source, merged into the last serial link).
+  // The port shows from the next scan pass on; WaitScanAll(true) waits for it.
   void AddVirtualPort(const std::string& name, const std::string& description, const std::string& detail = "");
   bool RemoveVirtualPort(const std::string& name);
 

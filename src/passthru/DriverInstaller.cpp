@@ -57,7 +57,8 @@ std::string DriverInstaller::SystemFolder() const {
 
 std::string DriverInstaller::DriverPath() const {
   const std::string folder = SystemFolder();
-  return folder.empty() ? std::string() : folder + "/" + kDriverFileName;
+  // Joined with the platform's own separator: the path is registered for other programs.
+  return folder.empty() ? std::string() : (fs::path(folder) / kDriverFileName).string();
 }
 
 std::string DriverInstaller::DeviceKey() const { return s_.companyName + " - " + s_.productName; }

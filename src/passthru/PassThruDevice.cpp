@@ -1,5 +1,6 @@
 #include "passthru/PassThruDevice.h"
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace bx {
@@ -39,7 +40,8 @@ std::optional<PassThruDevice> ParseManifest(std::string_view text, std::string& 
     return std::nullopt;
   }
   d.nameValue = d.name;
-  if (d.functionLibrary[0] != '/') {
+  // "/usr/lib/..." as on Linux, or absolute as the platform reads paths ("C:\\..." on Windows).
+  if (d.functionLibrary[0] != '/' && !std::filesystem::path(d.functionLibrary).is_absolute()) {
     why = "FUNCTION_LIB is not an absolute path";
     return std::nullopt;
   }

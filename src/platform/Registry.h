@@ -67,6 +67,10 @@ class Registry {
   // Last-write time of the key in 100 ns units (a file time); nullopt when missing.
   virtual std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) = 0;
 
+  // True when the store is the system's, holding every program's keys (the Windows
+  // registry) rather than this program's alone: a listing of it then names the keys.
+  virtual bool SharedWithOtherPrograms() const { return false; }
+
   // Convenience wrappers over the above.
   void WriteString(Hive h, const std::string& path, const std::string& name, const std::string& data) {
     WriteValue(h, path, name, RegValue::String(data));

@@ -59,6 +59,18 @@ void ExportKey(Registry& reg, Hive hive, const std::string& path, std::string& o
   for (const auto& sub : reg.SubKeys(hive, path)) ExportKey(reg, hive, path.empty() ? sub : path + "\\" + sub, out);
 }
 
+// A key as the store spells it, found level by level (the names given may differ in case).
+std::string StoredSpelling(Registry& reg, Hive hive, const std::string& path) {
+  std::string out;
+  for (const std::string& part : SplitKeyPath(path)) {
+    std::string name = part;
+    for (const std::string& sub : reg.SubKeys(hive, out))
+      if (LowerAscii(sub) == LowerAscii(part)) name = sub;
+    out += (out.empty() ? "" : "\\") + name;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string Regedit4ValueLine(const std::string& name, const RegValue& value) {
@@ -70,6 +82,15 @@ std::string Regedit4ValueLine(const std::string& name, const RegValue& value) {
 std::string ExportRegedit4(Registry& reg) {
   std::string out = "REGEDIT4\n\n";
   for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) ExportKey(reg, hive, "", out);
+  return out;
+}
+
+std::string ExportRegedit4(Registry& reg, const std::vector<std::string>& keys) {
+  std::string out = "REGEDIT4\n\n";
+  for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine})
+    for (const std::string& key : keys)
+      if (!NormalizeKeyPath(key).empty() && reg.KeyExists(hive, key))
+        ExportKey(reg, hive, StoredSpelling(reg, hive, key), out);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Both hives as the text of a REGEDIT4 export, for people to read (brevantix-cli registry).
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -18,6 +19,9 @@ namespace bx {
 // reach a terminal as a control sequence. A control character in a key or value name,
 // which has no such form, is written as \xHH.
 std::string ExportRegedit4(Registry& reg);
+// The same for the given keys with their subkeys alone, in each hive in the order given
+// (for a registry that holds every program's keys); a key that is missing is left out.
+std::string ExportRegedit4(Registry& reg, const std::vector<std::string>& keys);
 
 // One value line, as above (without the line end).
 std::string Regedit4ValueLine(const std::string& name, const RegValue& value);

@@ -54,9 +54,12 @@ class SerialDevice : public Stream {
   const std::string& path() const { return path_; }
 
  private:
-  SerialDevice(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+  // The backend's state beside the handle (the Windows backend's overlapped operations).
+  struct Io;
+  SerialDevice(std::intptr_t handle, std::string path);
   std::intptr_t handle_ = -1;
   std::string path_;
+  std::unique_ptr<Io> io_;
 };
 
 }  // namespace bx

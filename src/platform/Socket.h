@@ -53,8 +53,11 @@ class TcpSocket : public Stream {
   int BytesReadable() const;  // FIONREAD; 0 when unknown
 
  private:
-  explicit TcpSocket(std::intptr_t handle) : handle_(handle) {}
+  // The backend's state beside the handle (the Windows backend's network event).
+  struct Io;
+  explicit TcpSocket(std::intptr_t handle);
   std::intptr_t handle_ = -1;
+  std::unique_ptr<Io> io_;
 };
 
 // The system's UDP socket; MakeSystemDatagramNetwork hands these out, the simulator uses

@@ -39,6 +39,11 @@ UserFolders DefaultUserFolders();
 // Full path of the running program ("" when it cannot be told).
 std::string ProgramPath();
 
+// Where the platform lists its serial ports: the device tree (sysfs on Linux) or the
+// serial drivers' device lists in the machine hive of the registry (Windows).
+enum class SerialPortListing { DeviceTree, Registry };
+SerialPortListing SystemSerialPortListing();
+
 // Per-user .desktop entry and MIME package so that a ".rfw" file opened from a file
 // manager starts the program with the file. Never fatal: returns what it did.
 class DesktopIntegration {

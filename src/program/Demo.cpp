@@ -55,38 +55,51 @@ std::string FindDemoImage(const std::string& programPath) {
   return {};
 }
 
+struct DemoAdapter::Parts {
+  std::unique_ptr<sim::PtyAdapter> pty;
+  std::unique_ptr<sim::TcpAdapter> tcp;
+  std::unique_ptr<InProcessNetwork> network;
+};
+
+bool DemoAdapter::Available() { return true; }
+
 DemoAdapter::DemoAdapter(const std::string& driverLibrary)
-    : driverLibrary_(driverLibrary), pty_(std::make_unique<sim::PtyAdapter>(DemoScenario(driverLibrary_))) {}
+    : driverLibrary_(driverLibrary), parts_(std::make_unique<Parts>()) {
+  parts_->pty = std::make_unique<sim::PtyAdapter>(DemoScenario(driverLibrary_));
+}
 
 DemoAdapter::~DemoAdapter() {
-  if (tcp_) tcp_->Stop();
-  if (pty_) pty_->Stop();
+  if (parts_->tcp) parts_->tcp->Stop();
+  if (parts_->pty) parts_->pty->Stop();
 }
 
 // The in-process network has the loopback interface alone, so the search sends to the
 // limited broadcast only; the adapter answers it as a far host at 127.0.0.1 with the
 // device line of its TCP listener.
 bool DemoAdapter::Start(std::string& error) {
-  if (!pty_->Start(&error)) return false;
-  tcp_ = std::make_unique<sim::TcpAdapter>(pty_->shared(), "127.0.0.1", kDemoTcpPort);
-  if (!tcp_->Start(nullptr)) {
-    tcp_ = std::make_unique<sim::TcpAdapter>(pty_->shared(), "127.0.0.1", 0);
-    if (!tcp_->Start(&error)) return false;
+  Parts& p = *parts_;
+  if (!p.pty->Start(&error)) return false;
+  p.tcp = std::make_unique<sim::TcpAdapter>(p.pty->shared(), "127.0.0.1", kDemoTcpPort);
+  if (!p.tcp->Start(nullptr)) {
+    p.tcp = std::make_unique<sim::TcpAdapter>(p.pty->shared(), "127.0.0.1", 0);
+    if (!p.tcp->Start(&error)) return false;
   }
-  network_ = std::make_unique<InProcessNetwork>();
-  sim::AnswerOn(*network_, kLoopback, pty_->shared(), "127.0.0.1", std::to_string(tcp_->Port()));
+  p.network = std::make_unique<InProcessNetwork>();
+  sim::AnswerOn(*p.network, kLoopback, p.pty->shared(), "127.0.0.1", std::to_string(p.tcp->Port()));
   return true;
 }
 
-std::string DemoAdapter::Port() const { return pty_->SlavePath(); }
+std::string DemoAdapter::Port() const { return parts_->pty->SlavePath(); }
 
-std::string DemoAdapter::NetPort() const { return tcp_ ? "NET:127.0.0.1:" + std::to_string(tcp_->Port()) : ""; }
+std::string DemoAdapter::NetPort() const {
+  return parts_->tcp ? "NET:127.0.0.1:" + std::to_string(parts_->tcp->Port()) : "";
+}
 
-DatagramNetwork* DemoAdapter::Network() { return network_.get(); }
+DatagramNetwork* DemoAdapter::Network() { return parts_->network.get(); }
 
 void DemoAdapter::Offer(AppContext& context) {
   context.virtualPorts.emplace_back(Port(), kDemoPortDescription);
-  context.network = network_.get();
+  context.network = parts_->network.get();
   context.offeredFirmware = FindDemoImage(context.programPath);
 }
 

@@ -12,14 +12,10 @@ namespace bx {
 
 struct AppContext;
 class DatagramNetwork;
-class InProcessNetwork;
-
-namespace sim {
-class PtyAdapter;
-class TcpAdapter;
-}  // namespace sim
 
 inline constexpr const char* kDemoPortDescription = "Simulated Brevantix Adapter";
+inline constexpr const char* kDemoUnavailable =
+    "--demo is not available in this build: the simulated adapter runs on Linux only";
 // Tried first for the TCP listener, so that a device saved in one demo run is still
 // there in the next; any free port when it is taken.
 inline constexpr int kDemoTcpPort = 45023;
@@ -36,6 +32,10 @@ std::string FindDemoImage(const std::string& programPath);
 
 class DemoAdapter {
  public:
+  // Whether this build has the simulator (Linux; the Windows build has none, and there
+  // Start fails saying so).
+  static bool Available();
+
   // The adapter hands out the library at `driverLibrary` (by default the one found beside
   // the running program) as its driver, zipped, and reports the library's version marker
   // as its driver version. Without one it hands out a simulated Windows library.
@@ -48,15 +48,13 @@ class DemoAdapter {
   // Offers the pseudo-terminal as a port, hands the window the demo's network, and offers
   // the demo firmware image on the Update page.
   void Offer(AppContext& context);
-  sim::PtyAdapter* adapter() { return pty_.get(); }
   // The driver library handed out ("" when the simulated one).
   const std::string& DriverLibrary() const { return driverLibrary_; }
 
  private:
+  struct Parts;  // the simulated adapter's transports and network
   std::string driverLibrary_;
-  std::unique_ptr<sim::PtyAdapter> pty_;
-  std::unique_ptr<sim::TcpAdapter> tcp_;
-  std::unique_ptr<InProcessNetwork> network_;
+  std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace bx

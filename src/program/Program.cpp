@@ -3,22 +3,20 @@
 #include <filesystem>
 
 #include "exchange/PortList.h"
-#include "platform/posix/PosixShell.h"
-#include "platform/posix/SqliteRegistry.h"
+#include "platform/SystemServices.h"
 #include "window/Modules.h"
 
 namespace bx {
 
 bool OpenProgramServices(ProgramServices& s, std::string& error) {
   s.folders = DefaultUserFolders();
-  s.storePath = s.folders.configDir + "/registry.sqlite3";
   try {
-    s.registry = std::make_unique<SqliteRegistry>(s.storePath);
+    s.registry = OpenSystemRegistry(s.folders, s.storePath);
   } catch (const std::exception& e) {
     error = e.what();
     return false;
   }
-  s.shell = std::make_unique<PosixShell>();
+  s.shell = MakeSystemShell();
   s.timerResolution = MakeTimerResolution();
   s.desktop = MakeDesktopIntegration(s.folders.xdgDataHome);
   s.network = MakeSystemDatagramNetwork();
@@ -36,6 +34,7 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.shell = s.shell.get();
   c.version = BuiltInVersionRecord();
   c.programPath = ProgramPath();
+  c.serialListing = SystemSerialPortListing();
   c.args = std::move(args);
   c.timerResolution = s.timerResolution.get();
   c.desktop = s.desktop.get();

@@ -19,6 +19,7 @@ void CreateLinks(TfrmMain& form) {
   LinkConfig config;
   config.registry = form.ctx.registry;
   config.settingsKey = form.settings.SettingsKey;
+  if (form.ctx.serialListing == SerialPortListing::Registry) config.serialSource = SerialSource::Registry;
   config.sysRoot = form.ctx.sysfsRoot;
   config.devRoot = form.ctx.devRoot;
   for (const auto& [name, description] : form.ctx.virtualPorts) config.virtualPorts.push_back({name, description, ""});

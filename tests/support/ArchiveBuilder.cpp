@@ -13,7 +13,7 @@ Bytes BuildArchive(const std::vector<ArchiveEntry>& entries) {
   std::random_device rd;
   const auto path = std::filesystem::temp_directory_path() / ("bx-archive-" + std::to_string(rd()) + ".zip");
   int err = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  zip_t* z = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
   if (!z) return {};
   bool ok = true;
   for (const ArchiveEntry& e : entries) {

@@ -5,6 +5,7 @@
 // scripts (AdapterWorld).
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,7 @@ struct PassThruWorld : AdapterWorld {
   PassThruPage& Page() { return *form->Modules->passThru; }
   PassThruControls& P() { return *form; }
   std::vector<std::string> Log() { return P().memJ2534.Lines(); }
-  std::string DriverPath() const { return data + "/" + kDriverFileName; }
+  std::string DriverPath() const { return (std::filesystem::path(data) / kDriverFileName).string(); }
 
   void RegisterDevice(const std::string& name, const std::string& library, const std::string& config = "",
                       const std::string& vendor = "Acme", const std::string& nameValue = "") {
@@ -87,8 +88,10 @@ struct PassThruWorld : AdapterWorld {
     return path;
   }
   std::string Manifest(const std::string& name, const std::string& library, const std::string& vendor = "Linux Co") {
-    return R"({"NAME": ")" + name + R"(", "VENDOR": ")" + vendor + R"(", "FUNCTION_LIB": ")" + library +
-           R"(", "CAN": true, "ISO15765": false})";
+    // Escaped as JSON: a Windows path holds backslashes.
+    return nlohmann::ordered_json{
+        {"NAME", name}, {"VENDOR", vendor}, {"FUNCTION_LIB", library}, {"CAN", true}, {"ISO15765", false}}
+        .dump();
   }
   // Selects a listed device as the user does.
   bool Choose(const std::string& name) {
@@ -106,7 +109,7 @@ struct PassThruWorld : AdapterWorld {
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(data, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      out[std::filesystem::relative(it->path(), data).string()] =
+      out[std::filesystem::relative(it->path(), data).generic_string()] =
           it->is_regular_file() ? ReadFile(it->path().string()) : Bytes("<folder>");
     return out;
   }

@@ -88,6 +88,10 @@ SerialOpenResult SerialDevice::Open(const std::string& path) {
   return result;
 }
 
+struct SerialDevice::Io {};  // POSIX needs nothing beside the descriptor
+
+SerialDevice::SerialDevice(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+
 SerialDevice::~SerialDevice() { Close(); }
 
 void SerialDevice::Close() {

@@ -108,6 +108,10 @@ ConnectResult TcpSocket::Connect(uint32_t address, uint16_t port, int timeoutMs)
   return result;
 }
 
+struct TcpSocket::Io {};  // POSIX needs nothing beside the descriptor
+
+TcpSocket::TcpSocket(std::intptr_t handle) : handle_(handle) {}
+
 TcpSocket::~TcpSocket() { Close(); }
 
 void TcpSocket::Close() {

@@ -43,6 +43,8 @@ std::string Env(const char* name) {
 }
 }  // namespace
 
+SerialPortListing SystemSerialPortListing() { return SerialPortListing::DeviceTree; }
+
 std::unique_ptr<TimerResolution> MakeTimerResolution() { return std::make_unique<PosixTimerResolution>(); }
 
 UserFolders DefaultUserFolders() {

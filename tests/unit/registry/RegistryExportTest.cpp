@@ -89,4 +89,21 @@ TEST(RegistryExport, HiveRootGetsASectionOnlyWithValues) {
             "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\n[HKEY_LOCAL_MACHINE]\n\"Top\"=dword:00000001\n\n");
 }
 
+// From a registry that holds every program's keys, the named keys with their subtrees
+// alone, spelt as stored: a sibling, a parent and a key missing in one hive stay out.
+TEST(RegistryExport, NamedKeysAloneHiveByHiveInTheOrderGiven) {
+  bx::MemoryRegistry r;
+  r.WriteString(Hive::CurrentUser, "Software\\Other", "x", "theirs");
+  r.WriteString(Hive::CurrentUser, "Software\\Own\\Sub", "a", "1");
+  r.WriteString(Hive::CurrentUser, "Software\\Own.x", "b", "2");
+  r.WriteString(Hive::CurrentUser, "Software\\Second", "c", "3");
+  r.WriteString(Hive::LocalMachine, "SOFTWARE\\SECOND", "d", "4");
+  EXPECT_EQ(bx::ExportRegedit4(r, {"\\software\\second\\", "SOFTWARE\\own", "Software\\Missing", ""}),
+            "REGEDIT4\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Second]\n\"c\"=\"3\"\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Own]\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Own\\Sub]\n\"a\"=\"1\"\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\SECOND]\n\"d\"=\"4\"\n\n");
+}
+
 }  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+// The platform's own backends of the seams a program starts with, for the composition
+// root: which store holds the settings, and which shell opens things.
+#include <memory>
+#include <string>
+
+#include "platform/Registry.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+
+namespace bx {
+
+// The settings store: on Linux the SQLite store in the user's configuration folder, on
+// Windows the system registry. `where` names it for messages (the file, or "the Windows
+// registry"). Throws RegistryOpenError naming it when it cannot be opened.
+std::unique_ptr<Registry> OpenSystemRegistry(const UserFolders& folders, std::string& where);
+
+// xdg-open and direct starts on Linux, ShellExecuteA on Windows.
+std::unique_ptr<Shell> MakeSystemShell();
+
+}  // namespace bx

@@ -1,0 +1,30 @@
+// The demo in a build without the simulator (Windows): every start fails, saying so, and
+// a program asks Available() before it offers the demo at all.
+#include "form/Unitmain.h"
+#include "program/Demo.h"
+
+namespace bx {
+
+struct DemoAdapter::Parts {};
+
+bool DemoAdapter::Available() { return false; }
+
+std::string FindDemoDriverLibrary(const std::string&) { return {}; }
+std::string FindDemoImage(const std::string&) { return {}; }
+
+DemoAdapter::DemoAdapter(const std::string& driverLibrary)
+    : driverLibrary_(driverLibrary), parts_(std::make_unique<Parts>()) {}
+
+DemoAdapter::~DemoAdapter() = default;
+
+bool DemoAdapter::Start(std::string& error) {
+  error = kDemoUnavailable;
+  return false;
+}
+
+std::string DemoAdapter::Port() const { return {}; }
+std::string DemoAdapter::NetPort() const { return {}; }
+DatagramNetwork* DemoAdapter::Network() { return nullptr; }
+void DemoAdapter::Offer(AppContext&) {}
+
+}  // namespace bx
