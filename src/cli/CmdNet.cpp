@@ -26,6 +26,9 @@ void PrintList(Session& s, const NetworkPage& page) {
 int Usage(Session& s, const std::string& why) { return s.Fail(2, "net: " + why + " (see brevantix-cli net --help)"); }
 
 // A field of a device line holds no space: one would shift the fields of the stored line.
+// A stored line beginning with "~" is a disabled adapter.
+constexpr const char* kTildeName = "NAME must not begin with \"~\" (it marks a disabled adapter)";
+
 bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') == std::string::npos; }
 
 // Selects the row named by IP or IP:PORT; -1 (with a message) when there is none.
@@ -49,6 +52,7 @@ int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   if (!OneWord(a[1]) || !OneWord(a[2])) return Usage(s, "IP and PORT must be single words");
   std::string name;
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
+  if (name.starts_with('~')) return Usage(s, kTildeName);
   NetworkControls& n = *s.form;
   n.edNetwork_IP.SetText(a[1]);
   n.edNetwork_Port.SetText(a[2]);
@@ -72,6 +76,7 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   }
   if (!port && !name) return Usage(s, "update needs --port or --name");
   if (port && !OneWord(*port)) return Usage(s, "PORT must be a single word");
+  if (name && name->starts_with('~')) return Usage(s, kTildeName);
   if (SelectRow(s, page, a[1]) < 0) return 1;
   NetworkControls& n = *s.form;
   if (port) n.edNetwork_Port.SetText(*port);

@@ -13,8 +13,7 @@ LinkTable::LinkTable(const LinkConfig& config) {
     virtual_ = std::make_shared<VirtualPorts>();
     for (const VirtualPort& p : config.virtualPorts) virtual_->Add(p);
     for (std::size_t i = 0; i < 5; ++i) {
-      std::shared_ptr<PortSource> source =
-          std::make_shared<RegistryPorts>(*config.registry, kSerialDriverServices[i]);
+      std::shared_ptr<PortSource> source = std::make_shared<RegistryPorts>(*config.registry, kSerialDriverServices[i]);
       if (i == 4) source = std::make_shared<MergedPorts>(source, virtual_);
       serial_[i] = std::make_unique<TLink_COM>(prefix, source, threads);
     }

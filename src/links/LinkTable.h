@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/PortList.h"
 #include "links/Link_com.h"
 #include "links/Link_net.h"
-#include "core/PortList.h"
 #include "links/PortProperties.h"
 #include "links/VirtualPorts.h"
 

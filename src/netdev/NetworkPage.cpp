@@ -209,10 +209,13 @@ void NetworkPage::Reselect() {
 }
 
 // IP and Port are one word each in the stored line, which is read from the right: a space
-// in either would read back as another device, so such a row is not offered for adding.
+// in either would read back as another device. A stored line that begins with "~" is a
+// disabled device, so a name beginning with it would come back disabled and without it.
+// Neither row is offered for adding.
 void NetworkPage::edNetworkChange() {
   auto word = [](const std::string& t) { return !t.empty() && t.find(' ') == std::string::npos; };
-  const bool complete = word(c_.edNetwork_IP.Text()) && word(c_.edNetwork_Port.Text());
+  const bool complete =
+      word(c_.edNetwork_IP.Text()) && word(c_.edNetwork_Port.Text()) && !StartsWith(c_.edNetwork_Name.Text(), "~");
   c_.btNetwork_Add.SetEnabled(complete);
   c_.btNetwork_Update.SetEnabled(complete && c_.lvNetDevices.Selected() != nullptr);
 }

@@ -8,12 +8,22 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <iostream>
 
 #include "GuiWorld.h"
 
 namespace bx::test {
 namespace {
+
+// The share of a picture's pixels that differ from its top-left pixel (the page's ground).
+double DrawnShare(const QImage& image) {
+  const QRgb ground = image.pixel(0, 0);
+  int64_t drawn = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) drawn += image.pixel(x, y) != ground;
+  return image.isNull() ? 0.0 : double(drawn) / (double(image.width()) * image.height());
+}
 
 void ShowAll(ui::TControl& c) {
   c.SetVisible(true);
@@ -56,6 +66,12 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
   for (const char* s : {"-58", "6", "WPA2-PSK", "A0:B1:C2:D3:E4:F5"}) ap.AddSubItem(s);
   ap.SetStateIndex(0);
 
+  // Without an adapter found, the window offers only the pages that need none.
+  std::vector<std::string> tabs;
+  for (int i = 0; i < w.Tabs()->count(); ++i)
+    if (w.Tabs()->isTabVisible(i)) tabs.push_back(w.Tabs()->tabText(i).toStdString());
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Settings", "Update", "Network", "Passthru SAE J2534", "About"}));
+
   const std::vector<std::pair<ui::TTabSheet*, const char*>> pages = {
       {&f.tsSettings, "1-settings"}, {&f.Update, "2-update"},         {&f.tsNetwork, "3-network"},
       {&f.tsJ2534, "4-passthru"},    {&f.About, "5-about"},           {&f.tsSystem, "6-system"},
@@ -64,6 +80,8 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
     w.ShowPage(*page);
     const QString file = folder + "/" + name + ".png";
     EXPECT_TRUE(w.window->grab().save(file)) << file.toStdString();
+    // A page that failed to draw is one colour; every page has frames, captions and fields.
+    EXPECT_GT(DrawnShare(w.window->WidgetFor(*page)->grab().toImage()), 0.02) << name;
   }
   // An exchange running: the pages disabled, the marquee along the top of the status
   // strip, where it covers neither a page nor a field of the strip, on any page.

@@ -3,6 +3,7 @@
 // here with the system's reason. The system's own error box for a missing dependency is
 // kept away, so a probe never stops on a dialog.
 #include "platform/Library.h"
+
 #include "platform/win32/Win32.h"
 
 namespace bx {

@@ -38,7 +38,8 @@ bool Ready(SOCKET s, bool forWrite, int timeoutMs, bool* failed = nullptr) {
   FD_SET(s, &set);
   FD_SET(s, &except);
   timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  const int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &except, timeoutMs < 0 ? nullptr : &tv);
+  const int n =
+      ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &except, timeoutMs < 0 ? nullptr : &tv);
   if (failed) *failed = n < 0 || FD_ISSET(s, &except);
   return n > 0 && FD_ISSET(s, &set);
 }
@@ -313,8 +314,8 @@ uint16_t UdpSocket::LocalPort() const {
 
 bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data) {
   sockaddr_in sa = MakeAddress(address, port);
-  const int n = ::sendto(S(handle_), data.data(), static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&sa),
-                         sizeof sa);
+  const int n =
+      ::sendto(S(handle_), data.data(), static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
   return n == static_cast<int>(data.size());
 }
 

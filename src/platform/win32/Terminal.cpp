@@ -1,4 +1,5 @@
 #include "platform/Terminal.h"
+
 #include "platform/win32/Win32.h"
 
 namespace bx {

@@ -4,13 +4,14 @@
 // signal, and a watch delivers the queue on its thread as on POSIX. An event that ends
 // the session (close, log-off, shut-down) gives the program the few seconds the system
 // allows to wind down before it is ended.
+#include "platform/TerminationSignals.h"
+
 #include <condition_variable>
 #include <csignal>
 #include <deque>
 #include <mutex>
 #include <thread>
 
-#include "platform/TerminationSignals.h"
 #include "platform/win32/Win32.h"
 
 namespace bx {
@@ -38,8 +39,7 @@ BOOL WINAPI Handler(DWORD type) {
     q.signals.push_back(sig);
   }
   q.arrived.notify_all();
-  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
-    ::Sleep(kSessionEndGraceMs);
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) ::Sleep(kSessionEndGraceMs);
   return TRUE;
 }
 

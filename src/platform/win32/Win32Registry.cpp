@@ -120,8 +120,8 @@ std::optional<RegValue> Win32Registry::ReadValue(Hive hive, const std::string& p
   DWORD type = 0;
   for (int attempt = 0; attempt < 8; ++attempt) {
     DWORD size = static_cast<DWORD>(data.size());
-    const LSTATUS rc = ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type,
-                                          reinterpret_cast<BYTE*>(data.data()), &size);
+    const LSTATUS rc =
+        ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
     if (rc == ERROR_MORE_DATA) {
       data.resize(std::max<std::size_t>(size, data.size() * 2));
       continue;

@@ -5,8 +5,6 @@
 // flushed to the disk before it counts.
 #include <algorithm>
 
-#include <algorithm>
-
 #include "platform/win32/Win32.h"
 #include "platform/zip/ZipUnpacker.h"
 

@@ -65,6 +65,8 @@ TEST_F(NetCli, BadArgumentsAndUnknownDevicesAreRefused) {
                {{"add", "127.0.0.1"}, 2},
                {{"add", "127.0.0.1 x", "23"}, 2},
                {{"add", "127.0.0.1", ""}, 2},
+               {{"add", "127.0.0.1", "23", "~Shed"}, 2},
+               {{"update", "127.0.0.9", "--name", "~Shed"}, 2},
                {{"update", "127.0.0.9"}, 2},
                {{"update", "127.0.0.9", "--port", "1"}, 1},
                {{"delete", "127.0.0.9"}, 1},

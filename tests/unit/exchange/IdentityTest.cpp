@@ -128,15 +128,13 @@ struct ModeListTest : IdentityTest {
 };
 
 TEST_F(ModeListTest, ModeLineTest) {
-  EXPECT_EQ(ModeList::ModeIdLength("01 - OBD"), 2);
-  EXPECT_EQ(ModeList::ModeIdLength("A - x"), 1);
-  EXPECT_EQ(ModeList::ModeIdLength("ABC * x"), 3);
-  EXPECT_EQ(ModeList::ModeIdLength("ABCD - x"), 0);
-  EXPECT_EQ(ModeList::ModeIdLength("- x"), 0);
-  EXPECT_EQ(ModeList::ModeIdLength("AB_ - X"), 0);
-  EXPECT_EQ(ModeList::ModeIdLength("01 -"), 0);
-  EXPECT_EQ(ModeList::ModeIdLength("01 - "), 2);
-  EXPECT_EQ(ModeList::ModeIdLength(""), 0);
+  // An ID of one to three letters or digits, a space, a marker, a space; 0: no mode line.
+  const struct {
+    const char* line;
+    int idLength;
+  } cases[] = {{"01 - OBD", 2}, {"A - x", 1}, {"ABC * x", 3}, {"ABCD - x", 0}, {"- x", 0},
+               {"AB_ - X", 0},  {"01 -", 0},  {"01 - ", 2},   {"", 0}};
+  for (const auto& c : cases) EXPECT_EQ(ModeList::ModeIdLength(c.line), c.idLength) << '"' << c.line << '"';
 }
 
 TEST_F(ModeListTest, OnlyDashMarkersAreListedAndNumberedWithoutGaps) {

@@ -299,20 +299,24 @@ TEST_F(NetworkPageTest, EditFieldsNeedIpAndPortAndUpdateNeedsARow) {
   EXPECT_TRUE(N().btNetwork_Save.Enabled());
 }
 
-// A space in IP or Port would shift the fields of the stored line: such a row would come
-// back as another device after a save.
-TEST_F(NetworkPageTest, AddAndUpdateWantIpAndPortAsOneWordEach) {
+// A space in IP or Port would shift the fields of the stored line, and a name beginning
+// with "~" would read back as a disabled device: such a row would come back as another
+// device after a save.
+TEST_F(NetworkPageTest, AddAndUpdateWantRowsThatReadBackAsTheyAre) {
   struct Case {
     const char* ip;
     const char* port;
+    const char* name;
     bool offered;
-  } cases[] = {{"10.0.0.1", "23", true},   {"host.example", "x", true}, {"10.0.0.1 ", "23", false},
-               {"10.0.0.1", "2 3", false}, {"", "23", false},           {"10.0.0.1", "", false}};
+  } cases[] = {{"10.0.0.1", "23", "Any name", true},   {"host.example", "x", "Any name", true},
+               {"10.0.0.1 ", "23", "Any name", false}, {"10.0.0.1", "2 3", "Any name", false},
+               {"", "23", "Any name", false},          {"10.0.0.1", "", "Any name", false},
+               {"10.0.0.1", "23", "~Shed", false},     {"10.0.0.1", "23", "Shed ~2", true}};
   Start({FormatDeviceLine(kGarage)});
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("[") + c.ip + "][" + c.port + "]");
+    SCOPED_TRACE(std::string("[") + c.ip + "][" + c.port + "][" + c.name + "]");
     N().lvNetDevices.UserSelect(0);
-    Fields(c.ip, c.port, "Any name at all");
+    Fields(c.ip, c.port, c.name);
     EXPECT_EQ(N().btNetwork_Add.Enabled(), c.offered);
     EXPECT_EQ(N().btNetwork_Update.Enabled(), c.offered);
   }

@@ -46,10 +46,11 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
   EXPECT_EQ(err, "line 2: page_size: expected a whole number from 0 to 65535, got \"70000\"");
   EXPECT_FALSE(load.ParseText("colour=red", err));
   EXPECT_EQ(err, "line 1: unknown key \"colour\"");
-  EXPECT_FALSE(load.SetAssignment("mode=ABCD - x", err));
-  EXPECT_FALSE(load.SetAssignment("options=B", err));
-  EXPECT_FALSE(load.SetAssignment("nak_rate=2", err));
-  EXPECT_FALSE(load.SetAssignment("driver_form=EXE", err));
+  for (const char* bad : {"mode=ABCD - x", "options=B", "nak_rate=2", "driver_form=EXE"}) {
+    err.clear();
+    EXPECT_FALSE(load.SetAssignment(bad, err)) << bad;
+    EXPECT_FALSE(err.empty()) << bad;
+  }
 }
 
 // A driver file is read whole, so it must be a regular file of bounded size: a device
