@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QScreen>
 
+#include "ui/TabOrder.h"
 #include "view/qt/LoopDriver.h"
-#include "view/qt/TabOrder.h"
 #include "view/qt/ViewText.h"
 
 namespace bx::view {
@@ -65,14 +65,14 @@ void MainWindow::AppendInTabOrder(ui::TControl& model, std::vector<QWidget*>& or
   }
   // The pages of a page control are walked through its tab row, not in reading order.
   const bool pages = dynamic_cast<ui::TPageControl*>(&model) != nullptr;
-  for (ui::TControl* c : pages ? model.Children() : InReadingOrder(model.Children())) AppendInTabOrder(*c, order);
+  for (ui::TControl* c : pages ? model.Children() : ui::InReadingOrder(model.Children())) AppendInTabOrder(*c, order);
 }
 
 // Read-only fields are in the chain too: Tab passes over them while they take no Tab
 // focus, and a field made editable later is in its place.
 void MainWindow::ApplyTabOrder() {
   std::vector<QWidget*> order;
-  for (ui::TControl* c : InReadingOrder(form_.Children())) AppendInTabOrder(*c, order);
+  for (ui::TControl* c : ui::InReadingOrder(form_.Children())) AppendInTabOrder(*c, order);
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 

@@ -10,8 +10,8 @@
 
 #include "ui/Controls.h"
 
-namespace bx::view {
+namespace bx::ui {
 
-std::vector<ui::TControl*> InReadingOrder(const std::vector<ui::TControl*>& siblings);
+std::vector<TControl*> InReadingOrder(const std::vector<TControl*>& siblings);
 
-}  // namespace bx::view
+}  // namespace bx::ui

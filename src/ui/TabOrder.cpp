@@ -1,14 +1,14 @@
-#include "view/qt/TabOrder.h"
+#include "ui/TabOrder.h"
 
 #include <cstddef>
 
-namespace bx::view {
+namespace bx::ui {
 
 namespace {
 
 struct Box {
   int left, top, right, bottom;
-  explicit Box(const ui::TControl& c)
+  explicit Box(const TControl& c)
       : left(c.Left()), top(c.Top()), right(c.Left() + c.Width()), bottom(c.Top() + c.Height()) {}
   bool SharesWidth(const Box& o) const { return left < o.right && o.left < right; }
   bool SharesHeight(const Box& o) const { return top < o.bottom && o.top < bottom; }
@@ -47,12 +47,12 @@ std::size_t Choose(const std::vector<Box>& boxes, const std::vector<std::size_t>
 
 }  // namespace
 
-std::vector<ui::TControl*> InReadingOrder(const std::vector<ui::TControl*>& siblings) {
+std::vector<TControl*> InReadingOrder(const std::vector<TControl*>& siblings) {
   const std::size_t n = siblings.size();
   std::vector<Box> boxes;
-  for (const ui::TControl* c : siblings) boxes.emplace_back(*c);
+  for (const TControl* c : siblings) boxes.emplace_back(*c);
   std::vector<bool> placed(n, false);
-  std::vector<ui::TControl*> order;
+  std::vector<TControl*> order;
   const Box* last = nullptr;
   while (order.size() < n) {
     std::vector<std::size_t> free, unplaced;
@@ -73,4 +73,4 @@ std::vector<ui::TControl*> InReadingOrder(const std::vector<ui::TControl*>& sibl
   return order;
 }
 
-}  // namespace bx::view
+}  // namespace bx::ui

@@ -1,0 +1,232 @@
+#include "view/win32/MainWindow.h"
+
+#include <stdexcept>
+
+#include "ui/TabOrder.h"
+#include "view/win32/LoopDriver.h"
+#include "view/win32/Picture.h"
+
+namespace bx::view {
+
+namespace {
+constexpr char kClass[] = "BrevantixConfigurator";
+// A fixed single border with the system menu and the minimise box only.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+void RegisterOnce(HINSTANCE instance, WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  if (::GetClassInfoExA(instance, kClass, &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = kClass;
+  ::RegisterClassExA(&wc);
+}
+}  // namespace
+
+MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : form_(form) {
+  ctx_.driver = driver;
+  ctx_.instance = ::GetModuleHandleA(nullptr);
+  ctx_.stateImages = MakeStateImages(form_.ilIcons.Images);
+  RegisterOnce(ctx_.instance, Proc);
+  RECT r{0, 0, form_.ClientWidth > 0 ? form_.ClientWidth : 714, form_.ClientHeight > 0 ? form_.ClientHeight : 424};
+  ::AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  hwnd_ = ::CreateWindowExA(kExStyle, kClass, form_.Caption().c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, ctx_.instance, this);
+  if (!hwnd_) throw std::runtime_error("The main window could not be created");
+  ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ctx_.gdi.Font(form_.font)), FALSE);
+
+  for (ui::TControl* c : form_.Children()) Build(*c, hwnd_);
+  ApplyTabOrder(form_);
+  // Pages find their containers only once every control has one, so the first full
+  // refresh comes after the whole tree is built.
+  for (auto& b : bindings_) b->Refresh();
+
+  captionConnection_ = form_.Changed.Connect([this] {
+    if (hwnd_ && WindowText(hwnd_) != form_.Caption()) ::SetWindowTextA(hwnd_, form_.Caption().c_str());
+  });
+  focusConnection_ = form_.FocusChanged.Connect([this] { FocusFromModel(); });
+}
+
+MainWindow::~MainWindow() {
+  form_.FocusChanged.Disconnect(focusConnection_);
+  form_.Changed.Disconnect(captionConnection_);
+  bindings_.clear();
+  if (hwnd_) {
+    ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd_);
+  }
+  if (ctx_.stateImages) ImageList_Destroy(ctx_.stateImages);
+}
+
+void MainWindow::Build(ui::TControl& model, HWND parent) {
+  std::unique_ptr<Binding> b = MakeBinding(ctx_, model, parent);
+  HWND childParent = b->ChildParent();
+  bindings_.push_back(std::move(b));
+  for (ui::TControl* c : model.Children()) Build(*c, childParent);
+  if (!dynamic_cast<ui::TPageControl*>(&model)) ApplyTabOrder(model);
+}
+
+// Tab walks a parent's controls in the order of their windows: the reading order of
+// their places, as the Qt window walks them.
+void MainWindow::ApplyTabOrder(const ui::TControl& parent) {
+  HWND after = HWND_TOP;
+  for (ui::TControl* c : ui::InReadingOrder(parent.Children())) {
+    Binding* b = ctx_.Find(c);
+    if (!b) continue;
+    ::SetWindowPos(b->Hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = b->Hwnd();
+  }
+}
+
+HWND MainWindow::HwndFor(const ui::TControl& control) const {
+  Binding* b = ctx_.Find(&control);
+  return b ? b->Hwnd() : nullptr;
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (self && self->hwnd_ == hwnd) return self->Handle(msg, wp, lp);
+  return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (ForwardToBindings(ctx_, msg, wp, lp, result)) return result;
+  switch (msg) {
+    case WM_CLOSE:
+      // The close sequence may ask "Save changes?" and be cancelled; a settings write
+      // that fails is shown by the exception display, and the window closes all the same
+      // once the model has begun closing.
+      ctx_.User([this] { ui::Invoke([this] { form_.Close(); }); });
+      if (form_.Closed()) ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      // The session ends: the close sequence runs as for a click on the close box, and
+      // may still be cancelled by its "Save changes?" questions.
+      ctx_.User([this] { ui::Invoke([this] { form_.Close(); }); });
+      return form_.Closed() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      if (wp && form_.Closed()) ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      Destroyed();
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_MOVE: {
+      RECT frame{};
+      ::GetWindowRect(hwnd_, &frame);
+      if (frame.left != form_.Left() || frame.top != form_.Top())
+        form_.SetBounds(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
+      return 0;
+    }
+    default:
+      return ::DefWindowProcA(hwnd_, msg, wp, lp);
+  }
+}
+
+// The controls go with the window: from here on no model change reaches them.
+void MainWindow::Destroyed() {
+  for (auto& b : bindings_) b->Detach();
+  ctx_.byWindow.clear();
+  ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+}
+
+bool MainWindow::PlaceRestored() {
+  if (!form_.RestorePosition) return false;
+  // A position saved on a screen that is no longer there would leave the window out of
+  // reach: it must show at least a good piece of its title bar on some screen.
+  RECT wanted{};
+  ::GetWindowRect(hwnd_, &wanted);
+  ::OffsetRect(&wanted, form_.Left() - wanted.left, form_.Top() - wanted.top);
+  HMONITOR monitor = ::MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!monitor || !::GetMonitorInfoA(monitor, &info)) return false;
+  RECT seen{};
+  ::IntersectRect(&seen, &info.rcWork, &wanted);
+  if (seen.right - seen.left < 100 || seen.bottom - seen.top < 30 || seen.top != wanted.top) return false;
+  ::SetWindowPos(hwnd_, nullptr, wanted.left, wanted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
+void MainWindow::ShowWindow() {
+  ctx_.User([this] { ui::Invoke([this] { form_.FormShow(); }); });
+  if (!PlaceRestored()) {
+    RECT work{}, frame{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(hwnd_, &frame);
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+                   work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd_);
+  FocusFromModel();
+}
+
+void MainWindow::FocusFromModel() {
+  ui::TControl* c = form_.ActiveControl();
+  HWND w = c ? HwndFor(*c) : nullptr;
+  if (w && ::GetFocus() != w && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) ::SetFocus(w);
+}
+
+void MainWindow::FocusFromWindow() {
+  HWND now = ::GetFocus();
+  if (now == focus_) return;
+  focus_ = now;
+  for (HWND w = now; w && w != hwnd_; w = ::GetParent(w)) {
+    Binding* b = ctx_.Find(w);
+    if (!b) continue;
+    if (form_.ActiveControl() != &b->Model()) b->Model().SetFocus();
+    return;
+  }
+}
+
+bool MainWindow::KeyToModel(Binding& b, const MSG& msg) {
+  ui::KeyEvent e{static_cast<int>(msg.wParam), ::GetKeyState(VK_CONTROL) < 0, ::GetKeyState(VK_SHIFT) < 0,
+                 ::GetKeyState(VK_MENU) < 0};
+  b.BeforeKey();
+  ctx_.User([&] { b.Model().KeyDown(e); });
+  b.Refresh();
+  return e.key == 0;  // consumed by the handler: the control does not see it
+}
+
+void MainWindow::TurnPage(int step) {
+  ui::TPageControl& pages = form_.pcOptions;
+  const int n = static_cast<int>(pages.Pages().size());
+  for (int k = 1; k < n; ++k) {
+    const int i = ((pages.ActivePageIndex() + step * k) % n + n) % n;
+    if (!pages.Pages()[static_cast<std::size_t>(i)]->TabVisible()) continue;
+    ctx_.User([&] { pages.UserSelect(i); });
+    return;
+  }
+}
+
+bool MainWindow::PreTranslate(MSG& msg) {
+  if (!hwnd_) return false;
+  if (msg.message == WM_KEYDOWN && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) {
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    // Ctrl+Tab turns the page wherever the focus is.
+    if (msg.wParam == VK_TAB && ctrl) {
+      TurnPage(::GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+      return true;
+    }
+    Binding* b = nullptr;
+    for (HWND w = msg.hwnd; w && w != hwnd_ && !b; w = ::GetParent(w)) b = ctx_.Find(w);
+    if (b && b->Model().OnKeyDown && KeyToModel(*b, msg)) return true;
+    if (b && msg.wParam == VK_RETURN && !ctrl && b->Activate()) return true;
+  }
+  return ::IsDialogMessageA(hwnd_, &msg) != 0;
+}
+
+}  // namespace bx::view
