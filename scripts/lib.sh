@@ -3,6 +3,12 @@
 # Extra CMake arguments come from the command line and from $BX_CMAKE_ARGS, and reach
 # CMake on every configure, not only the first.
 
+# Compilations go through ccache (the top CMakeLists.txt). Paths inside the checkout are
+# hashed relative to it, and the working folder not at all, so a fresh clone elsewhere
+# (a CI run) finds what an earlier build of the same sources left.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
+
 # bx_configure TREE [CMAKE ARGS...]
 bx_configure() {
   local tree=$1
