@@ -37,19 +37,6 @@ int WaitForTerminationSignal() {
   return sig;
 }
 
-int TerminationExitCode(int sig) { return 128 + sig; }
-
-const char* TerminationSignalName(int sig) {
-  switch (sig) {
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    default:
-      return "a signal";
-  }
-}
-
 void EndBySignal(int sig) {
   // The signal is blocked in every thread; the default action must reach this one.
   signal(sig, SIG_DFL);

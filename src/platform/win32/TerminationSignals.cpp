@@ -59,19 +59,6 @@ int WaitForTerminationSignal() {
   return sig;
 }
 
-int TerminationExitCode(int sig) { return 128 + sig; }
-
-const char* TerminationSignalName(int sig) {
-  switch (sig) {
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    default:
-      return "a signal";
-  }
-}
-
 void EndBySignal(int sig) {
   ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(TerminationExitCode(sig)));
   ::ExitProcess(static_cast<UINT>(TerminationExitCode(sig)));
