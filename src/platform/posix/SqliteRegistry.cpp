@@ -206,14 +206,14 @@ void SqliteRegistry::CheckReadable() {
 }
 
 void SqliteRegistry::PrepareSchema() {
-  sqlite::Statement version(*db_, "PRAGMA user_version");
-  version.Step();
-  const int64_t format = version.Int(0);
-  version.Reset();
-  sqlite::Statement tables(*db_, "SELECT count(*) FROM sqlite_schema");
-  tables.Step();
-  const int64_t objects = tables.Int(0);
-  tables.Reset();
+  // One statement reads both in one snapshot: read apart, another process creating the
+  // store in between would make a new store look like another program's tables.
+  sqlite::Statement state(*db_,
+                          "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_schema)");
+  state.Step();
+  const int64_t format = state.Int(0);
+  const int64_t objects = state.Int(1);
+  state.Reset();
   if (format > kFormat)
     throw RegistryOpenError("The settings store " + file_ + " was written by a newer version of the program (format " +
                             std::to_string(format) + ", this one knows up to " + std::to_string(kFormat) +

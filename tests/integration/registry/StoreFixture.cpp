@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -43,6 +44,8 @@ Child::Child(const std::function<int(int)>& body) {
     int code = 99;
     try {
       code = body(fds[1]);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child %d: %s\n", static_cast<int>(getpid()), e.what());
     } catch (...) {
     }
     _exit(code);
