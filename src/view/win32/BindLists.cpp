@@ -1,9 +1,10 @@
-// Combo boxes and list views: report views with state images before the caption, the
-// small-icon legends as lists.
+// Combo boxes and list views: report views with state images before the caption, and
+// the small-icon legends painted by the view.
 #include <algorithm>
 #include <vector>
 
 #include "view/win32/Bindings.h"
+#include "view/win32/Painted.h"
 
 namespace bx::view {
 
@@ -68,12 +69,58 @@ struct Row {
 };
 
 DWORD ListStyle(const ui::TListView& m) {
-  DWORD style = LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
-  // The legends: items flowing left to right in rows, as the classic small-icon view.
-  style |= m.SmallIcons ? LVS_SMALLICON | LVS_ALIGNTOP : LVS_REPORT;
+  DWORD style = LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | LVS_REPORT;
   if (!m.ShowColumnHeaders) style |= LVS_NOCOLUMNHEADER;
   return style;
 }
+
+// A small-icon list is a legend: a few fixed items, each its state image and caption,
+// flowing left to right and on to the next row. A native small-icon view lays out its
+// items differently from one common-controls version to the next (some draw a one-row
+// legend below its own bottom edge), so the view paints it.
+class LegendBinding : public PaintedBinding {
+ public:
+  LegendBinding(ViewContext& ctx, ui::TListView& m, HWND parent)
+      : PaintedBinding(ctx, m, parent, WS_EX_CLIENTEDGE), m_(m) {}
+
+ protected:
+  void Paint(HDC dc, const RECT& client) override {
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+    HGDIOBJ oldFont = ::SelectObject(dc, ctx_.gdi.Font(m_.font));
+    ::SetBkMode(dc, TRANSPARENT);
+    // Legends are disabled lists: their captions are grey, their images as they are.
+    ::SetTextColor(dc, ::GetSysColor(::IsWindowEnabled(Hwnd()) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    int iconW = 0, iconH = 0;
+    if (ctx_.stateImages) ::ImageList_GetIconSize(ctx_.stateImages, &iconW, &iconH);
+    TEXTMETRICA tm{};
+    ::GetTextMetricsA(dc, &tm);
+    const int rowH = std::max(iconH, static_cast<int>(tm.tmHeight)) + 2;
+    const int pad = 3, gap = 12, width = client.right - client.left;
+    // A legend lower than two rows shows its row in the middle, a taller one from the top.
+    int y = client.bottom - client.top < 2 * rowH ? (client.bottom - client.top - rowH) / 2 : pad;
+    int x = pad;
+    for (int i = 0; i < m_.Count(); ++i) {
+      const ui::TListItem& item = m_.Item(i);
+      const std::string& text = item.Caption();
+      SIZE size{};
+      ::GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+      const int itemW = iconW + 4 + static_cast<int>(size.cx);
+      if (x > pad && x + itemW > width - pad) {
+        x = pad;
+        y += rowH;
+      }
+      if (item.StateIndex() >= 0 && ctx_.stateImages)
+        ::ImageList_Draw(ctx_.stateImages, item.StateIndex() + 1, dc, x, y + (rowH - iconH) / 2, ILD_TRANSPARENT);
+      ::TextOutA(dc, x + iconW + 4, y + (rowH - static_cast<int>(size.cy)) / 2, text.data(),
+                 static_cast<int>(text.size()));
+      x += itemW + gap;
+    }
+    ::SelectObject(dc, oldFont);
+  }
+
+ private:
+  ui::TListView& m_;
+};
 
 class ListViewBinding : public Binding {
  public:
@@ -113,7 +160,7 @@ class ListViewBinding : public Binding {
 
  protected:
   void RefreshOwn() override {
-    if (!m_.SmallIcons) RefreshColumns();
+    RefreshColumns();
     RefreshRows();
     if (m_.TopVisible() != madeVisible_) {
       madeVisible_ = m_.TopVisible();
@@ -180,7 +227,7 @@ class ListViewBinding : public Binding {
   Row RowOf(const ui::TListItem& it) const {
     Row row;
     row.cells.push_back(it.Caption());
-    const std::size_t cols = m_.SmallIcons ? 1 : m_.Columns.size();
+    const std::size_t cols = m_.Columns.size();
     for (std::size_t c = 1; c < cols; ++c)
       row.cells.push_back(c - 1 < it.SubItems().size() ? it.SubItems()[c - 1] : "");
     row.state = it.StateIndex();
@@ -239,6 +286,7 @@ std::unique_ptr<Binding> BindComboBox(ViewContext& ctx, ui::TComboBox& m, HWND p
   return std::make_unique<ComboBoxBinding>(ctx, m, p);
 }
 std::unique_ptr<Binding> BindListView(ViewContext& ctx, ui::TListView& m, HWND p) {
+  if (m.SmallIcons) return std::make_unique<LegendBinding>(ctx, m, p);
   return std::make_unique<ListViewBinding>(ctx, m, p);
 }
 

@@ -2,9 +2,48 @@
 #include <algorithm>
 
 #include "view/win32/Bindings.h"
+#include "view/win32/Painted.h"
 #include "view/win32/Picture.h"
 
 namespace bx::view {
+
+PaintedBinding::PaintedBinding(ViewContext& ctx, ui::TControl& m, HWND parent, DWORD exStyle)
+    : Binding(ctx, m, Create(ctx, parent, exStyle)) {
+  ::SetWindowLongPtrA(Hwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+PaintedBinding::~PaintedBinding() {
+  if (Hwnd()) ::SetWindowLongPtrA(Hwnd(), GWLP_USERDATA, 0);
+}
+
+HWND PaintedBinding::Create(ViewContext& ctx, HWND parent, DWORD exStyle) {
+  static constexpr char kClass[] = "BrevantixPainted";
+  WNDCLASSEXA wc{};
+  if (!::GetClassInfoExA(ctx.instance, kClass, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = ctx.instance;
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kClass;
+    ::RegisterClassExA(&wc);
+  }
+  return CreateControl(ctx, kClass, 0, exStyle, parent);
+}
+
+LRESULT CALLBACK PaintedBinding::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<PaintedBinding*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (msg == WM_PAINT && self) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd, &ps);
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    self->Paint(dc, client);
+    ::EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
 
 namespace {
 
@@ -30,50 +69,6 @@ class ProgressBinding : public Binding {
 
  private:
   ui::TProgressBar& m_;
-};
-
-// A control the view paints itself: the binding answers WM_PAINT.
-class PaintedBinding : public Binding {
- public:
-  PaintedBinding(ViewContext& ctx, ui::TControl& m, HWND parent) : Binding(ctx, m, Create(ctx, parent)) {
-    ::SetWindowLongPtrA(Hwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~PaintedBinding() override {
-    if (Hwnd()) ::SetWindowLongPtrA(Hwnd(), GWLP_USERDATA, 0);
-  }
-
- protected:
-  virtual void Paint(HDC dc, const RECT& client) = 0;
-  void RefreshOwn() override { ::InvalidateRect(Hwnd(), nullptr, TRUE); }
-
- private:
-  static HWND Create(ViewContext& ctx, HWND parent) {
-    static constexpr char kClass[] = "BrevantixPainted";
-    WNDCLASSEXA wc{};
-    if (!::GetClassInfoExA(ctx.instance, kClass, &wc)) {
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = Proc;
-      wc.hInstance = ctx.instance;
-      wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-      wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-      wc.lpszClassName = kClass;
-      ::RegisterClassExA(&wc);
-    }
-    return CreateControl(ctx, kClass, 0, 0, parent);
-  }
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<PaintedBinding*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (msg == WM_PAINT && self) {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd, &ps);
-      RECT client;
-      ::GetClientRect(hwnd, &client);
-      self->Paint(dc, client);
-      ::EndPaint(hwnd, &ps);
-      return 0;
-    }
-    return ::DefWindowProcA(hwnd, msg, wp, lp);
-  }
 };
 
 class ShapeBinding : public PaintedBinding {

@@ -61,6 +61,14 @@ TEST(Win32Screenshots, EveryPageIsSavedAsAPicture) {
     EXPECT_TRUE(SavePicture(w.window->Hwnd(), file)) << file;
     EXPECT_TRUE(ShowsSomething(w.Of(*page))) << name << ": the page is one colour";
   }
+  // The mode legend, placed as "Show ALL" places it.
+  w.ShowPage(f.tsSettings);
+  f.cbShow.SetVisible(true);
+  f.lvInfo.SetBounds(f.btModeRun.Left(), f.lvInfo.Top(), f.btModeRun.Width(), f.btModeRun.Top() - f.lvInfo.Top());
+  f.lvInfo.SetVisible(true);
+  PumpPending(w.window.get());
+  EXPECT_TRUE(SavePicture(w.window->Hwnd(), folder + "/1-settings-all.png"));
+  EXPECT_TRUE(ShowsSomething(w.Of(f.lvInfo))) << "the mode legend is one colour";
 }
 
 }  // namespace
