@@ -1,9 +1,13 @@
 // The Win32 dialogs' own rules: the file dialog's filter text, the exception display's
-// full stop, and the clipboard's text round trip.
+// full stop, and the clipboard's text round trip; and the modal dialogs themselves,
+// answered from inside their own message loops.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
 #include <string>
 
+#include "ui/Controls.h"
 #include "view/win32/Win32Clipboard.h"
 #include "view/win32/Win32Dialogs.h"
 
@@ -81,6 +85,80 @@ TEST(Win32Dialogs, ThePropertySheetListsTheRowsAndIsModal) {
   EXPECT_TRUE(::IsWindowEnabled(g_owner)) << "and gives the owner back";
   EXPECT_EQ(::FindWindowA("BrevantixProperties", nullptr), nullptr);
   ::DestroyWindow(g_owner);
+}
+
+// A dialog (window class "#32770") titled `title`, handed to `answer` once it shows;
+// the answer must close it. Tried every 50 ms, at most 200 times (10 s).
+struct Answerer {
+  std::string title;
+  std::function<void(HWND)> answer;
+  int tries = 0;
+  bool answered = false;
+};
+Answerer g_answerer;
+
+void CALLBACK AnswerTheDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = ::FindWindowA("#32770", g_answerer.title.c_str());
+  if (!dialog && ++g_answerer.tries < 200) return;
+  ::KillTimer(nullptr, id);
+  if (!dialog) return;
+  g_answerer.answered = true;
+  g_answerer.answer(dialog);
+}
+
+void AnswerWhenShown(const std::string& title, std::function<void(HWND)> answer) {
+  g_answerer = {title, std::move(answer)};
+  ::SetTimer(nullptr, 0, 50, AnswerTheDialog);
+}
+
+constexpr int kFileNameBox = 0x47C;  // the explorer-style dialog's file name box
+
+TEST(Win32Dialogs, TheOpenFileDialogReturnsTheChosenFileAndCancelChoosesNothing) {
+  char temp[MAX_PATH] = {};
+  ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string file = std::string(temp) + "bx-open-dialog.rfw";
+  std::ofstream(file) << "image";
+  view::Win32Dialogs dialogs;
+  OpenFileRequest request;
+  request.title = "Choose firmware";
+  request.filter = "Firmware|*.rfw|All files|*.*";
+
+  AnswerWhenShown(request.title, [&](HWND dialog) {
+    ::SetDlgItemTextA(dialog, kFileNameBox, file.c_str());
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  std::string chosen;
+  const bool ok = dialogs.OpenFile(request, chosen);
+  if (!g_answerer.answered) GTEST_SKIP() << "the dialog did not show: Wine has no display here (run under xvfb-run)";
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(::lstrcmpiA(chosen.c_str(), file.c_str()), 0) << chosen << " is not " << file;
+
+  AnswerWhenShown(request.title, [](HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+  chosen = "unchanged";
+  EXPECT_FALSE(dialogs.OpenFile(request, chosen));
+  EXPECT_TRUE(g_answerer.answered);
+  EXPECT_EQ(chosen, "unchanged");
+  ::DeleteFileA(file.c_str());
+}
+
+TEST(Win32Dialogs, AnExceptionIsShownWithTheTitleAndAFullStop) {
+  HWND owner = nullptr;
+  view::InstallExceptionDisplay(&owner, [] { return std::string("Configurator test"); });
+  std::string shown;
+  AnswerWhenShown("Configurator test", [&](HWND box) {
+    // The message is one of the box's static controls (the icon is another).
+    for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+      char cls[16] = {}, text[256] = {};
+      ::GetClassNameA(c, cls, sizeof cls);
+      ::GetWindowTextA(c, text, sizeof text);
+      if (std::string(cls) == "Static" && std::string(text).find("Port") != std::string::npos) shown = text;
+    }
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+  ui::ShowException("Port COM7 is busy");
+  ui::SetExceptionDisplay(nullptr);
+  if (!g_answerer.answered) GTEST_SKIP() << "the message box did not show: Wine has no display here";
+  EXPECT_EQ(shown, "Port COM7 is busy.");
 }
 
 }  // namespace
