@@ -21,18 +21,17 @@ void RegisterOnce(HINSTANCE instance, WNDPROC proc) {
 }
 }  // namespace
 
-LoopDriver::LoopDriver(ui::RealEventLoop& loop) : loop_(loop), thread_(::GetCurrentThreadId()) {
+LoopDriver::LoopDriver(ui::RealEventLoop& loop) : LoopPump(loop), thread_(::GetCurrentThreadId()) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   RegisterOnce(instance, Proc);
   hwnd_ = ::CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (!hwnd_) throw std::runtime_error("The window of the event loop could not be created");
   ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  loop_.SetWakeHook([this] { RequestPump(); });
-  RequestPump();
+  Start();
 }
 
 LoopDriver::~LoopDriver() {
-  loop_.SetWakeHook({});
+  Stop();
   ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
   ::DestroyWindow(hwnd_);
 }
@@ -40,8 +39,7 @@ LoopDriver::~LoopDriver() {
 LRESULT CALLBACK LoopDriver::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<LoopDriver*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self && msg == kWake) {
-    self->queued_ = false;
-    self->Pump();
+    self->Woken();
     return 0;
   }
   if (self && msg == WM_TIMER && wp == kTimerId) {
@@ -52,51 +50,18 @@ LRESULT CALLBACK LoopDriver::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void LoopDriver::RequestPump() {
-  // A timer rescheduled by Dispatch itself needs no message: Pump arms the window timer
-  // from Dispatch's answer when it returns.
-  if (::GetCurrentThreadId() == thread_ && pumping_) return;
-  if (queued_.exchange(true)) return;
-  if (!::PostMessageA(hwnd_, kWake, 0, 0)) queued_ = false;
-}
+bool LoopDriver::OnGuiThread() const { return ::GetCurrentThreadId() == thread_; }
 
-void LoopDriver::Pump() {
-  if (pumping_ || userDepth_ > 0 || loop_.Dispatching()) {
-    deferred_ = true;  // inside a handler's modal dialog: wait until the handler returns
-    return;
-  }
-  pumping_ = true;
-  const int64_t next = loop_.Dispatch();
-  pumping_ = false;
-  if (deferred_) {
-    deferred_ = false;
-    RequestPump();
-  }
-  Arm(next);
-}
+bool LoopDriver::Post() { return ::PostMessageA(hwnd_, kWake, 0, 0) != 0; }
 
-void LoopDriver::Arm(int64_t next) {
-  if (next < 0) {
+void LoopDriver::Arm(int64_t nextMs) {
+  if (nextMs < 0) {
     ::KillTimer(hwnd_, kTimerId);
-  } else if (next == 0) {
+  } else if (nextMs == 0) {
     RequestPump();  // due already: a window timer would wait its minimum of 10 ms
   } else {
-    ::SetTimer(hwnd_, kTimerId, static_cast<UINT>(std::min<int64_t>(next, 24 * 3600 * 1000)), nullptr);
+    ::SetTimer(hwnd_, kTimerId, static_cast<UINT>(std::min(nextMs, ui::kLongestArmMs)), nullptr);
   }
-}
-
-void LoopDriver::UserAction(const std::function<void()>& action) {
-  ++userDepth_;
-  struct Leave {
-    LoopDriver& d;
-    ~Leave() {
-      if (--d.userDepth_ == 0 && d.deferred_) {
-        d.deferred_ = false;
-        d.RequestPump();
-      }
-    }
-  } leave{*this};
-  action();
 }
 
 }  // namespace bx::view
