@@ -40,13 +40,15 @@ inline std::string PaneAfterParsing(Identity& identity, ui::TMemo& pane) {
 }
 
 // The selected-mode pass stated plainly: every "Selected Mode: " line walks the whole
-// list, marking the entries of its ID and resetting the others.
+// list, marking the entries of its ID and resetting the others. The ID is the named
+// mode's whole ID ("000" is not "00"), else as long as the last listed mode's.
 inline void SelectedModesLineByLine(TfrmMain& f) {
   ModeList& modes = *f.Modules->modes;
   for (const std::string& line : f.memLog.Lines()) {
     if (line.size() < 15 || line.compare(0, 15, "Selected Mode: ") != 0) continue;
     const std::string rest = line.substr(15);
-    const std::string id = rest.substr(0, static_cast<std::size_t>(modes.idLength));
+    const int named = ModeList::ModeIdLength(rest);
+    const std::string id = rest.substr(0, static_cast<std::size_t>(named > 0 ? named : modes.idLength));
     for (int i = 0; i < f.lvModes.Count(); ++i) {
       ui::TListItem& item = f.lvModes.Item(i);
       if ((item.SubItems().empty() ? std::string() : item.SubItems()[0]) == id) {
