@@ -24,7 +24,13 @@ bool SameTextNoCase(std::string_view a, std::string_view b);
 // printf-style formatting into a std::string.
 // The C99 format (%zu, %lld...) on every platform; the Windows build uses mingw-w64's own
 // printf for it (__USE_MINGW_ANSI_STDIO), not the system library's older one.
-std::string Format(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+#if defined(__clang__)
+#define BX_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+// gnu_printf: on MinGW plain printf would mean the Microsoft runtime's directives.
+#define BX_PRINTF_LIKE(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#endif
+std::string Format(const char* fmt, ...) BX_PRINTF_LIKE(1, 2);
 
 // Decimal conversion without exceptions: nullopt-like false on anything but an
 // optionally signed run of digits that fits.
