@@ -12,6 +12,7 @@
 #include <iostream>
 
 #include "GuiWorld.h"
+#include "support/PicturePages.h"
 
 namespace bx::test {
 namespace {
@@ -35,36 +36,7 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
   ASSERT_TRUE(QDir().mkpath(folder));
   GuiWorld w;
   TfrmMain& f = w.Open();
-  // Something in the panes and lists, so that the shots show how they read.
-  f.edHardware.SetText("BX-200");
-  f.edBootVer.SetText("1.4");
-  f.edVersion.SetText("3.1.7");
-  f.edCOM.SetText("/dev/ttyACM0");
-  f.edSerial.SetText("00012345");
-  f.memLog.SetText("SN:00012345\r\nFW:3.1.7\r\nSelected Mode: 01\r\n");
-  for (auto [n, id, text, state] : {std::tuple{"00", "00", "Adapter default mode", 1},
-                                    {"01", "01", "SAE J2534 pass-thru", 0},
-                                    {"02", "02", "OBD command emulation", -1},
-                                    {"03", "0A", "Vendor diagnostics", 2}}) {
-    auto& it = f.lvModes.Add();
-    it.SetCaption(n);
-    it.AddSubItem(id);
-    it.AddSubItem(text);
-    it.SetStateIndex(state);
-  }
-  for (auto [ip, port, name, mac, state] : {std::tuple{"192.168.4.1", "23", "Garage unit", "A0:B1:C2:D3:E4:F5", 8},
-                                            {"192.168.4.7", "23", "Bench", "A0:B1:C2:D3:E4:F6", 5}}) {
-    auto& it = f.lvNetDevices.Add();
-    it.SetCaption(ip);
-    it.AddSubItem(port);
-    it.AddSubItem(name);
-    it.AddSubItem(mac);
-    it.SetStateIndex(state);
-  }
-  auto& ap = f.lvWiFi_Scan_AP.Add();
-  ap.SetCaption("Garage");
-  for (const char* s : {"-58", "6", "WPA2-PSK", "A0:B1:C2:D3:E4:F5"}) ap.AddSubItem(s);
-  ap.SetStateIndex(0);
+  FillForPictures(f, "/dev/ttyACM0");
 
   // Without an adapter found, the window offers only the pages that need none.
   std::vector<std::string> tabs;
@@ -72,10 +44,7 @@ TEST(GuiScreenshots, EveryPageIsSavedAsAPicture) {
     if (w.Tabs()->isTabVisible(i)) tabs.push_back(w.Tabs()->tabText(i).toStdString());
   EXPECT_EQ(tabs, (std::vector<std::string>{"Settings", "Update", "Network", "Passthru SAE J2534", "About"}));
 
-  const std::vector<std::pair<ui::TTabSheet*, const char*>> pages = {
-      {&f.tsSettings, "1-settings"}, {&f.Update, "2-update"},         {&f.tsNetwork, "3-network"},
-      {&f.tsJ2534, "4-passthru"},    {&f.About, "5-about"},           {&f.tsSystem, "6-system"},
-      {&f.tsWiFi, "7-wifi"},         {&f.tsWiFi_Scan, "8-wifi-scan"}, {&f.tsTest, "9-test"}};
+  const auto pages = PicturePages(f);
   for (const auto& [page, name] : pages) {
     w.ShowPage(*page);
     const QString file = folder + "/" + name + ".png";
