@@ -24,6 +24,19 @@ inline constexpr int IdOk = 1;
 inline constexpr int IdCancel = 2;
 inline constexpr int IdYes = 6;
 inline constexpr int IdNo = 7;
+
+// A box closed without a button (the title bar's close, Escape) gives the answer that
+// changes nothing.
+inline constexpr int DismissedAnswer(int flags) {
+  switch (flags & ButtonsMask) {
+    case YesNoCancel:
+      return IdCancel;
+    case YesNo:
+      return IdNo;
+    default:
+      return IdOk;
+  }
+}
 }  // namespace mb
 
 struct OpenFileRequest {

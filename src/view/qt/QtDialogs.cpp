@@ -68,15 +68,8 @@ int QtDialogs::MessageBox(const std::string& caption, const std::string& text, i
       return mb::IdCancel;
     case QMessageBox::Ok:
       return mb::IdOk;
-    default:  // closed without a button: the answer that changes nothing
-      switch (flags & mb::ButtonsMask) {
-        case mb::YesNoCancel:
-          return mb::IdCancel;
-        case mb::YesNo:
-          return mb::IdNo;
-        default:
-          return mb::IdOk;
-      }
+    default:
+      return mb::DismissedAnswer(flags);
   }
 }
 

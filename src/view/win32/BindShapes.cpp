@@ -18,16 +18,7 @@ PaintedBinding::~PaintedBinding() {
 
 HWND PaintedBinding::Create(ViewContext& ctx, HWND parent, DWORD exStyle) {
   static constexpr char kClass[] = "BrevantixPainted";
-  WNDCLASSEXA wc{};
-  if (!::GetClassInfoExA(ctx.instance, kClass, &wc)) {
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = ctx.instance;
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kClass;
-    ::RegisterClassExA(&wc);
-  }
+  RegisterWindowClass(ctx.instance, kClass, Proc);
   return CreateControl(ctx, kClass, 0, exStyle, parent);
 }
 

@@ -166,16 +166,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 HWND CreateContainer(ViewContext& ctx, HWND parent) {
-  WNDCLASSEXA wc{};
-  if (!::GetClassInfoExA(ctx.instance, kContainer, &wc)) {
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ContainerProc;
-    wc.hInstance = ctx.instance;
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kContainer;
-    ::RegisterClassExA(&wc);
-  }
+  RegisterWindowClass(ctx.instance, kContainer, ContainerProc);
   // A control parent: Tab walks into its children. It paints its background under them:
   // a group frame is transparent inside.
   HWND hwnd = CreateControl(ctx, kContainer, 0, WS_EX_CONTROLPARENT, parent);

@@ -9,21 +9,11 @@ namespace {
 constexpr UINT kWake = WM_APP + 1;
 constexpr UINT_PTR kTimerId = 1;
 constexpr char kClass[] = "BrevantixLoopDriver";
-
-void RegisterOnce(HINSTANCE instance, WNDPROC proc) {
-  WNDCLASSEXA wc{};
-  if (::GetClassInfoExA(instance, kClass, &wc)) return;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.lpszClassName = kClass;
-  ::RegisterClassExA(&wc);
-}
 }  // namespace
 
 LoopDriver::LoopDriver(ui::RealEventLoop& loop) : LoopPump(loop), thread_(::GetCurrentThreadId()) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  RegisterOnce(instance, Proc);
+  RegisterWindowClass(instance, kClass, Proc);
   hwnd_ = ::CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (!hwnd_) throw std::runtime_error("The window of the event loop could not be created");
   ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

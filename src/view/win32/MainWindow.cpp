@@ -13,26 +13,13 @@ constexpr char kClass[] = "BrevantixConfigurator";
 // A fixed single border with the system menu and the minimise box only.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-
-void RegisterOnce(HINSTANCE instance, WNDPROC proc) {
-  WNDCLASSEXA wc{};
-  if (::GetClassInfoExA(instance, kClass, &wc)) return;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
-  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = kClass;
-  ::RegisterClassExA(&wc);
-}
 }  // namespace
 
 MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : form_(form) {
   ctx_.driver = driver;
   ctx_.instance = ::GetModuleHandleA(nullptr);
   ctx_.stateImages = MakeStateImages(form_.ilIcons.Images);
-  RegisterOnce(ctx_.instance, Proc);
+  RegisterWindowClass(ctx_.instance, kClass, Proc, ::LoadIconA(ctx_.instance, MAKEINTRESOURCEA(1)));
   RECT r{0, 0, form_.ClientWidth > 0 ? form_.ClientWidth : 714, form_.ClientHeight > 0 ? form_.ClientHeight : 424};
   ::AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
   hwnd_ = ::CreateWindowExA(kExStyle, kClass, form_.Caption().c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,

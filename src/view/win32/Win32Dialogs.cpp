@@ -18,19 +18,6 @@ std::string Shown(std::string text) {
   return text;
 }
 
-// Closed without a button (the title bar's close, Escape): the answer that changes
-// nothing.
-int NothingChanged(int flags) {
-  switch (flags & mb::ButtonsMask) {
-    case mb::YesNoCancel:
-      return mb::IdCancel;
-    case mb::YesNo:
-      return mb::IdNo;
-    default:
-      return mb::IdOk;
-  }
-}
-
 // A port's property sheet: a resizable window owned by the main window, a two-column list
 // of the rows and a Close button; modal, as a message box is.
 constexpr char kSheetClass[] = "BrevantixProperties";
@@ -56,16 +43,7 @@ LRESULT CALLBACK SheetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 HWND MakeSheet(HWND owner, const std::string& title, const PropertyRows& rows) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
-  if (!::GetClassInfoExA(instance, kSheetClass, &wc)) {
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = SheetProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kSheetClass;
-    ::RegisterClassExA(&wc);
-  }
+  RegisterWindowClass(instance, kSheetClass, SheetProc);
   HWND sheet = ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kSheetClass, Shown(title).c_str(),
                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 520,
                                  360, owner, nullptr, instance, nullptr);
@@ -114,7 +92,7 @@ int Win32Dialogs::MessageBox(const std::string& caption, const std::string& text
     case IDCANCEL:
       return answer;
     default:
-      return NothingChanged(flags);
+      return mb::DismissedAnswer(flags);
   }
 }
 
