@@ -205,6 +205,13 @@ void FirmwareUpdater::PageRequested(uint16_t page) {
   }
   currentPage_ = page;
   if (page == pageCount_) {
+    // The end frame makes the bootloader keep what it has written: it goes only when every
+    // page was acknowledged, or an upload of one page in 385 would end "Ok".
+    if (firstAcks_ < pageCount_) {
+      StopWith(Format("Writing Page #%d : Error (the bootloader asked to finish after %d of %d pages)",
+                      static_cast<int>(page), firstAcks_, pageCount_));
+      return;
+    }
     LogLine("Updating firmware");
     currentPage_ = boot::kEndMarker;
     Send(EndFrame());

@@ -184,6 +184,7 @@ TEST_F(UpdaterTest, AnAcknowledgementForgivesEarlierNaks) {
 
 TEST_F(UpdaterTest, NakAfterTheEndFrameFailsTheUpdate) {
   ToPageRequests(Pattern(80 + 512), 256);
+  Send(EveryPage(2));
   Send(Request(2));
   EXPECT_EQ(link.writes.back(), EndFrame());
   Send("-");
@@ -225,6 +226,16 @@ TEST_F(UpdaterTest, AcknowledgementsNamingAnythingButWhatWasSentFailTheUpload) {
       {"page 0 requested forever",
        {Request(0), Request(0), Request(0), Request(0), Request(0)},
        "Writing Page #0 : Error (requested again without progress)"},
+      {"finish asked for after page 0",
+       {Request(0), Ack(0), Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish after 1 of 8 pages)"},
+      {"finish asked for before any page",
+       {Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish "
+       "after 0 of 8 pages)"},
+      {"a page acknowledged twice counts once",
+       {EveryPage(7), Request(3), Ack(3), Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish after 7 of 8 pages)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,6 +245,8 @@ TEST_F(UpdaterTest, AcknowledgementsNamingAnythingButWhatWasSentFailTheUpload) {
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(status.Text(), c.last);
     EXPECT_NE(Log().back(), "Updating firmware : Ok");
+    // The end frame would have the bootloader keep the pages it has.
+    for (const Bytes& w : link.writes) EXPECT_NE(w, EndFrame());
   }
 }
 
@@ -262,6 +275,7 @@ TEST_F(UpdaterTest, CancelStopsAndALaterStartBeginsAgain) {
 
 TEST_F(UpdaterTest, ANextUploadDoesNotJudgeANakByTheLastUploadsEndFrame) {
   ToPageRequests(Pattern(80 + 256), 256);
+  Send(EveryPage(1));
   Send(Request(1));
   Send(Ack(0xFFFF));
   ASSERT_FALSE(updater.IsRunning());
@@ -344,12 +358,12 @@ TEST_F(UpdaterTest, AHangUpEndsTheUploadWithTheLineOfItsStep) {
        "Writing Page #1 : Error (the adapter hung up)"},
       {"end frame sent",
        false,
-       {kConnectAck, HeaderReply(256), Request(4)},
+       {kConnectAck, HeaderReply(256), EveryPage(4), Request(4)},
        {},
        "Error updating firmware... (the adapter hung up)"},
       {"end frame acknowledged, then the line dropped",
        false,
-       {kConnectAck, HeaderReply(256), Request(4)},
+       {kConnectAck, HeaderReply(256), EveryPage(4), Request(4)},
        Ack(0xFFFF),
        "Updating firmware : Ok"},
   };
