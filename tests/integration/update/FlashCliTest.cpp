@@ -73,6 +73,27 @@ TEST(FlashCli, RefusedPageEndsWithOneAndTheSimulatorStoresNothing) {
   pty.Stop();
 }
 
+// A bootloader that takes page 0 and then asks to finish: no end frame, so it keeps
+// nothing, and the upload fails with the cause instead of "Ok".
+TEST(FlashCli, ABootloaderThatSkipsPagesFailsWithItsCause) {
+  TempHome home;
+  TempFolder folder;
+  sim::Scenario s;
+  s.jumpAfterPage = 0;
+  s.jumpToPage = 385;
+  sim::PtyAdapter pty(s);
+  ASSERT_TRUE(pty.Start());
+  const RunResult r = RunProgram(
+      {kCli, "--port", pty.SlavePath(), "flash", folder.Write("f.rfw", Pattern(80 + 256 * 385)), "--no-wait"},
+      home.Env());
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  const std::string cause = "Writing Page #385 : Error (the bootloader asked to finish after 1 of 385 pages)";
+  EXPECT_TRUE(Has(r.out, "Writing Page #0 : Ok\n" + cause + "\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Updating firmware")) << r.out;
+  EXPECT_FALSE(pty.adapter().Stored().has_value());
+  pty.Stop();
+}
+
 // The line hung up in the middle of page 2: said as such at once, not after the
 // no-progress time-out.
 TEST(FlashCli, HangUpMidUploadEndsWithOneAndSaysSo) {
