@@ -219,6 +219,11 @@ void FirmwareUpdater::PageRequested(uint16_t page) {
     Send(EndFrame());
     return;
   }
+  if (page == boot::kEndMarker) {
+    // Its bare frame would be the end frame, and its acknowledgement the end's.
+    StopWith(Format("Writing Page #%d : Error (the end marker asked for as a page)", static_cast<int>(page)));
+    return;
+  }
   LogLine(Format("Writing Page #%d", static_cast<int>(page)));
   // A page wholly beyond the image goes out as a bare "@" and its number: the bootloader
   // has nothing to write from it and answers for itself.
