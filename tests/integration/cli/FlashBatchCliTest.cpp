@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "platform/PtyMaster.h"
@@ -103,6 +104,35 @@ TEST(FlashBatchCli, BootloaderRequestingPageZeroForeverEndsWithinTheTimeout) {
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
   EXPECT_LT(seconds, 4.0 + 3.0) << r.out;
   EXPECT_TRUE(Has(r.out, "Writing Page #0 : Error")) << r.out;
+}
+
+// One port named twice, or one device under two names, would carry two uploads at once:
+// a usage error before anything is sent.
+TEST(FlashBatchCli, TheSamePortTwiceIsAUsageError) {
+  TempHome home;
+  TempFolder folder;
+  const std::string path = folder.Write("f.rfw", Pattern(80 + 256 * 4));
+  sim::PtyAdapter pty(Adapter("BX240017", 100));
+  ASSERT_TRUE(pty.Start());
+  const std::string port = pty.SlavePath(), link = folder.Path() + "/by-id";
+  std::filesystem::create_symlink(port, link);
+  struct Case {
+    const char* name;
+    std::string first, second, error;
+  };
+  const Case cases[] = {
+      {"one name twice", port, port, "brevantix-cli: the port " + port + " is given twice\n"},
+      {"a link and its device", port, link,
+       "brevantix-cli: the ports " + port + " and " + link + " are the same device\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = RunProgram({kCli, "--port", c.first, "--port", c.second, "flash", path}, home.Env());
+    EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+    EXPECT_TRUE(Has(r.err, c.error)) << r.err;
+    EXPECT_TRUE(pty.adapter().Events().empty());
+  }
+  pty.Stop();
 }
 
 struct SignalCase {
