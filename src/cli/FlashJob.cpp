@@ -122,6 +122,13 @@ void FlashJob::Choose(int64_t now) {
     End(false, lastMessage);
     return;
   }
+  // Run refuses such a file too; refused here, no adapter is even searched for.
+  if (const FirmwareLoad loaded = CheckFirmwareFile(f_.edFW_File.Text()); loaded != FirmwareLoad::Ok) {
+    f_.AppMessageBox(FirmwareUpdater::kFileCaption, FirmwareLoadMessage(loaded, f_.edFW_File.Text()),
+                     mb::Ok | mb::IconError);
+    End(false, lastMessage);
+    return;
+  }
   if (args_.noSearch) {
     StartUpload(now);
     return;
