@@ -2,9 +2,12 @@
 // The firmware updater fed whatever a bootloader might send, in chunks one poll tick
 // apart, over a scripted link in virtual time. Whatever arrives, every frame it writes
 // is the connect request, the header, the extension block, the end frame or exactly one
-// page of the image (whole pages only), and it never writes once stopped.
+// page of the image (whole pages only), it never writes once stopped, and it ends "Ok"
+// only when every page was acknowledged once.
 #include <array>
+#include <charconv>
 #include <memory>
+#include <set>
 #include <string_view>
 
 #include "Check.h"
@@ -75,11 +78,36 @@ class UpdaterRun {
     }
     for (int i = 0; i < kUpdaterIdleTicks && updater_->IsRunning(); ++i) loop_.Advance(FirmwareUpdater::kPollMs);
     Check(progress_.Position() >= 0 && progress_.Position() <= progress_.Max(), "progress stays within its bar");
+    CheckOkMeansEveryPage();
     updater_->Cancel();
     Check(!updater_->IsRunning() && !link_.IsOpen(), "a cancelled upload has stopped and closed the link");
   }
 
  private:
+  // What the user is told, against what went out: an upload that ends "Updating firmware
+  // : Ok" sent every page of the image and logged the bootloader's acknowledgement of each.
+  void CheckOkMeansEveryPage() {
+    const std::vector<std::string> lines = log_.Lines();
+    if (lines.empty() || lines.back() != "Updating firmware : Ok") return;
+    std::set<std::size_t> logged;
+    for (const std::string& l : lines) {
+      static constexpr std::string_view kHead = "Writing Page #", kTail = " : Ok";
+      if (!StartsWith(l, kHead) || !EndsWith(l, kTail) || l.size() <= kHead.size() + kTail.size()) continue;
+      std::size_t page = 0;
+      const char* end = l.data() + l.size() - kTail.size();
+      if (std::from_chars(l.data() + kHead.size(), end, page).ptr == end) logged.insert(page);
+    }
+    FirmwareImage ref = file_;
+    if (updater_->Image().Extended()) ref.UseExtension();
+    const std::size_t pages = ref.PageCount(static_cast<std::size_t>(updater_->PageSize()));
+    for (std::size_t p = 0; p < pages; ++p) {
+      if (sent_.count(p) == 0 || logged.count(p) == 0) {
+        Fail("Ok only when every page was acknowledged once");
+        return;
+      }
+    }
+  }
+
   void CheckFrame(const Bytes& frame) {
     Check(updater_->IsRunning(), "nothing is written once the upload has stopped");
     Check(!frame.empty(), "no empty writes");
@@ -104,6 +132,7 @@ class UpdaterRun {
     Check(contents.empty() || contents.size() == size, "only whole pages are sent");
     Check(frame == PageFrame(page, page < ref.PageCount(size) ? contents : std::string_view()),
           "a page frame carries exactly that page");
+    if (page < ref.PageCount(size)) sent_.insert(page);
   }
 
   ui::VirtualEventLoop loop_;
@@ -112,6 +141,7 @@ class UpdaterRun {
   ui::TEdit status_{"edUpdateSatus", nullptr};
   ui::TMemo log_{"memUpdate", nullptr};
   FirmwareImage file_;
+  std::set<std::size_t> sent_;                // pages of the image that went out in a page frame
   std::unique_ptr<FirmwareUpdater> updater_;  // stopped before the link and controls go
 };
 

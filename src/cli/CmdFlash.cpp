@@ -1,6 +1,7 @@
 // brevantix-cli flash and reset: the Update page's operations. flash uploads to one
 // adapter, or to several at once: one window model per adapter on the same event loop,
 // each upload exactly the Update page's.
+#include <filesystem>
 #include <ostream>
 #include <string_view>
 
@@ -105,10 +106,30 @@ void JsonResults(Session& s, const std::vector<FlashJob*>& jobs) {
   s.json->doc["adapters"] = list;
 }
 
+// Two uploads through one port would write into each other's bootloader session: the
+// second window's search or connect request lands in the first one's upload. The same
+// device under two names (a /dev/serial/by-id link and its tty) is the same port.
+bool SameDevice(const std::string& a, const std::string& b) {
+  std::error_code ea, eb;
+  const std::filesystem::path ca = std::filesystem::canonical(a, ea), cb = std::filesystem::canonical(b, eb);
+  return !ea && !eb && ca == cb;
+}
+
+std::string RepeatedPort(const std::vector<std::string>& ports) {
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (ports[i] == ports[j]) return "the port " + ports[i] + " is given twice";
+      if (SameDevice(ports[j], ports[i])) return "the ports " + ports[j] + " and " + ports[i] + " are the same device";
+    }
+  }
+  return {};
+}
+
 int RunFlash(Session& s) {
   FlashArgs a;
   std::string error;
   if (!ParseFlashArgs(s.args, a, error)) return s.Fail(2, error);
+  if (const std::string repeated = RepeatedPort(s.options.ports); !repeated.empty()) return s.Fail(2, repeated);
   const bool batch = a.all || s.options.ports.size() > 1;
   if (!batch && !s.ChoosePort()) return 2;
   const std::vector<std::string> ports =
@@ -181,7 +202,8 @@ Registrar flash({"flash", "FILE [--no-search] [--no-wait] [--all] [--timeout S]"
                  "  --no-wait     untick \"Wait\": connect at once instead of waiting for the\n"
                  "                bootloader's prompt\n"
                  "  --timeout S   press Stop after S seconds in which no page was acknowledged for\n"
-                 "                the first time (default 30)\n"
+                 "                the first time (default 30); seconds the CLI ran, so a stop of\n"
+                 "                the process (SIGSTOP, Ctrl+Z) does not count\n"
                  "Exit code 0 after \"Updating firmware : Ok\" or \"System Updating : Ok\" from every\n"
                  "adapter, 1 otherwise (the others still finish), 2 for usage errors. SIGINT or\n"
                  "SIGTERM presses Stop (the adapter stays in its bootloader: reset restarts it) and\n"

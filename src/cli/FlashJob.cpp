@@ -1,5 +1,6 @@
 #include "cli/FlashJob.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -75,7 +76,18 @@ int FlashJob::PageCount() const {
   return u && phase_ != Phase::Choose && phase_ != Phase::Search ? u->PageCount() : 0;
 }
 
-bool FlashJob::Step(int64_t now) {
+// The job's time is the time the process ran: the gaps between its steps, each counted
+// up to kMaxStepMs. While an upload runs the loop steps the job every poll tick (10 ms),
+// so a longer gap is the process stopped (SIGSTOP, a debugger, a suspended terminal job)
+// or starved, and the bootloader, which waits as long as it takes, lost nothing by it.
+int64_t FlashJob::RunTime(int64_t clockMs) {
+  if (lastClockMs_ >= 0) ranMs_ += std::clamp<int64_t>(clockMs - lastClockMs_, 0, kMaxStepMs);
+  lastClockMs_ = clockMs;
+  return ranMs_;
+}
+
+bool FlashJob::Step(int64_t clockMs) {
+  const int64_t now = RunTime(clockMs);
   if (phaseSince_ < 0) phaseSince_ = now;
   TakeLog();
   switch (phase_) {
@@ -119,6 +131,13 @@ void FlashJob::Choose(int64_t now) {
     std::error_code ec;
     const std::string path = std::filesystem::absolute(args_.file, ec).string();
     f_.AppMessageBox("Error...", "Firware file \"" + path + "\" is not found.", mb::IconError);
+    End(false, lastMessage);
+    return;
+  }
+  // Run refuses such a file too; refused here, no adapter is even searched for.
+  if (const FirmwareLoad loaded = CheckFirmwareFile(f_.edFW_File.Text()); loaded != FirmwareLoad::Ok) {
+    f_.AppMessageBox(FirmwareUpdater::kFileCaption, FirmwareLoadMessage(loaded, f_.edFW_File.Text()),
+                     mb::Ok | mb::IconError);
     End(false, lastMessage);
     return;
   }
@@ -177,11 +196,13 @@ void FlashJob::WatchUpload(int64_t now) {
   if (now - lastProgress_ >= int64_t{args_.timeoutS} * 1000 && f_.btUpdateRun.Usable()) {
     stopReason_ = "no progress for " + std::to_string(args_.timeoutS) + " s";
     Note(stopReason_ + ": pressing Stop");
-    Stop(now);
+    PressStop(now);
   }
 }
 
-void FlashJob::Stop(int64_t now) {
+void FlashJob::Stop(int64_t clockMs) { PressStop(RunTime(clockMs)); }
+
+void FlashJob::PressStop(int64_t now) {
   if (phase_ == Phase::Done || phase_ == Phase::Stopping) return;
   if (phase_ == Phase::Upload && f_.btUpdateRun.Caption() == "Stop") {
     f_.btUpdateRun.Click();

@@ -34,11 +34,15 @@ class FlashJob {
   // out rather than failed.
   FlashJob(TfrmMain& form, std::string port, const FlashArgs& args, bool optional);
 
-  // Advances the job at `nowMs`; true once it has ended.
-  bool Step(int64_t nowMs);
+  // Advances the job at `clockMs` of the event loop's clock; true once it has ended. The
+  // job's time-outs count the time the process ran, not the clock's jumps across a stop.
+  bool Step(int64_t clockMs);
   // The user's Stop (a termination signal): an upload is cancelled; a job that has not
   // started one ends.
-  void Stop(int64_t nowMs);
+  void Stop(int64_t clockMs);
+
+  // The most one step of the job adds to its time.
+  static constexpr int64_t kMaxStepMs = 250;
 
   // New lines of the update log and the job's own notes, each once, in order.
   std::function<void(FlashJob& job, const std::string& line, bool note)> onLine;
@@ -58,10 +62,12 @@ class FlashJob {
   std::string lastMessage;
 
  private:
+  int64_t RunTime(int64_t clockMs);
   void Choose(int64_t now);
   void SearchEnded(int64_t now);
   void StartUpload(int64_t now);
   void WatchUpload(int64_t now);
+  void PressStop(int64_t now);
   void End(bool ok, const std::string& result);
   void TakeLog();
   void Note(const std::string& line);
@@ -74,6 +80,8 @@ class FlashJob {
   bool ok_ = false, skipped_ = false, looked_ = false;
   std::string result_;
   std::string stopReason_;  // why the job pressed Stop itself
+  int64_t lastClockMs_ = -1;
+  int64_t ranMs_ = 0;  // the process's running time since the first step
   int64_t phaseSince_ = -1;
   int64_t lastProgress_ = 0;
   int acknowledged_ = 0;

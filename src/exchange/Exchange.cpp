@@ -221,6 +221,10 @@ void Exchange::EchoLines(bool all) {
 void Exchange::SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout) {
   if (activeLink_) activeLink_->Write(command);
   ++commandsSent_;
+  // The wait for the reply begins once the command has left, but an answer may already
+  // come in the tick that sees it leave: its refill to 200 steps must stand, so the
+  // allowance is set here, before any arrival, and not counted down while the write goes.
+  silence_ = 100;
   successState_ = success;
   timeoutState_ = timeout;
   state_ = ExchangeState::AwaitWrite;
@@ -318,7 +322,6 @@ bool Exchange::OnSendInfo() {
 
 bool Exchange::OnAwaitWrite() {
   if (activeLink_ && activeLink_->PendingWrite() > 0) return false;
-  silence_ = 100;
   state_ = ExchangeState::AwaitReply;
   return true;
 }

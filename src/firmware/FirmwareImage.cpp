@@ -61,6 +61,13 @@ FirmwareLoad LoadFirmwareImage(const std::string& path, FirmwareImage& image) {
   return FirmwareLoad::Ok;
 }
 
+// Reads the file as the upload will: a file that can be opened but not read is found
+// only by reading it. The size bound keeps that cheap.
+FirmwareLoad CheckFirmwareFile(const std::string& path) {
+  FirmwareImage scratch;
+  return LoadFirmwareImage(path, scratch);
+}
+
 std::string FirmwareLoadMessage(FirmwareLoad result, const std::string& path) {
   switch (result) {
     case FirmwareLoad::Ok:

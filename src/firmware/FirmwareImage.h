@@ -23,6 +23,9 @@ inline constexpr std::size_t kExtensionBlockLength = 184;
 inline constexpr std::size_t kMaxPageCount = 0xFFFF;
 // Far beyond any adapter's flash; keeps a wrongly chosen file from exhausting memory.
 inline constexpr std::uintmax_t kMaxFirmwareFileSize = 64u * 1024u * 1024u;
+// So a file is never too large for the page numbering at every page size: at the largest
+// one, 0xFFFF bytes, any file the size bound lets through fits in whole pages.
+static_assert(kMaxFirmwareFileSize <= kFileHeaderLength + kMaxPageCount * 0xFFFFu);
 
 // Sum of the bytes, each taken as 0-255, modulo 65,536.
 uint16_t PageChecksum(std::string_view bytes);
@@ -55,6 +58,9 @@ enum class FirmwareLoad { Ok, NotFound, Short, TooLarge };
 // Reads the whole file at once. Anything but a readable regular file counts as not found
 // (a directory or a device could not be read as an image, a FIFO could block forever).
 FirmwareLoad LoadFirmwareImage(const std::string& path, FirmwareImage& image);
+// What LoadFirmwareImage would answer, for a check before the adapter is sent to its
+// bootloader: a file refused then would leave it there for nothing.
+FirmwareLoad CheckFirmwareFile(const std::string& path);
 // The message shown for a refused file ("" for Ok).
 std::string FirmwareLoadMessage(FirmwareLoad result, const std::string& path);
 

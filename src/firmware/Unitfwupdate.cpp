@@ -39,6 +39,7 @@ bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& f
   // Whatever is left of an earlier upload belongs to a link session that has been closed.
   received_.Clear();
   currentPage_ = 0;
+  requested_ = false;
   nakCount_ = 0;
   requestsSinceProgress_ = 0;
   acknowledged_.clear();
@@ -204,10 +205,23 @@ void FirmwareUpdater::PageRequested(uint16_t page) {
     return;
   }
   currentPage_ = page;
+  requested_ = true;
   if (page == pageCount_) {
+    // The end frame makes the bootloader keep what it has written: it goes only when every
+    // page was acknowledged, or an upload of one page in 385 would end "Ok".
+    if (firstAcks_ < pageCount_) {
+      StopWith(Format("Writing Page #%d : Error (the bootloader asked to finish after %d of %d pages)",
+                      static_cast<int>(page), firstAcks_, pageCount_));
+      return;
+    }
     LogLine("Updating firmware");
     currentPage_ = boot::kEndMarker;
     Send(EndFrame());
+    return;
+  }
+  if (page == boot::kEndMarker) {
+    // Its bare frame would be the end frame, and its acknowledgement the end's.
+    StopWith(Format("Writing Page #%d : Error (the end marker asked for as a page)", static_cast<int>(page)));
     return;
   }
   LogLine(Format("Writing Page #%d", static_cast<int>(page)));
@@ -219,6 +233,12 @@ void FirmwareUpdater::PageRequested(uint16_t page) {
 // An acknowledgement names what was sent last: the end marker only once the end frame has
 // left, a page only when that page was the last one sent.
 void FirmwareUpdater::PageAcknowledged(uint16_t page) {
+  if (!requested_) {
+    // Page 0 is the current page before any request, but nothing has been sent yet.
+    StopWith(Format("Writing Page #%d : Error (acknowledgement for page %d before any page was asked for)",
+                    currentPage_, static_cast<int>(page)));
+    return;
+  }
   if (page != currentPage_) {
     StopWith(Format("Writing Page #%d : Error (acknowledgement for page %d)", currentPage_, static_cast<int>(page)));
     return;

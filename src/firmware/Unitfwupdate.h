@@ -125,6 +125,7 @@ class FirmwareUpdater {
   int pageSize_ = 0;
   int pageCount_ = 0;
   int currentPage_ = 0;             // last page requested or acknowledged; 0xFFFF after the end frame
+  bool requested_ = false;          // a page or the end has been asked for in this upload
   int nakCount_ = 0;                // negative acknowledgements since the last positive one
   int requestsSinceProgress_ = 0;   // page requests since a page was first acknowledged
   std::vector<bool> acknowledged_;  // per page: acknowledged at least once

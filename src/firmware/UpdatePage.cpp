@@ -76,7 +76,7 @@ void UpdatePage::btFW_FileClick() {
 
 void UpdatePage::btUpdateRunClick() {
   if (c_.btUpdateRun.Caption() == "Run") {
-    if (ex_.Running()) return;
+    if (ex_.Running() || !FileUploadable()) return;
     c_.memUpdate.Clear();
     c_.edUpdateSatus.SetText("");  // the last run's ending is no status of this one
     c_.pbUpdateProgress.SetPosition(0);
@@ -91,6 +91,17 @@ void UpdatePage::btUpdateRunClick() {
   // The exchange sees at its next step that the updater no longer runs and finishes.
   if (updater_) updater_->Cancel();
   c_.btUpdateRun.SetCaption("Run");
+}
+
+// A file that no bootloader could take is refused before "!dulMAR_SC_U": the adapter
+// would otherwise wait in its bootloader for an upload that never begins. Whatever needs
+// the bootloader's page size is judged by the updater once the header is answered.
+bool UpdatePage::FileUploadable() {
+  const std::string& path = c_.edFW_File.Text();
+  const FirmwareLoad loaded = CheckFirmwareFile(path);
+  if (loaded == FirmwareLoad::Ok) return true;
+  window_.AppMessageBox(FirmwareUpdater::kFileCaption, FirmwareLoadMessage(loaded, path), mb::Ok | mb::IconError);
+  return false;
 }
 
 void UpdatePage::btResetClick() {

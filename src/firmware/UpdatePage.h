@@ -36,6 +36,8 @@ class UpdatePage {
 
  private:
   bool UploadRunning() const;
+  // The file checks that need no bootloader; false after the updater's message.
+  bool FileUploadable();
   // The result of a Run or a Reset, in the page's log.
   void UploadEnded();
   void ResetEnded(int commandsBefore);

@@ -145,7 +145,10 @@ void Bootloader::Ack(SimTime t) {
   Bytes n;
   AppendLE16(n, flashing_);
   Send(Plus(n), t);
-  expected_ = uint16_t(flashing_ + 1);
+  const bool jump = m_.scenario().jumpAfterPage == int(flashing_);
+  if (jump)
+    m_.Event(Format("boot: page %u written, asking for page %d next", unsigned(flashing_), m_.scenario().jumpToPage));
+  expected_ = uint16_t(jump ? m_.scenario().jumpToPage : flashing_ + 1);
   state_ = State::WaitPage;
   Send(Request(expected_), t);
 }

@@ -173,6 +173,20 @@ bool SetNakPages(Scenario& s, std::string_view v, std::string& e) {
   return true;
 }
 
+bool SetPageJump(Scenario& s, std::string_view v, std::string& e) {
+  const std::size_t colon = v.find(':');
+  long long after = 0, to = 0;
+  if (colon == std::string_view::npos) {
+    e = "expected PAGE:TO, e.g. 0:385";
+    return false;
+  }
+  if (!ToInt(Trim(v.substr(0, colon)), -1, 65534, after, e) || !ToInt(Trim(v.substr(colon + 1)), 0, 65535, to, e))
+    return false;
+  s.jumpAfterPage = int(after);
+  s.jumpToPage = int(to);
+  return true;
+}
+
 // Only a regular file of at most the largest driver: a device such as /dev/zero would
 // never end, a FIFO could block the simulator for good, and a directory reads as nothing.
 bool ReadDriverFile(const std::string& path, Bytes& out, std::string& e) {
@@ -290,6 +304,10 @@ const std::vector<Key>& Keys() {
       {"flash_delay_ms", "flash-write time per page before its acknowledgement",
        Number(&Scenario::flashDelayMs, 0, 600000)},
       {"nak_page", "pages answered \"-\": PAGE[:TIMES],... (repeatable)", SetNakPages, true},
+      {"page_jump",
+       "PAGE:TO: once page PAGE is acknowledged, ask for page TO instead of the next (a bootloader\n"
+       "                       that skips pages)",
+       SetPageJump},
       {"nak_rate", "share of page frames answered \"-\" at random, 0 to 1",
        [](Scenario& s, std::string_view v, std::string& e) {
          try {

@@ -104,6 +104,10 @@ struct Scenario {
   int promptDelayMs = -1;        // ">" this long after entering the bootloader; -1: no prompt
   int flashDelayMs = 0;
   std::vector<NakRule> nakPages;
+  // A bootloader that skips pages: once page jumpAfterPage is acknowledged it asks for
+  // page jumpToPage instead of the next one (-1: never).
+  int jumpAfterPage = -1;
+  int jumpToPage = 0;
   double nakRate = 0.0;
   std::string bootId;  // ID text of the header reply; empty: the signature
   int frameTimeoutMs = 500;

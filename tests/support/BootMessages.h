@@ -23,6 +23,12 @@ inline Bytes HeaderReply(uint16_t pageSize, const std::string& serial = "1234567
   AppendLE16(m, pageSize);
   return m + serial + id;
 }
+// Pages 0 to count - 1 asked for and acknowledged, in one chunk.
+inline Bytes EveryPage(uint16_t count) {
+  Bytes m;
+  for (uint16_t p = 0; p < count; ++p) m += Request(p) + Ack(p);
+  return m;
+}
 inline const Bytes kConnectAck("+\0", 2);
 
 }  // namespace bx::test

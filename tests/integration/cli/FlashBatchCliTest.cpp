@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
+#include "core/Sha256.h"
 #include "platform/PtyMaster.h"
 #include "sim/SimPty.h"
 #include "support/Process.h"
@@ -103,6 +105,64 @@ TEST(FlashBatchCli, BootloaderRequestingPageZeroForeverEndsWithinTheTimeout) {
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
   EXPECT_LT(seconds, 4.0 + 3.0) << r.out;
   EXPECT_TRUE(Has(r.out, "Writing Page #0 : Error")) << r.out;
+}
+
+// One port named twice, or one device under two names, would carry two uploads at once:
+// a usage error before anything is sent.
+TEST(FlashBatchCli, TheSamePortTwiceIsAUsageError) {
+  TempHome home;
+  TempFolder folder;
+  const std::string path = folder.Write("f.rfw", Pattern(80 + 256 * 4));
+  sim::PtyAdapter pty(Adapter("BX240017", 100));
+  ASSERT_TRUE(pty.Start());
+  const std::string port = pty.SlavePath(), link = folder.Path() + "/by-id";
+  std::filesystem::create_symlink(port, link);
+  struct Case {
+    const char* name;
+    std::string first, second, error;
+  };
+  const Case cases[] = {
+      {"one name twice", port, port, "brevantix-cli: the port " + port + " is given twice\n"},
+      {"a link and its device", port, link,
+       "brevantix-cli: the ports " + port + " and " + link + " are the same device\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = RunProgram({kCli, "--port", c.first, "--port", c.second, "flash", path}, home.Env());
+    EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+    EXPECT_TRUE(Has(r.err, c.error)) << r.err;
+    EXPECT_TRUE(pty.adapter().Events().empty());
+  }
+  pty.Stop();
+}
+
+// A stop longer than the time-out (SIGSTOP, then SIGCONT) is no lost progress: the
+// bootloader waited all along. The simulator is stopped across it too, so that no
+// acknowledgement can be waiting when the CLI resumes: only the time the CLI ran counts.
+TEST(FlashBatchCli, AStopLongerThanTheTimeoutIsNoLostProgress) {
+  TempHome home;
+  TempFolder folder;
+  const Bytes file = Pattern(80 + 256 * 4, 5);
+  Background sim({BinaryPath("src/sim/program/brevantix-sim"), "--pty", "--set", "flash_delay_ms=300"});
+  const std::string port = sim.ReadLine(5000);
+  ASSERT_TRUE(Has(port, "/dev/")) << port;
+  Background cli({kCli, "--port", port, "flash", folder.Write("f.rfw", file), "--no-wait", "--timeout", "2"},
+                 home.Env());
+  std::string seen;
+  for (int i = 0; i < 100 && !Has(seen, "Writing Page #1 : Ok\n"); ++i) seen += cli.ReadLine(5000) + "\n";
+  ASSERT_TRUE(Has(seen, "Writing Page #1 : Ok\n")) << seen;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // page 2 is being written
+  sim.Signal(SIGSTOP);
+  cli.Signal(SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  cli.Signal(SIGCONT);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  sim.Signal(SIGCONT);
+  std::string rest;
+  EXPECT_EQ(cli.Wait(15000, rest), 0) << seen << rest;
+  EXPECT_TRUE(Has(rest, "Writing Page #3 : Ok\nUpdating firmware\nUpdating firmware : Ok\n")) << rest;
+  EXPECT_FALSE(Has(rest, "Firmware Update canceled...")) << rest;
+  EXPECT_TRUE(Has(sim.Stop(), "image: 1024 bytes sha256 " + Sha256Hex(file.substr(80))));
 }
 
 struct SignalCase {

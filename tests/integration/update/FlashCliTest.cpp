@@ -73,6 +73,57 @@ TEST(FlashCli, RefusedPageEndsWithOneAndTheSimulatorStoresNothing) {
   pty.Stop();
 }
 
+// Commands the simulated adapter received.
+int CommandsReceived(sim::PtyAdapter& pty) {
+  const auto events = pty.adapter().Events();
+  return static_cast<int>(
+      std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.rfind("command: ", 0) == 0; }));
+}
+
+// A file no bootloader could take is refused before any adapter is asked anything, so
+// none is left in its bootloader: one adapter or a batch.
+TEST(FlashCli, AFileThatCannotBeUploadedReachesNoAdapter) {
+  TempHome home;
+  TempFolder folder;
+  const std::string path = folder.Write("ten.rfw", Pattern(10));
+  for (const int adapters : {1, 2}) {
+    SCOPED_TRACE(adapters);
+    sim::PtyAdapter a, b;
+    ASSERT_TRUE(a.Start() && b.Start());
+    std::vector<std::string> argv = {kCli, "--port", a.SlavePath()};
+    if (adapters == 2) argv.insert(argv.end(), {"--port", b.SlavePath()});
+    argv.insert(argv.end(), {"flash", path});
+    const RunResult r = RunProgram(argv, home.Env());
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_TRUE(Has(r.err, "Error! Firmware file \"" + path + "\" is short.")) << r.err;
+    EXPECT_EQ(CommandsReceived(a), 0);
+    EXPECT_EQ(CommandsReceived(b), 0);
+    a.Stop();
+    b.Stop();
+  }
+}
+
+// A bootloader that takes page 0 and then asks to finish: no end frame, so it keeps
+// nothing, and the upload fails with the cause instead of "Ok".
+TEST(FlashCli, ABootloaderThatSkipsPagesFailsWithItsCause) {
+  TempHome home;
+  TempFolder folder;
+  sim::Scenario s;
+  s.jumpAfterPage = 0;
+  s.jumpToPage = 385;
+  sim::PtyAdapter pty(s);
+  ASSERT_TRUE(pty.Start());
+  const RunResult r = RunProgram(
+      {kCli, "--port", pty.SlavePath(), "flash", folder.Write("f.rfw", Pattern(80 + 256 * 385)), "--no-wait"},
+      home.Env());
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  const std::string cause = "Writing Page #385 : Error (the bootloader asked to finish after 1 of 385 pages)";
+  EXPECT_TRUE(Has(r.out, "Writing Page #0 : Ok\n" + cause + "\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Updating firmware")) << r.out;
+  EXPECT_FALSE(pty.adapter().Stored().has_value());
+  pty.Stop();
+}
+
 // The line hung up in the middle of page 2: said as such at once, not after the
 // no-progress time-out.
 TEST(FlashCli, HangUpMidUploadEndsWithOneAndSaysSo) {

@@ -127,6 +127,39 @@ TEST(Exchange, ReplyThatKeepsTricklingNeverTimesOut) {
   EXPECT_EQ(f.edSerial.Text(), "1");
 }
 
+// The first part of a reply may come in the very tick that sees the command leave: it
+// refills the silence allowance to 200 steps like every later part.
+TEST(Exchange, AReplyThatPausesAfterItsFirstLineIsAskedForOnce) {
+  struct Case {
+    const char* name;
+    int64_t restAfterMs;  // -1: the rest never comes
+    int commandsAt1990;   // searches sent 1990 ms after the first line
+    int commandsAt2020;
+  };
+  for (const Case c : {Case{"the rest 1.7 s later", 1700, 1, 1}, Case{"no rest", -1, 1, 2}}) {
+    SCOPED_TRACE(c.name);
+    AdapterWorld w;
+    TfrmMain& f = w.StartWithPort();
+    const Bytes reply = Frame({"SN:1", "FW:2.1"});
+    const Bytes first = reply.substr(0, reply.find("FW:"));
+    w.replies[kI] = first;  // with the command, at once
+    f.btSearch.Click();
+    ASSERT_TRUE(w.loop.AdvanceUntil([&] { return w.Count(kI) == 1; }, 1000));
+    if (c.restAfterMs >= 0) {
+      w.loop.Advance(c.restAfterMs);
+      w.link.Receive(reply.substr(first.size()), false);
+    }
+    w.loop.Advance(1990 - std::max<int64_t>(c.restAfterMs, 0));
+    EXPECT_EQ(w.Count(kI), c.commandsAt1990);
+    w.loop.Advance(30);
+    EXPECT_EQ(w.Count(kI), c.commandsAt2020);
+    ASSERT_TRUE(w.RunExchange());
+    if (c.restAfterMs >= 0) {
+      EXPECT_EQ(f.edSerial.Text(), "1");
+    }
+  }
+}
+
 TEST(Exchange, AwaitedCommandsTimeOutAfterASingleWait) {
   for (const auto op : {Operation::SelectMode, Operation::SelfTest, Operation::DeviceCommand}) {
     AdapterWorld w;

@@ -184,6 +184,7 @@ TEST_F(UpdaterTest, AnAcknowledgementForgivesEarlierNaks) {
 
 TEST_F(UpdaterTest, NakAfterTheEndFrameFailsTheUpdate) {
   ToPageRequests(Pattern(80 + 512), 256);
+  Send(EveryPage(2));
   Send(Request(2));
   EXPECT_EQ(link.writes.back(), EndFrame());
   Send("-");
@@ -219,12 +220,28 @@ TEST_F(UpdaterTest, AcknowledgementsNamingAnythingButWhatWasSentFailTheUpload) {
        {Request(0), Ack(0), Request(1), Ack(1), Ack(0xFFFF)},
        "Writing Page #1 : Error (acknowledgement for page 65535)"},
       {"another page acknowledged", {Request(0), Ack(3)}, "Writing Page #0 : Error (acknowledgement for page 3)"},
+      {"the end marker asked for as a page",
+       {Request(0xFFFF)},
+       "Writing Page #65535 : Error (the end marker asked for as a page)"},
+      {"page 0 acknowledged before it was asked for",
+       {Ack(0)},
+       "Writing Page #0 : Error (acknowledgement for page 0 before any page was asked for)"},
       {"page 0 requested and acknowledged forever",
        {Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0), Ack(0), Request(0)},
        "Writing Page #0 : Error (requested again without progress)"},
       {"page 0 requested forever",
        {Request(0), Request(0), Request(0), Request(0), Request(0)},
        "Writing Page #0 : Error (requested again without progress)"},
+      {"finish asked for after page 0",
+       {Request(0), Ack(0), Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish after 1 of 8 pages)"},
+      {"finish asked for before any page",
+       {Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish "
+       "after 0 of 8 pages)"},
+      {"a page acknowledged twice counts once",
+       {EveryPage(7), Request(3), Ack(3), Request(8)},
+       "Writing Page #8 : Error (the bootloader asked to finish after 7 of 8 pages)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,6 +251,8 @@ TEST_F(UpdaterTest, AcknowledgementsNamingAnythingButWhatWasSentFailTheUpload) {
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(status.Text(), c.last);
     EXPECT_NE(Log().back(), "Updating firmware : Ok");
+    // The end frame would have the bootloader keep the pages it has.
+    for (const Bytes& w : link.writes) EXPECT_NE(w, EndFrame());
   }
 }
 
@@ -262,6 +281,7 @@ TEST_F(UpdaterTest, CancelStopsAndALaterStartBeginsAgain) {
 
 TEST_F(UpdaterTest, ANextUploadDoesNotJudgeANakByTheLastUploadsEndFrame) {
   ToPageRequests(Pattern(80 + 256), 256);
+  Send(EveryPage(1));
   Send(Request(1));
   Send(Ack(0xFFFF));
   ASSERT_FALSE(updater.IsRunning());
@@ -344,12 +364,12 @@ TEST_F(UpdaterTest, AHangUpEndsTheUploadWithTheLineOfItsStep) {
        "Writing Page #1 : Error (the adapter hung up)"},
       {"end frame sent",
        false,
-       {kConnectAck, HeaderReply(256), Request(4)},
+       {kConnectAck, HeaderReply(256), EveryPage(4), Request(4)},
        {},
        "Error updating firmware... (the adapter hung up)"},
       {"end frame acknowledged, then the line dropped",
        false,
-       {kConnectAck, HeaderReply(256), Request(4)},
+       {kConnectAck, HeaderReply(256), EveryPage(4), Request(4)},
        Ack(0xFFFF),
        "Updating firmware : Ok"},
   };

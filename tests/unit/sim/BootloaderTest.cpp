@@ -101,6 +101,22 @@ TEST(Bootloader, AWrongChecksumIsNakedAndTheSamePageResentIsTaken) {
   EXPECT_EQ(line.model.stored->image, image);
 }
 
+// The fault of a bootloader that skips pages: it takes whatever end frame it is sent and
+// keeps the pages it has.
+TEST(Bootloader, APageJumpAsksForAnotherPageNext) {
+  Scenario s = Small(64);
+  s.jumpAfterPage = 1;
+  s.jumpToPage = 5;
+  VirtualLine line(s);
+  SimTime t = Ms(0);
+  const std::string image = TestBytes(64 * 5, 6);
+  auto msgs = Enter(line, TestBytes(80, 7), t);
+  const auto seen = Serve(line, image, 64, {msgs.back()}, t);
+  EXPECT_EQ(seen, (std::vector<std::string>{Request(0), Ack(0), Request(1), Ack(1), Request(5), Ack(0xFFFF)}));
+  ASSERT_TRUE(line.model.stored.has_value());
+  EXPECT_EQ(line.model.stored->image, image.substr(0, 128));
+}
+
 TEST(Bootloader, WrongHeaderChecksumIsRefused) {
   VirtualLine line(Small());
   SimTime t = Ms(0);

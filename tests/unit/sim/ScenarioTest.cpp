@@ -23,6 +23,7 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
                      "wifi = ALIAS=My%20Car&NEWKEY=1\n"
                      "silent = I:2, WS\n"
                      "nak_page = 3:4,7\n"
+                     "page_jump = 0:385\n"
                      "baud = 115200\n"
                      "trailing = \\r\\nX\\x00\n",
                      err))
@@ -39,6 +40,8 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
   EXPECT_EQ(s.silent[1].count, -1);
   ASSERT_EQ(s.nakPages.size(), 2u);
   EXPECT_EQ(s.nakPages[0].times, 4);
+  EXPECT_EQ(s.jumpAfterPage, 0);
+  EXPECT_EQ(s.jumpToPage, 385);
   EXPECT_EQ(s.byteRate, 11520);
   EXPECT_EQ(s.trailing, std::string("\r\nX\0", 4));
 
@@ -46,7 +49,8 @@ TEST(Scenario, FileFormatWithCommentsRepeatsAndErrors) {
   EXPECT_EQ(err, "line 2: page_size: expected a whole number from 0 to 65535, got \"70000\"");
   EXPECT_FALSE(load.ParseText("colour=red", err));
   EXPECT_EQ(err, "line 1: unknown key \"colour\"");
-  for (const char* bad : {"mode=ABCD - x", "options=B", "nak_rate=2", "driver_form=EXE"}) {
+  for (const char* bad :
+       {"mode=ABCD - x", "options=B", "nak_rate=2", "driver_form=EXE", "page_jump=3", "page_jump=1:65536"}) {
     err.clear();
     EXPECT_FALSE(load.SetAssignment(bad, err)) << bad;
     EXPECT_FALSE(err.empty()) << bad;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "UpdateWorld.h"
 #include "support/ScopedGlobals.h"
@@ -233,6 +234,52 @@ TEST(UpdateFlow, FileGoneBeforeRunIsReportedByTheUpdaterAndTheExchangeEnds) {
   EXPECT_TRUE(w.boot->header.empty());
 }
 
+// A file that no page size could make uploadable is refused before the adapter is sent
+// to its bootloader, with and without "Do not Search": nothing reaches the adapter.
+TEST(UpdateFlow, AFileThatCannotBeUploadedIsRefusedBeforeTheBootloaderIsEntered) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> spoil;
+    const char* message;  // with the path between the quotes
+  };
+  const Case cases[] = {
+      {"ten bytes", [](const std::string& p) { std::filesystem::resize_file(p, 10); },
+       "Error! Firmware file \"%s\" is short."},
+      {"gone", [](const std::string& p) { std::filesystem::remove(p); }, "File \"%s\" is not found."},
+      {"a folder in its place",
+       [](const std::string& p) {
+         std::filesystem::remove(p);
+         std::filesystem::create_directory(p);
+       },
+       "File \"%s\" is not found."},
+      {"beyond the size bound", [](const std::string& p) { std::filesystem::resize_file(p, kMaxFirmwareFileSize + 1); },
+       "Error! Firmware file \"%s\" is too large."},
+  };
+  for (const Case& c : cases) {
+    for (const bool noSearch : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (noSearch ? ", do not search" : ""));
+      UpdateWorld w;
+      TfrmMain& f = w.StartAdapter();
+      ASSERT_TRUE(w.Identify());
+      const std::string path = w.ChooseFile(kFile);
+      c.spoil(path);
+      f.rbUploadFW.Click();
+      if (noSearch) f.ckbNotSearch.Click();
+      const int opened = w.link.openCalls;
+      f.btUpdateRun.Click();
+      ASSERT_TRUE(w.RunExchange());
+      ASSERT_EQ(w.dialogs.messages.size(), 1u);
+      EXPECT_EQ(w.dialogs.messages[0].caption, f.Caption() + " - Open Firware file...");
+      EXPECT_EQ(w.dialogs.messages[0].text, Format(c.message, path.c_str()));
+      EXPECT_EQ(w.commands, std::vector<Bytes>{"!dulMAR_SC_I"});
+      EXPECT_EQ(w.link.openCalls, opened);
+      EXPECT_EQ(f.btUpdateRun.Caption(), "Run");
+      EXPECT_TRUE(f.btUpdateRun.Enabled());
+      EXPECT_NE(w.Log().empty() ? "" : w.Log().back(), kBootloaderHint);
+    }
+  }
+}
+
 // An upload that did not end well may leave the adapter in its bootloader, which answers
 // no adapter command: the log says that Reset is the cure, and so does "not found" until
 // a search finds the adapter or a reset has been sent.
@@ -254,8 +301,12 @@ TEST(UpdateFlow, AnUploadThatDidNotEndWellPointsToReset) {
     const std::string path = w.ChooseFile(kFile);
     if (c.ending == Ending::Stopped) w.boot->quietAfterPage = 1;
     if (c.ending == Ending::PageRefused) w.boot->nakPages[2] = 4;
-    if (c.ending == Ending::FileGone) std::filesystem::remove(path);
     f.btUpdateRun.Click();
+    if (c.ending == Ending::FileGone) {
+      // Gone once the adapter has been sent to its bootloader: only the updater sees it.
+      ASSERT_TRUE(w.loop.AdvanceUntil([&] { return w.Count(kEnterBoot) == 1; }, 2000, 1));
+      std::filesystem::remove(path);
+    }
     if (c.ending == Ending::Stopped) {
       ASSERT_TRUE(w.loop.AdvanceUntil([&] { return w.boot->stored.size() == 2 * 256; }, 5000, 10));
       f.btUpdateRun.Click();
