@@ -42,12 +42,15 @@ std::vector<uint32_t> NetworkSearch::Destinations(uint32_t address, const std::v
 
 // A socket that cannot be had or bound (another program on the search port) leaves a
 // line saying so, instead of a search that silently never starts.
+// The socket is not set to "do not route": Linux then refuses every destination off the
+// directly connected networks, so with a default route through a gateway neither the
+// limited broadcast nor a Find of an adapter behind a router would leave. (Windows
+// ignores that option on IPv4 sockets, so nothing changes there.)
 bool NetworkSearch::OpenSocket() {
   SocketError error{SocketError::Kind::NoSocket, "no network"};
   std::unique_ptr<DatagramSocket> socket = s_.network ? s_.network->OpenUdp(&error) : nullptr;
   if (socket && socket->Bind(0, kPort, &error)) {
     socket->SetBroadcast(true);
-    socket->SetDontRoute(true);
     socket_ = std::move(socket);
     return true;
   }
@@ -104,14 +107,23 @@ void NetworkSearch::tmrUDPTimer() {
     std::optional<Datagram> d = socket_->ReceiveFrom(kMaxAnswer);
     if (d && d->length <= kMaxAnswer) HandleAnswer(d->data);
   }
-  if (tick_ >= 0 && static_cast<std::size_t>(tick_) < addresses_.size()) {
-    const uint32_t to = addresses_[static_cast<std::size_t>(tick_)];
-    socket_->SendTo(to, kPort, request_);  // a failed send is not reported
-    c_.memLog_Network.AddLine(Ipv4ToText(to) + ":" + std::to_string(kPort));
-  }
+  if (tick_ >= 0 && static_cast<std::size_t>(tick_) < addresses_.size())
+    Send(addresses_[static_cast<std::size_t>(tick_)]);
   ++tick_;
   c_.pbUDP.SetPosition(c_.pbUDP.Max() * tick_ / kTicksPerPass);
   if (tick_ >= kTicksPerPass) BeginPass();
+}
+
+// A send that fails is logged with its cause in place of the destination line; the
+// pass goes on with its other destinations.
+void NetworkSearch::Send(uint32_t to) {
+  const std::string destination = Ipv4ToText(to) + ":" + std::to_string(kPort);
+  SocketError error;
+  if (socket_->SendTo(to, kPort, request_, &error))
+    c_.memLog_Network.AddLine(destination);
+  else
+    c_.memLog_Network.AddLine("Cannot send to " + destination + ": " +
+                              (error.text.empty() ? std::string("unknown error") : error.text));
 }
 
 // The search's own broadcast comes back to its socket: that one is neither logged nor read.

@@ -49,6 +49,7 @@ class NetworkSearch : public NetworkSearcher {
  private:
   bool OpenSocket();
   void BeginPass();
+  void Send(uint32_t to);
   void HandleAnswer(const Bytes& text);
 
   NetworkControls& c_;

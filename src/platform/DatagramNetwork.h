@@ -51,8 +51,14 @@ class DatagramSocket {
   virtual bool SetBroadcast(bool on) = 0;
   virtual bool SetDontRoute(bool on) = 0;
   virtual uint16_t LocalPort() const = 0;  // 0 when unbound or unknown
-  // The whole datagram or nothing; false when it could not be sent.
-  virtual bool SendTo(uint32_t address, uint16_t port, const Bytes& data) = 0;
+  // The whole datagram or nothing. A unicast or directed broadcast goes where the routing
+  // table sends it, through a gateway too. The limited broadcast (255.255.255.255) from a
+  // socket bound to every address leaves on every interface that is up and can broadcast
+  // where the backend can pick the interface (posix/: a routing table picks one alone);
+  // the Windows backend leaves that to the system. False when the datagram left nowhere,
+  // with `error` (when given) saying why: "Network is unreachable" for an address no
+  // route reaches, Kind::AccessDenied for a broadcast without SetBroadcast.
+  virtual bool SendTo(uint32_t address, uint16_t port, const Bytes& data, SocketError* error = nullptr) = 0;
   // True when a datagram is waiting; timeoutMs 0 only looks.
   virtual bool PollReadable(int timeoutMs) = 0;
   // Takes one waiting datagram, keeping at most maxBytes of it; nullopt when none waits.

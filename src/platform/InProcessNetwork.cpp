@@ -50,8 +50,8 @@ class InProcessNetwork::Socket : public DatagramSocket {
     return true;
   }
   uint16_t LocalPort() const override { return port; }
-  bool SendTo(uint32_t address, uint16_t toPort, const Bytes& data) override {
-    return net_.Send(*this, address, toPort, data);
+  bool SendTo(uint32_t address, uint16_t toPort, const Bytes& data, SocketError* error) override {
+    return net_.Send(*this, address, toPort, data, error);
   }
   bool PollReadable(int) override {
     net_.DeliverDue(*this);
@@ -173,12 +173,16 @@ bool InProcessNetwork::Bind(Socket& s, uint32_t address, uint16_t port, SocketEr
   return true;
 }
 
-bool InProcessNetwork::Send(Socket& s, uint32_t to, uint16_t port, const Bytes& data) {
-  if (!s.bound && !Bind(s, 0, 0, nullptr)) return false;
+bool InProcessNetwork::Send(Socket& s, uint32_t to, uint16_t port, const Bytes& data, SocketError* error) {
+  auto fail = [error](SocketError why) {
+    if (error) *error = std::move(why);
+    return false;
+  };
+  if (!s.bound && !Bind(s, 0, 0, error)) return false;
   const bool broadcast = IsBroadcast(to);
-  if (broadcast && !s.broadcast) return false;  // the system refuses it (EACCES)
+  if (broadcast && !s.broadcast) return fail({SocketError::Kind::AccessDenied, "Permission denied"});
   Sent sent{s.address != 0 ? s.address : SourceFor(to), s.port, to, port, data, broadcast};
-  if (SendFails(sent)) return false;
+  if (SocketError injected = SendFailure(sent)) return fail(std::move(injected));
   sent_.push_back(sent);
   const Datagram d{data, data.size(), sent.fromAddress, sent.fromPort, to};
   if (broadcast || IsLocal(to)) {

@@ -7,8 +7,10 @@
 // Delivery follows the system's rules where the search depends on them: a datagram to a
 // local address goes to the socket bound to its port; a broadcast (the limited one, or
 // an interface's directed one) needs SO_BROADCAST, comes back to this host's sockets on
-// its port and reaches every far host it covers; a far host's answers go back to the
-// sending socket. Polls never wait: local datagrams arrive at once, answers when due.
+// its port and reaches every far host it covers (the limited one: every far host, as it
+// leaves on every interface); a far host's answers go back to the sending socket. Far
+// hosts off this host's networks are reached as through a gateway. Polls never wait:
+// local datagrams arrive at once, answers when due.
 //
 // Threads: one thread at a time uses the network and its sockets; a far host is called
 // on that thread, from within SendTo. The sockets must not outlive the network.
@@ -60,9 +62,9 @@ class InProcessNetwork : public DatagramNetwork {
   std::vector<NetInterface> Interfaces() override { return interfaces_; }
 
  protected:
-  // Failures a test may inject: a bind refused, a send that fails.
+  // Failures a test may inject: a bind refused, a send that fails (and why).
   virtual SocketError BindFailure(uint32_t /*address*/, uint16_t /*port*/) { return {}; }
-  virtual bool SendFails(const Sent& /*datagram*/) { return false; }
+  virtual SocketError SendFailure(const Sent& /*datagram*/) { return {}; }
 
  private:
   class Socket;
@@ -80,7 +82,7 @@ class InProcessNetwork : public DatagramNetwork {
   uint32_t SourceFor(uint32_t to) const;
   bool PortTaken(uint32_t address, uint16_t port) const;
   bool Bind(Socket& s, uint32_t address, uint16_t port, SocketError* error);
-  bool Send(Socket& s, uint32_t to, uint16_t port, const Bytes& data);
+  bool Send(Socket& s, uint32_t to, uint16_t port, const Bytes& data, SocketError* error);
   void DeliverDue(Socket& s);
   void Forget(Socket& s);
 

@@ -74,7 +74,7 @@ class UdpSocket : public DatagramSocket {
   bool SetBroadcast(bool on) override;
   bool SetDontRoute(bool on) override;
   uint16_t LocalPort() const override;
-  bool SendTo(uint32_t address, uint16_t port, const Bytes& data) override;
+  bool SendTo(uint32_t address, uint16_t port, const Bytes& data, SocketError* error = nullptr) override;
   bool PollReadable(int timeoutMs) override;
   // Also tells where the datagram was sent (toAddress).
   std::optional<Datagram> ReceiveFrom(std::size_t maxBytes) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -52,6 +53,7 @@ struct UdpResponder::Impl {
   bool IsBroadcast(uint32_t to) const;
   std::string NamedIp(const Datagram& d, bool broadcast) const;
   void Answer(const Datagram& d);
+  void CountDestination(uint32_t to);
   void SendDue();
 
   Adapter& adapter;
@@ -60,6 +62,8 @@ struct UdpResponder::Impl {
   std::string deviceIp, devicePort;
   std::vector<NetInterface> interfaces;
   std::atomic<int> requests{0}, broadcasts{0}, answers{0};
+  mutable std::mutex destinationsLock;  // the loop's thread adds, any thread reads
+  std::vector<std::pair<uint32_t, int>> destinations;
   WaitEvent waker{WaitEvent::Mode::AutoReset};
   SteadyClock clock;
   std::thread thread;
@@ -92,9 +96,19 @@ void UdpResponder::Impl::Answer(const Datagram& d) {
   if (d.length == d.data.size() && d.data == SearchRequest()) {
     ++requests;
     if (broadcast) ++broadcasts;
+    CountDestination(d.toAddress);
   }
   for (const UdpReply& r : replies) due.push_back({clock.Now() + Ms(r.delayMs), d.fromAddress, d.fromPort, r.data});
   std::stable_sort(due.begin(), due.end(), [](const Due& a, const Due& b) { return a.at < b.at; });
+}
+
+void UdpResponder::Impl::CountDestination(uint32_t to) {
+  std::lock_guard<std::mutex> hold(destinationsLock);
+  auto it = std::find_if(destinations.begin(), destinations.end(), [to](const auto& d) { return d.first == to; });
+  if (it == destinations.end())
+    destinations.emplace_back(to, 1);
+  else
+    ++it->second;
 }
 
 void UdpResponder::Impl::SendDue() {
@@ -163,6 +177,10 @@ int UdpResponder::Port() const { return impl_->port; }
 int UdpResponder::Requests() const { return impl_->requests; }
 int UdpResponder::BroadcastRequests() const { return impl_->broadcasts; }
 int UdpResponder::Answers() const { return impl_->answers; }
+std::vector<std::pair<uint32_t, int>> UdpResponder::RequestsByDestination() const {
+  std::lock_guard<std::mutex> hold(impl_->destinationsLock);
+  return impl_->destinations;
+}
 
 // ---- in process ------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 // network (AnswerOn, for the demo: nothing leaves the process).
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/DatagramNetwork.h"
@@ -46,6 +47,10 @@ class UdpResponder {
   int Requests() const;           // search requests received
   int BroadcastRequests() const;  // of those, sent to a broadcast address
   int Answers() const;            // datagrams sent back
+  // How many search requests came to each destination address (as the datagram was
+  // addressed: the limited broadcast, a directed one, this host's own), in the order the
+  // destinations were first seen; 0 where the system does not tell.
+  std::vector<std::pair<uint32_t, int>> RequestsByDestination() const;
 
  private:
   struct Impl;

@@ -94,6 +94,22 @@ TYPED_TEST_P(DatagramContract, ACutDatagramTellsItsRealLength) {
   EXPECT_EQ(d->length, 1500u);
 }
 
+// A broadcast without broadcast permission (loopback's directed one: it goes nowhere
+// else) is refused with its reason, and the socket sends on.
+TYPED_TEST_P(DatagramContract, ASendThatFailsSaysWhyAndTheSocketSendsOn) {
+  auto a = this->Bound();
+  auto b = this->Bound();
+  bx::SocketError error;
+  EXPECT_FALSE(a->SendTo(0x7FFFFFFFu, b->LocalPort(), "refused", &error));
+  EXPECT_EQ(error.kind, bx::SocketError::Kind::AccessDenied);
+  EXPECT_FALSE(error.text.empty());
+  ASSERT_TRUE(a->SendTo(this->kLoopback, b->LocalPort(), "after"));
+  ASSERT_TRUE(this->Arrives(*b));
+  auto d = b->ReceiveFrom(1023);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->data, "after");
+}
+
 TYPED_TEST_P(DatagramContract, ResolvesDottedTextAndLocalhostAndListsLoopbackOnce) {
   EXPECT_EQ(this->net->Resolve("192.168.4.1"), 0xC0A80401u);
   EXPECT_EQ(this->net->Resolve("255.255.255.255"), 0xFFFFFFFFu);
@@ -113,4 +129,5 @@ TYPED_TEST_P(DatagramContract, ResolvesDottedTextAndLocalhostAndListsLoopbackOnc
 REGISTER_TYPED_TEST_SUITE_P(DatagramContract, APortInUseIsRefusedWithItsReason,
                             AnAddressOfNoInterfaceIsRefusedWithItsReason,
                             DatagramsArriveWholeInOrderWithSenderAndDestination, ACutDatagramTellsItsRealLength,
+                            ASendThatFailsSaysWhyAndTheSocketSendsOn,
                             ResolvesDottedTextAndLocalhostAndListsLoopbackOnce);

@@ -230,11 +230,83 @@ uint16_t UdpSocket::LocalPort() const {
   return ntohs(sa.sin_port);
 }
 
-bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data) {
-  sockaddr_in sa = MakeAddress(address, port);
-  ssize_t n = ::sendto(static_cast<int>(handle_), data.data(), data.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
-                       reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  return n == static_cast<ssize_t>(data.size());
+namespace {
+
+constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
+
+// The interfaces a limited broadcast leaves on: up, able to broadcast (which leaves out
+// loopback and point-to-point links) and holding an IPv4 address, each once by index
+// (an address label such as "eth0:1" names its interface's index).
+std::vector<unsigned> BroadcastInterfaces() {
+  std::vector<unsigned> out;
+  ifaddrs* all = nullptr;
+  if (::getifaddrs(&all) != 0) return out;
+  for (ifaddrs* a = all; a; a = a->ifa_next) {
+    if (!a->ifa_name || !a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+    if (!(a->ifa_flags & IFF_UP) || !(a->ifa_flags & IFF_BROADCAST) || (a->ifa_flags & IFF_LOOPBACK)) continue;
+    const unsigned index = ::if_nametoindex(a->ifa_name);
+    if (index != 0 && std::find(out.begin(), out.end(), index) == out.end()) out.push_back(index);
+  }
+  ::freeifaddrs(all);
+  return out;
+}
+
+// One sendmsg; `ifindex` other than 0 names the interface the datagram leaves on
+// (IP_PKTINFO), whatever the routing table would pick. The errno of a failure is kept.
+bool SendOn(int fd, const sockaddr_in& to, const Bytes& data, unsigned ifindex, int& failure) {
+  iovec io{const_cast<char*>(data.data()), data.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  msghdr m{};
+  m.msg_name = const_cast<sockaddr_in*>(&to);
+  m.msg_namelen = sizeof to;
+  m.msg_iov = &io;
+  m.msg_iovlen = 1;
+  if (ifindex != 0) {
+    m.msg_control = control;
+    m.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&m);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(ifindex);
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+  }
+  ssize_t n;
+  do n = ::sendmsg(fd, &m, MSG_DONTWAIT | MSG_NOSIGNAL);
+  while (n < 0 && errno == EINTR);
+  if (n == static_cast<ssize_t>(data.size())) return true;
+  failure = n < 0 ? errno : EMSGSIZE;
+  return false;
+}
+
+}  // namespace
+
+// Left to the routing table, a limited broadcast goes out of the one interface that
+// holds the default route, and nowhere without one; an adapter on another interface's
+// network would never hear it. So it is sent once on each broadcast interface, and
+// counts as sent when it left on one. A socket bound to one address keeps to the
+// routing table: the other interfaces are not its to send from.
+bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data, SocketError* error) {
+  const sockaddr_in to = MakeAddress(address, port);
+  std::vector<unsigned> via;
+  sockaddr_in local{};
+  socklen_t len = sizeof local;
+  const bool anyAddress = ::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&local), &len) == 0 &&
+                          local.sin_addr.s_addr == htonl(INADDR_ANY);
+  if (address == kLimitedBroadcast && anyAddress) via = BroadcastInterfaces();
+  if (via.empty()) via.push_back(0);
+  bool sent = false;
+  int firstFailure = 0;
+  for (unsigned ifindex : via) {
+    int failure = 0;
+    if (SendOn(static_cast<int>(handle_), to, data, ifindex, failure))
+      sent = true;
+    else if (firstFailure == 0)
+      firstFailure = failure;
+  }
+  if (!sent && error) *error = SocketErrorOf(firstFailure);
+  return sent;
 }
 
 bool UdpSocket::PollReadable(int timeoutMs) {

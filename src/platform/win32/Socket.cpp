@@ -312,11 +312,14 @@ uint16_t UdpSocket::LocalPort() const {
   return LocalAddress(handle_, sa) ? ntohs(sa.sin_port) : 0;
 }
 
-bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data) {
+// The limited broadcast is left to the system here, as every other destination is.
+bool UdpSocket::SendTo(uint32_t address, uint16_t port, const Bytes& data, SocketError* error) {
   sockaddr_in sa = MakeAddress(address, port);
   const int n =
       ::sendto(S(handle_), data.data(), static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  return n == static_cast<int>(data.size());
+  if (n == static_cast<int>(data.size())) return true;
+  if (error) *error = SocketErrorOf(n == SOCKET_ERROR ? ::WSAGetLastError() : WSAEMSGSIZE);
+  return false;
 }
 
 bool UdpSocket::PollReadable(int timeoutMs) { return Ready(S(handle_), false, std::max(0, timeoutMs)); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Socket.h"
 #include "sim/Adapter.h"
 #include "sim/SelfCheck.h"
 #include "sim/SimPty.h"
@@ -21,7 +22,8 @@ const char* kUsage =
     "                     [--set KEY=VALUE]... [-v] | --self-check | --help\n"
     "\n"
     "Simulates a Brevantix adapter until SIGINT or SIGTERM, then prints how many search\n"
-    "requests it answered (with --udp) and the stored firmware image's size and SHA-256.\n"
+    "requests it answered (with --udp) and how many came to each destination address\n"
+    "(\"udp to ADDRESS: N requests\"), and the stored firmware image's size and SHA-256.\n"
     "  --pty             serve on a pseudo-terminal; its slave path is the first line printed\n"
     "  --tcp HOST:PORT   serve on a TCP listener (PORT 0: any free port; printed as \"tcp HOST:PORT\")\n"
     "  --udp [HOST:]PORT answer the network search there (default host 0.0.0.0; printed as \"udp PORT\");\n"
@@ -144,6 +146,8 @@ struct Transports {
       udp->Stop();
       std::cout << "udp: " << udp->Requests() << " requests (" << udp->BroadcastRequests() << " broadcast), "
                 << udp->Answers() << " answers" << std::endl;
+      for (const auto& [to, count] : udp->RequestsByDestination())
+        std::cout << "udp to " << bx::Ipv4ToText(to) << ": " << count << " requests" << std::endl;
     }
     if (tcp) tcp->Stop();
     if (pty) pty->Stop();

@@ -102,6 +102,22 @@ TEST_F(NetworkSearchTest, APassSendsToEachDestinationOnItsOwnTickAndIgnoresItsOw
   EXPECT_EQ(Page().RowCount(), 0);
 }
 
+// A destination that cannot be sent to is logged with the cause in place of its line;
+// the pass goes on with the others, and so does the next pass.
+TEST_F(NetworkSearchTest, ASendThatFailsIsLoggedWithItsCauseAndThePassGoesOn) {
+  net.SetInterfaces(kTwoAdapters);
+  net.sendFailures[0xC0A801FFu] = {SocketError::Kind::Other, "Network is unreachable"};
+  Start();
+  N().btUDP_Search.Click();
+  w.loop.Advance(1100);
+  const std::vector<std::string> pass = {"255.255.255.255:45678",
+                                         "Cannot send to 192.168.1.255:45678: Network is unreachable",
+                                         "10.255.255.255:45678", "255.255.255.255:45678"};
+  EXPECT_EQ(Log(), pass);
+  EXPECT_EQ(SentTo(),
+            (std::vector<std::string>{"255.255.255.255:45678", "10.255.255.255:45678", "255.255.255.255:45678"}));
+}
+
 TEST_F(NetworkSearchTest, FourPassesOfTenTicksDriveTheBarAndThePagesStayDisabledUntilTheEnd) {
   Start();
   std::vector<int> positions;
