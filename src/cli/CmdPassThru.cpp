@@ -139,9 +139,12 @@ int Check(Session& s) {
   PassThruControls& p = f;
   const bool withAdapter = !s.chosenPort.empty();
   if (withAdapter && (!s.ChoosePort() || !Search(s))) return 1;
+  p.memJ2534.Clear();
   p.btJ2534_Version_Check.Click();
   const std::string installed = p.edJ2534_Version_DLL.Text();
   *s.out << "Installed:\t" << installed << "\n";
+  // A library this system's pass-thru programs cannot load is said so.
+  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
   if (!withAdapter) return installed == "Not installed" || installed == "Access Error" ? 1 : 0;
   if (f.PassThruDriverVersion.empty()) {
     *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";

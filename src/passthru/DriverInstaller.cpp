@@ -1,7 +1,9 @@
 #include "passthru/DriverInstaller.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "core/Protocol.h"
 #include "form/Settings.h"
@@ -22,20 +24,124 @@ namespace {
 // An archive from the adapter holds the library and perhaps a few files beside it.
 constexpr ArchiveLimits kDriverArchiveLimits{64, 16ull * 1024 * 1024};
 
-// A name beside `path` that no other installation uses at the same time.
-std::string TempNameBeside(const std::string& path, const std::string& what) {
+std::string RandomWord() {
   std::random_device rd;
-  const fs::path p(path);
-  return (p.parent_path() / ("." + p.filename().string() + "." + what + "-" + std::to_string(rd()))).string();
+  const uint64_t n = (uint64_t{rd()} << 32) ^ rd();
+  return Format("%016llx", static_cast<unsigned long long>(n));
 }
 
-// Removes a file or folder when the installation step that made it ends, however it ends.
-struct RemoveOnExit {
-  std::string path;
-  ~RemoveOnExit() {
+// A folder beside `path` made for this run alone: its name is new and it is created
+// exclusively, so no other run or program shares it, and only this user may enter it.
+// Removed with everything in it when the object goes.
+class PrivateFolder {
+ public:
+  PrivateFolder() = default;
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  ~PrivateFolder() {
     std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
+    if (!path_.empty()) fs::remove_all(path_, ec);
   }
+  bool Make(const std::string& beside, const std::string& what) {
+    const fs::path p(beside);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      const fs::path candidate = p.parent_path() / ("." + p.filename().string() + "." + what + "-" + RandomWord());
+      std::error_code ec;
+      if (fs::create_directory(candidate, ec)) {  // false, without an error, when it exists
+        path_ = candidate.string();
+        fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+        return true;
+      }
+      if (ec) return false;
+    }
+    return false;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Files moved into place, each with what stood there before, so that a later failure can
+// put every old file back. What stood there is kept as a hard link (or a copy) in the
+// private folder: the new file then replaces it in one rename, and so does the old one
+// when it goes back.
+class Placement {
+ public:
+  explicit Placement(fs::path keep) : keep_(std::move(keep)) {}
+
+  bool Move(const fs::path& from, const fs::path& to, std::string& why) {
+    std::error_code ec;
+    Step step{to, keep_ / std::to_string(steps_.size()), false, {}};
+    for (fs::path f = to.parent_path(); !f.empty() && !fs::exists(f, ec); f = f.parent_path())
+      step.madeFolders.push_back(f);
+    fs::create_directories(to.parent_path(), ec);
+    if (ec) {
+      why = "cannot make the folder " + to.parent_path().string() + ": " + ec.message();
+      Forget(step);
+      return false;
+    }
+    const fs::file_status old = fs::symlink_status(to, ec);
+    if (fs::exists(old)) {
+      if (!fs::is_regular_file(old)) {
+        why = "cannot replace " + to.string() + ": it is not a plain file";
+        Forget(step);
+        return false;
+      }
+      fs::create_directories(keep_, ec);
+      fs::create_hard_link(to, step.kept, ec);
+      if (ec) {
+        ec.clear();
+        fs::copy_file(to, step.kept, ec);
+      }
+      if (ec) {
+        why = "cannot keep the old " + to.string() + ": " + ec.message();
+        Forget(step);
+        return false;
+      }
+      step.hadOld = true;
+    }
+    fs::rename(from, to, ec);
+    if (ec) {
+      why = "cannot place " + to.string() + ": " + ec.message();
+      Forget(step);
+      return false;
+    }
+    steps_.push_back(std::move(step));
+    return true;
+  }
+
+  // Puts back what stood where each file went, the newest first.
+  void Undo() {
+    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+      std::error_code ec;
+      if (it->hadOld)
+        fs::rename(it->kept, it->to, ec);
+      else
+        fs::remove(it->to, ec);
+      Forget(*it);
+    }
+    steps_.clear();
+  }
+
+ private:
+  struct Step {
+    fs::path to, kept;
+    bool hadOld;
+    std::vector<fs::path> madeFolders;  // innermost first
+  };
+  static void Forget(const Step& step) {
+    std::error_code ec;
+    for (const fs::path& f : step.madeFolders) fs::remove(f, ec);  // only while empty
+  }
+  fs::path keep_;
+  std::vector<Step> steps_;
+};
+
+// A move into place that failed inside the store's transaction: thrown to roll the
+// registration back.
+struct PlacementFailed {
+  std::string why;
 };
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return LowerAscii(a) == LowerAscii(b); }
@@ -63,7 +169,8 @@ std::string DriverInstaller::DriverPath() const {
 
 std::string DriverInstaller::DeviceKey() const { return s_.companyName + " - " + s_.productName; }
 
-void DriverInstaller::CheckVersion() {
+void DriverInstaller::CheckVersion(bool remark) {
+  if (remark) foreign_.clear();
   c_.shJ2534_Install.SetVisible(false);
   c_.shJ2534_Version_DLL.SetVisible(false);
   const std::string path = DriverPath();
@@ -78,6 +185,12 @@ void DriverInstaller::CheckVersion() {
   }
   const std::string installed = DriverVersionMarker(library);
   c_.edJ2534_Version_DLL.SetText(installed);
+  if (remark) {
+    if (const std::string what = ForeignLibrary(library); !what.empty()) {
+      foreign_ = ForeignLibraryLine(what, path);
+      c_.memJ2534.AddLine(foreign_);
+    }
+  }
   // The install button is enabled exactly when the connected adapter offers a driver.
   if (!c_.btJ2534_Install.Enabled()) return;
   c_.shJ2534_Install.SetBrushColor(ui::clr::Lime);
@@ -117,6 +230,7 @@ bool DriverInstaller::Fetch(Bytes& answer, bool& answered) {
 void DriverInstaller::btJ2534_InstallClick() {
   result_ = InstallResult::None;
   error_.clear();
+  foreign_.clear();
   if (s_.driverVersion.empty()) return;
   // The request would go into the running operation's session and close its port.
   if (const std::string refused = s_.busyRefusal ? s_.busyRefusal("Install Driver") : std::string(); !refused.empty()) {
@@ -136,83 +250,122 @@ void DriverInstaller::btJ2534_InstallClick() {
     return;
   }
   const std::string driverPath = DriverPath();
-  if (driverPath.empty()) {
+  if (driverPath.empty())
     Fail("there is no folder to install it into");
-  } else if (Place(t.file, driverPath)) {
-    Register(driverPath);
-  }
+  else
+    Install(t.file, driverPath);
   CheckVersion();
 }
 
-bool DriverInstaller::Place(const Bytes& file, const std::string& driverPath) {
-  switch (KindOfDriver(file)) {
-    case DriverKind::WindowsLibrary:
-    case DriverKind::ElfLibrary:
-      return PlaceLibrary(file, driverPath);
-    case DriverKind::ZipArchive:
-      return PlaceArchive(file, driverPath);
-    case DriverKind::Unknown:
-      break;
+struct DriverInstaller::Staged {
+  PrivateFolder folder;
+  fs::path files;                   // folder + "/new": the new files as they will be placed
+  std::string library;              // the library's name there
+  std::vector<std::string> beside;  // the other files there, in the archive's order
+  Bytes libraryBytes;
+};
+
+// Staged, registered, then moved: the registration and the moves are one transaction of
+// the store, so a move that fails rolls the registration back, and a registration that
+// fails (a locked store, a refused write) moves nothing. The failed registration's error
+// goes on to the window's error display.
+void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) {
+  Staged staged;
+  if (!Stage(file, driverPath, staged)) return;
+  const fs::path folder = fs::path(driverPath).parent_path();
+  Placement placement(fs::path(staged.folder.Path()) / "old");
+  bool placed = false;
+  try {
+    s_.settings.registry().Transact([&] {
+      c_.pbJ2534_Install.SetPosition(0);  // a busy store runs the body again
+      Register(driverPath);
+      if (placed) return;
+      std::string why;
+      // The files beside the library first; the library itself last, so that it appears
+      // only once everything it came with is there.
+      for (const std::string& f : staged.beside)
+        if (!placement.Move(staged.files / f, folder / f, why)) throw PlacementFailed{why};
+      if (!placement.Move(staged.files / staged.library, driverPath, why)) throw PlacementFailed{why};
+      placed = true;
+    });
+  } catch (const PlacementFailed& f) {
+    placement.Undo();
+    Fail(f.why);
+    return;
+  } catch (...) {
+    placement.Undo();
+    result_ = InstallResult::Failed;
+    error_ = "the registration failed";
+    throw;
   }
-  Fail("the adapter sent a file that is neither a library nor an archive");
-  return false;
+  c_.pbJ2534_Install.SetPosition(c_.pbJ2534_Install.Max());
+  result_ = InstallResult::Installed;
+  // Kept and registered as the store's programs expect; Linux programs, which find
+  // drivers through manifests, are not pointed at a library they cannot load.
+  foreign_ = ForeignLibrary(staged.libraryBytes);
+  if (foreign_.empty()) {
+    WriteManifest(driverPath);
+  } else {
+    RemoveManifest();
+    foreign_ = ForeignLibraryLine(foreign_, driverPath);
+    c_.memJ2534.AddLine(foreign_);
+  }
+  CheckVersion();
+  if (refresh) refresh();
 }
 
-bool DriverInstaller::PlaceLibrary(const Bytes& file, const std::string& driverPath) {
-  RemoveOnExit temp{TempNameBeside(driverPath, "new")};
-  if (!s_.writeFile(temp.path, file)) {
-    Fail("cannot write " + temp.path);
+bool DriverInstaller::Stage(const Bytes& file, const std::string& driverPath, Staged& staged) {
+  const DriverKind kind = KindOfDriver(file);
+  if (kind == DriverKind::Unknown) {
+    Fail("the adapter sent a file that is neither a library nor an archive");
     return false;
   }
   std::error_code ec;
-  fs::rename(temp.path, driverPath, ec);
-  if (ec) {
-    Fail("cannot replace " + driverPath + ": " + ec.message());
+  if (!staged.folder.Make(driverPath, "install") ||
+      !fs::create_directory(staged.files = fs::path(staged.folder.Path()) / "new", ec)) {
+    Fail("cannot make a folder of its own beside " + driverPath);
     return false;
   }
+  if (kind == DriverKind::ZipArchive) return StageArchive(file, staged);
+  staged.library = kDriverFileName;
+  const std::string path = (staged.files / staged.library).string();
+  if (!s_.writeFile(path, file)) {
+    Fail("cannot write " + path);
+    return false;
+  }
+  staged.libraryBytes = file;
   return true;
 }
 
-bool DriverInstaller::PlaceArchive(const Bytes& file, const std::string& driverPath) {
+bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
   // The archive keeps the library's name with "zip" for its last three letters.
-  RemoveOnExit archive{driverPath.substr(0, driverPath.size() - 3) + "zip"};
-  RemoveOnExit staging{TempNameBeside(driverPath, "unpack")};
-  std::error_code ec;
-  if (!s_.writeFile(archive.path, file) || !fs::create_directory(staging.path, ec)) {
-    Fail("cannot write " + (ec ? staging.path : archive.path));
+  const std::string name = std::string(kDriverFileName);
+  const std::string archive = (fs::path(staged.folder.Path()) / (name.substr(0, name.size() - 3) + "zip")).string();
+  if (!s_.writeFile(archive, file)) {
+    Fail("cannot write " + archive);
     return false;
   }
   if (!s_.archives) {
     Fail("archives cannot be unpacked here");
     return false;
   }
-  const UnpackResult r = s_.archives->Unpack(archive.path, staging.path, kDriverArchiveLimits);
+  const UnpackResult r = s_.archives->Unpack(archive, staged.files.string(), kDriverArchiveLimits);
   if (!r.ok) {
     Fail("the archive was refused (" + r.error + ")");
     return false;
   }
-  std::string library;
-  for (const std::string& f : r.files)
-    if (SameNameIgnoringCase(f, kDriverFileName)) library = f;
-  if (library.empty()) {
+  for (const std::string& f : r.files) {
+    if (SameNameIgnoringCase(f, kDriverFileName))
+      staged.library = f;
+    else
+      staged.beside.push_back(f);
+  }
+  if (staged.library.empty()) {
     Fail(std::string("the archive holds no ") + kDriverFileName);
     return false;
   }
-  // The files beside the library first; the library itself last, so that it appears only
-  // once everything it came with is there.
-  const fs::path folder = fs::path(driverPath).parent_path();
-  for (const std::string& f : r.files) {
-    if (f == library) continue;
-    fs::create_directories((folder / f).parent_path(), ec);
-    fs::rename(fs::path(staging.path) / f, folder / f, ec);
-    if (ec) {
-      Fail("cannot place " + f + ": " + ec.message());
-      return false;
-    }
-  }
-  fs::rename(fs::path(staging.path) / library, driverPath, ec);
-  if (ec) {
-    Fail("cannot replace " + driverPath + ": " + ec.message());
+  if (!TfrmMain::ReadWholeFile((staged.files / staged.library).string(), staged.libraryBytes)) {
+    Fail("cannot read the unpacked " + staged.library);
     return false;
   }
   return true;
@@ -248,15 +401,11 @@ void DriverInstaller::Register(const std::string& driverPath) {
       Step(step);
     }
   }
-  WriteManifest(driverPath);
-  c_.pbJ2534_Install.SetPosition(c_.pbJ2534_Install.Max());
-  if (result_ != InstallResult::Failed) result_ = InstallResult::Installed;
-  CheckVersion();
-  if (refresh) refresh();
 }
 
 // Linux J2534 programs find drivers through one manifest per device; the registration
-// writes this adapter's, whole or not at all (written beside it, then renamed).
+// writes this adapter's, whole or not at all (written in a folder of this run's own beside
+// it, then renamed over the old one).
 void DriverInstaller::WriteManifest(const std::string& driverPath) {
   if (s_.folders.home.empty()) return;
   const fs::path folder = fs::path(s_.folders.home) / ".passthru";
@@ -269,13 +418,23 @@ void DriverInstaller::WriteManifest(const std::string& driverPath) {
   const std::string path = (folder / kOwnManifest).string();
   std::error_code ec;
   fs::create_directories(folder, ec);
-  RemoveOnExit temp{TempNameBeside(path, "new")};
-  if (!s_.writeFile(temp.path, FormatManifest(d))) {
+  PrivateFolder temp;
+  std::string written;
+  if (!temp.Make(path, "new") ||
+      !s_.writeFile(written = (fs::path(temp.Path()) / kOwnManifest).string(), FormatManifest(d))) {
     Fail("cannot write " + path, false);
     return;
   }
-  fs::rename(temp.path, path, ec);
+  fs::rename(written, path, ec);
   if (ec) Fail("cannot write " + path + ": " + ec.message(), false);
+}
+
+// The manifest of an earlier installation names the library just replaced by one that
+// Linux programs cannot load.
+void DriverInstaller::RemoveManifest() {
+  if (s_.folders.home.empty()) return;
+  std::error_code ec;
+  fs::remove(fs::path(s_.folders.home) / ".passthru" / kOwnManifest, ec);
 }
 
 void DriverInstaller::Fail(const std::string& why, bool oldUntouched) {

@@ -3,9 +3,11 @@
 // putting it in place, registering it, and comparing the installed version with the one
 // the adapter offers (Check Version).
 //
-// The new library never replaces the old one until it is complete: it is written (or
-// unpacked) under a temporary name beside it and renamed into place, so a failed
-// installation leaves the old library and its registration as they were.
+// The new library never replaces the old one until it is complete and registered: it is
+// written (or unpacked) into a private folder beside the old one, made for this run alone,
+// then registered, and only then moved into place, the registration and the moves being
+// one transaction of the settings store. A failure at any step leaves the old library
+// (byte for byte, with the files beside it) and its registration as they were.
 #include <array>
 #include <functional>
 #include <string>
@@ -61,9 +63,11 @@ class DriverInstaller {
  public:
   DriverInstaller(PassThruControls& controls, const PassThruServices& services);
 
-  void btJ2534_Version_CheckClick() { CheckVersion(); }
+  void btJ2534_Version_CheckClick() { CheckVersion(true); }
   void btJ2534_InstallClick();
-  void CheckVersion();
+  // With `remark`, a library this system's pass-thru programs cannot load is also said
+  // so in memJ2534.
+  void CheckVersion(bool remark = false);
 
   // The folder the library goes into, made when missing; "" when there is none.
   std::string SystemFolder() const;
@@ -74,6 +78,9 @@ class DriverInstaller {
   InstallResult LastResult() const { return result_; }
   // Why the last installation failed ("" when it did not).
   const std::string& LastError() const { return error_; }
+  // After an installation or a Check Version: the line saying that the installed library
+  // is one this system's pass-thru programs cannot load ("" when they can).
+  const std::string& ForeignRemark() const { return foreign_; }
 
   // The link of a port (the link table's OpenPort finds it and makes it the active one).
   std::function<Link*(const std::string& port)> findLink;
@@ -81,12 +88,16 @@ class DriverInstaller {
   std::function<void()> refresh;
 
  private:
+  struct Staged;
   bool Fetch(Bytes& answer, bool& answered);
-  bool Place(const Bytes& file, const std::string& driverPath);
-  bool PlaceLibrary(const Bytes& file, const std::string& driverPath);
-  bool PlaceArchive(const Bytes& file, const std::string& driverPath);
+  void Install(const Bytes& file, const std::string& driverPath);
+  // Puts the new files into the private folder; false (with the failure shown) when the
+  // file cannot be installed.
+  bool Stage(const Bytes& file, const std::string& driverPath, Staged& staged);
+  bool StageArchive(const Bytes& file, Staged& staged);
   void Register(const std::string& driverPath);
   void WriteManifest(const std::string& driverPath);
+  void RemoveManifest();
   // Shows the failure; `oldUntouched`: the old library has not been replaced.
   void Fail(const std::string& why, bool oldUntouched = true);
   void Step(int by);
@@ -95,6 +106,7 @@ class DriverInstaller {
   const PassThruServices& s_;
   InstallResult result_ = InstallResult::None;
   std::string error_;
+  std::string foreign_;
 };
 
 }  // namespace bx

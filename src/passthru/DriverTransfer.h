@@ -35,6 +35,14 @@ std::string TransferFaultLine(TransferFault fault, std::size_t received);
 enum class DriverKind { WindowsLibrary, ElfLibrary, ZipArchive, Unknown };
 DriverKind KindOfDriver(const Bytes& file);
 
+// What the library `file` is when this system's pass-thru programs cannot load it, for
+// the sentence that says so: "a Windows library", "an ELF library for ARM64 (64-bit)";
+// "" when they can (an ELF of this machine), or when this system cannot tell.
+std::string ForeignLibrary(const Bytes& file);
+// The line for a library that was kept at `path` although this system's pass-thru
+// programs cannot load it; `what` is what ForeignLibrary said.
+std::string ForeignLibraryLine(const std::string& what, const std::string& path);
+
 // The text after the first version marker "tCdV" up to the next zero byte (or the end of
 // the file); empty when the file holds no marker.
 std::string DriverVersionMarker(const Bytes& file);

@@ -2,6 +2,8 @@
 // simulated adapter on a pseudo-terminal handing out its driver, the real unpacker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "integration/update/SimWindow.h"
 #include "passthru/PassThruPage.h"
 #include "platform/Archive.h"
@@ -17,6 +19,7 @@ struct PtyCase {
   std::vector<std::string> scenario;  // "key=value" settings of the simulator
   InstallResult result;
   std::string installed;  // edJ2534_Version_DLL afterwards ("": not checked, the transfer changed nothing)
+  bool manifest = false;  // a library of this machine: the ~/.passthru manifest is written
 };
 
 void PrintTo(const PtyCase& c, std::ostream* os) { *os << c.name; }
@@ -63,6 +66,14 @@ TEST_P(InstallOverPty, EndsAsTheAnswerAllows) {
         w.registry.ReadString(Hive::LocalMachine, std::string(kPassThruDevicesKey) + "\\dulMAR Company ::. - Brevantix",
                               "FunctionLibrary"),
         data + "/tvexrd32.dll");
+    const bool manifest = std::filesystem::exists(home.Path() + "/.passthru/brevantix.json");
+    EXPECT_EQ(manifest, c.manifest);
+    const std::string remark =
+        "The adapter's driver is a Windows library; Linux pass-thru programs cannot load it. "
+        "Kept at " +
+        data + "/tvexrd32.dll.";
+    const auto& log = p.memJ2534.Lines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), remark), c.manifest ? 0 : 1) << p.memJ2534.Text();
   } else {
     EXPECT_FALSE(std::filesystem::exists(data + "/tvexrd32.dll"));
     EXPECT_FALSE(std::filesystem::exists(home.Path() + "/evil.dll"));
@@ -74,7 +85,7 @@ TEST_P(InstallOverPty, EndsAsTheAnswerAllows) {
 const PtyCase kPtyCases[] = {
     {"WindowsLibrary", {}, InstallResult::Installed, "4.4.12"},
     {"ZipArchive", {"driver_form=PK", "driver_version=4.4.13"}, InstallResult::Installed, "4.4.13"},
-    {"TheInTreeLibraryCompressed", {"driver_file=@library"}, InstallResult::Installed, "4.4.12"},
+    {"TheInTreeLibraryCompressed", {"driver_file=@library"}, InstallResult::Installed, "4.4.12", true},
     {"ChunkedWithNoiseFirst",
      {"driver_prefix=\\r\\nBUSY\\r\\n", "chunk_size=700", "chunk_delay_ms=20"},
      InstallResult::Installed,

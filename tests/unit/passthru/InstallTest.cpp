@@ -37,26 +37,48 @@ struct InstallWorld : PassThruWorld {
   }
 };
 
+// The ELF header of this test program: a library with it is one of this machine's.
+Bytes OwnElfHeader() { return ReadFile("/proc/self/exe").substr(0, 64); }
+
+// The same header for another machine (ARM64, or x86-64 where this one is ARM64).
+Bytes ForeignElfHeader() {
+  Bytes h = OwnElfHeader();
+  const bool x86 = h[18] == 62 && h[19] == 0;
+  h[18] = static_cast<char>(x86 ? 183 : 62);
+  h[19] = 0;
+  return h;
+}
+
+const std::string kWindowsRemark = "a Windows library";
+
 struct PlacedCase {
   const char* name;
   Bytes answer;
   std::map<std::string, Bytes> placed;  // the data folder afterwards
+  std::string foreign;                  // what the remark calls the library ("": none, a manifest)
 };
 
 std::vector<PlacedCase> PlacedCases() {
-  const Bytes elf = MarkedLibrary("4.4.12", 2048,
-                                  "\x7F"
-                                  "ELF");
+  const Bytes elf = MarkedLibrary("4.4.12", 2048, OwnElfHeader());
+  const Bytes arm = MarkedLibrary("4.4.12", 2048, ForeignElfHeader());
+  const std::string other = ForeignElfHeader()[18] == char(183) ? "ARM64 (64-bit)" : "x86-64 (64-bit)";
+  const std::string own = other == "ARM64 (64-bit)" ? "x86-64 (64-bit)" : "ARM64 (64-bit)";
   return {
-      {"WindowsLibrary", DriverAnswer(kNew), {{"tvexrd32.dll", kNew}}},
-      {"ElfLibrary", DriverAnswer(elf), {{"tvexrd32.dll", elf}}},
-      {"NoiseBeforeTheBegin", "\r\nOK\r\n" + DriverAnswer(kNew), {{"tvexrd32.dll", kNew}}},
-      {"ZipArchive", DriverAnswer(BuildArchive({{"tvexrd32.dll", kNew}})), {{"tvexrd32.dll", kNew}}},
+      {"WindowsLibrary", DriverAnswer(kNew), {{"tvexrd32.dll", kNew}}, kWindowsRemark},
+      {"ElfLibraryOfThisMachine", DriverAnswer(elf), {{"tvexrd32.dll", elf}}, ""},
+      {"ElfLibraryOfAnotherMachine",
+       DriverAnswer(arm),
+       {{"tvexrd32.dll", arm}},
+       "an ELF library for " + other + ", not for this " + own + " machine"},
+      {"NoiseBeforeTheBegin", "\r\nOK\r\n" + DriverAnswer(kNew), {{"tvexrd32.dll", kNew}}, kWindowsRemark},
+      {"ZipArchive", DriverAnswer(BuildArchive({{"tvexrd32.dll", kNew}})), {{"tvexrd32.dll", kNew}}, kWindowsRemark},
+      {"ZipArchiveOfAnElfLibrary", DriverAnswer(BuildArchive({{"tvexrd32.dll", elf}})), {{"tvexrd32.dll", elf}}, ""},
       {"CompressedArchiveWithCompanions",
        DriverAnswer(BuildArchive({{"docs/", ""},
                                   {"docs/readme.txt", "read me", kRegularFile, true},
                                   {"TVEXRD32.DLL", kNew, kRegularFile, true}})),
-       {{"docs", "<folder>"}, {"docs/readme.txt", "read me"}, {"tvexrd32.dll", kNew}}},
+       {{"docs", "<folder>"}, {"docs/readme.txt", "read me"}, {"tvexrd32.dll", kNew}},
+       kWindowsRemark},
   };
 }
 
@@ -68,6 +90,7 @@ TEST_P(DriverPlaced, IsWrittenRegisteredAndCheckedGreen) {
   const PlacedCase& c = GetParam();
   InstallWorld w;
   w.PutOldDriver();
+  w.WriteManifest("brevantix.json", w.Manifest("dulMAR Company ::. - Brevantix", w.DriverPath()));
   TfrmMain& f = w.OpenWithAnswer(c.answer);
   EXPECT_EQ(w.Install(), InstallResult::Installed) << w.Page().Installer().LastError();
   EXPECT_TRUE(w.dialogs.messages.empty());
@@ -87,16 +110,26 @@ TEST_P(DriverPlaced, IsWrittenRegisteredAndCheckedGreen) {
   }
   EXPECT_EQ(f.settings.SettingsKey, kSettingsKey);
 
-  // The manifest Linux J2534 programs read, and only it, in the manifest folder.
-  std::string why;
-  const auto manifest = ParseManifest(ReadFile(w.home + "/.passthru/brevantix.json"), why);
-  ASSERT_TRUE(manifest) << why;
-  EXPECT_EQ(manifest->name, "dulMAR Company ::. - Brevantix");
-  EXPECT_EQ(manifest->vendor, "dulMAR Company ::.");
-  EXPECT_EQ(manifest->functionLibrary, w.DriverPath());
-  EXPECT_EQ(manifest->configApplication, "/opt/brevantix/brevantix-configurator");
-  EXPECT_EQ(manifest->protocols.size(), 23u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(w.home + "/.passthru"), {}), 1);
+  // The manifest Linux J2534 programs read, and only it, in the manifest folder; none for
+  // a library they cannot load (and the one an earlier installation left is gone).
+  const std::string remark = "The adapter's driver is " + c.foreign +
+                             "; Linux pass-thru programs cannot load it. Kept at " + w.DriverPath() + ".";
+  if (c.foreign.empty()) {
+    std::string why;
+    const auto manifest = ParseManifest(ReadFile(w.home + "/.passthru/brevantix.json"), why);
+    ASSERT_TRUE(manifest) << why;
+    EXPECT_EQ(manifest->name, "dulMAR Company ::. - Brevantix");
+    EXPECT_EQ(manifest->vendor, "dulMAR Company ::.");
+    EXPECT_EQ(manifest->functionLibrary, w.DriverPath());
+    EXPECT_EQ(manifest->configApplication, "/opt/brevantix/brevantix-configurator");
+    EXPECT_EQ(manifest->protocols.size(), 23u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(w.home + "/.passthru"), {}), 1);
+    EXPECT_TRUE(w.Log().empty());
+  } else {
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(w.home + "/.passthru"), {}), 0);
+    EXPECT_EQ(w.Log(), std::vector<std::string>{remark});
+    EXPECT_EQ(w.Page().Installer().ForeignRemark(), remark);
+  }
 
   // Marquee back to 0, 30, 10 for each of the four texts, 23 steps of 1, then the maximum.
   std::vector<int> expected = {0, 30, 40, 50, 60, 70};
@@ -110,6 +143,11 @@ TEST_P(DriverPlaced, IsWrittenRegisteredAndCheckedGreen) {
   EXPECT_EQ(f.shJ2534_Install.BrushColor(), ui::clr::Lime);
   // The device list was refreshed: the new registration is listed.
   EXPECT_THAT(f.cbJ2534_Devices.Items(), ::testing::Contains("dulMAR Company ::. - Brevantix"));
+
+  // Check Version says it again.
+  f.memJ2534.Clear();
+  f.btJ2534_Version_Check.Click();
+  EXPECT_EQ(w.Log(), c.foreign.empty() ? std::vector<std::string>{} : std::vector<std::string>{remark});
 }
 
 INSTANTIATE_TEST_SUITE_P(PassThru, DriverPlaced, ::testing::ValuesIn(PlacedCases()),
@@ -269,6 +307,71 @@ TEST(PassThruInstall, ARegistryWriteThatFailsPutsTheSettingsKeyBack) {
   f.Close();
   EXPECT_TRUE(w.registry.ReadInteger(Hive::LocalMachine, kSettingsKey, "SortCol"));
   EXPECT_FALSE(w.registry.ReadInteger(Hive::LocalMachine, kKey, "SortCol"));
+}
+
+// The registration as both hives hold it: value name -> text or number.
+std::map<std::string, std::string> Registration(MemoryRegistry& r) {
+  std::map<std::string, std::string> out;
+  for (Hive h : {Hive::CurrentUser, Hive::LocalMachine})
+    for (const std::string& name : r.ValueNames(h, kKey)) {
+      const auto v = r.ReadValue(h, kKey, name);
+      out[std::string(HiveName(h)) + "\\" + name] =
+          v->type == RegValue::Type::String ? v->text : std::to_string(v->number);
+    }
+  return out;
+}
+
+void RegisterOldDriver(InstallWorld& w) {
+  for (Hive h : {Hive::CurrentUser, Hive::LocalMachine}) {
+    w.registry.WriteString(h, kKey, "Vendor", "Old Vendor");
+    w.registry.WriteString(h, kKey, "FunctionLibrary", "/old/place/tvexrd32.dll");
+    w.registry.WriteInteger(h, kKey, "CAN", 0);
+  }
+}
+
+// A store that refuses a write half-way through the registration (locked by another
+// program, or read-only): nothing is moved, and the old library, the files beside it and
+// the old registration stay as they were, for a library and for an archive.
+TEST(PassThruInstall, AStoreThatFailsDuringTheRegistrationLeavesTheOldDriverAndRegistration) {
+  for (const Bytes& file : {kNew, BuildArchive({{"readme.txt", "new"}, {"tvexrd32.dll", kNew}})}) {
+    InstallWorld w;
+    std::string shown;
+    ScopedExceptionDisplay display([&shown](const std::string& m) { shown = m; });
+    w.PutOldDriver();
+    std::ofstream(w.data + "/readme.txt") << "old";
+    w.OpenWithAnswer(DriverAnswer(file));
+    RegisterOldDriver(w);
+    const auto registration = Registration(w.registry);
+    w.registry.FailWrites(Hive::LocalMachine, "ISO9141");
+    EXPECT_EQ(w.Install(), InstallResult::Failed);
+    EXPECT_EQ(shown, "Failed to set data for 'ISO9141'");
+    EXPECT_EQ(w.DataFolder(), (std::map<std::string, Bytes>{{"readme.txt", "old"}, {"tvexrd32.dll", kOld}}));
+    EXPECT_EQ(Registration(w.registry), registration);
+  }
+}
+
+// The second file of an archive cannot be placed (a folder stands where it goes): the
+// first, already placed, goes back to the old one, the library is not replaced, and the
+// registration is rolled back. A file another run left under the archive's name is not
+// touched: every run unpacks in a folder of its own.
+TEST(PassThruInstall, AnArchiveWhoseSecondFileCannotBePlacedLeavesEverythingAsItWas) {
+  InstallWorld w;
+  w.PutOldDriver();
+  std::ofstream(w.data + "/a.txt") << "old a";
+  std::filesystem::create_directories(w.data + "/b.txt");
+  std::ofstream(w.data + "/b.txt/inside") << "kept";
+  std::ofstream(w.data + "/tvexrd32.zip") << "another run's";
+  const auto before = w.DataFolder();
+  w.OpenWithAnswer(DriverAnswer(BuildArchive({{"a.txt", "new a"}, {"b.txt", "new b"}, {"tvexrd32.dll", kNew}})));
+  RegisterOldDriver(w);
+  const auto registration = Registration(w.registry);
+  EXPECT_EQ(w.Install(), InstallResult::Failed);
+  EXPECT_EQ(w.DataFolder(), before);
+  EXPECT_EQ(Registration(w.registry), registration);
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_NE(w.dialogs.messages[0].text.find("b.txt: it is not a plain file"), std::string::npos)
+      << w.dialogs.messages[0].text;
+  EXPECT_NE(w.dialogs.messages[0].text.find("The old driver was kept."), std::string::npos);
 }
 
 struct CheckCase {
