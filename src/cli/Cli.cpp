@@ -141,8 +141,10 @@ int Session::Fail(int code, const std::string& text) {
 namespace {
 
 // The global options before the command name; returns the index of the command name, or
-// -1 after an unknown option (reported), or 0 after --version (printed).
-int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& out, std::ostream& err) {
+// -1 after an unknown option (reported), or 0 after --version (printed, or with --json
+// put in the document).
+int ParseGlobalOptions(int argc, char** argv, Session& s) {
+  Options& o = s.options;
   int i = 1;
   bool version = false;
   for (; i < argc; ++i) {
@@ -162,19 +164,33 @@ int ParseGlobalOptions(int argc, char** argv, Options& o, std::ostream& out, std
     else if (a == "--help" || a == "-h")
       o.help = true;
     else if (!a.empty() && a[0] == '-') {
-      err << "brevantix-cli: unknown option " << a << "\n";
-      PrintUsage(err);
+      s.Fail(2, "unknown option " + a);
+      PrintUsage(*s.err);
       return -1;
     } else
       break;
   }
   if (!version) return i;
   const VersionRecord v = BuiltInVersionRecord().value_or(VersionRecord{});
-  if (o.json)
-    out << Json{{"product", v.productName}, {"version", v.fileVersion}, {"company", v.companyName}}.dump(2) << "\n";
+  if (s.json)
+    s.json->doc.update(Json{{"product", v.productName}, {"version", v.fileVersion}, {"company", v.companyName}});
   else
-    out << v.productName << " " << v.fileVersion << "\n" << v.companyName << "\n";
+    *s.out << v.productName << " " << v.fileVersion << "\n" << v.companyName << "\n";
   return 0;
+}
+
+// Whether --json is among the global options, looked for before they are read, so that
+// even a mistake in them is told as a document.
+bool WantsJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--json") return true;
+    if (a == "--port")
+      ++i;
+    else if (a.empty() || a[0] != '-')
+      return false;
+  }
+  return false;
 }
 
 const Command* FindCommand(const std::string& name) {
@@ -245,49 +261,63 @@ int RunCommand(Session& s, const Command& cmd) {
   return rc;
 }
 
-}  // namespace
-
-int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  // Before any thread starts: the threads inherit the block, and the watch alone sees
-  // the signals.
-  BlockTerminationSignals();
+// One run without its output's final form: `out` is standard output, or with --json the
+// capture, and `json` the document then.
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err, JsonDocument* json) {
   Session s;
   s.out = &out;
   s.err = &err;
-  int i = ParseGlobalOptions(argc, argv, s.options, out, err);
+  s.json = json;
+  int i = ParseGlobalOptions(argc, argv, s);
   if (i <= 0) return i < 0 ? 2 : 0;
-  if (s.options.json) s.json = std::make_unique<JsonDocument>();
   if (i >= argc) {
     if (s.options.help) {
       PrintUsage(out);
       return 0;
     }
     PrintUsage(err);
-    return 2;
+    return s.Fail(2, "no command given");
   }
   const std::string name = argv[i++];
   const Command* cmd = FindCommand(name);
   if (!cmd) {
     PrintUsage(err);
-    const int rc = s.Fail(2, "unknown command " + name);
-    if (s.json) s.json->Print(out);
-    return rc;
+    return s.Fail(2, "unknown command " + name);
   }
   TakeCommandArguments(i, argc, argv, s);
   if (s.options.help) {
     PrintCommandHelp(out, *cmd);
     return 0;
   }
-  if (s.options.demo && !DemoAdapter::Available()) {
-    const int rc = s.Fail(2, kDemoUnavailable);
-    if (s.json) s.json->Print(out);
-    return rc;
-  }
+  if (s.options.demo && !DemoAdapter::Available()) return s.Fail(2, kDemoUnavailable);
   const int rc = RunCommand(s, *cmd);
-  if (s.json) {
-    if (rc != 0) s.json->Error(s.lastMessage.empty() ? "failed (exit code " + std::to_string(rc) + ")" : s.lastMessage);
-    s.json->Print(out);
+  if (json && rc != 0)
+    json->Error(s.lastMessage.empty() ? "failed (exit code " + std::to_string(rc) + ")" : s.lastMessage);
+  return rc;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Before any thread starts: the threads inherit the block, and the watch alone sees
+  // the signals.
+  BlockTerminationSignals();
+  if (!WantsJson(argc, argv)) return Run(argc, argv, out, err, nullptr);
+  // With --json standard output holds the document and nothing else, whatever happens.
+  JsonDocument doc;
+  LineCapture capture(err);
+  std::ostream text(&capture);
+  int rc = 1;
+  try {
+    rc = Run(argc, argv, text, err, &doc);
+  } catch (const std::exception& e) {
+    err << "brevantix-cli: " << e.what() << "\n";
+    doc.Error(e.what());
   }
+  text.flush();
+  if (const std::vector<std::string> lines = capture.Lines(); !lines.empty()) doc.doc["text"] = LinesJson(lines);
+  doc.Print(out);
+  out.flush();
   return rc;
 }
 

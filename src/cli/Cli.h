@@ -43,8 +43,10 @@ struct Session {
   int messageCount = 0;  // message boxes shown so far
   std::unique_ptr<DemoAdapter> demo;
   std::string chosenPort;  // --demo or the first --port
-  // With --json: the document the command fills and Main prints once, at the end.
-  std::unique_ptr<JsonDocument> json;
+  // With --json: the document the command fills and Main prints once, at the end (owned
+  // by Main; null without --json). Then `out` goes to standard error as well, and what
+  // the command writes there is also the document's "text".
+  JsonDocument* json = nullptr;
 
   // Makes the chosen port (or the window's default port when none was chosen) the one
   // selected in cbCOM. A port named with --port or --demo is listed at once: the links'

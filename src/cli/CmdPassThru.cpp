@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/JsonDocument.h"
 #include "exchange/Exchange.h"
 #include "passthru/PassThruPage.h"
 #include "platform/Terminal.h"
@@ -16,8 +17,12 @@ namespace {
 constexpr int64_t kSearchLimitMs = 120000;
 
 int Usage(Session& s, const std::string& why) {
-  *s.err << "brevantix-cli: passthru: " << why << " (see brevantix-cli passthru --help)\n";
-  return 2;
+  return s.Fail(2, "passthru: " + why + " (see brevantix-cli passthru --help)");
+}
+
+// With --json, the page's log as the document's "log".
+void LogMember(Session& s) {
+  if (s.json) s.json->doc["log"] = LinesJson(s.form->memJ2534.Lines());
 }
 
 PassThruPage& Page(Session& s) { return *s.form->Modules->passThru; }
@@ -32,8 +37,14 @@ void Refresh(Session& s) {
 
 int List(Session& s) {
   Refresh(s);
-  for (const PassThruDevice& d : Page(s).Devices())
-    *s.out << d.name << "\t" << d.vendor << "\t" << d.functionLibrary << "\t" << d.source << "\n";
+  Json devices = Json::array();
+  for (const PassThruDevice& d : Page(s).Devices()) {
+    if (s.json)
+      devices.push_back({{"name", d.name}, {"vendor", d.vendor}, {"library", d.functionLibrary}, {"source", d.source}});
+    else
+      *s.out << d.name << "\t" << d.vendor << "\t" << d.functionLibrary << "\t" << d.source << "\n";
+  }
+  if (s.json) s.json->doc["devices"] = devices;
   return 0;
 }
 
@@ -52,37 +63,40 @@ int Probe(Session& s, const std::vector<std::string>& a) {
   if (!device.empty()) {
     const auto& items = p.cbJ2534_Devices.Items();
     const auto it = std::find(items.begin(), items.end(), device);
-    if (it == items.end()) {
-      *s.err << "brevantix-cli: passthru: no device " << device << " is registered (see passthru list)\n";
-      return 1;
-    }
+    if (it == items.end()) return s.Fail(1, "passthru: no device " + device + " is registered (see passthru list)");
     p.cbJ2534_Devices.UserSelect(static_cast<int>(it - items.begin()));
   } else if (p.cbJ2534_Devices.ItemIndex() < 0) {
-    *s.err << "brevantix-cli: passthru: no device is chosen: name one (see passthru list)\n";
-    return 1;
+    return s.Fail(1, "passthru: no device is chosen: name one (see passthru list)");
   }
   p.edJ2534_Name.SetText(name);
   p.btJ2534_Info.Click();
-  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
   const LibraryProbe& probe = Page(s).Probe();
-  if (!probe.InfoComplete() && !probe.LastError().empty())
-    *s.err << "brevantix-cli: passthru: " << probe.LastError() << "\n";
-  return probe.InfoComplete() ? 0 : 1;
+  if (s.json) {
+    LogMember(s);
+    s.json->doc["device"] = p.cbJ2534_Devices.Text();
+    s.json->doc["complete"] = probe.InfoComplete();
+  } else {
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+  }
+  if (probe.InfoComplete()) return 0;
+  return s.Fail(
+      1, "passthru: " + (probe.LastError().empty() ? std::string("the probe did not complete") : probe.LastError()));
 }
 
 // Search as the Settings page's button does; whether the adapter answered.
 bool Search(Session& s) {
   TfrmMain& f = *s.form;
   if (!f.btSearch.Usable()) {
-    *s.err << "brevantix-cli: Search is not available on this port\n";
+    s.Fail(1, "Search is not available on this port");
     return false;
   }
   f.btSearch.Click();
   Exchange& ex = *f.Modules->exchange;
   if (!s.RunUntil([&ex] { return !ex.Running(); }, kSearchLimitMs)) {
-    *s.err << "brevantix-cli: the search did not end\n";
+    s.Fail(1, "the search did not end");
     return false;
   }
+  if (!ex.Answered()) s.Fail(1, "the adapter did not answer on " + s.chosenPort);
   return ex.Answered();
 }
 
@@ -116,21 +130,35 @@ int Install(Session& s) {
   if (!s.ChoosePort()) return 2;
   if (!Search(s)) return 1;
   PassThruControls& p = *s.form;
-  if (!p.btJ2534_Install.Usable()) {
-    *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";
-    return 1;
-  }
-  *s.out << "Installing the driver v" << s.form->PassThruDriverVersion << " from " << s.chosenPort << "\n";
+  if (!p.btJ2534_Install.Usable()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
+  if (!s.json) *s.out << "Installing the driver v" << s.form->PassThruDriverVersion << " from " << s.chosenPort << "\n";
   p.memJ2534.Clear();
   {
-    ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal());
+    ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal() && !s.json);
     p.btJ2534_Install.Click();
   }
-  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
   const DriverInstaller& installer = Page(s).Installer();
-  if (installer.LastResult() != InstallResult::Installed) return 1;
-  *s.out << "Installed: " << p.edJ2534_Version_DLL.Text() << "\t" << installer.DriverPath() << "\n"
-         << "Registered as: " << installer.DeviceKey() << "\n";
+  const bool installed = installer.LastResult() == InstallResult::Installed;
+  if (s.json) {
+    LogMember(s);
+    s.json->doc["offered"] = s.form->PassThruDriverVersion;
+    s.json->doc["installed"] = installed;
+    if (installed) {
+      s.json->doc["version"] = p.edJ2534_Version_DLL.Text();
+      s.json->doc["path"] = installer.DriverPath();
+      s.json->doc["registeredAs"] = installer.DeviceKey();
+      s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
+    }
+  } else {
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+  }
+  if (!installed) {
+    const std::string why = installer.LastError().empty() ? s.lastMessage : installer.LastError();
+    return s.Fail(1, "passthru: the driver was not installed" + (why.empty() ? std::string() : ": " + why));
+  }
+  if (!s.json)
+    *s.out << "Installed: " << p.edJ2534_Version_DLL.Text() << "\t" << installer.DriverPath() << "\n"
+           << "Registered as: " << installer.DeviceKey() << "\n";
   return 0;
 }
 
@@ -142,16 +170,27 @@ int Check(Session& s) {
   p.memJ2534.Clear();
   p.btJ2534_Version_Check.Click();
   const std::string installed = p.edJ2534_Version_DLL.Text();
-  *s.out << "Installed:\t" << installed << "\n";
-  // A library this system's pass-thru programs cannot load is said so.
-  for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
-  if (!withAdapter) return installed == "Not installed" || installed == "Access Error" ? 1 : 0;
-  if (f.PassThruDriverVersion.empty()) {
-    *s.err << "brevantix-cli: passthru: the adapter offers no pass-thru driver\n";
-    return 1;
+  const bool missing = installed == "Not installed" || installed == "Access Error";
+  if (s.json) {
+    LogMember(s);
+    s.json->doc["installed"] = installed;
+    if (!missing) s.json->doc["loadableHere"] = Page(s).Installer().ForeignRemark().empty();
+  } else {
+    *s.out << "Installed:\t" << installed << "\n";
+    // A library this system's pass-thru programs cannot load is said so.
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
   }
+  if (!withAdapter) return missing ? s.Fail(1, "passthru: no driver is installed (" + installed + ")") : 0;
+  if (f.PassThruDriverVersion.empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
   const bool same = installed == f.PassThruDriverVersion;
-  *s.out << "Adapter driver:\t" << f.PassThruDriverVersion << "\n" << (same ? "up to date" : "update required") << "\n";
+  if (s.json) {
+    s.json->doc["offered"] = f.PassThruDriverVersion;
+    s.json->doc["upToDate"] = same;
+    if (!same) s.json->Error("update required: the adapter offers " + f.PassThruDriverVersion);
+  } else {
+    *s.out << "Adapter driver:\t" << f.PassThruDriverVersion << "\n"
+           << (same ? "up to date" : "update required") << "\n";
+  }
   return same ? 0 : 3;
 }
 

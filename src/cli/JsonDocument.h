@@ -4,6 +4,7 @@
 // "error" member).
 #include <iosfwd>
 #include <nlohmann/json.hpp>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,26 @@ class JsonDocument {
 };
 
 Json LinesJson(const std::vector<std::string>& lines);
+
+// With --json, the text a command prints goes to standard error instead of standard
+// output, and its lines are kept for the document.
+class LineCapture : public std::streambuf {
+ public:
+  explicit LineCapture(std::ostream& to);
+  // The lines written so far, an unfinished last one included; carriage returns end a
+  // line's earlier text (a progress bar redrawn in place keeps its last state).
+  std::vector<std::string> Lines() const;
+
+ protected:
+  int_type overflow(int_type c) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int sync() override;
+
+ private:
+  void Take(char c);
+  std::ostream& to_;
+  std::vector<std::string> lines_;
+  std::string current_;
+};
 
 }  // namespace bx::cli
