@@ -4,7 +4,10 @@
 //
 // Device names ask for failures, so that callers can try their error paths:
 //   "fail"       PassThruOpen fails (device not connected);
+//   "fail:TEXT"  PassThruOpen fails the same way, and PassThruGetLastError hands out TEXT
+//                as it is, all 80 bytes of it and no terminator when it is that long;
 //   "noversion"  the device opens, but PassThruReadVersion fails.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -28,11 +31,12 @@ constexpr unsigned long kDeviceId = 1;
 
 bool g_open = false;
 bool g_versionFails = false;
+// What PassThruGetLastError hands out: all 80 bytes, zero after the text.
 char g_lastError[kTextSize] = "";
 
 long Status(long status, const char* text) {
+  std::memset(g_lastError, 0, kTextSize);
   std::strncpy(g_lastError, text, kTextSize - 1);
-  g_lastError[kTextSize - 1] = '\0';
   return status;
 }
 
@@ -50,6 +54,11 @@ BX_EXPORT long PassThruOpen(void* name, unsigned long* deviceId) {
   if (!deviceId) return Status(kNullParameter, "no place for the device id");
   const char* n = static_cast<const char*>(name);
   if (n && std::strcmp(n, "fail") == 0) return Status(kDeviceNotConnected, "device not connected");
+  if (n && std::strncmp(n, "fail:", 5) == 0) {
+    std::memset(g_lastError, 0, kTextSize);
+    std::memcpy(g_lastError, n + 5, std::min(std::strlen(n + 5), kTextSize));
+    return kDeviceNotConnected;
+  }
   g_open = true;
   g_versionFails = n && std::strcmp(n, "noversion") == 0;
   *deviceId = kDeviceId;
@@ -74,7 +83,7 @@ BX_EXPORT long PassThruReadVersion(unsigned long deviceId, char* firmware, char*
 
 BX_EXPORT long PassThruGetLastError(char* description) {
   if (!description) return kNullParameter;
-  Copy(description, g_lastError);
+  std::memcpy(description, g_lastError, kTextSize);
   return kNoError;
 }
 

@@ -98,6 +98,17 @@ const FailCase kFailures[] = {
            {"Open Device \"fail\" - ERROR", "PassThruOpen: ERR_DEVICE_NOT_CONNECTED - device not connected", ""},
            {"Unload DLL", ""}}),
      false},
+    // The library's text fills all 80 bytes with no terminator, and holds a terminal's
+    // control sequence: it is cut at 80 bytes and shown escaped.
+    {"OpenFailsWithEightyBytesOfText",
+     kDemoLibrary,
+     "fail:\x1B[2J" + std::string(100, 'x'),
+     {},
+     Join({{"DLL:\t" + kDemoLibrary, "Vendor:\tAcme", "Name:\tDev", ""},
+           {"Open Device \"fail:\x1B[2J" + std::string(100, 'x') + "\" - ERROR",
+            "PassThruOpen: ERR_DEVICE_NOT_CONNECTED - <1b>[2J" + std::string(76, 'x'), ""},
+           {"Unload DLL", ""}}),
+     false},
     {"VersionFailsWithTheStatusAndTheLibrarysText",
      kDemoLibrary,
      "noversion",
