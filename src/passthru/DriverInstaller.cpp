@@ -118,6 +118,11 @@ void DriverInstaller::btJ2534_InstallClick() {
   result_ = InstallResult::None;
   error_.clear();
   if (s_.driverVersion.empty()) return;
+  // The request would go into the running operation's session and close its port.
+  if (const std::string refused = s_.busyRefusal ? s_.busyRefusal("Install Driver") : std::string(); !refused.empty()) {
+    c_.memJ2534.AddLine(refused);
+    return;
+  }
   Bytes answer;
   bool answered = false;
   if (!Fetch(answer, answered)) {

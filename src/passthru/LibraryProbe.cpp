@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
+#include "core/Bytes.h"
 #include "passthru/DeviceDirectory.h"
 #include "passthru/PassThruServices.h"
 #include "platform/Services.h"
 
 namespace bx {
 
-LibraryProbe::LibraryProbe(PassThruControls& controls, const PassThruServices& services,
-                           DeviceDirectory& devices)
+LibraryProbe::LibraryProbe(PassThruControls& controls, const PassThruServices& services, DeviceDirectory& devices)
     : c_(controls), s_(services), devices_(devices) {}
 
 LibraryProbe::~LibraryProbe() = default;
@@ -74,6 +74,20 @@ void LibraryProbe::Unload() {
   Line("");
 }
 
+// The status by its name and the library's own words for a call that failed, as one line
+// under the call's "ERROR"; the library's text is escaped before it is shown.
+void LibraryProbe::Why(const std::string& call, long status) {
+  std::string line = call + ": ";
+  const std::string name = j2534::StatusName(status);
+  if (status == j2534::kMissingEntryPoint)
+    line += "the library has no " + call;
+  else
+    line += name.empty() ? "status " + std::to_string(status) : name;
+  if (const std::string text = library_ ? library_->LastErrorText() : std::string(); !text.empty())
+    line += " - " + Printable(text);
+  Line(line);
+}
+
 bool LibraryProbe::Open() {
   if (!library_) return false;
   std::string line = "Open Device ";
@@ -96,6 +110,7 @@ bool LibraryProbe::Open() {
     lastError_ = "PassThruOpen answered " + std::to_string(status);
   }
   Line(line + (deviceOpen_ ? "OK" : "ERROR"));
+  if (!deviceOpen_) Why("PassThruOpen", status);
   Line("");
   return deviceOpen_;
 }
@@ -109,6 +124,7 @@ void LibraryProbe::Close() {
   c_.btJ2534_Open.SetCaption("Open");
   if (status != j2534::kNoError) lastError_ = "PassThruClose answered " + std::to_string(status);
   Line(std::string("Close Device - ") + (status == j2534::kNoError ? "OK" : "ERROR"));
+  if (status != j2534::kNoError) Why("PassThruClose", status);
   Line("");
 }
 
@@ -118,6 +134,9 @@ bool LibraryProbe::Version() {
   const long status = library_->ReadVersion(deviceId_, v);
   if (status != j2534::kNoError) {
     lastError_ = "PassThruReadVersion answered " + std::to_string(status);
+    Line("Read Version - ERROR");
+    Why("PassThruReadVersion", status);
+    Line("");
     return false;
   }
   Line("Read Version");

@@ -41,6 +41,7 @@ class LibraryProbe {
   void Close();
   bool Version();
   void Line(const std::string& text);
+  void Why(const std::string& call, long status);
 
   PassThruControls& c_;
   const PassThruServices& s_;

@@ -17,6 +17,7 @@ namespace j2534 {
 using OpenFn = long (*)(void* name, unsigned long* deviceId);
 using CloseFn = long (*)(unsigned long deviceId);
 using ReadVersionFn = long (*)(unsigned long deviceId, char* firmware, char* library, char* api);
+using GetLastErrorFn = long (*)(char* description);
 
 // Resolved in this order.
 inline constexpr std::array<const char*, 14> kEntryPoints = {"PassThruOpen",
@@ -33,13 +34,16 @@ inline constexpr std::array<const char*, 14> kEntryPoints = {"PassThruOpen",
                                                              "PassThruReadVersion",
                                                              "PassThruGetLastError",
                                                              "PassThruIoctl"};
-inline constexpr std::size_t kOpen = 0, kClose = 1, kReadVersion = 11;
+inline constexpr std::size_t kOpen = 0, kClose = 1, kReadVersion = 11, kGetLastError = 12;
 
 inline constexpr long kNoError = 0;
 // What a call of a missing entry point answers (no J2534 status has this value).
 inline constexpr long kMissingEntryPoint = -1;
 // The size of each version text buffer.
 inline constexpr std::size_t kVersionText = 80;
+
+// The 04.04 name of a status ("ERR_DEVICE_NOT_CONNECTED"); "" for a value outside the table.
+const char* StatusName(long status);
 
 }  // namespace j2534
 
@@ -57,6 +61,9 @@ class PassThruLibrary {
   long Open(const std::string* name, unsigned long& deviceId);
   long Close(unsigned long deviceId);
   long ReadVersion(unsigned long deviceId, PassThruVersion& out);
+  // The library's description of its last failure: read into a zeroed 80-byte buffer and
+  // cut at its first zero or at 80 bytes; "" when the library has none or no entry point.
+  std::string LastErrorText();
 
  private:
   explicit PassThruLibrary(std::unique_ptr<LoadedLibrary> library);

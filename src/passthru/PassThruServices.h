@@ -42,6 +42,9 @@ struct PassThruServices {
   std::function<void()> portListClick;
   // Writes a whole file (TfrmMain::WriteWholeFile); replaced by tests to make writes fail.
   std::function<bool(const std::string& path, const std::string& data)> writeFile;
+  // While another operation (an upload, a page command) has the adapter, the line that
+  // refuses `action`; "" when the adapter is free. Unset: the adapter is always free.
+  std::function<std::string(const std::string& action)> busyRefusal;
 };
 
 }  // namespace bx

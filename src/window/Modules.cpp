@@ -17,7 +17,7 @@
 namespace bx {
 
 namespace {
-PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports) {
+PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports, const Exchange& exchange) {
   return PassThruServices{
       .settings = form.settings,
       .productName = form.ProductName,
@@ -35,6 +35,8 @@ PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports) {
       .selectedPortText = [&form] { return form.cbCOM.Text(); },
       .portListClick = [&ports] { ports.cbCOMClick(); },
       .writeFile = {},
+      .busyRefusal =
+          [&exchange](const std::string& action) { return exchange.Running() ? BusyRefusal(action) : std::string(); },
   };
 }
 }  // namespace
@@ -50,13 +52,12 @@ WindowModules::WindowModules(TfrmMain& form)
       system(std::make_unique<SystemPage>(form, form, *exchange, *wifi)),
       network(std::make_unique<NetworkPage>(
           form, NetworkServices{*form.ctx.registry, kSettingsKey,
-                                        [&form](const std::string& caption, const std::string& text, int flags) {
-                                          return form.AppMessageBox(caption, text, flags);
-                                        },
-                                        form.ctx.shell, &form.pcOptions})),
-      search(std::make_unique<NetworkSearch>(form,
-                                             NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
-      passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *ports))),
+                                [&form](const std::string& caption, const std::string& text, int flags) {
+                                  return form.AppMessageBox(caption, text, flags);
+                                },
+                                form.ctx.shell, &form.pcOptions})),
+      search(std::make_unique<NetworkSearch>(form, NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
+      passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *ports, *exchange))),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
   identity->Connect(*modes);

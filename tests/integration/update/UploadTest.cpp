@@ -110,5 +110,22 @@ TEST(Upload, LineDroppedInMidUploadEndsItWithTheHangUpOfItsPage) {
   EXPECT_FALSE(w.pty.adapter().Stored().has_value());
 }
 
+// Install Driver during an upload is refused before anything reaches the adapter: the
+// driver request would land in the bootloader session and close the upload's port.
+TEST(Upload, InstallDriverDuringTheUploadIsRefusedAndTheUploadEndsOk) {
+  SimWindow w;
+  ASSERT_TRUE(w.Start());
+  ASSERT_TRUE(w.StartUpload(w.folder.Write("busy.rfw", Pattern(80 + 256 * 40, 3))));
+  ASSERT_TRUE(w.loop.Run([&] { return w.Ex().State() == ExchangeState::UpdateRunning; }, 4000));
+  ASSERT_FALSE(w.form->PassThruDriverVersion.empty());
+  w.form->btJ2534_Install.Click();
+  EXPECT_EQ(w.form->memJ2534.Lines().back(), BusyRefusal("Install Driver"));
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.form->edUpdateSatus.Text(), "Updating firmware : Ok");
+  const auto stored = w.pty.adapter().Stored();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->pages, 40);
+}
+
 }  // namespace
 }  // namespace bx::test

@@ -62,9 +62,17 @@ const Action kActions[] = {
     {"Test Run", nullptr, [](TfrmMain& f) { f.btRunTest.Click(); },
      [](TfrmMain& f) { EXPECT_EQ(f.memLogTest.Lines().front(), "old"); },
      [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memLogTest); }},
+    {"Install Driver",
+     [](TfrmMain& f) {
+       f.PassThruDriverVersion = "1.0.0.0";
+       f.btJ2534_Install.SetEnabled(true);
+     },
+     [](TfrmMain& f) { f.btJ2534_Install.Click(); }, nullptr,
+     [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memJ2534); }},
 };
 
-const char* const kRefusals[] = {"Read", "Save", "Update", "Factory Reset", "Rescan", "Read", "Save", "Reset", "Run"};
+const char* const kRefusals[] = {"Read", "Save", "Update", "Factory Reset", "Rescan",
+                                 "Read", "Save", "Reset",  "Run",           "Install Driver"};
 
 TEST(RefusedDuringUpload, EveryPageCommandIsRefusedVisiblyAndThePageKeepsItsState) {
   static_assert(std::size(kActions) == std::size(kRefusals));
