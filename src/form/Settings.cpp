@@ -58,17 +58,21 @@ std::string Settings::RecentPortEntry(int n) {
   return ReadSettingString("Ports", name, "");
 }
 
+// The list is read and shifted in one store transaction, so two programs remembering a
+// port at once each keep the other's entry.
 void Settings::RememberPort(const std::string& entry) {
-  WriteSettingString("", "Port", entry);
-  std::string carry = entry;
-  for (int n = 0; n <= 9; ++n) {
-    const std::string name = "Port" + std::to_string(n);
-    const std::string old = RecentPortEntry(n);
-    WriteSettingString("Ports", name, carry);
-    if (old == entry) return;
-    carry = old;
-    if (carry.empty()) return;
-  }
+  reg_.Transact([&] {
+    WriteSettingString("", "Port", entry);
+    std::string carry = entry;
+    for (int n = 0; n <= 9; ++n) {
+      const std::string name = "Port" + std::to_string(n);
+      const std::string old = RecentPortEntry(n);
+      WriteSettingString("Ports", name, carry);
+      if (old == entry) return;
+      carry = old;
+      if (carry.empty()) return;
+    }
+  });
 }
 
 // An empty entry ends the list. An entry without its port (" 12345", which an earlier

@@ -1,6 +1,8 @@
 #include "netdev/DeviceStore.h"
 
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "core/Bytes.h"
 #include "platform/Registry.h"
@@ -25,7 +27,57 @@ std::optional<std::size_t> ListIndexOf(const std::string& name) {
   return n;
 }
 
+// The entry a stored line is: the device's address, with the count of earlier lines of the
+// same address so that repeated addresses stay apart.
+using EntryKey = std::pair<std::string, int>;
+
+std::string AddressOf(const std::string& line) {
+  const std::string text = StartsWith(line, "~") ? line.substr(1) : line;
+  if (std::optional<NetDevice> d = ParseDeviceLine(text)) return "d " + LowerAscii(d->IP) + ":" + d->Port;
+  return "l " + line;
+}
+
+std::vector<std::pair<EntryKey, std::string>> Entries(const std::vector<std::string>& lines) {
+  std::map<std::string, int> seen;
+  std::vector<std::pair<EntryKey, std::string>> out;
+  for (const std::string& line : lines) {
+    std::string address = AddressOf(line);
+    const int n = seen[address]++;
+    out.push_back({{std::move(address), n}, line});
+  }
+  return out;
+}
+
+std::map<EntryKey, std::string> ByKey(const std::vector<std::pair<EntryKey, std::string>>& entries) {
+  return {entries.begin(), entries.end()};
+}
+
 }  // namespace
+
+std::vector<std::string> MergeLines(const std::vector<std::string>& loaded, const std::vector<std::string>& mine,
+                                    const std::vector<std::string>& stored) {
+  const auto base = ByKey(Entries(loaded));
+  const auto mineEntries = Entries(mine);
+  const auto mineByKey = ByKey(mineEntries);
+  const auto storedEntries = Entries(stored);
+  const auto storedByKey = ByKey(storedEntries);
+  auto find = [](const std::map<EntryKey, std::string>& m, const EntryKey& k) -> std::optional<std::string> {
+    const auto it = m.find(k);
+    return it == m.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  // What the merged list holds for an entry; nullopt: not there.
+  auto merged = [&](const EntryKey& k) {
+    std::optional<std::string> m = find(mineByKey, k);
+    return m != find(base, k) ? m : find(storedByKey, k);
+  };
+  std::vector<std::string> out;
+  for (const auto& [k, line] : mineEntries)
+    if (std::optional<std::string> v = merged(k)) out.push_back(*v);
+  for (const auto& [k, line] : storedEntries)
+    if (!mineByKey.count(k))
+      if (std::optional<std::string> v = merged(k)) out.push_back(*v);
+  return out;
+}
 
 const char* MarkWord(int mark) {
   switch (mark) {
@@ -69,6 +121,16 @@ void DeviceStore::WriteLines(const std::vector<std::string>& lines) {
   for (Hive h : kHives)
     for (const std::string& name : reg_.ValueNames(h, key_))
       if (std::optional<std::size_t> n = ListIndexOf(name); n && *n >= lines.size()) reg_.DeleteValue(h, key_, name);
+}
+
+std::vector<std::string> DeviceStore::SaveLines(const std::vector<std::string>& loaded,
+                                                const std::vector<std::string>& mine) {
+  std::vector<std::string> result;
+  reg_.Transact([&] {
+    result = MergeLines(loaded, mine, ReadLines());
+    WriteLines(result);
+  });
+  return result;
 }
 
 }  // namespace bx

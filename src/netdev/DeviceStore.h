@@ -25,6 +25,14 @@ const char* MarkWord(int mark);
 // The stored value of a device: "~" when disabled, then its device line.
 std::string StoredLine(const NetDevice& device, bool disabled);
 
+// The three-way merge of a save. An entry is a device by its address (IP and port; a
+// line that is no device line is its own entry). An entry this process added, changed or
+// deleted since `loaded` is as `mine` has it (the later edit wins); any other entry is as
+// `stored` has it now, so what another process added, changed or deleted meanwhile stays.
+// Entries in `mine` keep their order; those only stored follow in stored order.
+std::vector<std::string> MergeLines(const std::vector<std::string>& loaded, const std::vector<std::string>& mine,
+                                    const std::vector<std::string>& stored);
+
 class DeviceStore {
  public:
   // `settingsKey` is the program's settings key; the list lives in its "Network" subkey.
@@ -37,6 +45,10 @@ class DeviceStore {
   // Writes lines[i] as "Net" + i in both hives, then removes every other "Net" + n value
   // (n >= lines.size()) from both hives, so that no older line can come back.
   void WriteLines(const std::vector<std::string>& lines);
+  // Saves this process's list over what is stored now, in one store transaction: `loaded`
+  // is the list as this process last read or saved it, `mine` the list it wants stored.
+  // Returns the list written (MergeLines of the three).
+  std::vector<std::string> SaveLines(const std::vector<std::string>& loaded, const std::vector<std::string>& mine);
 
  private:
   Registry& reg_;

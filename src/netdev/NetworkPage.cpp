@@ -84,21 +84,27 @@ void NetworkPage::LoadList() {
   c_.lvNetDevices.Clear();
   unreadable_.clear();
   ApplySelection();
-  const std::vector<std::string> lines = freshEntries ? freshEntries() : store_.ReadLines();
+  loaded_ = freshEntries ? freshEntries() : store_.ReadLines();
+  ShowLines(loaded_, true);
+  c_.btNetwork_Save.SetEnabled(false);
+}
+
+void NetworkPage::ShowLines(const std::vector<std::string>& lines, bool log) {
   for (const std::string& line : lines) {
     const bool disabled = StartsWith(line, "~");
     const std::string text = disabled ? line.substr(1) : line;
-    c_.memLog_Network.AddLine(text);
+    if (log) c_.memLog_Network.AddLine(text);
     if (std::optional<NetDevice> d = ParseDeviceLine(text))
       RecordDevice(*d, disabled ? kMarkDisabled : kMarkNone);
     else
       unreadable_.push_back(line);
   }
-  c_.btNetwork_Save.SetEnabled(false);
 }
 
 // The lines are written before the marks change, so a failed write leaves the list as
 // unsaved as it was. Stored lines that are not device lines go back after the rows.
+// The save merges with what other processes stored since the list was loaded; when that
+// brought in entries of theirs, the rows become the merged list.
 void NetworkPage::SaveList() {
   std::vector<std::string> lines;
   std::vector<int> marks;
@@ -110,8 +116,24 @@ void NetworkPage::SaveList() {
     lines.push_back(StoredLine(Row(i), mark == kMarkDisabled));
   }
   lines.insert(lines.end(), unreadable_.begin(), unreadable_.end());
-  store_.WriteLines(lines);
-  for (int i = 0; i < RowCount(); ++i) c_.lvNetDevices.Item(i).SetStateIndex(marks[static_cast<std::size_t>(i)]);
+  std::vector<std::string> saved = store_.SaveLines(loaded_, lines);
+  loaded_ = saved;
+  if (saved != lines) {
+    // The selected device stays selected when the merged list still holds it.
+    const ui::TListItem* sel = c_.lvNetDevices.Selected();
+    const std::optional<NetDevice> selected = sel ? std::optional<NetDevice>(Row(sel->Index())) : std::nullopt;
+    c_.lvNetDevices.Clear();
+    unreadable_.clear();
+    ShowLines(saved, false);
+    for (int i = 0; selected && i < RowCount(); ++i)
+      if (Row(i) == *selected) {
+        c_.lvNetDevices.Item(i).SetSelected(true);
+        break;
+      }
+    ApplySelection();
+  } else {
+    for (int i = 0; i < RowCount(); ++i) c_.lvNetDevices.Item(i).SetStateIndex(marks[static_cast<std::size_t>(i)]);
+  }
   c_.btNetwork_Save.SetEnabled(false);
   Reselect();
 }

@@ -87,6 +87,8 @@ class NetworkPage : public SearchSink {
   void Reselect();
   void ClearFoundMarks();
   void SetRow(ui::TListItem& item, const NetDevice& device);
+  // Lists stored lines as rows (unreadable ones kept aside); `log` also shows each line.
+  void ShowLines(const std::vector<std::string>& lines, bool log);
 
   NetworkControls& c_;
   NetworkServices s_;
@@ -94,6 +96,8 @@ class NetworkPage : public SearchSink {
   NetworkSearcher* searcher_ = nullptr;
   // Stored lines that are not device lines: not listed, written back after the rows.
   std::vector<std::string> unreadable_;
+  // The stored list as this page last read or saved it: what a save merges against.
+  std::vector<std::string> loaded_;
 };
 
 }  // namespace bx

@@ -8,6 +8,7 @@
 // value name is the key's default value. Every key has a last-write time that a value
 // write or delete, or the creation of a direct subkey, moves forward.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -66,6 +67,15 @@ class Registry {
 
   // Last-write time of the key in 100 ns units (a file time); nullopt when missing.
   virtual std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) = 0;
+
+  // Runs `body`, which reads and writes through this registry, as one transaction of the
+  // store: no other writer of the store (thread or process) changes it between the body's
+  // reads and its writes, and a body that throws leaves the store as it was where the
+  // store can roll back. A store that was busy may run the body again from the start, so
+  // the body works from what it reads, not from what an earlier run of it saw. A body may
+  // start another transaction; the inner one joins the outer. Throws RegistryError when
+  // the store stays busy.
+  virtual void Transact(const std::function<void()>& body) { body(); }
 
   // True when the store is the system's, holding every program's keys (the Windows
   // registry) rather than this program's alone: a listing of it then names the keys.

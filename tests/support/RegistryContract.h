@@ -7,7 +7,9 @@
 // the Windows registry does, and not of A-Z alone, says `static constexpr bool
 // kFoldsEveryLetter = true;`; one for a store that may leave a key's time alone when a
 // value is written again unchanged, as Wine does, says why in
-// `static std::string RewriteKeepsTimeReason()`, "" where it does not), then in one test
+// `static std::string RewriteKeepsTimeReason()`, "" where it does not; one for a store
+// that cannot roll a transaction back says why in `static std::string NoRollbackReason()`),
+// then in one test
 // file of the program:
 //   INSTANTIATE_TYPED_TEST_SUITE_P(MemoryRegistry, RegistryContract, ::testing::Types<MemoryRegistryMaker>);
 #include <gmock/gmock.h>
@@ -36,6 +38,14 @@ template <class Maker>
 std::string RewriteKeepsTimeReason() {
   if constexpr (requires { Maker::RewriteKeepsTimeReason(); })
     return Maker::RewriteKeepsTimeReason();
+  else
+    return "";
+}
+
+template <class Maker>
+std::string NoRollbackReason() {
+  if constexpr (requires { Maker::NoRollbackReason(); })
+    return Maker::NoRollbackReason();
   else
     return "";
 }
@@ -170,7 +180,52 @@ TYPED_TEST_P(RegistryContract, LastWriteTimeMovesOnARewriteOfTheSameValue) {
   EXPECT_GT(this->Time("S"), before);
 }
 
+// A read-merge-write in a transaction: what the body wrote is there afterwards, a nested
+// transaction joins the outer one, and the body sees its own writes.
+TYPED_TEST_P(RegistryContract, TransactionKeepsTheWritesOfItsBody) {
+  auto& r = this->r();
+  r.WriteString(this->CU, "T", "list", "a");
+  int runs = 0;
+  r.Transact([&] {
+    ++runs;
+    const std::string old = r.ReadString(this->CU, "T", "list").value_or("");
+    r.WriteString(this->CU, "T", "list", old + "b");
+    r.Transact([&] {
+      EXPECT_EQ(r.ReadString(this->CU, "T", "list"), "ab");
+      r.WriteInteger(this->LM, "T\\Sub", "n", 7);
+      r.DeleteValue(this->CU, "T", "gone");
+    });
+  });
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(r.ReadString(this->CU, "T", "list"), "ab");
+  EXPECT_EQ(r.ReadInteger(this->LM, "T\\Sub", "n"), 7);
+}
+
+// A body that fails half-way (a write refused, the program's own check) leaves every
+// key and value as they were before it began, and its error reaches the caller.
+TYPED_TEST_P(RegistryContract, TransactionWhoseBodyThrowsChangesNothing) {
+  if (const std::string why = NoRollbackReason<TypeParam>(); !why.empty()) GTEST_SKIP() << why;
+  auto& r = this->r();
+  r.WriteString(this->CU, "T", "kept", "old");
+  r.WriteString(this->LM, "T", "doomed", "here");
+  EXPECT_THROW(r.Transact([&] {
+    r.WriteString(this->CU, "T", "kept", "new");
+    r.WriteString(this->CU, "T\\Fresh", "v", "x");
+    r.DeleteValue(this->LM, "T", "doomed");
+    r.Transact([&] { r.WriteInteger(this->CU, "T", "inner", 1); });
+    throw bx::RegistryError("Failed to set data for 'late'");
+  }),
+               bx::RegistryError);
+  EXPECT_EQ(r.ReadString(this->CU, "T", "kept"), "old");
+  EXPECT_FALSE(r.KeyExists(this->CU, "T\\Fresh"));
+  EXPECT_EQ(r.ReadString(this->LM, "T", "doomed"), "here");
+  EXPECT_EQ(r.ReadInteger(this->CU, "T", "inner"), std::nullopt);
+  r.WriteString(this->CU, "T", "after", "ok");  // the store is usable again
+  EXPECT_EQ(r.ReadString(this->CU, "T", "after"), "ok");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(RegistryContract, NamesIgnoreCaseOfAsciiLettersAndKeepFirstSpelling,
                             ValuesKeepTypeBytesAndDefault, EnumerationIsDirectChildrenInCaseInsensitiveOrder,
                             DeleteKeyRemovesTheSubtreeAndNothingBeside, LastWriteTimeMovesOnChangesOfTheKeyOnly,
-                            LastWriteTimeMovesOnARewriteOfTheSameValue);
+                            LastWriteTimeMovesOnARewriteOfTheSameValue, TransactionKeepsTheWritesOfItsBody,
+                            TransactionWhoseBodyThrowsChangesNothing);

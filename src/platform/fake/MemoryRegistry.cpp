@@ -48,12 +48,16 @@ bool MemoryRegistry::DeleteKey(Hive hive, const std::string& path) {
   if (fold.empty() || !Find(hive, path)) return false;
   for (auto it = keys_.begin(); it != keys_.end();) {
     const auto& [h, p] = it->first;
-    if (h == hive && (p == fold || StartsWith(p, fold + "\\"))) it = keys_.erase(it);
-    else ++it;
+    if (h == hive && (p == fold || StartsWith(p, fold + "\\")))
+      it = keys_.erase(it);
+    else
+      ++it;
   }
   const auto slash = fold.rfind('\\');
-  if (Key* parent = Find(hive, slash == std::string::npos ? "" : fold.substr(0, slash))) parent->lastWrite = ++clock_;
-  else keys_[{hive, ""}].lastWrite = ++clock_;
+  if (Key* parent = Find(hive, slash == std::string::npos ? "" : fold.substr(0, slash)))
+    parent->lastWrite = ++clock_;
+  else
+    keys_[{hive, ""}].lastWrite = ++clock_;
   return true;
 }
 
@@ -95,12 +99,16 @@ std::vector<std::string> MemoryRegistry::SubKeys(Hive hive, const std::string& p
     if (id.first != hive || id.second.empty()) continue;
     const std::string& p = id.second;
     std::string rest;
-    if (fold.empty()) rest = p;
-    else if (StartsWith(p, fold + "\\")) rest = p.substr(fold.size() + 1);
-    else continue;
+    if (fold.empty())
+      rest = p;
+    else if (StartsWith(p, fold + "\\"))
+      rest = p.substr(fold.size() + 1);
+    else
+      continue;
     if (rest.find('\\') == std::string::npos) out.push_back(key.name);
   }
-  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
+  std::sort(out.begin(), out.end(),
+            [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
   return out;
 }
 
@@ -109,7 +117,8 @@ std::vector<std::string> MemoryRegistry::ValueNames(Hive hive, const std::string
   std::vector<std::string> out;
   if (Key* k = Find(hive, path))
     for (const auto& [fold, v] : k->values) out.push_back(v.name);
-  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
+  std::sort(out.begin(), out.end(),
+            [](const std::string& a, const std::string& b) { return CompareTextNoCase(a, b) < 0; });
   return out;
 }
 
@@ -119,6 +128,25 @@ std::optional<uint64_t> MemoryRegistry::LastWriteTime(Hive hive, const std::stri
   Key* k = KeyPathFold(path).empty() ? &keys_[{hive, ""}] : Find(hive, path);
   if (!k) return std::nullopt;
   return k->lastWrite;
+}
+
+void MemoryRegistry::Transact(const std::function<void()>& body) {
+  std::lock_guard g(mu_);
+  if (depth_ > 0) {  // joins the outer one, which keeps the keys to go back to
+    body();
+    return;
+  }
+  ++transactions_;
+  const auto kept = keys_;
+  ++depth_;
+  try {
+    body();
+  } catch (...) {
+    --depth_;
+    keys_ = kept;
+    throw;
+  }
+  --depth_;
 }
 
 }  // namespace bx

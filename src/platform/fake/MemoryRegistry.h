@@ -20,12 +20,15 @@ class MemoryRegistry : public Registry {
   std::vector<std::string> SubKeys(Hive hive, const std::string& path) override;
   std::vector<std::string> ValueNames(Hive hive, const std::string& path) override;
   std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) override;
+  // Other threads wait for the body; a body that throws leaves every key as it was.
+  void Transact(const std::function<void()>& body) override;
 
   // Test hooks: make writes of one value name (or all, with "*") fail, as a hive
   // without write rights does.
   void FailWrites(Hive hive, const std::string& valueName) { failing_.insert({hive, LowerFold(valueName)}); }
   void ClearFailures() { failing_.clear(); }
   int WriteCount() const { return writes_; }
+  int TransactionCount() const { return transactions_; }  // outermost ones
 
  private:
   struct Value {
@@ -33,7 +36,7 @@ class MemoryRegistry : public Registry {
     RegValue value;
   };
   struct Key {
-    std::string name;  // spelling of the last component
+    std::string name;                     // spelling of the last component
     std::map<std::string, Value> values;  // by folded name
     uint64_t lastWrite = 0;
   };
@@ -46,6 +49,8 @@ class MemoryRegistry : public Registry {
   std::set<std::pair<Hive, std::string>> failing_;
   uint64_t clock_ = 116444736000000000ULL;  // 1970 as a file time
   int writes_ = 0;
+  int transactions_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace bx

@@ -76,16 +76,20 @@ void Statement::Reset() {
   sqlite3_clear_bindings(stmt_.get());
 }
 
-WriteTransaction::WriteTransaction(Connection& c) : conn_(c) { c.Exec("BEGIN IMMEDIATE"); }
+// Inside an open transaction the write is part of it: the outer one commits or rolls back.
+WriteTransaction::WriteTransaction(Connection& c) : conn_(c), nested_(!sqlite3_get_autocommit(c.Handle())) {
+  c.Exec(nested_ ? "SAVEPOINT bx_write" : "BEGIN IMMEDIATE");
+}
 
 WriteTransaction::~WriteTransaction() {
   // After SQLITE_FULL or an I/O error SQLite may already have rolled back on its own.
-  if (!done_ && !sqlite3_get_autocommit(conn_.Handle()))
-    sqlite3_exec(conn_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (done_ || sqlite3_get_autocommit(conn_.Handle())) return;
+  sqlite3_exec(conn_.Handle(), nested_ ? "ROLLBACK TO bx_write; RELEASE bx_write" : "ROLLBACK", nullptr, nullptr,
+               nullptr);
 }
 
 void WriteTransaction::Commit() {
-  conn_.Exec("COMMIT");
+  conn_.Exec(nested_ ? "RELEASE bx_write" : "COMMIT");
   done_ = true;
 }
 

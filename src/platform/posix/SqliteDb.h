@@ -77,7 +77,9 @@ class Query {
 };
 
 // BEGIN IMMEDIATE takes the write lock up front, so a read-modify-write (creating the
-// missing parents of a key) cannot interleave with another process's.
+// missing parents of a key) cannot interleave with another process's. Inside a
+// transaction that is open already, it is a savepoint of that one: its changes are
+// rolled back alone, and they are kept only when the outer transaction commits.
 class WriteTransaction {
  public:
   explicit WriteTransaction(Connection& c);  // throws Failure after the busy timeout
@@ -88,6 +90,7 @@ class WriteTransaction {
 
  private:
   Connection& conn_;
+  bool nested_;
   bool done_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "core/Bytes.h"
 #include "platform/posix/SqliteDb.h"
@@ -54,6 +55,8 @@ std::string ParentOf(const std::string& fold) {
   const auto slash = fold.rfind('\\');
   return slash == std::string::npos ? std::string() : fold.substr(0, slash);
 }
+
+bool IsBusy(int code) { return code == SQLITE_BUSY || code == SQLITE_LOCKED; }
 
 bool IsDamage(int code) { return code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_FORMAT; }
 
@@ -208,8 +211,8 @@ void SqliteRegistry::CheckReadable() {
 void SqliteRegistry::PrepareSchema() {
   // One statement reads both in one snapshot: read apart, another process creating the
   // store in between would make a new store look like another program's tables.
-  sqlite::Statement state(*db_,
-                          "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_schema)");
+  sqlite::Statement state(
+      *db_, "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_schema)");
   state.Step();
   const int64_t format = state.Int(0);
   const int64_t objects = state.Int(1);
@@ -415,6 +418,31 @@ std::vector<std::string> SqliteRegistry::SubKeys(Hive hive, const std::string& p
 
 std::vector<std::string> SqliteRegistry::ValueNames(Hive hive, const std::string& path) {
   return Names(st_->valueNames, hive, path);
+}
+
+void SqliteRegistry::Transact(const std::function<void()>& body) {
+  std::lock_guard g(mu_);
+  if (!sqlite3_get_autocommit(db_->Handle())) {  // inside another transaction: part of it
+    body();
+    return;
+  }
+  for (int attempt = 1;; ++attempt) {
+    std::optional<sqlite::WriteTransaction> t;
+    try {
+      t.emplace(*db_);
+    } catch (const sqlite::Failure& f) {
+      if (IsBusy(f.Code()) && attempt < kTransactAttempts) continue;
+      throw RegistryError(Failed("Failed to save the settings", f));
+    }
+    body();  // a throw rolls back in the transaction's destructor
+    try {
+      t->Commit();
+      return;
+    } catch (const sqlite::Failure& f) {
+      if (IsBusy(f.Code()) && attempt < kTransactAttempts) continue;
+      throw RegistryError(Failed("Failed to save the settings", f));
+    }
+  }
 }
 
 std::optional<uint64_t> SqliteRegistry::LastWriteTime(Hive hive, const std::string& path) {

@@ -64,6 +64,13 @@ class SqliteRegistry : public Registry {
   std::vector<std::string> SubKeys(Hive hive, const std::string& path) override;
   std::vector<std::string> ValueNames(Hive hive, const std::string& path) override;
   std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) override;
+  // BEGIN IMMEDIATE ... COMMIT around `body`, which holds the store's write lock from its
+  // first read; the writes in it are savepoints of that transaction, and other threads of
+  // the process wait for it. A store still busy after the busy time-out is waited for
+  // again, a bounded number of times; then RegistryError("Failed to save the settings...").
+  void Transact(const std::function<void()>& body) override;
+  // How often a transaction waits out the busy time-out before it is reported as failed.
+  static constexpr int kTransactAttempts = 3;
 
  private:
   struct Statements;
@@ -82,7 +89,7 @@ class SqliteRegistry : public Registry {
 
   std::string file_;
   int busyTimeoutMs_;
-  std::mutex mu_;
+  std::recursive_mutex mu_;  // held through a transaction, whose writes lock it again
   std::unique_ptr<sqlite::Connection> db_;
   std::unique_ptr<Statements> st_;
   std::string lastError_;

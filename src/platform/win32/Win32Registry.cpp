@@ -210,4 +210,34 @@ std::optional<uint64_t> Win32Registry::LastWriteTime(Hive hive, const std::strin
   return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
+void Win32Registry::Transact(const std::function<void()>& body) {
+  thread_local int depth = 0;
+  if (depth > 0) {
+    body();
+    return;
+  }
+  // Mutex names hold no backslash after the namespace: the roots go in as a hash.
+  uint64_t hash = 1469598103934665603ULL;
+  for (const std::string& root : rootNames_)
+    for (char c : root + '|') hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  const std::string name = "Local\\Brevantix Configurator settings " + std::to_string(hash);
+  HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+  if (!mutex) throw RegistryError("Failed to save the settings: " + win32::ErrorText(::GetLastError()));
+  const DWORD waited = ::WaitForSingleObject(mutex, 15000);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    throw RegistryError("Failed to save the settings: another copy of the program kept them locked");
+  }
+  struct Held {
+    HANDLE m;
+    ~Held() {
+      --depth;
+      ::ReleaseMutex(m);
+      ::CloseHandle(m);
+    }
+  } held{mutex};
+  ++depth;
+  body();
+}
+
 }  // namespace bx

@@ -34,6 +34,11 @@ class Win32Registry : public Registry {
   std::vector<std::string> ValueNames(Hive hive, const std::string& path) override;
   std::optional<uint64_t> LastWriteTime(Hive hive, const std::string& path) override;
   bool SharedWithOtherPrograms() const override { return true; }
+  // The system's registry has no transaction that covers a whole list: the bodies of this
+  // program's copies are kept apart by a mutex of the session named after the two roots,
+  // so a read-merge-write of one copy never interleaves with another's. A body that
+  // throws keeps the writes it made before.
+  void Transact(const std::function<void()>& body) override;
 
  private:
   void* Root(Hive hive) const { return roots_[hive == Hive::CurrentUser ? 0 : 1]; }

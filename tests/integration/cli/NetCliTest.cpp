@@ -130,6 +130,25 @@ TEST_F(NetCli, DiscoverFindsTheDemoAdapterAndSavesItWhenAsked) {
   EXPECT_TRUE(EndsWith(r.out, "\n" + line + "\tFound\n")) << r.out;
 }
 
+// Two loops of `net add` at once, each run a whole program that loads the list, adds one
+// device and saves: every save merges with what the other loop stored since its load.
+TEST_F(NetCli, TwoProcessesAddingAtOnceKeepEveryDevice) {
+  constexpr int kEach = 20;
+  const std::string script =
+      "adds() { i=1; while [ $i -le " + std::to_string(kEach) +
+      " ]; do \"$0\" net add 10.$1.0.$i 23 \"Loop $1\" >/dev/null || return 1; i=$((i+1)); done; }\n"
+      "adds 1 & first=$!\nadds 2; second=$?\nwait $first; exit $(( $? + second ))\n";
+  const auto r = RunProgram({"/bin/sh", "-c", script, kCli}, home.Env(), 120000);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string list = List();
+  for (int loop = 1; loop <= 2; ++loop)
+    for (int i = 1; i <= kEach; ++i)
+      EXPECT_NE(list.find(Format("Stored\t10.%d.0.%d\t23\tLoop %d\t\n", loop, i, loop)), std::string::npos)
+          << "10." << loop << ".0." << i << " is missing:\n"
+          << list;
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2 * kEach) << list;
+}
+
 TEST_F(NetCli, DiscoverWithNoAnswerOrBadArgumentsFails) {
   struct Case {
     std::vector<std::string> args;

@@ -7,6 +7,7 @@
 
 #include "StoreFixture.h"
 #include "core/Bytes.h"
+#include "form/Settings.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "support/RegistryContract.h"
 
@@ -102,6 +103,38 @@ TEST(SqliteRegistryProcesses, TwoWritersAtOnceLoseNothing) {
       ASSERT_EQ(
           r.ReadString(Hive::CurrentUser, bx::Format("SOFTWARE\\Shared\\Sub%d", i % 10), bx::Format("W%d_%03d", w, i)),
           bx::Format("%d", i));
+}
+
+// Two processes remember five ports each at the same moment: the recent-port list is read
+// and shifted in one transaction per entry, so it ends with all ten, each once.
+TEST(SqliteRegistryProcesses, TwoProcessesRememberingPortsAtOnceKeepEachOthersEntries) {
+  bxtest::TempFolder tmp;
+  const std::string file = tmp.File("registry.sqlite3");
+  { SqliteRegistry create(file); }
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  std::vector<std::unique_ptr<bxtest::Child>> children;
+  for (int w = 0; w < 2; ++w)
+    children.push_back(std::make_unique<bxtest::Child>([&, w](int) {
+      char c;
+      if (read(go[0], &c, 1) != 1) return 2;
+      SqliteRegistry r(file);
+      bx::Settings settings(r);
+      for (int i = 0; i < 5; ++i) settings.RememberPort(bx::Format("/dev/ttyP%d%d %d", w, i, 1000 + i));
+      return 0;
+    }));
+  ASSERT_EQ(write(go[1], "gg", 2), 2);
+  close(go[0]);
+  close(go[1]);
+  for (auto& c : children) EXPECT_EQ(c->Wait(60s), 0);
+
+  SqliteRegistry r(file);
+  bx::Settings settings(r);
+  std::set<std::string> entries;
+  for (int n = 0; n <= 9; ++n) entries.insert(settings.RecentPortEntry(n));
+  EXPECT_EQ(entries.size(), 10u);
+  for (int w = 0; w < 2; ++w)
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(entries.count(bx::Format("/dev/ttyP%d%d %d", w, i, 1000 + i)), 1u);
 }
 
 }  // namespace

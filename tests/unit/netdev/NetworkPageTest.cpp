@@ -232,6 +232,60 @@ TEST_F(NetworkPageTest, AStoredLineThatIsNoDeviceLineIsKeptAtTheNextSave) {
   EXPECT_EQ(StoredLines(Hive::LocalMachine), expected);
 }
 
+// Another window on the same store saves between this page's load and its save: its new
+// device stays, its deletion stays, this page's edit of a device wins, and this page's rows
+// become the merged list with the selected row still selected.
+TEST_F(NetworkPageTest, SavingKeepsWhatAnotherWindowSavedSinceTheListWasLoaded) {
+  const NetDevice shed{"Shed", "", "10.0.0.7", "23"};
+  Start({FormatDeviceLine(kGarage), FormatDeviceLine(kBench)});
+  ui::TPageControl pages("pcOther", nullptr);
+  NetworkControls otherControls(pages);
+  NetworkPage other(
+      otherControls,
+      NetworkServices{w.registry, kSettingsKey, [](const std::string&, const std::string&, int) { return mb::IdYes; },
+                      nullptr, nullptr});
+  // That page's handlers, as its window would run them.
+  auto select = [&](int row) {
+    otherControls.lvNetDevices.UserSelect(row);
+    other.lvNetDevicesSelectItem();
+  };
+  auto type = [&](const std::string& ip, const std::string& port, const std::string& name) {
+    otherControls.edNetwork_IP.SetText(ip);
+    otherControls.edNetwork_Port.SetText(port);
+    otherControls.edNetwork_Name.SetText(name);
+    other.edNetworkChange();
+  };
+  other.LoadList();
+  select(0);
+  type(kGarage.IP, kGarage.Port, "Garage (theirs)");
+  other.btNetwork_UpdateClick();
+  select(1);
+  other.btNetwork_DeleteClick();
+  type(shed.IP, shed.Port, shed.Name);
+  other.btNetwork_AddClick();
+  other.SaveList();
+
+  N().lvNetDevices.UserSelect(0);
+  N().edNetwork_Name.UserType("Garage (mine)");
+  N().btNetwork_Update.Click();
+  Page().SaveList();
+  const std::vector<std::string> expected{"Garage (mine) A0:B1:C2:D3:E4:F5 192.168.4.1 23", FormatDeviceLine(shed)};
+  EXPECT_EQ(StoredLines(Hive::LocalMachine), expected);
+  EXPECT_EQ(StoredLines(Hive::CurrentUser), expected);
+  ASSERT_EQ(Page().RowCount(), 2);
+  EXPECT_EQ(Page().Row(1), shed);
+  ASSERT_NE(N().lvNetDevices.Selected(), nullptr);
+  EXPECT_EQ(N().lvNetDevices.Selected()->Index(), 0);
+  EXPECT_FALSE(N().btNetwork_Save.Enabled());
+
+  // The other window saves again from its older list: the edit made here is kept.
+  select(1);
+  other.btNetwork_StateClick();
+  other.SaveList();
+  EXPECT_EQ(StoredLines(Hive::LocalMachine),
+            (std::vector<std::string>{"Garage (mine) A0:B1:C2:D3:E4:F5 192.168.4.1 23", "~" + FormatDeviceLine(shed)}));
+}
+
 TEST_F(NetworkPageTest, ClosingAsksAndYesHasSavedWhenTheWindowIsGone) {
   Start({FormatDeviceLine(kGarage)});
   Type(kBench.IP, kBench.Port, kBench.Name);

@@ -29,6 +29,9 @@ struct RootedRegistryMaker {
   static std::string RewriteKeepsTimeReason() {
     return UnderWine() ? "Wine's registry leaves a key's last-write time alone when a value is stored unchanged" : "";
   }
+  static std::string NoRollbackReason() {
+    return "the system's registry keeps the writes of a transaction's body that failed";
+  }
   std::string root = Unique();
   std::unique_ptr<Registry> Make() { return std::make_unique<Win32Registry>(root + "\\HKCU", root + "\\HKLM"); }
   ~RootedRegistryMaker() {
