@@ -39,6 +39,8 @@ constexpr ElfTarget kThisMachine {
 #endif
 };
 
+#if defined(__linux__)
+// Only Linux refuses an ELF of another machine, so only Linux names one.
 std::string MachineName(int machine) {
   switch (machine) {
     case 3:
@@ -65,6 +67,7 @@ std::string TargetName(const ElfTarget& t) {
   return MachineName(t.machine) + " (" + (t.elfClass == 1 ? "32-bit" : "64-bit") +
          (t.byteOrder == 2 ? ", big-endian" : "") + ")";
 }
+#endif
 
 }  // namespace
 
