@@ -1,5 +1,5 @@
 #pragma once
-// The identity parser on memLog holding any text, and the mode-line test, which must
+// The identity parser on a reply of any text, shown in memLog, and the mode-line test, which must
 // agree with the simulator's own reading of a mode line.
 #include <string>
 #include <string_view>
@@ -31,7 +31,7 @@ inline std::string PaneAfterParsing(Identity& identity, ui::TMemo& pane) {
   for (int steps = 0; steps < count; ++steps) {
     const std::string line = pane.Line(i);
     if (line.empty() || line[0] == '-') break;
-    if (identity.ParseLine(line))
+    if (identity.TakeLine(line))
       ++i;
     else
       pane.DeleteLine(i);
@@ -95,7 +95,7 @@ inline void DriveIdentity(std::string_view input) {
   Check(lines.size() == static_cast<std::size_t>(before), "a pane has as many lines as it counts");
   for (int i = 0; i < before; ++i) Check(lines[static_cast<std::size_t>(i)] == f.memLog.Line(i), "line by line");
   for (const std::string& line : lines) CheckModeLine(line);
-  f.Modules->identity->ParsePane(f.memLog);
+  f.Modules->identity->ShowReply(f.memLog.Text());
   Check(f.memLog.LineCount() <= before, "parsing only removes lines from memLog");
   Check(f.lvModes.Count() <= before, "no more modes than lines");
 

@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
+#include "session/AdapterSession.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -79,13 +80,14 @@ Json ModesJson(Session& s) {
 }
 
 Json StatusJson(Session& s) {
-  TfrmMain& f = *s.form;
-  Json j = {{"hardware", f.edHardware.Text()},
-            {"bootware", f.edBootVer.Text()},
-            {"firmware", f.edVersion.Text()},
-            {"serial", f.edSerial.Text()},
-            {"port", f.edCOM.Text()}};
-  if (f.edBattery.Visible()) j["battery"] = f.edBattery.Text();
+  const AdapterSession& a = *s.form->Modules->session;
+  const IdentityRecord& id = a.Identity();
+  Json j = {{"hardware", id.hardware},
+            {"bootware", id.bootware},
+            {"firmware", id.firmware},
+            {"serial", id.serial},
+            {"port", a.PortShown()}};
+  if (!a.Battery().empty()) j["battery"] = a.Battery();
   return j;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
+#include "session/AdapterSession.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -20,12 +21,14 @@ void PrintStatus(Session& s) {
   std::ostream& out = *s.out;
   for (const auto& line : f.memLog.Lines()) out << line << "\n";
   out << "\n";
-  out << f.lbHardware.Caption() << " " << f.edHardware.Text() << "\n";
-  out << f.lbBootVer.Caption() << " " << f.edBootVer.Text() << "\n";
-  out << f.lbFirmware.Caption() << " " << f.edVersion.Text() << "\n";
-  out << f.lbSerial.Caption() << " " << f.edSerial.Text() << "\n";
-  out << f.lbCOM.Caption() << " " << f.edCOM.Text() << "\n";
-  if (f.edBattery.Visible()) out << f.lbBattery.Caption() << " " << f.edBattery.Text() << "\n";
+  const AdapterSession& a = *f.Modules->session;
+  const IdentityRecord& id = a.Identity();
+  out << f.lbHardware.Caption() << " " << id.hardware << "\n";
+  out << f.lbBootVer.Caption() << " " << id.bootware << "\n";
+  out << f.lbFirmware.Caption() << " " << id.firmware << "\n";
+  out << f.lbSerial.Caption() << " " << id.serial << "\n";
+  out << f.lbCOM.Caption() << " " << a.PortShown() << "\n";
+  if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << a.Battery() << "\n";
 }
 
 void ShowModes(Session& s) {

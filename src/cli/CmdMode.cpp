@@ -20,7 +20,7 @@ void ShowModes(Session& s) {
 }
 
 void ShowLink(Session& s, const std::string& id) {
-  const std::string program = s.form->edModeRun.Text();
+  const std::string program = s.form->Modules->modes->LinkedProgram();
   if (s.json) {
     s.json->doc["id"] = id;
     s.json->doc["program"] = program;
@@ -62,18 +62,18 @@ int Link(Session& s, const std::string& id, const std::string& program) {
   s.dialogs->nextFile = path;
   f.btModeFile.Click();
   s.dialogs->nextFile.reset();
-  if (f.edModeRun.Text() != path) return s.Fail(1, "mode " + id + " was not linked");
+  if (f.Modules->modes->LinkedProgram() != path) return s.Fail(1, "mode " + id + " was not linked");
   ShowLink(s, id);
   return 0;
 }
 
 int Unlink(Session& s, const std::string& id) {
   TfrmMain& f = *s.form;
-  if (f.edModeRun.Text().empty()) {
+  if (f.Modules->modes->LinkedProgram().empty()) {
     Note(s, "mode " + id + " has no program linked");
   } else {
     f.btModeFileDel.Click();
-    if (!f.edModeRun.Text().empty()) return s.Fail(1, "mode " + id + " stays linked (answer with --yes)");
+    if (!f.Modules->modes->LinkedProgram().empty()) return s.Fail(1, "mode " + id + " stays linked (answer with --yes)");
   }
   ShowLink(s, id);
   return 0;
@@ -82,7 +82,7 @@ int Unlink(Session& s, const std::string& id) {
 int Run(Session& s, const std::string& id, int state) {
   TfrmMain& f = *s.form;
   if (!f.btModeRun.Usable()) {
-    if (f.edModeRun.Text().empty()) return s.Fail(1, "no program is linked to mode " + id);
+    if (f.Modules->modes->LinkedProgram().empty()) return s.Fail(1, "no program is linked to mode " + id);
     return s.Fail(1, "mode " + id + " is " + ModeStateName(state) + ": its program is not offered");
   }
   f.btModeRun.Click();

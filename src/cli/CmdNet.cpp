@@ -95,7 +95,7 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
     const int before = page.RowCount();
     n.btNetwork_Delete.Click();
     if (page.RowCount() == before) return s.Fail(1, "net: not deleted");
-  } else if ((a[0] == "disable") == (n.btNetwork_State.Caption() == "Disable")) {
+  } else if ((a[0] == "disable") == page.OffersDisable()) {
     n.btNetwork_State.Click();
   }
   return Saved(s, page);

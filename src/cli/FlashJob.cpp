@@ -10,6 +10,7 @@
 #include "firmware/UpdatePage.h"
 #include "form/Unitmain.h"
 #include "links/LinkTable.h"
+#include "session/AdapterSession.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -20,10 +21,6 @@ namespace {
 constexpr int64_t kListedMs = 4000;
 // After Stop the exchange ends at its next step; this only guards against one that does not.
 constexpr int64_t kStopGraceMs = 5000;
-
-bool IsSuccess(const std::string& status) {
-  return status == "Updating firmware : Ok" || status == "System Updating : Ok";
-}
 
 // Makes a check box show `checked` the way the user would: by clicking it.
 void ClickTo(ui::TCheckBox& box, bool checked) {
@@ -67,9 +64,12 @@ bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::str
 FlashJob::FlashJob(TfrmMain& form, std::string port, const FlashArgs& args, bool optional)
     : f_(form), port_(std::move(port)), args_(args), optional_(optional) {}
 
-std::string FlashJob::Serial() const { return f_.edSerial.Text(); }
+std::string FlashJob::Serial() const { return f_.Modules->session->Identity().serial; }
 
-int FlashJob::Position() const { return f_.pbUpdateProgress.Position(); }
+int FlashJob::Position() const {
+  const FirmwareUpdater* u = f_.Modules->update->Updater();
+  return u ? u->ProgressShown() : 0;
+}
 
 int FlashJob::PageCount() const {
   const FirmwareUpdater* u = f_.Modules->update->Updater();
@@ -103,9 +103,7 @@ bool FlashJob::Step(int64_t clockMs) {
     case Phase::Stopping:
       if (!f_.Modules->exchange->Running() || now - phaseSince_ > kStopGraceMs) {
         TakeLog();
-        End(false, !stopReason_.empty()              ? stopReason_
-                   : f_.edUpdateSatus.Text().empty() ? "stopped"
-                                                     : f_.edUpdateSatus.Text());
+        End(false, !stopReason_.empty() ? stopReason_ : UploadCause("stopped"));
       }
       break;
     case Phase::Done:
@@ -154,12 +152,13 @@ void FlashJob::Choose(int64_t now) {
 }
 
 void FlashJob::SearchEnded(int64_t now) {
-  if (!f_.Modules->exchange->Answered() || f_.edSerial.Text().empty()) {
+  const AdapterSession& a = *f_.Modules->session;
+  if (!f_.Modules->exchange->Answered() || !a.Identified()) {
     skipped_ = optional_;
     End(false, lastMessage.empty() ? "no adapter answered" : lastMessage);
     return;
   }
-  Note("Adapter " + f_.edSerial.Text() + " on " + f_.edCOM.Text());
+  Note("Adapter " + a.Identity().serial + " on " + a.PortShown());
   StartUpload(now);
 }
 
@@ -183,8 +182,9 @@ void FlashJob::WatchUpload(int64_t now) {
   Exchange& ex = *f_.Modules->exchange;
   if (!ex.Running()) {
     TakeLog();
-    const std::string status = f_.edUpdateSatus.Text();
-    End(IsSuccess(status), IsSuccess(status) ? "Ok" : status.empty() ? lastMessage : status);
+    const auto& result = f_.Modules->session->LastResult();
+    const bool ok = result && result->operation == SessionPhase::Uploading && result->ok;
+    End(ok, ok ? "Ok" : UploadCause(lastMessage));
     return;
   }
   const FirmwareUpdater* u = f_.Modules->update->Updater();
@@ -204,13 +204,20 @@ void FlashJob::Stop(int64_t clockMs) { PressStop(RunTime(clockMs)); }
 
 void FlashJob::PressStop(int64_t now) {
   if (phase_ == Phase::Done || phase_ == Phase::Stopping) return;
-  if (phase_ == Phase::Upload && f_.btUpdateRun.Caption() == "Stop") {
+  if (phase_ == Phase::Upload && f_.Modules->update->OffersStop()) {
     f_.btUpdateRun.Click();
     phase_ = Phase::Stopping;
     phaseSince_ = now;
     return;
   }
   End(false, "stopped");
+}
+
+// Why the upload failed: the updater's last line when it had the adapter, else `otherwise`.
+std::string FlashJob::UploadCause(const std::string& otherwise) const {
+  const FirmwareUpdater* u = f_.Modules->update->Updater();
+  const bool handed = f_.Modules->exchange->HandedToUpdater();
+  return handed && u && !u->EndLine().empty() ? u->EndLine() : otherwise;
 }
 
 void FlashJob::End(bool ok, const std::string& result) {

@@ -69,6 +69,7 @@ class FlashJob {
   void WatchUpload(int64_t now);
   void PressStop(int64_t now);
   void End(bool ok, const std::string& result);
+  std::string UploadCause(const std::string& otherwise) const;
   void TakeLog();
   void Note(const std::string& line);
 

@@ -5,6 +5,7 @@
 
 #include "core/Protocol.h"
 #include "exchange/Identity.h"
+#include "session/AdapterSession.h"
 #include "exchange/PortList.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
@@ -62,9 +63,11 @@ std::string BusyRefusal(const std::string& action) {
   return "\"" + action + "\" was not sent: another operation is using the adapter.";
 }
 
-Exchange::Exchange(SettingsControls& page, StatusControls& status, ui::TPageControl& pages, ui::TTimer& tmrSearch,
-                   WindowServices& window, const std::string& productName, PortList& ports, Identity& identity)
-    : c_(page),
+Exchange::Exchange(AdapterSession& session, SettingsControls& page, StatusControls& status, ui::TPageControl& pages,
+                   ui::TTimer& tmrSearch, WindowServices& window, const std::string& productName, PortList& ports,
+                   Identity& identity)
+    : session_(session),
+      c_(page),
       status_(status),
       pages_(pages),
       tmrSearch_(tmrSearch),
@@ -100,6 +103,10 @@ bool Exchange::Start(ExchangeRequest request) {
   portName_ = ports_.SelectedPortName();
   portText_ = c_.cbCOM.Text();
   identity_.SetReplyPort(portName_);
+  session_.SetPort(portName_);
+  failure_.clear();
+  sentBefore_ = commandsSent_;
+  BeginOperation();
   const std::string& port = portName_;
   activeLink_ = findLink && !port.empty() ? findLink(port) : nullptr;
   if (activeLink_) OpenLink(port);
@@ -138,6 +145,7 @@ void Exchange::OpenLink(const std::string& port) {
 void Exchange::ShowBusy() {
   pages_.SetEnabled(false);
   c_.cbCOM.SetEnabled(false);
+  session_.ShowPort(portText_);
   status_.edCOM.SetText(portText_);
   status_.bpConnect.Vertical = false;
   status_.bpConnect.MarqueeInterval = 25;
@@ -230,7 +238,50 @@ void Exchange::SendAndAwait(const std::string& command, ExchangeState success, E
   state_ = ExchangeState::AwaitWrite;
 }
 
-void Exchange::FailMessage(const std::string& text) { window_.AppMessageBox("Error...", text, mb::IconError); }
+void Exchange::FailMessage(const std::string& text) {
+  failure_ = text;
+  window_.AppMessageBox("Error...", text, mb::IconError);
+}
+
+void Exchange::BeginOperation() {
+  switch (request_.operation) {
+    case Operation::Search:
+      session_.Begin(SessionPhase::Searching, SessionPhase::Searching);
+      break;
+    case Operation::SelectMode:
+      session_.Begin(SessionPhase::Selecting, SessionPhase::Selecting);
+      break;
+    case Operation::SelfTest:
+      session_.Begin(SessionPhase::SelfTest, SessionPhase::SelfTest);
+      break;
+    case Operation::Update:
+      session_.Begin(SessionPhase::Uploading, SessionPhase::Searching);
+      break;
+    case Operation::UpdateNoSearch:
+      session_.Begin(SessionPhase::Uploading, SessionPhase::Uploading);
+      break;
+    case Operation::DeviceCommand:
+      session_.Begin(SessionPhase::DeviceCommand, SessionPhase::DeviceCommand);
+      break;
+    case Operation::None:
+      break;
+  }
+}
+
+// Every operation but an upload ends here: it went well when the adapter answered (a
+// command that waits for no answer, when it was sent). An upload's result is the
+// updater's, which the Update page gives the session.
+void Exchange::EndOperation() {
+  const Operation op = request_.operation;
+  if (op == Operation::Update || op == Operation::UpdateNoSearch || op == Operation::None) return;
+  const bool ok = op == Operation::DeviceCommand && !request_.wait ? commandsSent_ > sentBefore_ : answered_;
+  session_.End(ok, ok ? std::string() : Failure());
+}
+
+std::string Exchange::Failure() const {
+  if (!failure_.empty()) return failure_;
+  return activeLink_ ? "the adapter did not answer" : "the port could not be opened";
+}
 
 std::string Exchange::Command(const std::string& suffix) const { return std::string(proto::kCommandPrefix) + suffix; }
 
@@ -264,6 +315,7 @@ bool Exchange::OnStarting() {
   if (!activeLink_ || !activeLink_->IsOpen()) {
     const std::string reason = activeLink_ ? activeLink_->OpenFailureText() : std::string();
     FailMessage("Can't open Communication Port " + portText_ + (reason.empty() ? "" : " (" + reason + ")"));
+    session_.ShowPort("");
     status_.edCOM.SetText("");
     Finish();
     return false;
@@ -348,8 +400,7 @@ bool Exchange::OnAwaitReply() {
 
 bool Exchange::OnInfoReceived() {
   bootloaderHint = false;
-  c_.memLog.AddLine(replyBody_);
-  identity_.ParsePane(c_.memLog);
+  identity_.AddReply(replyBody_);
   Finish();
   return false;
 }
@@ -384,8 +435,7 @@ bool Exchange::OnCommandPause() {
 }
 
 bool Exchange::OnCommandDone() {
-  c_.memLog.SetText(replyBody_);
-  identity_.ParsePane(c_.memLog);
+  identity_.ShowReply(replyBody_);
   Finish();
   return false;
 }
@@ -411,6 +461,7 @@ bool Exchange::OnUpdateReply() {
   // What is left in the buffer after the reply frame is the adapter's answer to entering
   // its bootloader; an "ERROR" there ends the update.
   if (Contains(rxBuffer_, "ERROR")) {
+    failure_ = "the adapter refused to start its bootloader";
     if (updateRefused) updateRefused(rxBuffer_);
     Finish();
     return false;
@@ -425,6 +476,7 @@ bool Exchange::OnStartUpdate() {
   readingEnabled_ = false;
   state_ = ExchangeState::UpdateRunning;
   handedToUpdater_ = activeLink_ != nullptr;
+  session_.EnterPhase(SessionPhase::Uploading);
   if (activeLink_ && startUpdater && startUpdater(*activeLink_)) return false;
   return true;
 }
@@ -460,10 +512,14 @@ void Exchange::Finish() {
       if (ui::TListItem* s = c_.lvModes.Selected()) s->MakeVisible();
     }
   }
+  EndOperation();
   const auto finished = std::move(request_.finished);
   request_ = ExchangeRequest{};
   live_.position = 3;
-  if (status_.edSerial.Text().empty()) status_.edCOM.SetText("");
+  if (!session_.Identified()) {
+    session_.ShowPort("");
+    status_.edCOM.SetText("");
+  }
   if (finished) finished(answered_);
 }
 
@@ -478,8 +534,8 @@ void Exchange::RestoreControls() {
   status_.bpConnect.SetVisible(false);
   status_.bpConnect.SetStyle(ui::TProgressBar::Style::Normal);
   pages_.SetEnabled(true);
-  if (!status_.edBattery.Text().empty()) {
-    identity_.SetBatteryText(status_.edBattery.Text());
+  if (const std::string battery = session_.Battery(); !battery.empty()) {
+    identity_.ShowBattery(battery);
     status_.btPower.SetEnabled(true);
   }
   for (ui::TControl* c : std::initializer_list<ui::TControl*>{&c_.gbOptions, &c_.lvModes, &c_.cbShow, &c_.cbCOM})

@@ -17,6 +17,7 @@
 
 namespace bx {
 
+class AdapterSession;
 class PortList;
 class Identity;
 class WindowServices;
@@ -98,8 +99,11 @@ class Exchange {
   // The exchange drives the Settings page, the status strip and the page control (it
   // holds the window while the adapter is busy); `productName` names the adapter in the
   // not-found message.
-  Exchange(SettingsControls& page, StatusControls& status, ui::TPageControl& pages, ui::TTimer& tmrSearch,
-           WindowServices& window, const std::string& productName, PortList& ports, Identity& identity);
+  // The exchange runs the session's operations: it begins each one there, and ends every
+  // one but an upload (whose result is the updater's) with whether the adapter answered.
+  Exchange(AdapterSession& session, SettingsControls& page, StatusControls& status, ui::TPageControl& pages,
+           ui::TTimer& tmrSearch, WindowServices& window, const std::string& productName, PortList& ports,
+           Identity& identity);
   ~Exchange();
 
   // Starts an exchange on the port selected in cbCOM; false (and nothing changes) while
@@ -125,6 +129,8 @@ class Exchange {
   Link* ActiveLink() const { return activeLink_; }
   // The port of the running (or last) exchange: its port-list name and cbCOM's text.
   const std::string& PortName() const { return portName_; }
+  // Why the last exchange failed, in the words the user was shown.
+  std::string Failure() const;
   // Bytes of the adapter's answer dropped beyond kMaxReplyBytes by the last exchange.
   std::size_t DroppedBytes() const { return dropped_; }
   // At close, before the link table goes: waits for the opener thread, closes and forgets
@@ -162,6 +168,8 @@ class Exchange {
   void Finish();
   void RestoreControls();
   void FailMessage(const std::string& text);
+  void BeginOperation();
+  void EndOperation();
   std::string Command(const std::string& suffix) const;
 
   // One handler per state: true when the step goes on at once (the state changed and the
@@ -187,6 +195,7 @@ class Exchange {
   bool OnNotFound();
   bool OnCommandPause();
 
+  AdapterSession& session_;
   SettingsControls& c_;
   StatusControls& status_;
   ui::TPageControl& pages_;
@@ -213,6 +222,8 @@ class Exchange {
   bool readingEnabled_ = false;
   Link* activeLink_ = nullptr;
   int commandsSent_ = 0;
+  int sentBefore_ = 0;     // commandsSent_ when the exchange began
+  std::string failure_;    // the message of the last failure
   bool answered_ = false;
   bool handedToUpdater_ = false;
 

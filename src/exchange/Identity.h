@@ -1,14 +1,17 @@
 #pragma once
-// The adapter's identity record: the line parser that reads an identity reply out of a
-// log pane, fills the identity fields, and hands mode, system, WiFi and access-point
-// lines to their pages.
+// The adapter's identity record on screen: each line of a reply, read by the session's
+// parser, goes into the session and is shown in the identity fields; mode, system, WiFi
+// and access-point lines go to their pages; the reply is shown in memLog without the
+// lines that are no part of the record.
 #include <functional>
 #include <string>
 
+#include "session/ReplyLines.h"
 #include "ui/Controls.h"
 
 namespace bx {
 
+class AdapterSession;
 class PortList;
 class ModeEntries;
 class Settings;
@@ -20,24 +23,29 @@ class Identity {
  public:
   // The identity fields are the status strip's and the System page's Info group; the
   // Settings page gives the log the reply is read from.
-  Identity(StatusControls& status, SystemControls& system, SettingsControls& settingsPage, Settings& settings,
-           PortList& ports);
+  Identity(AdapterSession& session, StatusControls& status, SystemControls& system, SettingsControls& settingsPage,
+           Settings& settings, PortList& ports);
   // The mode list that takes the mode lines (none: mode lines are not used).
   void Connect(ModeEntries& modes);
 
-  // Walks the pane's lines up to the first empty line or line beginning with "-". Only in
-  // memLog are unused lines removed and the selected-mode pass run.
-  void ParsePane(ui::TMemo& pane);
-  bool ParseLine(const std::string& line);  // true: used
+  // A reply in memLog: `ShowReply` replaces the log with it, `AddReply` adds it to the
+  // log. The lines up to the first empty line or line beginning with "-" are the record's;
+  // those of them that are no part of it leave the log, which is written once, and the
+  // "Selected Mode: " lines pick the running mode.
+  void ShowReply(const std::string& reply);
+  void AddReply(const std::string& reply);
+  // The record's lines of another log (the self-test's): taken and shown in the fields,
+  // the log itself left as it is.
+  void TakeRecordLines(const std::vector<std::string>& lines);
+  bool TakeLine(const std::string& line);  // true: used
   void ClearIdentity();
-  void SetBatteryText(const std::string& text);
+  // The battery field as the session has it (hidden without a battery reading).
+  void ShowBattery(const std::string& text);
   // The port the replies being parsed came from (the exchange sets it as it opens the
   // port): "SN:" records it as the most recent port. Until one is set, the port selected
   // in cbCOM stands in.
   void SetReplyPort(const std::string& port) { replyPort_ = port; }
   void ClearModes();
-
-  std::string Battery;
 
   // The readers of the System, WiFi and scan pages.
   std::function<void(const std::string& payload)> systemInfo;
@@ -57,8 +65,11 @@ class Identity {
   SettingsControls& page_;
   Settings& settings_;
   PortList& ports_;
+  AdapterSession& session_;
   ModeEntries* modes_ = nullptr;
   std::string replyPort_;
+
+  void TakeReply(const std::string& reply, bool add);
 };
 
 }  // namespace bx

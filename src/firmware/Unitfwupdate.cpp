@@ -13,6 +13,8 @@ bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& f
                             ui::TEdit& status, ui::TMemo& log, bool waitForPrompt) {
   if (running_) Cancel();
   succeeded_ = false;
+  statusLine_.clear();
+  shownPage_ = 0;
   retiredTimer_.reset();
   owner_ = std::move(owner);
   fileName_ = fileName;
@@ -250,12 +252,12 @@ void FirmwareUpdater::PageAcknowledged(uint16_t page) {
     requestsSinceProgress_ = 0;
   }
   if (page == boot::kEndMarker) {
-    progress_->SetPosition(progress_->Max());
+    ShowProgress(progress_->Max());
     succeeded_ = true;
     StopWith("Updating firmware : Ok");
     return;
   }
-  progress_->SetPosition(currentPage_);
+  ShowProgress(currentPage_);
   LogLine(Format("Writing Page #%d : Ok", currentPage_));
 }
 
@@ -297,6 +299,7 @@ void FirmwareUpdater::EnterState(UpdaterState state) {
   state_ = state;
   switch (state) {
     case UpdaterState::Idle:
+      statusLine_.clear();
       status_->SetText({});
       Halt();
       break;
@@ -345,8 +348,14 @@ void FirmwareUpdater::Halt() {
 }
 
 void FirmwareUpdater::LogLine(const std::string& line) {
+  statusLine_ = line;
   status_->SetText(line);
   log_->AddLine(line);
+}
+
+void FirmwareUpdater::ShowProgress(int page) {
+  shownPage_ = page;
+  progress_->SetPosition(page);
 }
 
 void FirmwareUpdater::Send(const Bytes& frame) { link_->Write(frame); }

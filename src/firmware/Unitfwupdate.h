@@ -60,6 +60,9 @@ class FirmwareUpdater {
   bool IsRunning() const { return running_; }
   // Whether the last Start began an upload that ended with the bootloader's "Ok".
   bool Succeeded() const { return succeeded_; }
+  // The line the last upload ended with, as the status edit shows it ("Updating firmware :
+  // Ok", the reason it stopped, or empty when it stopped without one).
+  const std::string& EndLine() const { return statusLine_; }
   // The user's Stop: logs "Firmware Update canceled..." and stops; nothing when idle.
   void Cancel();
 
@@ -78,6 +81,8 @@ class FirmwareUpdater {
   // Pages acknowledged for the first time in this upload: a page the bootloader asks for
   // again and acknowledges again is no progress.
   int PagesAcknowledged() const { return firstAcks_; }
+  // Where the progress bar stands: the last page acknowledged, all of them at the end.
+  int ProgressShown() const { return shownPage_; }
   const FirmwareImage& Image() const { return image_; }
 
  private:
@@ -102,10 +107,13 @@ class FirmwareUpdater {
   std::string HangUpLine() const;
   void Halt();
   void LogLine(const std::string& line);
+  void ShowProgress(int page);
   void Send(const Bytes& frame);
 
   MessageBoxFn owner_;
   std::string fileName_;
+  std::string statusLine_;
+  int shownPage_ = 0;
   bool running_ = false;
   bool succeeded_ = false;
   bool waitForPrompt_ = false;

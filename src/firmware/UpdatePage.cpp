@@ -6,6 +6,7 @@
 #include "firmware/Unitfwupdate.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
+#include "session/AdapterSession.h"
 
 namespace bx {
 
@@ -20,8 +21,9 @@ void ChainChange(ui::TTextControl& c, std::function<void()> extra) {
 }
 }  // namespace
 
-UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange)
-    : c_(controls), status_(status), window_(window), ex_(exchange) {
+UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange,
+                       AdapterSession& session)
+    : c_(controls), status_(status), window_(window), ex_(exchange), session_(session) {
   c_.rbUploadFW.OnClick = [this] { rbUploadFWClick(); };
   c_.ckbNotSearch.OnClick = [this] { UpdateRunButton(); };
   c_.ckbWait.OnClick = [this] { UpdateRunButton(); };
@@ -35,7 +37,7 @@ UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowS
   ex_.Follow([this] { c_.btUpdateRun.SetEnabled(false); },
              [this] {
                UpdateRunButton();
-               c_.btUpdateRun.SetCaption("Run");
+               ShowRun(true);
              });
   ex_.updateRefused = [this](const Bytes& answer) { c_.memUpdate.AddLine(answer); };
 }
@@ -52,7 +54,7 @@ void UpdatePage::UpdateRunButton() {
     return;
   }
   const bool file = !c_.edFW_File.Text().empty();
-  const bool adapter = !status_.edSerial.Text().empty();
+  const bool adapter = session_.Identified();
   c_.btUpdateRun.SetEnabled(c_.ckbNotSearch.Checked() ? file : file && adapter);
 }
 
@@ -75,7 +77,7 @@ void UpdatePage::btFW_FileClick() {
 }
 
 void UpdatePage::btUpdateRunClick() {
-  if (c_.btUpdateRun.Caption() == "Run") {
+  if (runOffered_) {
     if (ex_.Running() || !FileUploadable()) return;
     c_.memUpdate.Clear();
     c_.edUpdateSatus.SetText("");  // the last run's ending is no status of this one
@@ -84,13 +86,18 @@ void UpdatePage::btUpdateRunClick() {
     r.operation = c_.ckbNotSearch.Checked() ? Operation::UpdateNoSearch : Operation::Update;
     r.focusTarget = &c_.btUpdateRun;
     r.finished = [this](bool) { UploadEnded(); };
-    c_.btUpdateRun.SetCaption("Stop");
+    ShowRun(false);
     ex_.Start(std::move(r));
     return;
   }
   // The exchange sees at its next step that the updater no longer runs and finishes.
   if (updater_) updater_->Cancel();
-  c_.btUpdateRun.SetCaption("Run");
+  ShowRun(true);
+}
+
+void UpdatePage::ShowRun(bool run) {
+  runOffered_ = run;
+  c_.btUpdateRun.SetCaption(run ? "Run" : "Stop");
 }
 
 // A file that no bootloader could take is refused before "!dulMAR_SC_U": the adapter
@@ -120,8 +127,15 @@ void UpdatePage::btResetClick() {
 // An upload that was cancelled or failed, or that never began once the adapter had been
 // sent to its bootloader, leaves it there: it answers no adapter command until a reset.
 void UpdatePage::UploadEnded() {
-  if (!ex_.HandedToUpdater()) return;
+  if (!ex_.HandedToUpdater()) {
+    session_.End(false, ex_.Failure());
+    return;
+  }
   const bool ok = updater_ && updater_->Succeeded();
+  // The updater's own ending: its last line, or why it never began.
+  std::string cause = updater_ ? updater_->EndLine() : std::string();
+  if (!ok && cause.empty()) cause = "the upload did not begin";
+  session_.End(ok, ok ? std::string() : cause);
   ex_.bootloaderHint = !ok;
   if (!ok) c_.memUpdate.AddLine(kBootloaderHint);
 }

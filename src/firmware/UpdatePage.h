@@ -7,6 +7,7 @@
 
 namespace bx {
 
+class AdapterSession;
 class Exchange;
 class FirmwareUpdater;
 class WindowServices;
@@ -15,8 +16,10 @@ struct StatusControls;
 
 class UpdatePage {
  public:
-  // Run needs an identified adapter, which the status strip's serial number shows.
-  UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange);
+  // Run needs an identified adapter, which the session knows; the page ends the
+  // session's upload with the updater's result.
+  UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange,
+             AdapterSession& session);
   ~UpdatePage();
 
   // The page's one updater, and the exchange's way to start and watch it. Destroyed
@@ -28,6 +31,9 @@ class UpdatePage {
   // The Run-button rule: with "Do not Search" a chosen file is enough, otherwise an
   // adapter must have been identified too. Also called by the exchange at every ending.
   void UpdateRunButton();
+
+  // Whether btUpdateRun stops the running upload ("Stop") rather than starting one.
+  bool OffersStop() const { return !runOffered_; }
 
   void rbUploadFWClick();
   void btFW_FileClick();
@@ -41,12 +47,16 @@ class UpdatePage {
   // The result of a Run or a Reset, in the page's log.
   void UploadEnded();
   void ResetEnded(int commandsBefore);
+  // Run or Stop on the button: what a click on it does.
+  void ShowRun(bool run);
 
   UpdateControls& c_;
   StatusControls& status_;
   WindowServices& window_;
   Exchange& ex_;
+  AdapterSession& session_;
   std::unique_ptr<FirmwareUpdater> updater_;
+  bool runOffered_ = true;
 };
 
 }  // namespace bx

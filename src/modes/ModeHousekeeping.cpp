@@ -26,12 +26,10 @@ ModeHousekeeping::ModeHousekeeping(SettingsControls& controls, Settings& setting
 }
 
 void ModeHousekeeping::btModeHideClick() {
-  const std::string& caption = c_.btModeHide.Caption();
-  if (caption.empty()) return;
-  if (caption[0] == 'H')
-    Hide();
-  else if (caption[0] == 'S')
+  if (modes_.OffersShow())
     Show();
+  else
+    Hide();
 }
 
 void ModeHousekeeping::Hide() {
@@ -55,17 +53,17 @@ void ModeHousekeeping::Show() {
 
 void ModeHousekeeping::LinkProgram() {
   const std::string id = modes_.RememberedId();
-  std::string path = c_.edModeRun.Text();
+  std::string path = modes_.LinkedProgram();
   if (!id.empty() && window_.SelectProgram(path)) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
-      c_.edModeRun.SetText(path);
+      modes_.ShowProgram(path);
       settings_.WriteSettingString("Run", id, path);
     } else {
       window_.AppMessageBox("Error...", "Executable file \"" + path + "\" is not found.", mb::IconError);
     }
   }
-  if (!c_.edModeRun.Text().empty()) {
+  if (!modes_.LinkedProgram().empty()) {
     c_.btModeFileDel.SetEnabled(true);
     c_.btModeRun.SetEnabled(true);
   }
@@ -76,14 +74,14 @@ void ModeHousekeeping::Unlink() {
       window_.AppMessageBox("Unlink...", "Do you really want to unlink software?", mb::IconQuestion | mb::YesNoCancel);
   if (answer != mb::IdYes) return;
   const std::string id = modes_.RememberedId();
-  c_.edModeRun.SetText("");
+  modes_.ShowProgram("");
   if (!id.empty()) settings_.WriteSettingString("Run", id, "");
   c_.btModeFileDel.SetEnabled(false);
   c_.btModeRun.SetEnabled(false);
 }
 
 void ModeHousekeeping::RunProgram() {
-  const std::string path = c_.edModeRun.Text();
+  const std::string path = modes_.LinkedProgram();
   if (path.empty() || !shell_) return;
   // The program runs in its own folder; the shell starts it there without moving this
   // process's current folder, so there is nothing to put back afterwards.

@@ -1,7 +1,6 @@
 #include "modes/ModeList.h"
 
 #include <map>
-#include <optional>
 #include <vector>
 
 #include "exchange/Exchange.h"
@@ -9,11 +8,6 @@
 #include "form/Settings.h"
 
 namespace bx {
-
-namespace {
-bool IdChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
-bool IsMarker(const std::string& s) { return s == " - " || s == " _ " || s == " + " || s == " * "; }
-}  // namespace
 
 namespace {
 constexpr const char* kHideBlank = "HideBlank";
@@ -51,15 +45,6 @@ ModeList::ModeList(SettingsControls& controls, Settings& settings, Exchange& exc
   c_.cbShow.OnClick = [this] { SearchClick(); };
 }
 
-int ModeList::ModeIdLength(const std::string& line) {
-  for (int pos = 0; pos < 4; ++pos) {
-    if (pos < static_cast<int>(line.size()) && IdChar(line[static_cast<std::size_t>(pos)])) continue;
-    if (pos == 0) return 0;
-    return IsMarker(line.substr(static_cast<std::size_t>(pos), 3)) ? pos : 0;
-  }
-  return 0;
-}
-
 bool ModeList::AddModeEntry(const std::string& line) {
   const int L = ModeIdLength(line);
   if (L <= 0) return false;
@@ -90,32 +75,25 @@ bool ModeList::AddModeEntry(const std::string& line) {
 // Every "Selected Mode: " line marks the entries of its ID and resets the others, so
 // what remains is: the entries of the last line that names a listed mode are selected,
 // and the last line's resets apply to every entry it does not name (an entry marked by
-// an earlier line among them). That is made in one walk over the list, with the entries
-// found by ID, so that a reply with many such lines does not walk the list once per line.
-void ModeList::SelectedModePass() {
+// an earlier line among them). The reading is the session's; here it is shown, with the
+// entries found by ID, so that a reply with many such lines does not walk the list once
+// per line.
+std::string ModeList::SelectedModePass(const std::vector<std::string>& selectedTexts) {
   auto idOf = [](const ui::TListItem& item) { return item.SubItems().empty() ? std::string() : item.SubItems()[0]; };
   std::map<std::string, std::vector<ui::TListItem*>> byId;
-  for (int i = 0; i < c_.lvModes.Count(); ++i) byId[idOf(c_.lvModes.Item(i))].push_back(&c_.lvModes.Item(i));
-  std::optional<std::string> lastId;
-  const std::vector<ui::TListItem*>* marked = nullptr;
-  std::string markedRest;
-  for (const std::string& line : c_.memLog.Lines()) {
-    if (line.size() < 15 || line.compare(0, 15, "Selected Mode: ") != 0) continue;
-    const std::string rest = line.substr(15);
-    // The whole ID of the named mode: "000" (the default mode) is not "00", even when
-    // the last mode line listed had a two-character ID.
-    const int namedLength = ModeIdLength(rest);
-    lastId = rest.substr(0, static_cast<std::size_t>(namedLength > 0 ? namedLength : idLength));
-    const auto named = byId.find(*lastId);
-    if (named == byId.end()) continue;
-    for (ui::TListItem* item : named->second) item->SetStateIndex(mode_state::Selected);
-    marked = &named->second;
-    markedRest = rest;
+  std::vector<std::string> listed;
+  for (int i = 0; i < c_.lvModes.Count(); ++i) {
+    const std::string id = idOf(c_.lvModes.Item(i));
+    if (byId[id].empty()) listed.push_back(id);
+    byId[id].push_back(&c_.lvModes.Item(i));
   }
-  if (!lastId) return;
-  if (marked) {
-    for (ui::TListItem* item : *marked) {
-      settings_.WriteSettingString("", "Mode", markedRest);
+  const ModeSelection s = ReadModeSelection(selectedTexts, listed, idLength);
+  if (!s.lastId) return {};
+  for (const std::string& id : s.namedIds)
+    for (ui::TListItem* item : byId[id]) item->SetStateIndex(mode_state::Selected);
+  if (s.markedId) {
+    for (ui::TListItem* item : byId[*s.markedId]) {
+      settings_.WriteSettingString("", "Mode", s.markedText);
       item->SetStateIndex(mode_state::Selected);
       if (ex_.FocusTarget() == &c_.lvModes) item->SetFocused(true);
       item->SetSelected(true);
@@ -125,12 +103,13 @@ void ModeList::SelectedModePass() {
   }
   for (int i = 0; i < c_.lvModes.Count(); ++i) {
     ui::TListItem& item = c_.lvModes.Item(i);
-    if (idOf(item) == *lastId) continue;
+    if (idOf(item) == *s.lastId) continue;
     if (!c_.cbShow.Checked())
       item.SetStateIndex(mode_state::Normal);
     else if (item.StateIndex() < mode_state::Hidden)
       item.SetStateIndex(mode_state::Active);
   }
+  return s.markedId == s.lastId ? *s.lastId : std::string();
 }
 
 void ModeList::Clear() {
@@ -142,27 +121,27 @@ void ModeList::lvModesSelectItem(ui::TListItem* item, bool selected) {
   remembered = item;
   if (!selected || !c_.lvModes.Enabled() || !item) return;
   const std::string id = item->SubItems().empty() ? std::string() : item->SubItems()[0];
-  c_.edModeRun.SetText(settings_.ReadSettingString("Run", id, ""));
+  ShowProgram(settings_.ReadSettingString("Run", id, ""));
   c_.btModeFileDel.SetEnabled(false);
   c_.btModeRun.SetEnabled(false);
   c_.btModeFile.SetEnabled(true);
-  const bool hasProgram = !c_.edModeRun.Text().empty();
+  const bool hasProgram = !program_.empty();
   switch (item->StateIndex()) {
     case mode_state::Selected:
       c_.btModeSelect.SetEnabled(false);
       c_.btModeHide.SetEnabled(false);
-      c_.btModeHide.SetCaption("Hide");
+      OfferShow(false);
       c_.btModeFileDel.SetEnabled(hasProgram);
       c_.btModeRun.SetEnabled(hasProgram);
       break;
     case mode_state::Hidden:
       c_.btModeSelect.SetEnabled(false);
       c_.btModeHide.SetEnabled(true);
-      c_.btModeHide.SetCaption("Show");
+      OfferShow(true);
       break;
     default:
       c_.btModeSelect.SetEnabled(true);
-      c_.btModeHide.SetCaption("Hide");
+      OfferShow(false);
       c_.btModeHide.SetEnabled(id != "000");
       c_.btModeFileDel.SetEnabled(hasProgram);
       c_.btModeRun.SetEnabled(hasProgram);
@@ -200,6 +179,16 @@ void ModeList::SearchClick() {
   r.operation = Operation::Search;
   r.focusTarget = &c_.lvModes;
   ex_.Start(std::move(r));
+}
+
+void ModeList::ShowProgram(const std::string& path) {
+  program_ = path;
+  c_.edModeRun.SetText(path);
+}
+
+void ModeList::OfferShow(bool show) {
+  offersShow_ = show;
+  c_.btModeHide.SetCaption(show ? "Show" : "Hide");
 }
 
 std::string ModeList::RememberedId() const {

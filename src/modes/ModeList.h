@@ -4,6 +4,7 @@
 #include <string>
 
 #include "exchange/ModeEntries.h"
+#include "session/ReplyLines.h"
 #include "ui/Controls.h"
 
 namespace bx {
@@ -31,18 +32,24 @@ class ModeList : public ModeEntries {
   ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange);
 
   // 1-3 when the line is a mode line (that many ID characters), else 0.
-  static int ModeIdLength(const std::string& line);
+  static int ModeIdLength(const std::string& line) { return bx::ModeIdLength(line); }
   bool IsModeLine(const std::string& line) const override { return ModeIdLength(line) > 0; }
   // Adds the entry for a mode line; returns whether the line is used (stays in memLog).
   bool AddModeEntry(const std::string& line) override;
-  void SelectedModePass() override;
+  std::string SelectedModePass(const std::vector<std::string>& selectedTexts) override;
   void Clear() override;  // empties the list and forgets the remembered entry
+  void ForgetProgram() override { ShowProgram(""); }
 
   void lvModesSelectItem(ui::TListItem* item, bool selected);
   void lvModesMouseUp();
   void Select();       // btModeSelect, double click, Enter/space
   void SearchClick();  // btSearch and cbShow
   std::string RememberedId() const;
+  // The program linked to the remembered mode, as edModeRun shows it.
+  const std::string& LinkedProgram() const { return program_; }
+  void ShowProgram(const std::string& path);
+  // Whether btModeHide offers "Show" (the remembered entry is hidden) rather than "Hide".
+  bool OffersShow() const { return offersShow_; }
 
   ui::TListItem* remembered = nullptr;
   int idLength = 0;
@@ -51,6 +58,10 @@ class ModeList : public ModeEntries {
   SettingsControls& c_;
   Settings& settings_;
   Exchange& ex_;
+  std::string program_;
+  bool offersShow_ = false;
+
+  void OfferShow(bool show);
 };
 
 }  // namespace bx

@@ -210,9 +210,9 @@ void NetworkPage::ApplySelection() {
       c_.btNetwork_Find.SetEnabled(false);
       c_.btNetwork_State.SetEnabled(false);
     } else if (mark == kMarkDisabled || mark == kMarkDisabledFound) {
-      c_.btNetwork_State.SetCaption("Enable");
+      OfferDisable(false);
     } else {
-      c_.btNetwork_State.SetCaption("Disable");
+      OfferDisable(true);
     }
   } else {
     for (ui::TEdit* e : {&c_.edNetwork_IP, &c_.edNetwork_Port, &c_.edNetwork_Name}) e->SetText("");
@@ -277,13 +277,18 @@ void NetworkPage::btNetwork_DeleteClick() {
   c_.btNetwork_Save.SetEnabled(true);
 }
 
+void NetworkPage::OfferDisable(bool disable) {
+  offersDisable_ = disable;
+  c_.btNetwork_State.SetCaption(disable ? "Disable" : "Enable");
+}
+
 void NetworkPage::btNetwork_StateClick() {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) {
     c_.btNetwork_State.SetEnabled(false);
     return;
   }
-  sel->SetStateIndex(c_.btNetwork_State.Caption() == "Disable" ? kMarkDisabled : kMarkNone);
+  sel->SetStateIndex(offersDisable_ ? kMarkDisabled : kMarkNone);
   c_.btNetwork_Save.SetEnabled(true);
   Reselect();
 }

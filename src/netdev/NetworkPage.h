@@ -54,6 +54,8 @@ class NetworkPage : public SearchSink {
 
   // The rows, in displayed order.
   int RowCount() const { return c_.lvNetDevices.Count(); }
+  // Whether btNetwork_State disables the selected row ("Disable") or enables it.
+  bool OffersDisable() const { return offersDisable_; }
   NetDevice Row(int i) const;
   int RowMark(int i) const { return c_.lvNetDevices.Item(i).StateIndex(); }
   // The first row whose IP, or IP + ":" + Port, is `key`; -1 when none, -2 when an IP
@@ -83,6 +85,8 @@ class NetworkPage : public SearchSink {
   void btNetwork_SaveClick() { SaveList(); }
 
  private:
+  void OfferDisable(bool disable);
+  bool offersDisable_ = true;
   void ApplySelection();
   void Reselect();
   void ClearFoundMarks();

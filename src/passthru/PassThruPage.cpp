@@ -1,6 +1,7 @@
 #include "passthru/PassThruPage.h"
 
 #include "form/Settings.h"
+#include "session/AdapterSession.h"
 
 namespace bx {
 
@@ -40,7 +41,7 @@ void PassThruPage::PageEntered() {
     // The adapter offers a driver: the installation starts from an empty progress bar.
     c_.pbJ2534_Install.SetPosition(0);
     installer_.CheckVersion();
-  } else if (!s_.firmwareVersion.Text().empty()) {
+  } else if (!s_.session.Identity().firmware.empty()) {
     c_.lbJ2534_Message.SetCaption("  Update Firmware !!!");
     c_.lbJ2534_Message.SetVisible(true);
   }

@@ -7,6 +7,7 @@
 
 namespace bx {
 
+class AdapterSession;
 class Settings;
 class Shell;
 class LibraryLoader;
@@ -26,7 +27,7 @@ struct PassThruServices {
   const std::string& companyName;
   std::string programPath;           // the window program, registered as the configuration program
   const std::string& driverVersion;  // the adapter's pass-thru driver version ("PT:"), empty when none
-  const ui::TEdit& firmwareVersion;  // edVersion
+  const AdapterSession& session;     // the adapter: its firmware version
   // A message box with the application title: short caption, text, mb:: flags.
   std::function<int(const std::string&, const std::string&, int)> messageBox;
   Shell* shell = nullptr;               // nullptr: Config starts nothing

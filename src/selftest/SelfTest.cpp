@@ -166,7 +166,10 @@ void SelfTest::RenderLive(ui::TMemo& livePane, const Bytes& rx, LiveCursor& c) {
 void SelfTest::Verdict() {
   // The step that completed the frame rendered it before taking it off the buffer, so
   // nothing is left to render here.
-  identity_.ParsePane(c_.memLogTest);
+  // The identity lines of the test log fill the identity fields, as a search's do.
+  c_.memLogTest.SetLayout(ui::TMemo::ScrollBars::Both, false);
+  identity_.TakeRecordLines(c_.memLogTest.Lines());
+  c_.memLogTest.SetLayout(ui::TMemo::ScrollBars::Vertical, true);
   const TestVerdict v = JudgeTestLog(c_.memLogTest.Text());
   c_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
   c_.shpTest_Result.SetBrushColor(v.fill);

@@ -10,6 +10,7 @@
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
 #include "passthru/PassThruPage.h"
+#include "session/AdapterSession.h"
 #include "selftest/SelfTest.h"
 #include "system/SystemPage.h"
 #include "wifi/WiFiPage.h"
@@ -17,14 +18,15 @@
 namespace bx {
 
 namespace {
-PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports, const Exchange& exchange) {
+PassThruServices PassThruPageServices(TfrmMain& form, const AdapterSession& session, PortList& ports,
+                                      const Exchange& exchange) {
   return PassThruServices{
       .settings = form.settings,
       .productName = form.ProductName,
       .companyName = form.CompanyName,
       .programPath = form.ctx.programPath,
       .driverVersion = form.PassThruDriverVersion,
-      .firmwareVersion = form.edVersion,
+      .session = session,
       .messageBox = [&form](const std::string& caption, const std::string& text,
                             int flags) { return form.AppMessageBox(caption, text, flags); },
       .shell = form.ctx.shell,
@@ -42,9 +44,10 @@ PassThruServices PassThruPageServices(TfrmMain& form, PortList& ports, const Exc
 }  // namespace
 
 WindowModules::WindowModules(TfrmMain& form)
-    : ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
-      identity(std::make_unique<Identity>(form, form, form, form.settings, *ports)),
-      exchange(std::make_unique<Exchange>(form, form, form.pcOptions, form.tmrSearch, form, form.ProductName, *ports,
+    : session(std::make_unique<AdapterSession>()),
+      ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
+      identity(std::make_unique<Identity>(*session, form, form, form, form.settings, *ports)),
+      exchange(std::make_unique<Exchange>(*session, form, form, form.pcOptions, form.tmrSearch, form, form.ProductName, *ports,
                                           *identity)),
       modes(std::make_unique<ModeList>(form, form.settings, *exchange)),
       housekeeping(std::make_unique<ModeHousekeeping>(form, form.settings, form, form.ctx.shell, *modes)),
@@ -57,9 +60,9 @@ WindowModules::WindowModules(TfrmMain& form)
                                 },
                                 form.ctx.shell, &form.pcOptions})),
       search(std::make_unique<NetworkSearch>(form, NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
-      passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *ports, *exchange))),
+      passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *session, *ports, *exchange))),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
-      update(std::make_unique<UpdatePage>(form, form, form, *exchange)) {
+      update(std::make_unique<UpdatePage>(form, form, form, *exchange, *session)) {
   identity->Connect(*modes);
   identity->systemInfo = [s = system.get()](const std::string& payload) { s->SystemInfo(payload); };
   identity->pagesReset = [&form, w = wifi.get(), s = system.get(), t = selftest.get()] {

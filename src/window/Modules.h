@@ -12,6 +12,7 @@ class SystemPage;
 class NetworkPage;
 class NetworkSearch;
 class PassThruPage;
+class AdapterSession;
 class PortList;
 class Exchange;
 class Identity;
@@ -23,6 +24,8 @@ class ModeHousekeeping;
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
   ~WindowModules();
+  // The adapter this window talks to, as the pages show it and the command line reads it.
+  std::unique_ptr<AdapterSession> session;
   std::unique_ptr<PortList> ports;
   std::unique_ptr<Identity> identity;
   std::unique_ptr<Exchange> exchange;

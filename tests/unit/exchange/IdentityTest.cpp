@@ -15,8 +15,7 @@ struct IdentityTest : ::testing::Test {
   void SetUp() override { f = &w.StartWithPort("/dev/ttyACM4"); }
   Identity& Id() { return *f->Modules->identity; }
   void Parse(const std::string& text) {
-    f->memLog.SetText(text);
-    Id().ParsePane(f->memLog);
+    Id().ShowReply(text);
   }
 };
 
@@ -75,10 +74,9 @@ TEST_F(IdentityTest, FlagsRightsNoticeAndBattery) {
 TEST_F(IdentityTest, ALongReplyIsParsedInOnePassAndWrittenOnce) {
   std::string text;
   for (int i = 0; i < 50000; ++i) text += "noise " + std::to_string(i) + "\r\n";
-  f->memLog.SetText(text + "SN:77\r\n-----\r\nFW:9\r\n");
   int changes = 0;
   f->memLog.OnChange = [&] { ++changes; };
-  Id().ParsePane(f->memLog);
+  Id().ShowReply(text + "SN:77\r\n-----\r\nFW:9\r\n");
   EXPECT_EQ(f->memLog.Text(), "SN:77\r\n-----\r\nFW:9\r\n");
   EXPECT_EQ(f->edSerial.Text(), "77");
   // Written once, not once per removed line (which cost time in the square of the length).

@@ -13,8 +13,7 @@ struct SelectedModePass : ::testing::Test {
   TfrmMain& f = w.StartWithPort();
   void Parse(const std::string& text) {
     f.Modules->modes->Clear();  // as a search does first
-    f.memLog.SetText(text);
-    f.Modules->identity->ParsePane(f.memLog);
+    f.Modules->identity->ShowReply(text);
   }
   std::string States() {
     std::string s;

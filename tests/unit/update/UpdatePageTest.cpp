@@ -36,7 +36,7 @@ TEST(UpdatePage, RunNeedsAFileAndAnIdentifiedAdapterUnlessDoNotSearchIsTicked) {
   EXPECT_EQ(f.edSerial.Text(), "");
   EXPECT_FALSE(f.btUpdateRun.Enabled());
   // A change of the port field re-applies it too.
-  f.edSerial.SetText("BX1");
+  f.Modules->identity->ShowReply("SN:BX1");
   EXPECT_FALSE(f.btUpdateRun.Enabled());
   f.edCOM.SetText("/dev/ttyACM0");
   EXPECT_TRUE(f.btUpdateRun.Enabled());

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "firmware/Unitfwupdate.h"
+#include "exchange/Identity.h"
 #include "firmware/UpdatePage.h"
+#include "window/Modules.h"
 #include "support/AdapterWorld.h"
 #include "support/ScriptedBootloader.h"
 #include "support/TempFile.h"

@@ -27,8 +27,7 @@ struct WiFiPageTest : ::testing::Test {
   WiFiPage& Page() { return *f->Modules->wifi; }
   // A "WS:" line as it comes through the reply parser.
   void Settings(const std::string& payload) {
-    f->memLog.SetText("WS:" + payload);
-    f->Modules->identity->ParsePane(f->memLog);
+    f->Modules->identity->ShowReply("WS:" + payload);
   }
   bool Save() {
     const std::size_t before = w.commands.size();

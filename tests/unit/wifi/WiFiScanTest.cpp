@@ -18,8 +18,7 @@ struct WiFiScanTest : ::testing::Test {
   void SetUp() override {
     f = &w.StartWithPort();
     f->Modules->wifi->Show();
-    f->memLog.SetText("WS:STAP=Garage&STPW=oldkey");
-    f->Modules->identity->ParsePane(f->memLog);
+    f->Modules->identity->ShowReply("WS:STAP=Garage&STPW=oldkey");
   }
   std::vector<std::string> Row(int i) {
     const ui::TListItem& item = f->lvWiFi_Scan_AP.Item(i);

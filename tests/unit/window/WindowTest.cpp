@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "exchange/Identity.h"
 #include "support/FormFixture.h"
+#include "window/Modules.h"
 #include "support/ScopedGlobals.h"
 
 namespace bx {
@@ -196,7 +198,7 @@ TEST(Window, PageEntryShowsTheFirmwareHintWithoutADriverVersion) {
   f.pcOptions.UserSelect(3);
   EXPECT_FALSE(f.lbJ2534_Message.Visible());
   f.pcOptions.UserSelect(0);
-  f.edVersion.SetText("2.1");
+  f.Modules->identity->ShowReply("FW:2.1");
   f.pcOptions.UserSelect(3);
   EXPECT_TRUE(f.lbJ2534_Message.Visible());
   EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
