@@ -1,15 +1,72 @@
 # One static library per source folder (bx_<name>), built from every .cpp in it, so that
-# a new module needs no edit here. The arguments after the folder are what it links: the
-# folders below it that it includes, and outside libraries. The folders form a DAG
-# (scripts/check-layers checks the includes against the same layers).
+# a new module needs no edit here. What a folder builds on comes from the one table of
+# the layers, src/layers.txt: its library links the folders the table gives it (and sees
+# what they see in turn); the arguments after the folder are outside libraries only.
+# scripts/check-layers checks every include against the same table as a step of the
+# build that every module waits for, so a bad include fails the build.
 #
 # A module's headers are reachable only through its own include folder, a staging folder
-# in the build tree that holds just this module's source folder (as a link). A module
-# sees the folders it links (PUBLIC include folders travel with the link), so an include
-# of a folder it does not link does not compile.
+# in the build tree that holds links to just this folder's headers (not those of the
+# folders below it: platform/posix is a module of its own). A module sees the folders it
+# links (PUBLIC include folders travel with the link), so an include of a folder it does
+# not link does not compile either.
 #
 # EXCLUDE names sources of the folder that this platform's build leaves out (the other
 # platform's backend of one interface, say).
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+set(BX_LAYER_TABLE ${CMAKE_SOURCE_DIR}/src/layers.txt)
+set(BX_CHECK_LAYERS ${CMAKE_CURRENT_LIST_DIR}/../scripts/check-layers)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${BX_LAYER_TABLE})
+file(STRINGS ${BX_LAYER_TABLE} _bx_table_lines)
+foreach(_line IN LISTS _bx_table_lines)
+  string(REGEX REPLACE "#.*" "" _line "${_line}")
+  string(STRIP "${_line}" _line)
+  if(_line STREQUAL "")
+    continue()
+  endif()
+  if(NOT _line MATCHES "^([^: ]+):(.*)$")
+    message(FATAL_ERROR "${BX_LAYER_TABLE}: expected 'folder: folders', not '${_line}'")
+  endif()
+  set(_folder ${CMAKE_MATCH_1})
+  string(STRIP "${CMAKE_MATCH_2}" _deps)
+  separate_arguments(_deps UNIX_COMMAND "${_deps}")
+  set_property(GLOBAL PROPERTY BX_LAYER_${_folder} "${_deps}")
+  set_property(GLOBAL APPEND PROPERTY BX_LAYER_FOLDERS ${_folder})
+endforeach()
+
+# The include check, once per build tree, again whenever a source or the table changes.
+file(GLOB_RECURSE _bx_all_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/src/*.cpp)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/layers/checked
+  COMMAND ${Python3_EXECUTABLE} ${BX_CHECK_LAYERS} --root ${CMAKE_SOURCE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/layers/checked
+  DEPENDS ${_bx_all_sources} ${BX_LAYER_TABLE} ${BX_CHECK_LAYERS}
+  COMMENT "Checking the includes against the layers"
+  VERBATIM)
+add_custom_target(bx_layers DEPENDS ${CMAKE_BINARY_DIR}/layers/checked)
+
+# Links `target` to the libraries of the folders the table gives `folder`. A folder this
+# platform does not build (listed in BX_FOLDERS_NOT_BUILT) is left out; any other
+# missing one is a mistake in the table.
+function(bx_link_layers target folder)
+  get_property(_known GLOBAL PROPERTY BX_LAYER_FOLDERS)
+  if(NOT folder IN_LIST _known)
+    message(FATAL_ERROR "${BX_LAYER_TABLE} has no line for ${folder}/")
+  endif()
+  get_property(_deps GLOBAL PROPERTY BX_LAYER_${folder})
+  foreach(_dep IN LISTS _deps)
+    if(_dep STREQUAL "os" OR _dep STREQUAL "qt" OR _dep IN_LIST BX_FOLDERS_NOT_BUILT)
+      continue()
+    endif()
+    string(REPLACE "/" "_" _lib bx_${_dep})
+    if(NOT TARGET ${_lib})
+      message(FATAL_ERROR "${folder}/ builds on ${_dep}/, which has no library (yet): ${BX_LAYER_TABLE}")
+    endif()
+    target_link_libraries(${target} PUBLIC ${_lib})
+  endforeach()
+  add_dependencies(${target} bx_layers)
+endfunction()
+
 function(bx_module name dir)
   cmake_parse_arguments(_bx "" "" "EXCLUDE" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
@@ -21,18 +78,28 @@ function(bx_module name dir)
   endif()
   add_library(bx_${name} STATIC ${_src})
   bx_stage(bx_${name} ${name} ${dir})
+  file(RELATIVE_PATH _folder ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/${dir})
+  bx_link_layers(bx_${name} ${_folder})
   target_link_libraries(bx_${name} PUBLIC ${_bx_UNPARSED_ARGUMENTS})
 endfunction()
 
-# Gives `target` the staging include folder that holds only `dir` (a folder under src/).
+# Gives `target` the staging include folder that holds links to the headers of `dir` (a
+# folder under src/) and nothing else.
 function(bx_stage target name dir)
   file(RELATIVE_PATH _folder ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/${dir})
   set(_stage ${CMAKE_BINARY_DIR}/layers/${name})
-  get_filename_component(_parent ${_stage}/${_folder} DIRECTORY)
-  file(MAKE_DIRECTORY ${_parent})
-  if(NOT EXISTS ${_stage}/${_folder})
-    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${dir} ${_stage}/${_folder} SYMBOLIC)
+  # An older tree staged the whole folder as one link: it goes (never what it points to).
+  if(IS_SYMLINK ${_stage}/${_folder})
+    file(REMOVE ${_stage}/${_folder})
   endif()
+  file(MAKE_DIRECTORY ${_stage}/${_folder})
+  file(GLOB _headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
+  foreach(_h IN LISTS _headers)
+    get_filename_component(_n ${_h} NAME)
+    if(NOT EXISTS ${_stage}/${_folder}/${_n})
+      file(CREATE_LINK ${_h} ${_stage}/${_folder}/${_n} SYMBOLIC)
+    endif()
+  endforeach()
   target_include_directories(${target} PUBLIC ${_stage} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
