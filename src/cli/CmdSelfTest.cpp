@@ -4,6 +4,7 @@
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
+#include "selftest/SelfTest.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -26,16 +27,18 @@ int RunSelfTest(Session& s) {
   f.btRunTest.Click();
   if (!RunExchange(s)) return s.Signal() ? 1 : s.Fail(1, "the self-test did not end");
   const auto lines = f.memLogTest.Lines();
+  const std::optional<TestVerdict>& verdict = f.Modules->selftest->LastVerdict();
+  const std::string result = verdict ? Format("%d/%d", verdict->errors, verdict->warnings) : std::string();
   const bool passed = !lines.empty() && lines.back() == kPassed;
   if (s.json) {
     s.json->doc["log"] = LinesJson(lines);
-    s.json->doc["result"] = f.edTest_Result.Text();
+    s.json->doc["result"] = result;
     s.json->doc["passed"] = passed;
   } else {
     for (const auto& line : lines) *s.out << line << "\n";
   }
-  if (f.edTest_Result.Text().empty()) return 1;  // no verdict: the adapter did not answer
-  if (!s.json) *s.out << "Errors/Warnings: " << f.edTest_Result.Text() << "\n";
+  if (!verdict) return 1;  // no verdict: the adapter did not answer
+  if (!s.json) *s.out << "Errors/Warnings: " << result << "\n";
   return passed ? 0 : 1;
 }
 

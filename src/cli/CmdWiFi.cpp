@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
 #include "wifi/WiFiPage.h"
+#include "wifi/WiFiScan.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
@@ -226,8 +227,9 @@ int RunJoin(Session& s) {
   if (!Scan(s)) return 1;
   TfrmMain& f = *s.form;
   int row = -1;
-  for (int i = 0; i < f.lvWiFi_Scan_AP.Count(); ++i)
-    if (f.lvWiFi_Scan_AP.Item(i).Caption() == ssid) row = i;
+  const std::vector<AccessPointRow>& rows = f.Modules->wifi->Scan().Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].ssid == ssid) row = static_cast<int>(i);
   if (row < 0) {
     ShowAccessPoints(s);
     return s.Fail(1, "the scan found no access point " + ssid);

@@ -88,6 +88,21 @@ int CountOccurrences(std::string_view text, std::string_view word) {
   return n;
 }
 
+std::vector<std::string> SplitCrLf(std::string_view text) {
+  std::vector<std::string> out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = text.find("\r\n", pos);
+    if (end == std::string_view::npos) {
+      out.emplace_back(text.substr(pos));
+      break;
+    }
+    out.emplace_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return out;
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::string cur;

@@ -42,6 +42,9 @@ int CountOccurrences(std::string_view text, std::string_view word);
 
 // Splits on CR LF, LF or bare CR as a text pane would show them.
 std::vector<std::string> SplitLines(std::string_view text);
+// The lines of a text as a log pane holds them: split at CR LF only (a bare CR or LF stays
+// in its line); text after the last CR LF is a line of its own.
+std::vector<std::string> SplitCrLf(std::string_view text);
 std::string JoinLines(const std::vector<std::string>& lines, std::string_view sep = "\r\n");
 
 // Little-endian 16-bit value at `pos` (0-based); a byte beyond the end counts as 0.

@@ -400,7 +400,8 @@ bool Exchange::OnAwaitReply() {
 
 bool Exchange::OnInfoReceived() {
   bootloaderHint = false;
-  identity_.AddReply(replyBody_);
+  // The log was emptied as the exchange began: the reply is all of it, a line each.
+  identity_.ShowReply(replyBody_ + "\r\n");
   Finish();
   return false;
 }

@@ -21,28 +21,20 @@ void Identity::ClearModes() {
   if (modes_) modes_->Clear();
 }
 
-void Identity::ShowReply(const std::string& reply) { TakeReply(reply, false); }
-void Identity::AddReply(const std::string& reply) { TakeReply(reply, true); }
-
-void Identity::TakeReply(const std::string& reply, bool add) {
+void Identity::ShowReply(const std::string& reply) {
   ui::TMemo& log = page_.memLog;
   // While the reply is read each log line is one reply line (no wrapping).
   log.SetLayout(ui::TMemo::ScrollBars::Both, false);
-  // Added to an empty log the reply ends in CR LF, as the log's lines do.
-  const bool empty = log.Text().empty();
-  const std::string text = add && empty ? reply + "\r\n" : reply;
-  const std::vector<std::string> lines = CrLfLines(text);
+  const std::vector<std::string> lines = CrLfLines(reply);
   const std::size_t record = RecordLines(lines).size();
   std::vector<std::string> kept;
   for (std::size_t i = 0; i < record; ++i)
     if (TakeLine(lines[i])) kept.push_back(lines[i]);
   // The log is written once: line by line, a long reply took time in the square of its
-  // length. A reply added to a log that already holds lines keeps all of them.
-  if (kept.size() < record && (!add || empty)) {
+  // length.
+  if (kept.size() < record) {
     kept.insert(kept.end(), lines.begin() + static_cast<std::ptrdiff_t>(record), lines.end());
-    log.SetText(kept.empty() ? std::string() : JoinLines(kept) + (EndsWith(text, "\r\n") ? "\r\n" : ""));
-  } else if (add) {
-    log.AddLine(reply);
+    log.SetText(kept.empty() ? std::string() : JoinLines(kept) + (EndsWith(reply, "\r\n") ? "\r\n" : ""));
   } else {
     log.SetText(reply);
   }

@@ -28,12 +28,10 @@ class Identity {
   // The mode list that takes the mode lines (none: mode lines are not used).
   void Connect(ModeEntries& modes);
 
-  // A reply in memLog: `ShowReply` replaces the log with it, `AddReply` adds it to the
-  // log. The lines up to the first empty line or line beginning with "-" are the record's;
+  // A reply shown in memLog, in place of what the log held. The lines up to the first empty line or line beginning with "-" are the record's;
   // those of them that are no part of it leave the log, which is written once, and the
   // "Selected Mode: " lines pick the running mode.
   void ShowReply(const std::string& reply);
-  void AddReply(const std::string& reply);
   // The record's lines of another log (the self-test's): taken and shown in the fields,
   // the log itself left as it is.
   void TakeRecordLines(const std::vector<std::string>& lines);
@@ -68,8 +66,6 @@ class Identity {
   AdapterSession& session_;
   ModeEntries* modes_ = nullptr;
   std::string replyPort_;
-
-  void TakeReply(const std::string& reply, bool add);
 };
 
 }  // namespace bx

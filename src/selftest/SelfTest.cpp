@@ -51,9 +51,14 @@ SelfTest::SelfTest(TestControls& controls, ui::TTimer& tmrMemo, Exchange& exchan
   c_.edTest_Params.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(c_.edTest_Params, e); };
 }
 
+void SelfTest::ShowNoVerdict() {
+  verdict_.reset();
+  c_.edTest_Result.SetText("");
+}
+
 void SelfTest::Reset() {
   c_.memLogTest.SetText("");
-  c_.edTest_Result.SetText("");
+  ShowNoVerdict();
   c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
   for (ui::TShape* s : {&c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3}) {
     s->SetBrushColor(ui::clr::ScrollBar);
@@ -99,7 +104,7 @@ void SelfTest::Run(ui::TControl& actedOn) {
     history[i]->SetVisible(history[i]->BrushColor() != ui::clr::ScrollBar);
   }
   c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
-  c_.edTest_Result.SetText("");
+  ShowNoVerdict();
   // The exchange starts the live pane afresh: a run that timed out right after a bare CR
   // does not overwrite a line of this one.
   ExchangeRequest r;
@@ -171,6 +176,7 @@ void SelfTest::Verdict() {
   identity_.TakeRecordLines(c_.memLogTest.Lines());
   c_.memLogTest.SetLayout(ui::TMemo::ScrollBars::Vertical, true);
   const TestVerdict v = JudgeTestLog(c_.memLogTest.Text());
+  verdict_ = v;
   c_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
   c_.shpTest_Result.SetBrushColor(v.fill);
   c_.memLogTest.AddLine("RESULT : " + v.text);

@@ -3,6 +3,7 @@
 // judges it by the words "ERROR" and "WARNING" with a coloured circle; the three circles
 // beside it keep the verdicts of the runs before.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/Bytes.h"
@@ -40,6 +41,8 @@ class SelfTest {
   // Shows the new text of the receive buffer in the live pane.
   void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor);
   void Verdict();
+  // The verdict of the last run, none while a run is on or when it had no answer.
+  const std::optional<TestVerdict>& LastVerdict() const { return verdict_; }
   // tmrMemo: the suspended pane repaints again.
   void tmrMemoTimer();
 
@@ -54,6 +57,8 @@ class SelfTest {
   // The pane whose line updates are suspended, kept here because the exchange forgets
   // its live pane when it ends, possibly before tmrMemo comes round.
   ui::TMemo* suspended_ = nullptr;
+  std::optional<TestVerdict> verdict_;
+  void ShowNoVerdict();
 };
 
 }  // namespace bx

@@ -20,20 +20,7 @@ constexpr const char* kSelectedMode = "Selected Mode: ";
 constexpr std::size_t kSelectedModeLength = 15;
 }  // namespace
 
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) {
-      out.push_back(text.substr(pos));
-      break;
-    }
-    out.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return out;
-}
+std::vector<std::string> CrLfLines(const std::string& text) { return SplitCrLf(text); }
 
 int ModeIdLength(const std::string& line) {
   for (int pos = 0; pos < 4; ++pos) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/Bytes.h"
 #include "ui/EventLoop.h"
 
 namespace bx::ui {
@@ -315,21 +316,7 @@ std::string TMemo::Line(int i) const {
 }
 
 // One pass over the text: Line(i) for every i would scan it from the start each time.
-std::vector<std::string> TMemo::Lines() const {
-  std::vector<std::string> out;
-  const std::string& t = Text();
-  std::size_t pos = 0;
-  while (pos < t.size()) {
-    const std::size_t end = t.find("\r\n", pos);
-    if (end == std::string::npos) {
-      out.push_back(t.substr(pos));
-      break;
-    }
-    out.push_back(t.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return out;
-}
+std::vector<std::string> TMemo::Lines() const { return SplitCrLf(Text()); }
 
 // Appended in place: a log grows by its line, whatever its length.
 void TMemo::AddLine(const std::string& s) {

@@ -33,6 +33,7 @@ void WiFiScan::Rescan() {
     return;
   }
   c_.lvWiFi_Scan_AP.Clear();
+  rows_.clear();
   UpdateSelectButton();
   SendEchoedCommand(ex_, "WS", c_.memLogWiFi);
 }
@@ -61,7 +62,7 @@ void WiFiScan::Close() {
 
 void WiFiScan::AccessPoint(char third, const std::string& payload) {
   if (third == 's') return;
-  const AccessPointRow row = ParseScanPayload(payload);
+  const AccessPointRow& row = rows_.emplace_back(ParseScanPayload(payload));
   ui::TListItem& item = c_.lvWiFi_Scan_AP.Add();
   item.SetCaption(row.ssid);
   item.AddSubItem(row.rssi);

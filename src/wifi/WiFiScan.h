@@ -2,6 +2,9 @@
 // The "WiFi -> Scan APs" page: the adapter scans for access points and the user picks the
 // network its station joins.
 #include <string>
+#include <vector>
+
+#include "wifi/ScanLine.h"
 
 namespace bx {
 
@@ -21,6 +24,8 @@ class WiFiScan {
   void Close();
   // An "AP?:" reply line: its third character and the text after the colon.
   void AccessPoint(char third, const std::string& payload);
+  // The access points of the last scan, in the list's order.
+  const std::vector<AccessPointRow>& Rows() const { return rows_; }
 
  private:
   void UpdateSelectButton();
@@ -28,6 +33,7 @@ class WiFiScan {
   WiFiControls& wifi_;
   ui::TPageControl& pages_;
   Exchange& ex_;
+  std::vector<AccessPointRow> rows_;
 };
 
 }  // namespace bx
