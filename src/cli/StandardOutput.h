@@ -15,7 +15,8 @@ class StandardOutputBuffer : public std::streambuf {
   StandardOutputBuffer(const StandardOutputBuffer&) = delete;
   StandardOutputBuffer& operator=(const StandardOutputBuffer&) = delete;
 
-  // After a failure the rest of the output is dropped.
+  // After a failure the rest of the output is dropped. Without standard output the first
+  // output written is the failure.
   bool Failed() const { return failed_; }
   bool ClosedPipe() const { return closedPipe_; }
   const std::string& Why() const { return why_; }
@@ -29,6 +30,7 @@ class StandardOutputBuffer : public std::streambuf {
   void Drain();
   std::string pending_;
   bool lineBuffered_;
+  bool closed_;
   bool failed_ = false;
   bool closedPipe_ = false;
   std::string why_;

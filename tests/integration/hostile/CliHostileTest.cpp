@@ -302,6 +302,8 @@ TEST_F(Cli, OutputThatCannotBeWrittenIsAnError) {
   ASSERT_TRUE(WIFSIGNALED(status)) << status;
   EXPECT_EQ(WTERMSIG(status), SIGPIPE);
   EXPECT_EQ(Shell("exec \"$0\" \"$@\" >/dev/null", {"registry"}).exitCode, 0);
+  // Without standard output a run that prints nothing (an empty list) has lost nothing.
+  EXPECT_EQ(Shell("exec \"$0\" \"$@\" >&-", {"net", "list"}).exitCode, 0);
 }
 
 TEST_F(Cli, ConflictingOrSurplusArgumentsAreAUsageErrorNamingTheArgument) {
