@@ -61,8 +61,8 @@ void PrintModes(Session& s) {
   *s.out << "#\tID\tDescription\tState\n";
   for (int i = 0; i < lv.Count(); ++i) {
     const ui::TListItem& it = lv.Item(i);
-    *s.out << it.Caption() << "\t" << Sub(it, 0) << "\t" << Sub(it, 1) << "\t" << ModeStateName(it.StateIndex())
-           << "\n";
+    *s.out << Shown(it.Caption()) << "\t" << Shown(Sub(it, 0)) << "\t" << Shown(Sub(it, 1)) << "\t"
+           << ModeStateName(it.StateIndex()) << "\n";
   }
 }
 

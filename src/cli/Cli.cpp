@@ -4,9 +4,11 @@
 #include <iostream>
 
 #include "cli/JsonDocument.h"
+#include "cli/StandardOutput.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/PortList.h"
 #include "links/LinkTable.h"
+#include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
 #include "window/Modules.h"
 
@@ -133,9 +135,30 @@ bool Session::Finish() {
 }
 
 int Session::Fail(int code, const std::string& text) {
-  *err << "brevantix-cli: " << text << "\n";
+  *err << "brevantix-cli: " << Shown(text) << "\n";
   if (json) json->Error(text);
   return code;
+}
+
+int Session::Unexpected(const std::string& command, const std::string& arg) {
+  return Fail(2, command + ": unexpected argument " + arg + " (see brevantix-cli " + command + " --help)");
+}
+
+bool Session::TakesOnly(const std::string& command, std::initializer_list<std::string_view> options,
+                        std::size_t positional) {
+  std::size_t others = 0;
+  for (const std::string& a : args) {
+    bool known = false;
+    for (std::string_view o : options) known = known || a == o;
+    if (known) continue;
+    if ((a.empty() || a[0] != '-') && others < positional) {
+      ++others;
+      continue;
+    }
+    Unexpected(command, a);
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -149,26 +172,33 @@ int ParseGlobalOptions(int argc, char** argv, Session& s) {
   bool version = false;
   for (; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--port" && i + 1 < argc)
+    if (a == "--port" && i + 1 < argc) {
       o.ports.push_back(argv[++i]);
-    else if (a == "--demo")
+    } else if (a == "--port") {
+      s.Fail(2, "--port needs a NAME");
+      return -1;
+    } else if (a == "--demo") {
       o.demo = true;
-    else if (a == "--yes")
-      o.answer = mb::IdYes;
-    else if (a == "--no")
-      o.answer = mb::IdNo;
-    else if (a == "--json")
+    } else if (a == "--yes" || a == "--no") {
+      const int answer = a == "--yes" ? mb::IdYes : mb::IdNo;
+      if (o.answer != 0 && o.answer != answer) {
+        s.Fail(2, "--yes and --no cannot be given together");
+        return -1;
+      }
+      o.answer = answer;
+    } else if (a == "--json") {
       o.json = true;
-    else if (a == "--version")
+    } else if (a == "--version") {
       version = true;
-    else if (a == "--help" || a == "-h")
+    } else if (a == "--help" || a == "-h") {
       o.help = true;
-    else if (!a.empty() && a[0] == '-') {
+    } else if (!a.empty() && a[0] == '-') {
       s.Fail(2, "unknown option " + a);
       PrintUsage(*s.err);
       return -1;
-    } else
+    } else {
       break;
+    }
   }
   if (!version) return i;
   const VersionRecord v = BuiltInVersionRecord().value_or(VersionRecord{});
@@ -204,6 +234,10 @@ const Command* FindCommand(const std::string& name) {
 bool StartSession(Session& s, const Command& cmd) {
   std::string error;
   if (!OpenProgramServices(s.services, error)) return s.Fail(1, error) == 0;
+  if (const std::string& notSaved = s.services.settingsNotSaved; !notSaved.empty()) {
+    if (cmd.savesSettings && cmd.savesSettings(s.args)) return s.Fail(1, notSaved) == 0;
+    *s.err << "brevantix-cli: warning: the settings are not saved: " << Shown(notSaved) << "\n";
+  }
   if (s.options.demo) {
     s.demo = std::make_unique<DemoAdapter>();
     if (!s.demo->Start(error)) return s.Fail(1, "the simulated adapter did not start: " + error) == 0;
@@ -289,6 +323,12 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, JsonDocumen
     PrintCommandHelp(out, *cmd);
     return 0;
   }
+  // One adapter port, and where it comes from, is one choice: a second one is refused,
+  // not silently ignored.
+  if (s.options.demo && !s.options.ports.empty())
+    return s.Fail(2, "--demo and --port " + s.options.ports.front() + " cannot be given together");
+  if (s.options.ports.size() > 1 && cmd->name != "flash")
+    return s.Fail(2, "--port " + s.options.ports[1] + ": only flash takes more than one port");
   if (s.options.demo && !DemoAdapter::Available()) return s.Fail(2, kDemoUnavailable);
   const int rc = RunCommand(s, *cmd);
   if (json && rc != 0)
@@ -311,7 +351,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   try {
     rc = Run(argc, argv, text, err, &doc);
   } catch (const std::exception& e) {
-    err << "brevantix-cli: " << e.what() << "\n";
+    err << "brevantix-cli: " << Shown(e.what()) << "\n";
     doc.Error(e.what());
   }
   text.flush();
@@ -323,4 +363,11 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
 }  // namespace bx::cli
 
-int main(int argc, char** argv) { return bx::cli::Main(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  // Before anything is opened: a closed standard output must not be taken over by a file.
+  const bool closed = bx::GuardStandardStreams();
+  bx::cli::StandardOutputBuffer buffer(closed, bx::StandardOutputIsTerminal());
+  std::ostream out(&buffer);
+  const int rc = bx::cli::Main(argc, argv, out, std::cerr);
+  return bx::cli::FinishStandardOutput(buffer, std::cerr, rc);
+}

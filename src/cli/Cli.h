@@ -5,11 +5,14 @@
 // writes the same settings the window would.
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/Shown.h"
 #include "program/Demo.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
@@ -66,6 +69,13 @@ struct Session {
   // Reports a failure of the command on stderr ("brevantix-cli: TEXT") and, with
   // --json, as the document's "error"; returns `code` for the command to return.
   int Fail(int code, const std::string& text);
+  // The usage error for an argument the command does not take: "COMMAND: unexpected
+  // argument ARG (see brevantix-cli COMMAND --help)", exit code 2.
+  int Unexpected(const std::string& command, const std::string& arg);
+  // Checks that every argument of the command is one of `options`, with at most
+  // `positional` others; false after Unexpected for the first one too many.
+  bool TakesOnly(const std::string& command, std::initializer_list<std::string_view> options,
+                 std::size_t positional = 0);
   // The text of the last error message box the window showed ("" when none).
   std::string lastMessage;
 
@@ -88,6 +98,10 @@ struct Command {
   // termination signal winds it down (the command's own stop, the close sequence, the
   // exit status of the signal) instead of ending the process at once.
   bool windsDown = false;
+  // Whether the command, given these arguments, is there to change the settings (a
+  // device list edit, a registration): then a store that cannot be written fails it at
+  // once. Unset: it only reads them, and runs with a warning that they are not saved.
+  std::function<bool(const std::vector<std::string>& args)> savesSettings = nullptr;
 };
 
 // Every command; each command file adds itself here.

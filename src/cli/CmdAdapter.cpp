@@ -6,20 +6,33 @@
 #include "exchange/Exchange.h"
 #include "modes/ModeList.h"
 #include "session/AdapterSession.h"
+#include "wifi/UrlQuery.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
+// The reply's lines; the WiFi record's line ("WS:...") with its keys masked as wifi read
+// masks them, unless asked for.
+std::vector<std::string> ReplyLines(Session& s) {
+  std::vector<std::string> lines = s.form->memLog.Lines();
+  bool showKeys = false;
+  for (const auto& a : s.args) showKeys = showKeys || a == "--show-keys";
+  if (!showKeys)
+    for (std::string& line : lines)
+      if (StartsWith(line, "WS:")) line = MaskQueryValues(line, {"APPW", "STPW"}, "****");
+  return lines;
+}
+
 void PrintStatus(Session& s) {
   TfrmMain& f = *s.form;
   if (s.json) {
-    s.json->doc["log"] = LinesJson(f.memLog.Lines());
+    s.json->doc["log"] = LinesJson(ReplyLines(s));
     s.json->doc["status"] = StatusJson(s);
     return;
   }
   std::ostream& out = *s.out;
-  for (const auto& line : f.memLog.Lines()) out << line << "\n";
+  for (const auto& line : ReplyLines(s)) out << ShownLine(line) << "\n";
   out << "\n";
   const AdapterSession& a = *f.Modules->session;
   const IdentityRecord& id = a.Identity();
@@ -29,6 +42,12 @@ void PrintStatus(Session& s) {
   out << f.lbSerial.Caption() << " " << id.serial << "\n";
   out << f.lbCOM.Caption() << " " << a.PortShown() << "\n";
   if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << a.Battery() << "\n";
+  out << f.lbHardware.Caption() << " " << Shown(f.edHardware.Text()) << "\n";
+  out << f.lbBootVer.Caption() << " " << Shown(f.edBootVer.Text()) << "\n";
+  out << f.lbFirmware.Caption() << " " << Shown(f.edVersion.Text()) << "\n";
+  out << f.lbSerial.Caption() << " " << Shown(f.edSerial.Text()) << "\n";
+  out << f.lbCOM.Caption() << " " << Shown(f.edCOM.Text()) << "\n";
+  if (f.edBattery.Visible()) out << f.lbBattery.Caption() << " " << Shown(f.edBattery.Text()) << "\n";
 }
 
 void ShowModes(Session& s) {
@@ -45,6 +64,7 @@ bool ShowAll(Session& s) {
 }
 
 int RunSearch(Session& s) {
+  if (!s.TakesOnly("search", {"--show-keys"})) return 2;
   if (!s.ChoosePort()) return 2;
   const bool ok = Search(s);
   PrintStatus(s);
@@ -52,6 +72,7 @@ int RunSearch(Session& s) {
 }
 
 int RunModes(Session& s) {
+  if (!s.TakesOnly("modes", {"--show-all"})) return 2;
   if (!s.ChoosePort()) return 2;
   if (!Search(s, ShowAll(s))) return 1;
   ShowModes(s);
@@ -59,6 +80,7 @@ int RunModes(Session& s) {
 }
 
 int RunSelectMode(Session& s) {
+  if (!s.TakesOnly("select-mode", {"--show-all"}, 1)) return 2;
   std::string id;
   for (const auto& a : s.args)
     if (a != "--show-all") id = a;
@@ -76,7 +98,7 @@ int RunSelectMode(Session& s) {
     const int state = f.lvModes.Item(index).StateIndex();
     ShowModes(s);
     if (state == mode_state::Selected) {
-      *s.err << "brevantix-cli: mode " << id << " is the running mode already\n";
+      *s.err << "brevantix-cli: mode " << Shown(id) << " is the running mode already\n";
       return 0;
     }
     return s.Fail(1, "mode " + id + " cannot be selected: it is hidden");
@@ -90,9 +112,10 @@ int RunSelectMode(Session& s) {
 const char* kShowAllHelp = "  --show-all   tick \"Show ALL\": list hidden modes too, with the legend states";
 
 Registrar search({"search",
-                  "",
+                  "[--show-keys]",
                   "search for the adapter on the chosen port and print what it reported",
-                  "Prints the log pane after the reply has been read, then the status strip.\n"
+                  "Prints the log pane after the reply has been read, then the status strip. The WiFi\n"
+                  "record's line (WS:) shows its keys APPW and STPW as **** unless --show-keys.\n"
                   "Exit code 0 when the adapter answered, 1 when not, 2 for usage errors.",
                   RunSearch,
                   {},

@@ -1,5 +1,6 @@
 // brevantix-cli discover: the Network page's Search (or, with a target, the search for
 // that one address that Find runs), to its end.
+#include <algorithm>
 #include <ostream>
 
 #include "cli/Cli.h"
@@ -36,7 +37,7 @@ int RunDiscover(Session& s) {
   if (s.Signal()) search.Stop();
   Json devices = Json::array();
   if (!s.json)
-    for (const std::string& line : n.memLog_Network.Lines()) *s.out << line << "\n";
+    for (const std::string& line : n.memLog_Network.Lines()) *s.out << ShownLine(line) << "\n";
   int found = 0;
   for (int i = 0; i < page.RowCount(); ++i) {
     if (!Answered(page.RowMark(i))) continue;
@@ -45,7 +46,7 @@ int RunDiscover(Session& s) {
       devices.push_back(
           {{"name", d.Name}, {"mac", d.MAC}, {"ip", d.IP}, {"port", d.Port}, {"mark", MarkWord(page.RowMark(i))}});
     else
-      *s.out << FormatDeviceLine(d) << "\t" << MarkWord(page.RowMark(i)) << "\n";
+      *s.out << Shown(FormatDeviceLine(d)) << "\t" << MarkWord(page.RowMark(i)) << "\n";
     ++found;
   }
   if (s.json) {
@@ -74,7 +75,10 @@ Registrar discover({"discover",
                     "Save does; they are then offered as NET:IP:PORT ports (see net list, ports).",
                     RunDiscover,
                     {},
-                    true});
+                    true,
+                    [](const std::vector<std::string>& a) {
+                      return std::find(a.begin(), a.end(), "--save") != a.end();
+                    }});
 
 }  // namespace
 }  // namespace bx::cli

@@ -87,8 +87,8 @@ void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report
     const bool uploading = j->State() == FlashJob::Phase::Upload;
     j->Stop(s.loop.NowMs());
     if (uploading)
-      *s.err << "brevantix-cli: " << j->Port() << ": the adapter may still be in its bootloader; "
-             << "brevantix-cli --port " << j->Port() << " reset restarts it\n";
+      *s.err << "brevantix-cli: " << Shown(j->Port()) << ": the adapter may still be in its bootloader; "
+             << "brevantix-cli --port " << Shown(j->Port()) << " reset restarts it\n";
   }
   s.RunUntilIgnoringSignal(step, kSignalGraceMs);
 }
@@ -184,7 +184,7 @@ int RunReset(Session& s) {
   if (s.json)
     s.json->doc["sent"] = f.edCOMM_Command.Text();
   else
-    *s.out << "Sent " << f.edCOMM_Command.Text() << "\n";
+    *s.out << "Sent " << Shown(f.edCOMM_Command.Text()) << "\n";
   return 0;
 }
 

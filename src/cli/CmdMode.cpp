@@ -25,11 +25,11 @@ void ShowLink(Session& s, const std::string& id) {
     s.json->doc["id"] = id;
     s.json->doc["program"] = program;
   } else {
-    *s.out << id << "\t" << program << "\n";
+    *s.out << Shown(id) << "\t" << Shown(program) << "\n";
   }
 }
 
-void Note(Session& s, const std::string& text) { *s.err << "brevantix-cli: " << text << "\n"; }
+void Note(Session& s, const std::string& text) { *s.err << "brevantix-cli: " << Shown(text) << "\n"; }
 
 int Hide(Session& s, const std::string& id, int state) {
   TfrmMain& f = *s.form;
@@ -132,7 +132,8 @@ Registrar mode({"mode",
                 "running mode and mode 000 cannot be hidden), 2 for usage errors.",
                 RunMode,
                 {},
-                true});
+                true,
+                [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "run"; }});
 
 }  // namespace
 }  // namespace bx::cli

@@ -18,7 +18,8 @@ void PrintList(Session& s, const NetworkPage& page) {
       devices.push_back(
           {{"mark", MarkWord(page.RowMark(i))}, {"ip", d.IP}, {"port", d.Port}, {"name", d.Name}, {"mac", d.MAC}});
     else
-      *s.out << MarkWord(page.RowMark(i)) << "\t" << d.IP << "\t" << d.Port << "\t" << d.Name << "\t" << d.MAC << "\n";
+      *s.out << MarkWord(page.RowMark(i)) << "\t" << Shown(d.IP) << "\t" << Shown(d.Port) << "\t" << Shown(d.Name)
+             << "\t" << Shown(d.MAC) << "\n";
   }
   if (s.json) s.json->doc["devices"] = devices;
 }
@@ -53,6 +54,7 @@ int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   std::string name;
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
   if (name.starts_with('~')) return Usage(s, kTildeName);
+  if (const std::string why = UnusableDeviceReason({name, "", a[1], a[2]}); !why.empty()) return Usage(s, why);
   NetworkControls& n = *s.form;
   n.edNetwork_IP.SetText(a[1]);
   n.edNetwork_Port.SetText(a[2]);
@@ -77,11 +79,22 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   if (!port && !name) return Usage(s, "update needs --port or --name");
   if (port && !OneWord(*port)) return Usage(s, "PORT must be a single word");
   if (name && name->starts_with('~')) return Usage(s, kTildeName);
-  if (SelectRow(s, page, a[1]) < 0) return 1;
+  // The row's own address stands in for the one not changed here.
+  if (const std::string why = UnusableDeviceReason({name.value_or(""), "", "0.0.0.0", port.value_or("1")});
+      !why.empty())
+    return Usage(s, why);
+  const int row = SelectRow(s, page, a[1]);
+  if (row < 0) return 1;
   NetworkControls& n = *s.form;
   if (port) n.edNetwork_Port.SetText(*port);
   if (name) n.edNetwork_Name.SetText(*name);
   n.btNetwork_Update.Click();
+  // The page refuses a row whose stored address cannot be opened.
+  const NetDevice now = page.Row(row);
+  if ((port && now.Port != *port) || (name && now.Name != *name)) {
+    const auto log = n.memLog_Network.Lines();
+    return s.Fail(1, "net: " + (log.empty() ? std::string("not updated") : log.back()));
+  }
   return Saved(s, page);
 }
 
@@ -125,7 +138,9 @@ Registrar net({"net",
                "Where several devices share an IP, name one as IP:PORT. delete asks first: answer\n"
                "with --yes. Enabled devices are offered as NET:IP:PORT ports (see ports).",
                RunNet,
-               {}});
+               {},
+               false,
+               [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "list"; }});
 
 }  // namespace
 }  // namespace bx::cli

@@ -32,7 +32,7 @@ void Refresh(Session& s) {
   PassThruControls& p = *s.form;
   p.memJ2534.Clear();
   p.btJ2534_Refresh.Click();
-  for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << line << "\n";
+  for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << ShownLine(line) << "\n";
 }
 
 int List(Session& s) {
@@ -42,7 +42,8 @@ int List(Session& s) {
     if (s.json)
       devices.push_back({{"name", d.name}, {"vendor", d.vendor}, {"library", d.functionLibrary}, {"source", d.source}});
     else
-      *s.out << d.name << "\t" << d.vendor << "\t" << d.functionLibrary << "\t" << d.source << "\n";
+      *s.out << Shown(d.name) << "\t" << Shown(d.vendor) << "\t" << Shown(d.functionLibrary) << "\t" << Shown(d.source)
+             << "\n";
   }
   if (s.json) s.json->doc["devices"] = devices;
   return 0;
@@ -76,7 +77,7 @@ int Probe(Session& s, const std::vector<std::string>& a) {
     s.json->doc["device"] = p.cbJ2534_Devices.Text();
     s.json->doc["complete"] = probe.InfoComplete();
   } else {
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
   }
   if (probe.InfoComplete()) return 0;
   return s.Fail(
@@ -131,7 +132,9 @@ int Install(Session& s) {
   if (!Search(s)) return 1;
   PassThruControls& p = *s.form;
   if (!p.btJ2534_Install.Usable()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
-  if (!s.json) *s.out << "Installing the driver v" << s.form->PassThruDriverVersion << " from " << s.chosenPort << "\n";
+  if (!s.json)
+    *s.out << "Installing the driver v" << Shown(s.form->PassThruDriverVersion) << " from " << Shown(s.chosenPort)
+           << "\n";
   p.memJ2534.Clear();
   {
     ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal() && !s.json);
@@ -150,14 +153,14 @@ int Install(Session& s) {
       s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
     }
   } else {
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
   }
   if (!installed) {
     const std::string why = installer.LastError().empty() ? s.lastMessage : installer.LastError();
     return s.Fail(1, "passthru: the driver was not installed" + (why.empty() ? std::string() : ": " + why));
   }
   if (!s.json)
-    *s.out << "Installed: " << p.edJ2534_Version_DLL.Text() << "\t" << installer.DriverPath() << "\n"
+    *s.out << "Installed: " << Shown(p.edJ2534_Version_DLL.Text()) << "\t" << Shown(installer.DriverPath()) << "\n"
            << "Registered as: " << installer.DeviceKey() << "\n";
   return 0;
 }
@@ -176,9 +179,9 @@ int Check(Session& s) {
     s.json->doc["installed"] = installed;
     if (!missing) s.json->doc["loadableHere"] = Page(s).Installer().ForeignRemark().empty();
   } else {
-    *s.out << "Installed:\t" << installed << "\n";
+    *s.out << "Installed:\t" << Shown(installed) << "\n";
     // A library this system's pass-thru programs cannot load is said so.
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << line << "\n";
+    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
   }
   if (!withAdapter) return missing ? s.Fail(1, "passthru: no driver is installed (" + installed + ")") : 0;
   if (f.PassThruDriverVersion.empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
@@ -188,7 +191,7 @@ int Check(Session& s) {
     s.json->doc["upToDate"] = same;
     if (!same) s.json->Error("update required: the adapter offers " + f.PassThruDriverVersion);
   } else {
-    *s.out << "Adapter driver:\t" << f.PassThruDriverVersion << "\n"
+    *s.out << "Adapter driver:\t" << Shown(f.PassThruDriverVersion) << "\n"
            << (same ? "up to date" : "update required") << "\n";
   }
   return same ? 0 : 3;
@@ -219,7 +222,9 @@ Registrar passthru({"passthru",
                     "the adapter offers and \"up to date\" (exit code 0) or \"update required\" (3).\n"
                     "Without an adapter the exit code is 1 when no driver is installed.",
                     RunPassThru,
-                    {}});
+                    {},
+                    false,
+                    [](const std::vector<std::string>& a) { return !a.empty() && a[0] == "install"; }});
 
 }  // namespace
 }  // namespace bx::cli

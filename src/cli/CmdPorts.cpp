@@ -11,6 +11,7 @@ namespace bx::cli {
 namespace {
 
 int RunPorts(Session& s) {
+  if (!s.TakesOnly("ports", {})) return 2;
   TfrmMain& f = *s.form;
   // Every link lists its ports in its first scan pass, begun when the window was made.
   if (f.Links) f.Links->WaitScanAll(false);
@@ -21,7 +22,7 @@ int RunPorts(Session& s) {
     if (s.json)
       list.push_back({{"name", rows.Names[i]}, {"description", rows.Descriptions[i]}, {"detail", rows.Details[i]}});
     else
-      *s.out << rows.Names[i] << "\t" << rows.Descriptions[i] << "\t" << rows.Details[i] << "\n";
+      *s.out << Shown(rows.Names[i]) << "\t" << Shown(rows.Descriptions[i]) << "\t" << Shown(rows.Details[i]) << "\n";
   }
   if (s.json) s.json->doc["ports"] = list;
   return 0;

@@ -15,6 +15,7 @@ const std::vector<std::string> kOwnKeys = {kSettingsKey, std::string(kClassesKey
                                            std::string(kClassesKey) + "\\Brevantix_Firmware", kPassThruKey};
 
 int RunRegistry(Session& s) {
+  if (!s.TakesOnly("registry", {})) return 2;
   // The export is taken after the close writes, so it shows what this start left behind.
   s.Finish();
   Registry& reg = *s.services.registry;

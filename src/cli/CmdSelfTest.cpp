@@ -13,13 +13,16 @@ namespace {
 constexpr const char* kPassed = "RESULT : OK (No Errors)";
 
 int RunSelfTest(Session& s) {
+  // PARAMS is one argument, whatever it begins with.
+  if (s.args.size() > 1) return s.Unexpected("selftest", s.args[1]);
+  std::string params;
+  for (const auto& a : s.args) params += a;
+  if (HasControl(params)) return s.Fail(2, "selftest: PARAMS must not hold control characters (" + params + ")");
   if (!s.ChoosePort()) return 2;
   TfrmMain& f = *s.form;
   // The Test tab is offered only for an adapter that has been identified.
   if (!Search(s)) return 1;
   if (!f.btRunTest.Usable()) return s.Fail(1, "this adapter offers no self-test");
-  std::string params;
-  for (const auto& a : s.args) params += a;
   if (!params.empty()) {
     f.edTest_Params.SetVisible(true);
     f.edTest_Params.SetText(params);
@@ -35,10 +38,11 @@ int RunSelfTest(Session& s) {
     s.json->doc["result"] = result;
     s.json->doc["passed"] = passed;
   } else {
-    for (const auto& line : lines) *s.out << line << "\n";
+    for (const auto& line : lines) *s.out << ShownLine(line) << "\n";
   }
   if (!verdict) return 1;  // no verdict: the adapter did not answer
-  if (!s.json) *s.out << "Errors/Warnings: " << result << "\n";
+  if (!s.json) *s.out << "Errors/Warnings: " << Shown(result) << "
+";
   return passed ? 0 : 1;
 }
 

@@ -37,7 +37,7 @@ void ShowOptions(Session& s) {
     if (s.json)
       options[o.name] = {{"value", Value(f, o)}, {"text", Text(f, o)}};
     else
-      *s.out << o.name << "\t" << Value(f, o) << "\t" << Text(f, o) << "\n";
+      *s.out << o.name << "\t" << Value(f, o) << "\t" << Shown(Text(f, o)) << "\n";
   }
   if (s.json) s.json->doc["options"] = options;
 }
@@ -99,7 +99,7 @@ int RunSet(Session& s) {
   } else {
     f.btSYS_Save.Click();
     if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
-    if (!s.json) *s.out << "Sent " << f.edCOMM_Command.Text() << "\n";
+    if (!s.json) *s.out << "Sent " << Shown(f.edCOMM_Command.Text()) << "\n";
     if (s.json) s.json->doc["sent"] = f.edCOMM_Command.Text();
   }
   ShowOptions(s);

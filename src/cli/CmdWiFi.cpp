@@ -6,6 +6,8 @@
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
+#include "platform/Files.h"
+#include "platform/Terminal.h"
 #include "wifi/WiFiPage.h"
 #include "wifi/WiFiScan.h"
 #include "window/Modules.h"
@@ -25,6 +27,34 @@ bool ShowKeys(const std::vector<std::string>& args) {
 }
 
 bool IsKey(const std::string& key) { return key == "APPW" || key == "STPW"; }
+
+// A key is longer than this in no record; a key file's first line is all that is read.
+constexpr std::size_t kKeyInputLimit = 256;
+constexpr std::size_t kKeyFileLimit = 4096;
+
+// A key from standard input ("-"), prompted for without echo on a terminal; nullopt (reported)
+// when none comes.
+std::optional<std::string> KeyFromInput(Session& s, const std::string& what) {
+  auto key = ReadStandardInputLine(what + ": ", kKeyInputLimit, [&s] { return s.Signal() != 0; });
+  if (!key && s.Signal() == 0) s.Fail(2, "wifi: no " + what + " on standard input");
+  return key;
+}
+
+// A key from the first line of a file; nullopt (reported) when it cannot be read.
+std::optional<std::string> KeyFromFile(Session& s, const std::string& what, const std::string& file) {
+  std::string text;
+  if (const FileRead r = ReadRegularFile(file, kKeyFileLimit, text); !r.Ok()) {
+    s.Fail(2, "wifi: the " + what + " file " + file + " cannot be read: " + r.why);
+    return std::nullopt;
+  }
+  return text.substr(0, text.find_first_of("\r\n"));
+}
+
+// A key given as an argument is in the process list for every user of the machine.
+void WarnKeyInArguments(Session& s, const std::string& instead) {
+  *s.err << "brevantix-cli: warning: a key on the command line can be read by every user of this machine; give it "
+         << instead << "\n";
+}
 
 // The entry's value as the record has it: the text, "1"/"0", the channel, the
 // security code.
@@ -52,7 +82,7 @@ void ShowRecord(Session& s, bool showKeys) {
     if (s.json)
       record[e.key] = v;
     else
-      *s.out << e.key << "=" << v << "\n";
+      *s.out << e.key << "=" << Shown(v) << "\n";
   }
   if (s.json) s.json->doc["record"] = record;
 }
@@ -104,7 +134,7 @@ bool SaveMarked(Session& s, bool showKeys) {
   if (s.json)
     s.json->doc["sent"] = sent;
   else
-    *s.out << "Sent " << sent << "\n";
+    *s.out << "Sent " << Shown(sent) << "\n";
   return true;
 }
 
@@ -153,11 +183,25 @@ int RunSet(Session& s) {
   std::vector<std::pair<const Entry*, std::string>> pairs;
   for (std::size_t i = 1; i < s.args.size(); ++i) {
     if (s.args[i] == "--show-keys") continue;
-    const std::size_t eq = s.args[i].find('=');
-    const Entry* e = eq == std::string::npos ? nullptr : page.Find(s.args[i].substr(0, eq));
-    if (!e) return s.Fail(2, "wifi set: " + s.args[i] + " is no KEY=VALUE of the record (see wifi read)");
+    const bool fromFile = s.args[i] == "--key-file";
+    if (fromFile && i + 1 >= s.args.size()) return s.Fail(2, "wifi set: --key-file needs KEY=FILE");
+    const std::string& arg = fromFile ? s.args[++i] : s.args[i];
+    const std::size_t eq = arg.find('=');
+    const Entry* e = eq == std::string::npos ? nullptr : page.Find(arg.substr(0, eq));
+    if (!e) return s.Fail(2, "wifi set: " + arg + " is no KEY=VALUE of the record (see wifi read)");
     if (!e->saved) return s.Fail(2, "wifi set: " + std::string(e->key) + " is only read, never saved");
-    pairs.emplace_back(e, s.args[i].substr(eq + 1));
+    std::optional<std::string> value = arg.substr(eq + 1);
+    if (fromFile && !IsKey(e->key)) return s.Fail(2, "wifi set: --key-file takes APPW=FILE or STPW=FILE");
+    if (fromFile)
+      value = KeyFromFile(s, e->key, *value);
+    else if (IsKey(e->key) && *value == "-")
+      value = KeyFromInput(s, e->key);
+    else if (IsKey(e->key) && !value->empty())
+      WarnKeyInArguments(s, "as " + std::string(e->key) + "=- (standard input) or --key-file " + e->key + "=FILE");
+    if (!value) return 2;
+    if (HasControl(*value))
+      return s.Fail(2, "wifi set: the value of " + std::string(e->key) + " must not hold control characters");
+    pairs.emplace_back(e, *value);
   }
   if (pairs.empty()) return s.Fail(2, "wifi set needs KEY=VALUE");
   if (!ReadRecord(s)) return 1;
@@ -186,8 +230,8 @@ void ShowAccessPoints(Session& s) {
                       {"mac", sub(3)},
                       {"joined", joined}});
     else
-      *s.out << it.Caption() << "\t" << sub(0) << "\t" << sub(1) << "\t" << sub(2) << "\t" << sub(3)
-             << (joined ? "\tJoined" : "") << "\n";
+      *s.out << Shown(it.Caption()) << "\t" << Shown(sub(0)) << "\t" << Shown(sub(1)) << "\t" << Shown(sub(2)) << "\t"
+             << Shown(sub(3)) << (joined ? "\tJoined" : "") << "\n";
   }
   if (s.json) s.json->doc["accessPoints"] = list;
 }
@@ -215,15 +259,25 @@ int RunJoin(Session& s) {
   std::string ssid;
   std::optional<std::string> key;
   for (std::size_t i = 1; i < s.args.size(); ++i) {
-    if (s.args[i] == "--key" && i + 1 < s.args.size())
-      key = s.args[++i];
-    else if (ssid.empty() && s.args[i] != "--show-keys")
+    if ((s.args[i] == "--key" || s.args[i] == "--key-file") && i + 1 >= s.args.size())
+      return s.Fail(2, "wifi join: " + s.args[i] + " needs " + (s.args[i] == "--key" ? "KEY or -" : "FILE"));
+    if (s.args[i] == "--key" || s.args[i] == "--key-file") {
+      if (key) return s.Fail(2, "wifi join: " + s.args[i] + ": the key is given already");
+      const bool file = s.args[i] == "--key-file";
+      const std::string& v = s.args[++i];
+      key = file ? KeyFromFile(s, "key", v) : v == "-" ? KeyFromInput(s, "Key") : std::optional<std::string>(v);
+      if (!key) return 2;
+      if (!file && v != "-") WarnKeyInArguments(s, "with --key - (standard input) or --key-file FILE");
+    } else if (ssid.empty() && s.args[i] != "--show-keys")
       ssid = s.args[i];
     else if (s.args[i] != "--show-keys")
       return s.Fail(2, "wifi join: unexpected argument " + s.args[i]);
   }
   if (ssid.empty()) return s.Fail(2, "wifi join needs the SSID of an access point (see wifi scan)");
   if (key && key->size() > 32) return s.Fail(2, "wifi join: a key takes at most 32 characters");
+  if (HasControl(ssid) || (key && HasControl(*key)))
+    return s.Fail(
+        2, std::string("wifi join: the ") + (HasControl(ssid) ? "SSID" : "key") + " must not hold control characters");
   if (!Scan(s)) return 1;
   TfrmMain& f = *s.form;
   int row = -1;
@@ -261,7 +315,7 @@ int RunChipset(Session& s, bool factoryReset) {
   if (s.json)
     s.json->doc["log"] = LinesJson(f.memSYS.Lines());
   else
-    for (const auto& line : f.memSYS.Lines()) *s.out << line << "\n";
+    for (const auto& line : f.memSYS.Lines()) *s.out << ShownLine(line) << "\n";
   return 0;
 }
 
@@ -277,7 +331,8 @@ int RunWiFi(Session& s) {
 }
 
 Registrar wifi({"wifi",
-                "read | set KEY=VALUE... | scan | join SSID [--key KEY] | update | factory-reset  [--show-keys]",
+                "read | set KEY=VALUE... | scan | join SSID [--key KEY|-] [--key-file FILE] | update | factory-reset  "
+                "[--show-keys]",
                 "the adapter's WiFi bridge settings, access-point scan and chipset, as the WiFi pages do",
                 "read searches, presses the WiFi page's Read and prints the record, KEY=VALUE a line\n"
                 "(APPW and STPW as **** unless --show-keys; APAUT as its code: 0 Open, 2 WPA-PSK,\n"
@@ -290,6 +345,10 @@ Registrar wifi({"wifi",
                 "selects that access point into the station fields (the key is emptied, or set\n"
                 "with --key) and saves. update and factory-reset press the System page's chipset\n"
                 "buttons and print the adapter's answer; factory-reset asks first: answer with --yes.\n"
+                "Keys stay out of the process list when read from standard input (join --key -, set\n"
+                "APPW=- or STPW=-: asked for without echo on a terminal) or from a file's first line\n"
+                "(join --key-file FILE, set --key-file STPW=FILE); a key given as an argument still\n"
+                "works, with a warning.\n"
                 "Exit code 0 when done, 1 when the adapter did not answer or offers no WiFi page,\n"
                 "2 for usage errors.",
                 RunWiFi,

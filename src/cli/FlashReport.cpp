@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/FlashJob.h"
+#include "cli/Shown.h"
 
 namespace bx::cli {
 
@@ -20,7 +21,7 @@ class SingleReport : public FlashReport {
       : job_(job), out_(out), err_(err), bar_(terminal) {}
   void Line(FlashJob&, const std::string& line, bool note) override {
     ClearBar();
-    (note && line.rfind("Adapter ", 0) != 0 ? err_ << "brevantix-cli: " : out_) << line << "\n";
+    (note && line.rfind("Adapter ", 0) != 0 ? err_ << "brevantix-cli: " : out_) << ShownLine(line) << "\n";
     dirty_ = true;
   }
   void Tick(int64_t now) override {
@@ -69,7 +70,7 @@ class BatchReport : public FlashReport {
   void Line(FlashJob& job, const std::string& line, bool note) override {
     const std::size_t i = Index(job);
     if (i < last_.size()) last_[i] = line;
-    if (!terminal_) (note ? err_ : out_) << job.Port() << ": " << line << "\n";
+    if (!terminal_) (note ? err_ : out_) << Shown(job.Port()) << ": " << ShownLine(line) << "\n";
     dirty_ = true;
   }
   void Tick(int64_t now) override {
@@ -90,8 +91,8 @@ class BatchReport : public FlashReport {
     out_ << "\n";
     for (const FlashJob* j : jobs_) {
       if (j->Skipped()) continue;
-      out_ << j->Port() << "\t" << (j->Serial().empty() ? "-" : j->Serial()) << "\t"
-           << (j->Ok() ? "Ok" : "Failed: " + j->Result()) << "\n";
+      out_ << Shown(j->Port()) << "\t" << (j->Serial().empty() ? "-" : Shown(j->Serial())) << "\t"
+           << (j->Ok() ? "Ok" : "Failed: " + Shown(j->Result())) << "\n";
     }
     out_.flush();
   }
@@ -107,8 +108,8 @@ class BatchReport : public FlashReport {
       const FlashJob& j = *jobs_[i];
       std::string bar = ProgressText(j.Position(), j.PageCount(), 20);
       if (j.State() == FlashJob::Phase::Done) bar = j.Skipped() ? "no adapter" : j.Ok() ? "Ok" : "Failed";
-      out_ << "\r\033[K" << j.Port() << "  " << (j.Serial().empty() ? "-" : j.Serial()) << "  " << bar << "  "
-           << last_[i] << "\n";
+      out_ << "\r\033[K" << Shown(j.Port()) << "  " << (j.Serial().empty() ? "-" : Shown(j.Serial())) << "  " << bar
+           << "  " << ShownLine(last_[i]) << "\n";
     }
     drawn_ = true;
     out_.flush();

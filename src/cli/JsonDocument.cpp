@@ -2,15 +2,37 @@
 
 #include <ostream>
 
+#include "core/Bytes.h"
+
 namespace bx::cli {
 
 void JsonDocument::Error(const std::string& text) {
   if (!doc.contains("error")) doc["error"] = text;
 }
 
-void JsonDocument::Print(std::ostream& out) const {
-  out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+std::string JsonDocument::Text() const {
+  const std::string dumped = doc.dump(2, ' ', false, Json::error_handler_t::replace);
+  // The dump escapes the controls below 0x20; DEL and the C1 controls, which JSON lets
+  // through, are escaped the same way, so that the document shown on a terminal drives
+  // it no more than text output does. Outside strings a document holds neither.
+  std::string out;
+  out.reserve(dumped.size());
+  for (std::size_t i = 0; i < dumped.size(); ++i) {
+    const auto c = static_cast<unsigned char>(dumped[i]);
+    const auto next = i + 1 < dumped.size() ? static_cast<unsigned char>(dumped[i + 1]) : 0;
+    if (c == 0x7F) {
+      out += "\\u007f";
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      out += Format("\\u%04x", static_cast<unsigned>(next));
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
 }
+
+void JsonDocument::Print(std::ostream& out) const { out << Text() << "\n"; }
 
 Json LinesJson(const std::vector<std::string>& lines) {
   Json a = Json::array();

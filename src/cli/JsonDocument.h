@@ -20,6 +20,8 @@ class JsonDocument {
   // Prints the document; texts from the adapter that are not UTF-8 have their bad bytes
   // replaced rather than ending the run.
   void Print(std::ostream& out) const;
+  // The document as Print prints it, without the final line end.
+  std::string Text() const;
 };
 
 Json LinesJson(const std::vector<std::string>& lines);

@@ -143,8 +143,54 @@ void AppendLE16(Bytes& out, uint16_t v) {
 std::string Printable(std::string_view s) {
   std::string out;
   for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
-    else out += Format("<%02x>", c);
+    if (c >= 0x20 && c < 0x7F)
+      out += static_cast<char>(c);
+    else
+      out += Format("<%02x>", c);
+  }
+  return out;
+}
+
+int Utf8SequenceAt(std::string_view s, std::size_t i, char32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  int len = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + static_cast<std::size_t>(len) > s.size()) return 0;
+  for (int k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+std::string EscapeControls(std::string_view s, bool keepTabs) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    const int n = Utf8SequenceAt(s, i, cp);
+    const bool control = n == 0 || (cp < 0x20 && !(keepTabs && cp == '\t')) || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F);
+    const std::size_t len = n == 0 ? 1 : static_cast<std::size_t>(n);
+    if (control)
+      for (std::size_t k = 0; k < len; ++k) out += Format("\\x%02x", static_cast<unsigned char>(s[i + k]));
+    else
+      out.append(s.substr(i, len));
+    i += len;
   }
   return out;
 }

@@ -54,4 +54,17 @@ void AppendLE16(Bytes& out, uint16_t v);
 // Readable rendering of bytes for logs: printable ASCII as is, others as <xx>.
 std::string Printable(std::string_view s);
 
+// Text from outside (an adapter, a host on the network, a file) made safe for a terminal:
+// every control character (0x00-0x1F and 0x7F, tab and line ends included, and the C1
+// controls U+0080-U+009F of UTF-8) and every byte that is not part of well-formed UTF-8
+// as \xNN; the rest of UTF-8 as it is. A name cannot then retitle the window, clear
+// the screen, overwrite a line or forge the rows of a listing.
+// `keepTabs`: a tab stays a tab (a line of a log pane, where the program lays out its
+// own "Label:<tab>value" lines).
+std::string EscapeControls(std::string_view s, bool keepTabs = false);
+
+// Length of the well-formed UTF-8 sequence at s[i] and its code point, or 0 when the
+// byte there starts none.
+int Utf8SequenceAt(std::string_view s, std::size_t i, char32_t& cp);
+
 }  // namespace bx

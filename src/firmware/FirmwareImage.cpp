@@ -1,11 +1,7 @@
 #include "firmware/FirmwareImage.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
 #include "firmware/BootReply.h"
+#include "platform/Files.h"
 
 namespace bx {
 
@@ -45,17 +41,12 @@ std::string_view FirmwareImage::Page(std::size_t n, std::size_t pageSize) const 
 }
 
 FirmwareLoad LoadFirmwareImage(const std::string& path, FirmwareImage& image) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return FirmwareLoad::NotFound;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return FirmwareLoad::NotFound;
-  if (size > kMaxFirmwareFileSize) return FirmwareLoad::TooLarge;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return FirmwareLoad::NotFound;
-  Bytes contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return FirmwareLoad::NotFound;
-  // The file may have grown between the size check and the read.
-  if (contents.size() > kMaxFirmwareFileSize) return FirmwareLoad::TooLarge;
+  Bytes contents;
+  // Checked on the opened file and read without blocking: a FIFO or a device put in the
+  // file's place is refused, and a file that grows while it is read is cut off at the limit.
+  const FileRead r = ReadRegularFile(path, static_cast<std::size_t>(kMaxFirmwareFileSize), contents);
+  if (r.status == FileReadStatus::TooLarge) return FirmwareLoad::TooLarge;
+  if (!r.Ok()) return FirmwareLoad::NotFound;
   if (contents.size() < kFileHeaderLength) return FirmwareLoad::Short;
   image = FirmwareImage(std::move(contents));
   return FirmwareLoad::Ok;

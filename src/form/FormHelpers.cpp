@@ -1,10 +1,8 @@
 // The window's shared helpers: message boxes, the file chooser and whole-file reads and
 // writes, used by every page.
-#include <filesystem>
-#include <fstream>
-
 #include "core/Bytes.h"
 #include "form/Unitmain.h"
+#include "platform/Files.h"
 
 namespace bx {
 
@@ -39,31 +37,13 @@ bool TfrmMain::SelectProgram(std::string& fileName) {
   return ChooseFile(ctx.dialogs, r, fileName);
 }
 
-bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data) {
-  std::error_code ec;
-  if (path.empty() || std::filesystem::is_directory(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  Bytes out;
-  char buf[65536];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return false;
-  data = std::move(out);
-  return true;
+bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data, std::size_t limit) {
+  return ReadRegularFile(path, limit, data).Ok();
 }
 
 bool TfrmMain::WriteWholeFile(const std::string& path, const Bytes& data) {
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  out.close();
-  if (!out) {
-    std::filesystem::remove(path, ec);
-    return false;
-  }
-  return true;
+  std::string why;
+  return ReplaceFileContents(path, data, why);
 }
 
 }  // namespace bx

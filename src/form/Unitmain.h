@@ -99,7 +99,11 @@ class TfrmMain : public ui::TForm,
   int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) override;
   bool SelectFile(const std::string& description, const std::string& mask, std::string& fileName) override;
   bool SelectProgram(std::string& fileName) override;
-  static bool ReadWholeFile(const std::string& path, Bytes& data);
+  // A regular file of at most `limit` bytes, read without blocking on a FIFO or a device
+  // (platform/Files.h); false, `data` untouched, for anything else.
+  static constexpr std::size_t kWholeFileLimit = 16u * 1024u * 1024u;
+  static bool ReadWholeFile(const std::string& path, Bytes& data, std::size_t limit = kWholeFileLimit);
+  // Replaces the file whole or not at all, never writing through a link planted there.
   static bool WriteWholeFile(const std::string& path, const Bytes& data);
   const std::string& ApplicationTitle() const { return appTitle_; }
 

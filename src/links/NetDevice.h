@@ -21,4 +21,12 @@ struct NetDevice {
 std::optional<NetDevice> ParseDeviceLine(std::string_view line);
 std::string FormatDeviceLine(const NetDevice& device);
 
+// Why a device typed in or heard in a search cannot be kept: the network link opens a
+// dotted IPv4 address (four numbers 0-255) and a TCP port 1-65535, and a field holding a
+// control character (a NUL byte, a line end) would not read back as it was written.
+// "" when it can.
+std::string UnusableDeviceReason(const NetDevice& device);
+bool IsDottedIPv4(std::string_view text);
+bool IsTcpPort(std::string_view text);
+
 }  // namespace bx

@@ -76,7 +76,14 @@ int NetworkPage::RecordAndSave(const std::vector<NetDevice>& found) {
   return added;
 }
 
-void NetworkPage::DeviceFound(const NetDevice& device) { RecordDevice(device, kMarkNew); }
+// An answer naming an address or port that cannot be opened is told and not listed.
+void NetworkPage::DeviceFound(const NetDevice& device) {
+  if (const std::string why = UnusableDeviceReason(device); !why.empty()) {
+    c_.memLog_Network.AddLine("Answer not listed: " + why);
+    return;
+  }
+  RecordDevice(device, kMarkNew);
+}
 
 // ---- load, save and the prompt -------------------------------------------------------------
 
@@ -246,6 +253,11 @@ void NetworkPage::edNetworkChange() {
 
 void NetworkPage::btNetwork_AddClick() {
   const NetDevice d{c_.edNetwork_Name.Text(), "", c_.edNetwork_IP.Text(), c_.edNetwork_Port.Text()};
+  // An entry the network link could never open is not listed, so never saved.
+  if (const std::string why = UnusableDeviceReason(d); !why.empty()) {
+    c_.memLog_Network.AddLine("Not added: " + why);
+    return;
+  }
   const int row = RecordDevice(d, kMarkNew);
   if (row >= 0) c_.lvNetDevices.Item(row).SetSelected(true);
 }
@@ -256,6 +268,10 @@ void NetworkPage::btNetwork_UpdateClick() {
     d.IP = c_.edNetwork_IP.Text();
     d.Port = c_.edNetwork_Port.Text();
     d.Name = c_.edNetwork_Name.Text();
+    if (const std::string why = UnusableDeviceReason(d); !why.empty()) {
+      c_.memLog_Network.AddLine("Not updated: " + why);
+      return;
+    }
     SetRow(*sel, d);
     c_.btNetwork_Add.SetEnabled(false);
     c_.btNetwork_Save.SetEnabled(true);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "core/Bytes.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 
 namespace bx {
@@ -14,25 +14,13 @@ namespace fs = std::filesystem;
 namespace {
 
 // A manifest file's text; false with the reason when it is not a readable regular file
-// of a manifest's size (a device node or a FIFO named *.json must not hang the list).
+// of a manifest's size. The open file is checked, not the name: a device or a FIFO named
+// *.json, or swapped in while the list is read, must not hang it.
 bool ReadManifestFile(const fs::path& path, std::string& text, std::string& why) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
-    why = "not a regular file";
-    return false;
-  }
-  const auto size = fs::file_size(path, ec);
-  if (ec || size > kManifestLimit) {
-    why = ec ? "cannot be read" : "larger than " + std::to_string(kManifestLimit) + " bytes";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  text.assign(static_cast<std::size_t>(size), '\0');
-  if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-    why = "cannot be read";
-    return false;
-  }
-  return true;
+  const FileRead r = ReadRegularFile(path.string(), kManifestLimit, text);
+  if (r.Ok()) return true;
+  why = r.status == FileReadStatus::NotRegular || r.status == FileReadStatus::TooLarge ? r.why : "cannot be read";
+  return false;
 }
 
 bool SameName(const std::string& a, const std::string& b) { return LowerAscii(a) == LowerAscii(b); }
@@ -67,6 +55,11 @@ PassThruDevice DeviceDirectory::RegistryDevice(const std::string& name) const {
 std::vector<PassThruDevice> DeviceDirectory::Manifests(std::vector<std::string>* skipped) const {
   std::vector<PassThruDevice> out;
   if (folder_.empty()) return out;
+  // Another user's folder could list any library as this user's driver.
+  if (const std::string why = FolderTrustProblem(folder_); !why.empty()) {
+    if (skipped) skipped->push_back(folder_ + ": not read: " + why);
+    return out;
+  }
   std::error_code ec;
   std::vector<fs::path> files;
   for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec))

@@ -13,6 +13,7 @@
 #include "passthru/PassThruDevice.h"
 #include "passthru/PassThruServices.h"
 #include "platform/Archive.h"
+#include "platform/Files.h"
 #include "platform/Services.h"
 
 namespace bx {
@@ -20,6 +21,9 @@ namespace bx {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The largest driver read whole: the installed one (Check Version) and an unpacked one.
+constexpr std::size_t kDriverFileLimit = 16u * 1024u * 1024u;
 
 // An archive from the adapter holds the library and perhaps a few files beside it.
 constexpr ArchiveLimits kDriverArchiveLimits{64, 16ull * 1024 * 1024};
@@ -156,9 +160,9 @@ DriverInstaller::DriverInstaller(PassThruControls& controls, const PassThruServi
 std::string DriverInstaller::SystemFolder() const {
   const std::string& folder = s_.folders.dataDir;
   if (folder.empty()) return {};
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  return fs::is_directory(folder, ec) ? folder : std::string();
+  // Made private to the user; a folder another user owns or may write to is not used.
+  std::string why;
+  return MakePrivateFolder(folder, why) ? folder : std::string();
 }
 
 std::string DriverInstaller::DriverPath() const {
@@ -179,8 +183,11 @@ void DriverInstaller::CheckVersion(bool remark) {
     return;
   }
   Bytes library;
-  if (!TfrmMain::ReadWholeFile(path, library)) {
+  if (const FileRead r = ReadRegularFile(path, kDriverFileLimit, library); !r.Ok()) {
     c_.edJ2534_Version_DLL.SetText("Not installed");
+    // Something that is no driver stands there: said, and not read.
+    if (r.status == FileReadStatus::NotRegular || r.status == FileReadStatus::TooLarge)
+      c_.memJ2534.AddLine("Not read: " + path + ": " + r.why);
     return;
   }
   const std::string installed = DriverVersionMarker(library);
@@ -364,7 +371,7 @@ bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
     Fail(std::string("the archive holds no ") + kDriverFileName);
     return false;
   }
-  if (!TfrmMain::ReadWholeFile((staged.files / staged.library).string(), staged.libraryBytes)) {
+  if (!TfrmMain::ReadWholeFile((staged.files / staged.library).string(), staged.libraryBytes, kDriverFileLimit)) {
     Fail("cannot read the unpacked " + staged.library);
     return false;
   }
@@ -417,7 +424,10 @@ void DriverInstaller::WriteManifest(const std::string& driverPath) {
   for (const auto& [name, value] : kProtocolValues) d.protocols.emplace_back(name, value != 0);
   const std::string path = (folder / kOwnManifest).string();
   std::error_code ec;
-  fs::create_directories(folder, ec);
+  if (std::string why; !MakePrivateFolder(folder.string(), why)) {
+    Fail("cannot write " + path + ": " + why, false);
+    return;
+  }
   PrivateFolder temp;
   std::string written;
   if (!temp.Make(path, "new") ||

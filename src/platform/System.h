@@ -32,7 +32,9 @@ struct UserFolders {
   std::string dataDir;    // $XDG_DATA_HOME/brevantix-configurator
   std::string systemDir;  // the per-user library folder (stands in for the system folder)
   std::string xdgDataHome;
-  std::string home;
+  std::string home;  // $HOME, or the password database's home when HOME is unset
+  // Why there are no folders ("" when there are): no home could be found.
+  std::string error;
 };
 UserFolders DefaultUserFolders();
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "exchange/PortList.h"
+#include "platform/Files.h"
 #include "platform/SystemServices.h"
 #include "window/Modules.h"
 
@@ -10,10 +11,21 @@ namespace bx {
 
 bool OpenProgramServices(ProgramServices& s, std::string& error) {
   s.folders = DefaultUserFolders();
+  if (!s.folders.error.empty()) {
+    error = s.folders.error;
+    return false;
+  }
   try {
-    s.registry = OpenSystemRegistry(s.folders, s.storePath);
+    s.registry = OpenSystemRegistry(s.folders, s.storePath, s.settingsNotSaved);
   } catch (const std::exception& e) {
     error = e.what();
+    return false;
+  }
+  // The driver and its archive are unpacked there; another user's folder would hand them
+  // the library this user's programs load.
+  if (const std::string why = FolderTrustProblem(s.folders.dataDir); !why.empty()) {
+    s.registry.reset();
+    error = UntrustedFolderMessage("data", s.folders.dataDir, why) + ".";
     return false;
   }
   s.shell = MakeSystemShell();

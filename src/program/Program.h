@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "form/Unitmain.h"
-#include "platform/DatagramNetwork.h"
 #include "platform/Archive.h"
+#include "platform/DatagramNetwork.h"
 #include "platform/Library.h"
 
 namespace bx {
@@ -23,10 +23,14 @@ struct ProgramServices {
   std::unique_ptr<ArchiveUnpacker> archives;
   UserFolders folders;
   std::string storePath;
+  // Why the settings are read but not saved in this run ("" when they are saved).
+  std::string settingsNotSaved;
 };
 
 // Opens the settings store under the user's configuration folder. On failure (a damaged
-// store, a folder that cannot be made) returns false with a message that names the file.
+// store, a folder another user owns or may write to, no home) returns false with a
+// message that names the file or folder. A store that cannot be written opens as a copy
+// whose changes are lost (services.settingsNotSaved says why).
 bool OpenProgramServices(ProgramServices& services, std::string& error);
 
 // The window's context for this process, with the given dialogs and clipboard.

@@ -66,7 +66,7 @@ std::vector<std::pair<std::string, std::string>> ScanQueryPairs(std::string_view
   return pairs;
 }
 
-std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys) {
+std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys, std::string_view mask) {
   std::string out;
   out.reserve(line.size());
   std::size_t pos = 0;
@@ -79,7 +79,11 @@ std::string MaskQueryValues(std::string_view line, const std::vector<std::string
     const std::string name = QueryDecode(key).substr(0, 5);
     if (eq != std::string_view::npos && std::find(keys.begin(), keys.end(), name) != keys.end()) {
       out += piece.substr(0, eq + 1);
-      out += std::string(QueryDecode(piece.substr(eq + 1)).size(), '*');
+      const std::size_t length = QueryDecode(piece.substr(eq + 1)).size();
+      if (mask.empty() || length == 0)
+        out += std::string(length, '*');
+      else
+        out += mask;
     } else {
       out += piece;
     }

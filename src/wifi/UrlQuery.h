@@ -25,7 +25,9 @@ std::vector<std::pair<std::string, std::string>> ScanQueryPairs(std::string_view
 // A log line with the values of the given keys masked: one "*" per byte the value decodes
 // to, as the masked key fields show them. A pair is a piece between " ", "&" and "?" with
 // an "=" in it; its key is what stands before that "=" and after any ":" ("WS:APPW=..."),
-// decoded and cut to 5 bytes as the reader takes it.
-std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys);
+// decoded and cut to 5 bytes as the reader takes it. With `mask`, a value that is not
+// empty becomes `mask` instead, which tells nothing of its length.
+std::string MaskQueryValues(std::string_view line, const std::vector<std::string_view>& keys,
+                            std::string_view mask = {});
 
 }  // namespace bx

@@ -26,6 +26,31 @@ TEST(GuiText, Utf8RoundTripsAndOtherBytesStayVisible) {
   EXPECT_EQ(shown[3].unicode(), 0);
 }
 
+// A list row shows a control character from outside as U+FFFD: a tab or line end cannot
+// break the row, an escape sequence reaches no terminal-like widget.
+TEST(GuiText, ListTextShowsControlCharactersAsTheReplacementCharacter) {
+  struct Case {
+    const char* name;
+    std::string in;
+    QString out;
+  } cases[] = {
+      {"plain", "Garage", QStringLiteral("Garage")},
+      {"tab and line end", "a\tb\r\nc",
+       QString::fromUtf8("a\xEF\xBF\xBD"
+                         "b\xEF\xBF\xBD\xEF\xBF\xBD"
+                         "c")},
+      {"escape", "\x1b]0;x\x07", QString::fromUtf8("\xEF\xBF\xBD]0;x\xEF\xBF\xBD")},
+      {"C1 in UTF-8",
+       "\xC2\x9B"
+       "2J",
+       QString::fromUtf8("\xEF\xBF\xBD"
+                         "2J")},
+      {"NUL and DEL", std::string("a\0\x7f", 3), QString::fromUtf8("a\xEF\xBF\xBD\xEF\xBF\xBD")},
+      {"UTF-8 kept", "Gar\xC3\xA4ge", QString::fromUtf8("Gar\xC3\xA4ge")},
+  };
+  for (const Case& c : cases) EXPECT_EQ(view::ToQListText(c.in), c.out) << c.name;
+}
+
 TEST(GuiText, PaneOffsetsMapBothWaysOverLineEndsAndWideCharacters) {
   // "ab" CR LF "c\xC3\xA9" LF "\xF0\x9F\x9A\x97" CR
   const std::string bytes = "ab\r\nc\xC3\xA9\n\xF0\x9F\x9A\x97\r";

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "platform/posix/SpawnDefaults.h"
+
 extern char** environ;
 
 namespace bx {
@@ -47,7 +49,8 @@ bool PosixShell::Open(const std::string& target, const std::string& workingDir) 
       dup2(devnull, 2);
     }
     pid_t grandchild = 0;
-    const int rc = posix_spawnp(&grandchild, prog.c_str(), nullptr, nullptr, argv, environ);
+    const posix::SpawnDefaults defaults;
+    const int rc = posix_spawnp(&grandchild, prog.c_str(), nullptr, defaults.get(), argv, environ);
     _exit(rc == 0 ? 0 : 1);
   }
   int status = 0;

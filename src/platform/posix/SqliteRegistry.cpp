@@ -1,6 +1,5 @@
 #include "platform/posix/SqliteRegistry.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -138,21 +137,49 @@ SqliteRegistry::SqliteRegistry(std::string file, int busyTimeoutMs)
   Open();
 }
 
+SqliteRegistry::SqliteRegistry(std::string file, InMemory)
+    : file_(std::move(file)), busyTimeoutMs_(kBusyTimeoutMs), inMemory_(true) {
+  Open();
+}
+
+std::unique_ptr<SqliteRegistry> SqliteRegistry::CopyInMemory(const std::string& file) {
+  return std::unique_ptr<SqliteRegistry>(new SqliteRegistry(file, InMemory{}));
+}
+
 SqliteRegistry::~SqliteRegistry() = default;
 
-std::string SqliteRegistry::DefaultFile() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-      const passwd* pw = getpwuid(getuid());
-      home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
-    }
-    base = std::string(home) + "/.config";
+// The file read-only, and with its WAL as it stands; where the folder allows no shared
+// memory file beside it, as a file nobody changes (immutable), which reads the database
+// file alone.
+void SqliteRegistry::CopyFrom(const std::string& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return;
+  std::string uri = "file:";
+  for (const char c : file) {
+    if (c == '%' || c == '?' || c == '#')
+      uri += Format("%%%02x", static_cast<unsigned char>(c));
+    else
+      uri += c;
   }
-  return base + "/brevantix-configurator/registry.sqlite3";
+  std::unique_ptr<sqlite::Connection> source;
+  for (const char* query : {"?mode=ro", "?mode=ro&immutable=1"}) {
+    try {
+      source = std::make_unique<sqlite::Connection>(uri + query, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+      sqlite::Statement probe(*source, "SELECT count(*) FROM sqlite_schema");
+      probe.Step();
+      break;
+    } catch (const sqlite::Failure& f) {
+      source.reset();
+      if (IsDamage(f.Code())) throw RegistryOpenError(Damaged(f.what()));
+    }
+  }
+  if (!source) throw RegistryOpenError("The settings store " + file_ + " cannot be read.");
+  sqlite3_backup* b = sqlite3_backup_init(db_->Handle(), "main", source->Handle(), "main");
+  if (!b) db_->Fail(sqlite3_errcode(db_->Handle()));
+  const int rc = sqlite3_backup_step(b, -1);
+  sqlite3_backup_finish(b);
+  if (rc != SQLITE_DONE)
+    throw RegistryOpenError("The settings store " + file_ + " cannot be read (" + sqlite3_errstr(rc) + ").");
 }
 
 std::string SqliteRegistry::LastError() {
@@ -173,10 +200,12 @@ std::string SqliteRegistry::Damaged(const std::string& reason) const {
 void SqliteRegistry::Open() {
   std::error_code ec;
   const auto folder = std::filesystem::path(file_).parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder, ec);  // a failure shows in the open
+  if (!folder.empty() && !inMemory_) std::filesystem::create_directories(folder, ec);  // a failure shows in the open
   try {
-    db_ = std::make_unique<sqlite::Connection>(file_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db_ = std::make_unique<sqlite::Connection>(inMemory_ ? ":memory:" : file_,
+                                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     sqlite3_busy_timeout(db_->Handle(), busyTimeoutMs_);
+    if (inMemory_) CopyFrom(file_);
     CheckReadable();
     PrepareSchema();
     st_ = std::make_unique<Statements>(*db_);

@@ -32,13 +32,14 @@ class SqliteRegistry : public Registry {
   // Opens or creates the store; creates the file's folder when missing. Tests give a
   // shorter busy time-out. Throws RegistryOpenError.
   explicit SqliteRegistry(std::string file, int busyTimeoutMs = kBusyTimeoutMs);
+  // A store in memory holding what `file` holds now (empty when there is no such file),
+  // read without writing anything beside it: for a store that cannot be written (a
+  // read-only or full disk). Its writes last as long as the object. Throws
+  // RegistryOpenError as the constructor does.
+  static std::unique_ptr<SqliteRegistry> CopyInMemory(const std::string& file);
   ~SqliteRegistry() override;
   SqliteRegistry(const SqliteRegistry&) = delete;
   SqliteRegistry& operator=(const SqliteRegistry&) = delete;
-
-  // $XDG_CONFIG_HOME/brevantix-configurator/registry.sqlite3, with ~/.config when the
-  // variable is unset or not absolute.
-  static std::string DefaultFile();
 
   const std::string& File() const { return file_; }
   // SQLite's reason for the last failed operation, for diagnostics; empty when none.
@@ -74,7 +75,10 @@ class SqliteRegistry : public Registry {
 
  private:
   struct Statements;
+  struct InMemory {};
+  SqliteRegistry(std::string file, InMemory);
   void Open();
+  void CopyFrom(const std::string& file);
   void CheckReadable();
   void PrepareSchema();
   bool EnsureKey(int64_t hive, const std::vector<std::string>& parts, uint64_t now);
@@ -93,6 +97,7 @@ class SqliteRegistry : public Registry {
   std::unique_ptr<sqlite::Connection> db_;
   std::unique_ptr<Statements> st_;
   std::string lastError_;
+  bool inMemory_ = false;
 };
 
 }  // namespace bx

@@ -1,16 +1,19 @@
 #include "platform/System.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #include "VersionRecord.h"
+#include "platform/Files.h"
+#include "platform/posix/SpawnDefaults.h"
 
 extern char** environ;
 
@@ -47,10 +50,33 @@ SerialPortListing SystemSerialPortListing() { return SerialPortListing::DeviceTr
 
 std::unique_ptr<TimerResolution> MakeTimerResolution() { return std::make_unique<PosixTimerResolution>(); }
 
+namespace {
+// $HOME when it names a folder; else the password database's home of the user. Never a
+// shared folder in its place: /tmp as home would put the settings where other users
+// plant links and files.
+std::string HomeFolder() {
+  if (std::string home = Env("HOME"); !home.empty() && home[0] == '/') return home;
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buf(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  while (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == ERANGE && buf.size() < (1u << 20))
+    buf.resize(buf.size() * 2);
+  if (!found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+  return found->pw_dir;
+}
+}  // namespace
+
 UserFolders DefaultUserFolders() {
   UserFolders f;
-  f.home = Env("HOME");
-  if (f.home.empty()) f.home = "/tmp";
+  f.home = HomeFolder();
+  if (f.home.empty()) {
+    f.error =
+        "There is no home folder for the settings: HOME is not set and the password database names none for "
+        "user " +
+        std::to_string(geteuid()) + ". Set HOME to your own folder.";
+    return f;
+  }
   std::string config = Env("XDG_CONFIG_HOME");
   if (config.empty() || config[0] != '/') config = f.home + "/.config";
   std::string data = Env("XDG_DATA_HOME");
@@ -70,23 +96,18 @@ std::string ProgramPath() {
 
 namespace {
 
+// The entries the program writes are a few hundred bytes; whatever stands there that is
+// larger, or no regular file (a FIFO, a link to a device), is replaced without being read.
+constexpr std::size_t kDesktopEntryLimit = 64 * 1024;
+
+// Writes the file unless it holds `content` already; the folder is made private to the
+// user when missing and must be the user's own. Whether it was written.
 bool WriteIfDifferent(const std::filesystem::path& path, const std::string& content) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) {
-    std::stringstream ss;
-    ss << in.rdbuf();
-    if (ss.str() == content) return false;
-  }
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
-  const auto tmp = path.string() + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) return false;
-  }
-  std::filesystem::rename(tmp, path, ec);
-  return !ec;
+  std::string now;
+  if (ReadRegularFile(path.string(), kDesktopEntryLimit, now).Ok() && now == content) return false;
+  std::string why;
+  if (!MakePrivateFolder(path.parent_path().string(), why)) return false;
+  return ReplaceFileContents(path.string(), content, why);
 }
 
 // Runs a desktop database tool if it is installed; its absence is not an error.
@@ -98,7 +119,8 @@ void RunTool(const char* tool, const std::string& arg) {
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-  if (posix_spawnp(&pid, tool, &fa, nullptr, argv, environ) == 0) {
+  const posix::SpawnDefaults defaults;
+  if (posix_spawnp(&pid, tool, &fa, defaults.get(), argv, environ) == 0) {
     int status = 0;
     waitpid(pid, &status, 0);
   }

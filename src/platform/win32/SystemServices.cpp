@@ -4,8 +4,9 @@
 
 namespace bx {
 
-std::unique_ptr<Registry> OpenSystemRegistry(const UserFolders&, std::string& where) {
+std::unique_ptr<Registry> OpenSystemRegistry(const UserFolders&, std::string& where, std::string& notSaved) {
   where = "the Windows registry";
+  notSaved.clear();
   return std::make_unique<Win32Registry>();
 }
 

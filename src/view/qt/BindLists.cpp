@@ -31,7 +31,7 @@ class ComboBoxBinding : public Binding {
     if (m_.Items() != shownItems_) {
       shownItems_ = m_.Items();
       w_->clear();
-      for (const std::string& s : shownItems_) w_->addItem(ToQ(s));
+      for (const std::string& s : shownItems_) w_->addItem(ToQListText(s));
       // Port descriptions are long: the open list may be wider than the box.
       w_->view()->setMinimumWidth(w_->view()->sizeHintForColumn(0) + 24);
     }
@@ -151,7 +151,7 @@ class ReportBinding : public Binding {
           cell->setTextAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
           w_->setItem(r, c, cell);
         }
-        const QString q = ToQ(text);
+        const QString q = ToQListText(text);
         if (cell->text() != q) cell->setText(q);
         if (c == 0) {
           const qint64 key = it.StateIndex();
@@ -220,7 +220,7 @@ class IconListBinding : public Binding {
     while (w_->count() < m_.Count()) w_->addItem(new QListWidgetItem);
     for (int r = 0; r < m_.Count(); ++r) {
       QListWidgetItem* item = w_->item(r);
-      const QString text = ToQ(m_.Item(r).Caption());
+      const QString text = ToQListText(m_.Item(r).Caption());
       if (item->text() != text) item->setText(text);
       if (item->data(Qt::UserRole) != QVariant(m_.Item(r).StateIndex())) {
         item->setIcon(ctx_.icons.At(m_.Item(r).StateIndex()));

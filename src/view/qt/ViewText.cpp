@@ -51,6 +51,13 @@ QString ToQ(std::string_view bytes) {
   return IsUtf8(bytes) ? QString::fromUtf8(bytes.data(), n) : QString::fromLatin1(bytes.data(), n);
 }
 
+QString ToQListText(std::string_view bytes) {
+  QString q = ToQ(bytes);
+  for (QChar& c : q)
+    if (c.category() == QChar::Other_Control) c = QChar(QChar::ReplacementCharacter);
+  return q;
+}
+
 std::string FromQ(const QString& text) { return text.toStdString(); }
 
 ShownText::ShownText(std::string_view s, bool lineBreaks) : lineBreaks_(lineBreaks), utf8_(IsUtf8(s)) {

@@ -11,6 +11,9 @@
 namespace bx::view {
 
 QString ToQ(std::string_view bytes);
+// A list's item or cell: as ToQ, with every control character (tab and line ends too,
+// which would break the row) shown as the replacement character U+FFFD.
+QString ToQListText(std::string_view bytes);
 std::string FromQ(const QString& text);
 
 // A model text as one widget shows it, with the map between the model's byte offsets

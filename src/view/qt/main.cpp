@@ -86,6 +86,12 @@ int main(int argc, char** argv) {
     if (error.find(services.storePath) == std::string::npos) error += " (settings store " + services.storePath + ")";
     return Fail(error);
   }
+  if (!services.settingsNotSaved.empty()) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Configurator"),
+                    bx::view::ToQ(bx::view::WithFullStop("The settings are not saved: " + services.settingsNotSaved)),
+                    QMessageBox::Ok);
+    box.exec();
+  }
   bool demo = false;
   std::vector<std::string> args = ProgramArguments(argc, argv, demo);
   // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,

@@ -48,10 +48,11 @@ TEST_F(PortAccess, ADeviceTheUserMayNotOpenNamesTheDialoutRemedy) {
   if (!std::filesystem::exists(kSetpriv)) GTEST_SKIP() << kSetpriv << " (util-linux) is missing";
   ASSERT_EQ(::chmod(port.c_str(), 0600), 0);
   ASSERT_EQ(::chown(port.c_str(), 0, 0), 0);
-  // The settings store of that user lives in the test's folder, which it may write.
-  std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
+  // The settings store of that user lives in the test's folder, given to it: a folder
+  // others may write to would be refused as a settings folder.
+  ASSERT_EQ(::chown(home.Path().c_str(), 65534, 65534), 0);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(home.Path()))
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+    ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0);
   auto r = RunProgram(
       {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups", "--", kCli, "--port", port, "search"}, home.Env());
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;

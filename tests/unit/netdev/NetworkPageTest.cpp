@@ -2,6 +2,7 @@
 // scripted search.
 #include <gtest/gtest.h>
 
+#include "core/Bytes.h"
 #include "netdev/NetworkPage.h"
 #include "support/FormFixture.h"
 #include "window/Modules.h"
@@ -374,6 +375,49 @@ TEST_F(NetworkPageTest, AddAndUpdateWantRowsThatReadBackAsTheyAre) {
     EXPECT_EQ(N().btNetwork_Add.Enabled(), c.offered);
     EXPECT_EQ(N().btNetwork_Update.Enabled(), c.offered);
   }
+}
+
+// The network link opens a dotted IPv4 address and a port 1-65535: anything else typed in,
+// or heard in a search answer, is told in the page's log and never becomes a row.
+TEST_F(NetworkPageTest, EntriesThatCannotBeOpenedAreNeitherAddedNorListed) {
+  struct Case {
+    NetDevice device;
+    const char* why;
+  } cases[] = {
+      {{"A", "", "10.0.0.1", "0"}, "the port \"0\" is no number from 1 to 65535"},
+      {{"A", "", "10.0.0.1", "65536"}, "the port \"65536\""},
+      {{"A", "", "10.0.0.1", "-1"}, "the port \"-1\""},
+      {{"A", "", "10.0.0.1", "023"}, "the port \"023\""},
+      {{"A", "", "fe80::1", "23"}, "the IP address \"fe80::1\" is no IPv4 address"},
+      {{"A", "", "", "23"}, "the IP address \"\""},
+      {{"A", "", "10.0.0", "23"}, "the IP address"},
+      {{"A", "", "10.0.0.1.5", "23"}, "the IP address"},
+      {{"A", "", "10.0.0.300", "23"}, "the IP address"},
+      {{"A", "", "host.example", "23"}, "the IP address"},
+      {{"A", "", std::string("10.0.0.1\0", 9), "23"}, "the IP address"},
+      {{"A", "", "10.0.0.1", std::string("23\0", 3)}, "the port"},
+      {{std::string("A\0B", 3), "", "10.0.0.1", "23"}, "the name holds control characters"},
+      {{"A", "AA BB", "10.0.0.1", "23"}, "the MAC address"},
+  };
+  Start({});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Printable(FormatDeviceLine(c.device)));
+    N().memLog_Network.Clear();
+    Page().DeviceFound(c.device);
+    ASSERT_EQ(Page().RowCount(), 0);
+    ASSERT_FALSE(N().memLog_Network.Lines().empty());
+    EXPECT_EQ(N().memLog_Network.Lines().back().find(std::string("Answer not listed: ") + c.why), 0u)
+        << N().memLog_Network.Lines().back();
+    Fields(c.device.IP, c.device.Port, c.device.Name);
+    if (!c.device.MAC.empty() || !N().btNetwork_Add.Enabled()) continue;  // not offered at all
+    N().btNetwork_Add.Click();
+    EXPECT_EQ(Page().RowCount(), 0);
+    EXPECT_EQ(N().memLog_Network.Lines().back().find(std::string("Not added: ") + c.why), 0u)
+        << N().memLog_Network.Lines().back();
+  }
+  EXPECT_FALSE(N().btNetwork_Save.Enabled());
+  Page().DeviceFound({"Edge", "", "255.255.255.254", "65535"});
+  EXPECT_EQ(Page().RowCount(), 1);
 }
 
 TEST_F(NetworkPageTest, DisableAndEnableToggleTheMarkAndTheCaption) {

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/ArchiveBuilder.h"
 #include "support/PassThruWorld.h"
 #include "support/ScopedGlobals.h"
@@ -38,7 +40,11 @@ struct InstallWorld : PassThruWorld {
 };
 
 // The ELF header of this test program: a library with it is one of this machine's.
-Bytes OwnElfHeader() { return ReadFile("/proc/self/exe").substr(0, 64); }
+Bytes OwnElfHeader() {
+  Bytes header(64, '\0');
+  std::ifstream("/proc/self/exe", std::ios::binary).read(header.data(), 64);
+  return header;
+}
 
 // The same header for another machine (ARM64, or x86-64 where this one is ARM64).
 Bytes ForeignElfHeader() {

@@ -1,0 +1,110 @@
+// The user's files on Windows: a handle of the file itself for bounded reads, a new file
+// created exclusively and moved over the old one for replacements. The per-user folders
+// (the profile, APPDATA) are private to their user by their ACLs, so folders are trusted.
+#include "platform/Files.h"
+
+#include <filesystem>
+#include <random>
+
+#include "core/Bytes.h"
+#include "platform/win32/Win32.h"
+
+namespace bx {
+
+namespace {
+
+FileRead Refused(FileReadStatus status, std::string why) { return FileRead{status, std::move(why)}; }
+
+FileRead OpenFailure(DWORD err) {
+  if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
+    return Refused(FileReadStatus::Missing, "no such file");
+  return Refused(FileReadStatus::Failed, win32::ErrorText(err));
+}
+
+std::string RandomWord() {
+  std::random_device rd;
+  const unsigned long long n = (static_cast<unsigned long long>(rd()) << 32) ^ rd();
+  return Format("%016llx", n);
+}
+
+}  // namespace
+
+FileRead ReadRegularFile(const std::string& path, std::size_t limit, std::string& data) {
+  if (path.empty() || path.find('\0') != std::string::npos) return Refused(FileReadStatus::Missing, "no such file");
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return OpenFailure(::GetLastError());
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Refused(FileReadStatus::NotRegular, "not a regular file");
+  win32::Handle h(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.Valid()) return OpenFailure(::GetLastError());
+  // A device or a pipe opened by name is no file on a disk.
+  if (::GetFileType(h.get()) != FILE_TYPE_DISK) return Refused(FileReadStatus::NotRegular, "not a regular file");
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(h.get(), &size)) return Refused(FileReadStatus::Failed, win32::ErrorText(::GetLastError()));
+  const std::string tooLarge = "larger than " + std::to_string(limit) + " bytes";
+  if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit)
+    return Refused(FileReadStatus::TooLarge, tooLarge);
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(h.get(), buf, sizeof buf, &n, nullptr))
+      return Refused(FileReadStatus::Failed, win32::ErrorText(::GetLastError()));
+    if (n == 0) break;
+    out.append(buf, n);
+    if (out.size() > limit) return Refused(FileReadStatus::TooLarge, tooLarge);
+  }
+  data = std::move(out);
+  return FileRead{FileReadStatus::Ok, {}};
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& why) {
+  const std::filesystem::path target(path);
+  const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  const std::string name = target.filename().string();
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temp = folder + "\\." + name + "." + RandomWord() + ".tmp";
+    win32::Handle h(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) continue;
+      why = "cannot create a file in " + folder + ": " + win32::ErrorText(err);
+      return false;
+    }
+    bool ok = true;
+    for (std::string_view rest = data; ok && !rest.empty();) {
+      DWORD n = 0;
+      const DWORD chunk = rest.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(rest.size());
+      ok = ::WriteFile(h.get(), rest.data(), chunk, &n, nullptr) && n > 0;
+      rest.remove_prefix(n);
+    }
+    ok = ok && ::FlushFileBuffers(h.get());
+    if (!ok) why = win32::ErrorText(::GetLastError());
+    h.Reset();
+    if (ok && !::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      why = win32::ErrorText(::GetLastError());
+      ok = false;
+    }
+    if (!ok) ::DeleteFileA(temp.c_str());
+    return ok;
+  }
+  why = "cannot find a free temporary name in " + folder;
+  return false;
+}
+
+std::string FolderTrustProblem(const std::string&) { return {}; }
+
+// The settings live in the registry on Windows; the folders are written when used.
+std::string FolderWriteProblem(const std::string&) { return {}; }
+
+bool MakePrivateFolder(const std::string& folder, std::string& why) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    why = "cannot make the folder " + folder + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace bx
