@@ -41,8 +41,7 @@ int RunSelfTest(Session& s) {
     for (const auto& line : lines) *s.out << ShownLine(line) << "\n";
   }
   if (!verdict) return 1;  // no verdict: the adapter did not answer
-  if (!s.json) *s.out << "Errors/Warnings: " << Shown(result) << "
-";
+  if (!s.json) *s.out << "Errors/Warnings: " << Shown(result) << "\n";
   return passed ? 0 : 1;
 }
 
