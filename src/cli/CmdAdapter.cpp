@@ -36,18 +36,12 @@ void PrintStatus(Session& s) {
   out << "\n";
   const AdapterSession& a = *f.Modules->session;
   const IdentityRecord& id = a.Identity();
-  out << f.lbHardware.Caption() << " " << id.hardware << "\n";
-  out << f.lbBootVer.Caption() << " " << id.bootware << "\n";
-  out << f.lbFirmware.Caption() << " " << id.firmware << "\n";
-  out << f.lbSerial.Caption() << " " << id.serial << "\n";
-  out << f.lbCOM.Caption() << " " << a.PortShown() << "\n";
-  if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << a.Battery() << "\n";
-  out << f.lbHardware.Caption() << " " << Shown(f.edHardware.Text()) << "\n";
-  out << f.lbBootVer.Caption() << " " << Shown(f.edBootVer.Text()) << "\n";
-  out << f.lbFirmware.Caption() << " " << Shown(f.edVersion.Text()) << "\n";
-  out << f.lbSerial.Caption() << " " << Shown(f.edSerial.Text()) << "\n";
-  out << f.lbCOM.Caption() << " " << Shown(f.edCOM.Text()) << "\n";
-  if (f.edBattery.Visible()) out << f.lbBattery.Caption() << " " << Shown(f.edBattery.Text()) << "\n";
+  out << f.lbHardware.Caption() << " " << Shown(id.hardware) << "\n";
+  out << f.lbBootVer.Caption() << " " << Shown(id.bootware) << "\n";
+  out << f.lbFirmware.Caption() << " " << Shown(id.firmware) << "\n";
+  out << f.lbSerial.Caption() << " " << Shown(id.serial) << "\n";
+  out << f.lbCOM.Caption() << " " << Shown(a.PortShown()) << "\n";
+  if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << Shown(a.Battery()) << "\n";
 }
 
 void ShowModes(Session& s) {
