@@ -2,42 +2,16 @@
 
 #include <algorithm>
 
+#include "core/Bytes.h"
+
 namespace bx::view {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at s[i] (its code point in cp), or 0.
-int Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  }
-  int len = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2, cp = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3, cp = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4, cp = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + static_cast<std::size_t>(len) > s.size()) return 0;
-  for (int k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
 bool IsUtf8(std::string_view s) {
   char32_t cp = 0;
   for (std::size_t i = 0; i < s.size();) {
-    const int n = Utf8Sequence(s, i, cp);
+    const int n = Utf8SequenceAt(s, i, cp);
     if (n == 0) return false;
     i += static_cast<std::size_t>(n);
   }
@@ -102,7 +76,7 @@ void ShownText::Decode(std::string_view s, int base, bool utf8) {
       continue;
     }
     char32_t cp = static_cast<unsigned char>(s[i]);
-    const int n = utf8 ? Utf8Sequence(s, i, cp) : 1;
+    const int n = utf8 ? Utf8SequenceAt(s, i, cp) : 1;
     i += static_cast<std::size_t>(n);
     if (cp >= 0x10000) {
       const char32_t v = cp - 0x10000;
