@@ -84,7 +84,7 @@ void AdapterFlash::Start() {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(plan_.file, ec)) {
     const std::string path = std::filesystem::absolute(plan_.file, ec).string();
-    Fail("Firware file \"" + path + "\" is not found.", true);
+    Fail("Firware file \"" + path + "\" is not found.");
     return;
   }
   if (const FirmwareLoad loaded = CheckFirmwareFile(plan_.file); loaded != FirmwareLoad::Ok) {
@@ -103,7 +103,7 @@ void AdapterFlash::BeginExchange(Stage stage) {
   attempt_ = -1;
   channel_.ClearReceived();
   if (!channel_.Open(link_.get(), port_, false)) {
-    Fail("Can't open Communication Port " + portShown_, true);
+    Fail("Can't open Communication Port " + portShown_);
     return;
   }
   timer_.SetInterval(kStepMs);
@@ -150,7 +150,7 @@ void AdapterFlash::Step() {
 void AdapterFlash::Opened() {
   if (!channel_.IsOpen()) {
     const std::string reason = link_ ? link_->OpenFailureText() : std::string();
-    Fail("Can't open Communication Port " + portShown_ + (reason.empty() ? "" : " (" + reason + ")"), true);
+    Fail("Can't open Communication Port " + portShown_ + (reason.empty() ? "" : " (" + reason + ")"));
     return;
   }
   channel_.ClearReceived();
@@ -214,11 +214,12 @@ void AdapterFlash::StartUpload() {
 }
 
 void AdapterFlash::NotFound() {
-  Fail(productName_ + " Adapter is not found on Communication Port " + portShown_, true);
+  Fail(productName_ + " Adapter is not found on Communication Port " + portShown_);
 }
 
-void AdapterFlash::Fail(const std::string& message, bool box) {
-  if (box) listener_.Message("Error...", message, mb::IconError);
+// An ending the window would show in an error box: shown the same way, and the cause.
+void AdapterFlash::Fail(const std::string& message) {
+  listener_.Message("Error...", message, mb::IconError);
   End(false, message);
 }
 

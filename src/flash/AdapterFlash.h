@@ -76,7 +76,7 @@ class AdapterFlash {
   void BootloaderReplied();
   void StartUpload();
   void NotFound();
-  void Fail(const std::string& message, bool box);
+  void Fail(const std::string& message);
   void End(bool ok, const std::string& cause);
   void UploadEnded(bool ok);
   std::string Command(const char* suffix) const;
