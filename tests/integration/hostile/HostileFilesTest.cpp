@@ -23,6 +23,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "support/PassThruWorld.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 
 namespace bx {
 namespace {
@@ -38,7 +39,7 @@ bool EndsWithin(std::chrono::milliseconds bound, std::function<void()> work) {
     work();
     done->set_value();
   }).detach();
-  return ended.wait_for(bound) == std::future_status::ready;
+  return ended.wait_for(test::Scaled(bound)) == std::future_status::ready;
 }
 constexpr std::chrono::seconds kBound{5};
 

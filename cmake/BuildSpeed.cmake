@@ -1,0 +1,84 @@
+# What keeps a build from a cold cache short (scripts/test on two cores): most of a
+# compilation here is parsing the standard library's, GoogleTest's, nlohmann-json's and
+# Qt's headers, and most of a link is the debug information.
+#
+#  - Precompiled headers (BX_PCH): every target of three sources or more precompiles the
+#    heavy headers once (bx_precompile); the test programs share one precompiled header,
+#    the test support library's. The Windows cross build compiles without, so that a
+#    standard header a source forgot to include still shows somewhere.
+#  - lld, else gold, instead of the BFD linker (BX_FAST_LINKER).
+#  - The tests' own code is compiled with -O1 and line tables only (bx_test_flags): the
+#    code under test keeps the build type's flags, and a failing test still points at
+#    its line. The sanitizer trees build everything so (the top CMakeLists.txt).
+#
+# ccache caches the precompiled headers and what is compiled with them when its
+# sloppiness allows (scripts/lib.sh sets it).
+include(CheckLinkerFlag)
+
+if(WIN32)
+  set(_bx_pch_default OFF)
+else()
+  set(_bx_pch_default ON)
+endif()
+option(BX_PCH "Precompile the heavy headers" ${_bx_pch_default})
+option(BX_FAST_LINKER "Link with lld, else gold, where the compiler can" ON)
+
+if(BX_FAST_LINKER AND NOT WIN32)
+  check_linker_flag(CXX -fuse-ld=lld BX_HAVE_LLD)
+  if(BX_HAVE_LLD)
+    add_link_options(-fuse-ld=lld)
+  else()
+    check_linker_flag(CXX -fuse-ld=gold BX_HAVE_GOLD)
+    if(BX_HAVE_GOLD)
+      add_link_options(-fuse-ld=gold)
+    endif()
+  endif()
+endif()
+
+# The standard headers most sources include (no system header: the layers keep those
+# to platform/).
+set(BX_PCH_STD
+  <algorithm> <atomic> <chrono> <cstdint> <cstring> <deque> <filesystem> <functional> <map>
+  <memory> <mutex> <optional> <ostream> <set> <sstream> <string> <string_view> <thread>
+  <utility> <vector>)
+
+# bx_precompile(TARGET [HEADERS...]): the standard headers and HEADERS, precompiled for
+# TARGET when it has three sources or more (fewer do not repay the header's compilation).
+function(bx_precompile target)
+  if(NOT BX_PCH)
+    return()
+  endif()
+  get_target_property(_sources ${target} SOURCES)
+  list(FILTER _sources INCLUDE REGEX "\\.cpp$")
+  list(LENGTH _sources _count)
+  if(_count LESS 3)
+    return()
+  endif()
+  target_precompile_headers(${target} PRIVATE ${BX_PCH_STD} ${ARGN})
+  bx_pch_for_ccache(${target})
+endfunction()
+
+# ccache hashes a GCC compilation that uses a precompiled header only from the
+# preprocessed text that marks where the header goes.
+function(bx_pch_for_ccache target)
+  if(CCACHE_PROGRAM AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fpch-preprocess)
+  endif()
+endfunction()
+
+# bx_test_flags(TARGET): the test code's own lean flags (see above).
+function(bx_test_flags target)
+  if(NOT MSVC)
+    target_compile_options(${target} PRIVATE "$<$<CONFIG:RelWithDebInfo>:-O1;-g1>")
+  endif()
+endfunction()
+
+# bx_test_program_flags(TARGET): a test program compiles as the test support library
+# does, with its precompiled header.
+function(bx_test_program_flags target)
+  bx_test_flags(${target})
+  if(BX_PCH)
+    target_precompile_headers(${target} REUSE_FROM bx_testsupport)
+    bx_pch_for_ccache(${target})
+  endif()
+endfunction()
