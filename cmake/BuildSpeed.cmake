@@ -2,10 +2,12 @@
 # compilation here is parsing the standard library's, GoogleTest's, nlohmann-json's and
 # Qt's headers, and most of a link is the debug information.
 #
-#  - Precompiled headers (BX_PCH): every target of three sources or more precompiles the
-#    heavy headers once (bx_precompile); the test programs share one precompiled header,
-#    the test support library's. The Windows cross build compiles without, so that a
-#    standard header a source forgot to include still shows somewhere.
+#  - Precompiled headers (BX_PCH): the source folders' libraries share one of the standard
+#    headers (bx_pch: compiling it costs as much as a dozen sources, loading it little),
+#    the test programs share the test support library's (with GoogleTest), and the CLI
+#    and the Qt parts have their own (with nlohmann-json, with Qt). The Windows cross
+#    build compiles without, so that a standard header a source forgot to include still
+#    shows somewhere.
 #  - lld, else gold, instead of the BFD linker (BX_FAST_LINKER).
 #  - The tests' own code is compiled with -O1 and line tables only (bx_test_flags): the
 #    code under test keeps the build type's flags, and a failing test still points at
@@ -42,8 +44,25 @@ set(BX_PCH_STD
   <memory> <mutex> <optional> <ostream> <set> <sstream> <string> <string_view> <thread>
   <utility> <vector>)
 
+# bx_pch_shared(TARGET): TARGET compiles with the shared precompiled header. Its flags
+# must be those of bx_pch: every module links Threads::Threads for that (-pthread).
+function(bx_pch_shared target)
+  if(NOT BX_PCH)
+    return()
+  endif()
+  if(NOT TARGET bx_pch)
+    add_library(bx_pch STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+    target_link_libraries(bx_pch PUBLIC Threads::Threads)
+    target_precompile_headers(bx_pch PRIVATE ${BX_PCH_STD})
+    bx_pch_for_ccache(bx_pch)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM bx_pch)
+  bx_pch_for_ccache(${target})
+endfunction()
+
 # bx_precompile(TARGET [HEADERS...]): the standard headers and HEADERS, precompiled for
-# TARGET when it has three sources or more (fewer do not repay the header's compilation).
+# TARGET alone when it has three sources or more (fewer do not repay the header's
+# compilation).
 function(bx_precompile target)
   if(NOT BX_PCH)
     return()
