@@ -38,11 +38,11 @@ if(BX_FAST_LINKER AND NOT WIN32)
 endif()
 
 # GCC 12 inlines std::string's operator+ differently with the precompiled header, and its
-# -Warray-bounds, -Wrestrict and -Wstringop-overflow then report copies within bounds as
-# out of them (GCC bugs 105329, 105651). Those three are off for it; AddressSanitizer
+# -Warray-bounds, -Wrestrict and -Wstringop-overflow/-overread then report copies within
+# bounds as out of them (GCC bugs 105329, 105651). Those are off for it; AddressSanitizer
 # (scripts/test) checks the real bounds at run time.
 if(BX_PCH AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-  add_compile_options(-Wno-array-bounds -Wno-restrict -Wno-stringop-overflow)
+  add_compile_options(-Wno-array-bounds -Wno-restrict -Wno-stringop-overflow -Wno-stringop-overread)
 endif()
 
 # The standard headers most sources include (no system header: the layers keep those

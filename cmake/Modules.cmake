@@ -77,9 +77,14 @@ function(bx_module name dir)
     set(_src ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(bx_${name} STATIC ${_src})
-  # The same flags in every module (-pthread), so that they share one precompiled header.
-  target_link_libraries(bx_${name} PUBLIC Threads::Threads)
-  bx_pch_shared(bx_${name})
+  # The same flags in every module (-pthread), so that they share one precompiled header
+  # (cmake/BuildSpeed.cmake; a tree without it, as the layer probe's, goes without).
+  if(TARGET Threads::Threads)
+    target_link_libraries(bx_${name} PUBLIC Threads::Threads)
+  endif()
+  if(COMMAND bx_pch_shared)
+    bx_pch_shared(bx_${name})
+  endif()
   bx_stage(bx_${name} ${name} ${dir})
   file(RELATIVE_PATH _folder ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/${dir})
   bx_link_layers(bx_${name} ${_folder})
@@ -119,7 +124,9 @@ function(bx_test_folder kind dir)
   endif()
   set(_target ${kind}_${_name})
   add_executable(${_target} ${_src})
-  bx_test_program_flags(${_target})
+  if(COMMAND bx_test_program_flags)
+    bx_test_program_flags(${_target})
+  endif()
   set_property(GLOBAL APPEND PROPERTY BX_TEST_PROGRAMS ${_target})
   # Unit tests of the program do not need the simulator; its own tests and the
   # integration tests do.
