@@ -5,7 +5,11 @@
 // from wait4) as a share of one core. Every adapter's stored image is checked against the
 // file's pages. Run by scripts/bench-batch-flash.
 //
-//   bench_batch_flash [--adapters N] [--kib K] [--runs R] [--rate BYTES_PER_S]
+// It also samples the CLI's threads while it runs and reports the most it had, per
+// adapter. --adapters takes a comma-separated list of counts, each batch measured against
+// the same single upload in every run.
+//
+//   bench_batch_flash [--adapters N[,N...]] [--kib K] [--runs R] [--rate BYTES_PER_S]
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -32,7 +36,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct Options {
-  int adapters = 8;
+  std::vector<int> adapters = {8};
   int kib = 256;
   int runs = 3;
   int rate = 11520;  // 115200 baud, 8N1
@@ -40,6 +44,7 @@ struct Options {
 
 struct Outcome {
   double wall = 0, cpu = 0;
+  int threads = 0;  // the most the CLI had at once
   int exitCode = -1;
   bool identical = false;
 };
@@ -70,7 +75,15 @@ Outcome RunCli(const std::vector<std::string>& args, const std::string& home) {
   if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data()) != 0) return o;
   int status = 0;
   rusage ru{};
-  wait4(pid, &status, 0, &ru);
+  // Every 20 ms until it ends: how many threads it has.
+  const std::string task = "/proc/" + std::to_string(pid) + "/task";
+  while (wait4(pid, &status, WNOHANG, &ru) == 0) {
+    std::error_code ec;
+    int n = 0;
+    for (fs::directory_iterator it(task, ec), end; !ec && it != end; it.increment(ec)) ++n;
+    o.threads = std::max(o.threads, n);
+    usleep(20000);
+  }
   o.wall = std::chrono::duration<double>(Clock::now() - start).count();
   o.cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
   o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -114,24 +127,37 @@ int Run(const Options& opt) {
   for (std::size_t i = 0; i < file.size(); ++i) file[i] = char((i * 131 + i / 256) & 0xFF);
   const std::string path = (dir / "image.rfw").string();
   std::ofstream(path, std::ios::binary).write(file.data(), std::streamsize(file.size()));
-  std::printf("%d adapters, %d KiB image, %d bytes/s each way, %d runs\n", opt.adapters, opt.kib, opt.rate, opt.runs);
-  std::printf("run  alone wall s  batch wall s  batch/alone  batch cpu s  cpu %% of one core  exit  identical\n");
-  std::vector<double> ratio, share;
+  std::printf("%d KiB image, %d bytes/s each way, %d runs\n", opt.kib, opt.rate, opt.runs);
+  std::printf(
+      "run  adapters  alone wall s  batch wall s  batch/alone  batch cpu s  cpu %% of one core  threads  "
+      "threads/adapter  exit  identical\n");
+  struct Series {
+    std::vector<double> ratio, share, perAdapter;
+  };
+  std::vector<Series> series(opt.adapters.size());
   bool ok = true;
   for (int r = 0; r < opt.runs; ++r) {
     const Outcome alone = Flash(1, opt, path, file.substr(80), (dir / "home").string());
-    const Outcome batch = Flash(opt.adapters, opt, path, file.substr(80), (dir / "home").string());
-    ratio.push_back(batch.wall / alone.wall);
-    share.push_back(100.0 * batch.cpu / batch.wall);
-    ok = ok && alone.exitCode == 0 && batch.exitCode == 0 && alone.identical && batch.identical;
-    std::printf("%3d  %12.2f  %12.2f  %11.3f  %11.2f  %17.1f  %d/%d  %s\n", r + 1, alone.wall, batch.wall, ratio.back(),
-                batch.cpu, share.back(), alone.exitCode, batch.exitCode,
-                alone.identical && batch.identical ? "yes" : "NO");
-    std::fflush(stdout);
+    for (std::size_t k = 0; k < opt.adapters.size(); ++k) {
+      const int n = opt.adapters[k];
+      const Outcome batch = Flash(n, opt, path, file.substr(80), (dir / "home").string());
+      Series& s = series[k];
+      s.ratio.push_back(batch.wall / alone.wall);
+      s.share.push_back(100.0 * batch.cpu / batch.wall);
+      s.perAdapter.push_back(double(batch.threads) / n);
+      ok = ok && alone.exitCode == 0 && batch.exitCode == 0 && alone.identical && batch.identical;
+      std::printf("%3d  %8d  %12.2f  %12.2f  %11.3f  %11.2f  %17.1f  %7d  %15.2f  %d/%d  %s\n", r + 1, n, alone.wall,
+                  batch.wall, s.ratio.back(), batch.cpu, s.share.back(), batch.threads, s.perAdapter.back(),
+                  alone.exitCode, batch.exitCode, alone.identical && batch.identical ? "yes" : "NO");
+      std::fflush(stdout);
+    }
   }
-  std::printf("batch/alone: min %.3f median %.3f; cpu %% of one core: min %.1f median %.1f\n",
-              *std::min_element(ratio.begin(), ratio.end()), Median(ratio),
-              *std::min_element(share.begin(), share.end()), Median(share));
+  for (std::size_t k = 0; k < opt.adapters.size(); ++k) {
+    const Series& s = series[k];
+    std::printf("%d adapters: batch/alone min %.3f median %.3f; cpu %% of one core median %.1f; threads/adapter max %.2f\n",
+                opt.adapters[k], *std::min_element(s.ratio.begin(), s.ratio.end()), Median(s.ratio), Median(s.share),
+                *std::max_element(s.perAdapter.begin(), s.perAdapter.end()));
+  }
   fs::remove_all(dir);
   return ok ? 0 : 1;
 }
@@ -144,7 +170,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
     const int v = std::atoi(argv[i + 1]);
-    if (a == "--adapters") opt.adapters = std::max(1, v);
+    if (a == "--adapters") {
+      opt.adapters.clear();
+      for (const char* p = argv[i + 1]; *p;) {
+        opt.adapters.push_back(std::max(1, std::atoi(p)));
+        while (*p && *p != ',') ++p;
+        if (*p == ',') ++p;
+      }
+    }
     if (a == "--kib") opt.kib = std::max(1, v);
     if (a == "--runs") opt.runs = std::max(1, v);
     if (a == "--rate") opt.rate = std::max(0, v);

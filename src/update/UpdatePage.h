@@ -5,11 +5,12 @@
 // bar, status edit and log.
 #include <memory>
 
+#include "firmware/Unitfwupdate.h"
+
 namespace bx {
 
 class AdapterSession;
 class Exchange;
-class FirmwareUpdater;
 class WindowServices;
 struct UpdateControls;
 struct StatusControls;
@@ -50,11 +51,23 @@ class UpdatePage {
   // Run or Stop on the button: what a click on it does.
   void ShowRun(bool run);
 
+  // The page's controls as the updater's report; the upload's end goes to the exchange,
+  // which then gives the window back.
+  class PageReport : public ControlsReport {
+   public:
+    PageReport(UpdateControls& c, Exchange& ex);
+    void Ended(bool ok) override;
+
+   private:
+    Exchange& ex_;
+  };
+
   UpdateControls& c_;
   StatusControls& status_;
   WindowServices& window_;
   Exchange& ex_;
   AdapterSession& session_;
+  PageReport report_;
   std::unique_ptr<FirmwareUpdater> updater_;
   bool runOffered_ = true;
 };
