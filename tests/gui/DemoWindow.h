@@ -16,6 +16,7 @@
 #include "program/Demo.h"
 #include "program/Program.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 #include "ui/EventLoop.h"
 #include "view/qt/LoopDriver.h"
 #include "view/qt/MainWindow.h"
@@ -61,9 +62,9 @@ struct DemoWindow {
     window->ShowWindow();
     return true;
   }
-  // Runs the real loop and Qt until pred holds (bounded).
+  // Runs the real loop and Qt until pred holds (bounded, on the tests' time scale).
   bool RunUntil(const std::function<bool()>& pred, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::ScaledMs(ms));
     while (std::chrono::steady_clock::now() < end) {
       loop.Dispatch();
       QApplication::processEvents();

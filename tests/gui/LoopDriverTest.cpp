@@ -11,6 +11,7 @@
 
 #include "ui/Controls.h"
 #include "view/qt/LoopDriver.h"
+#include "support/TimeScale.h"
 
 namespace bx::test {
 namespace {
@@ -21,8 +22,9 @@ struct Driven {
   ~Driven() { ui::EventLoop::SetCurrent(nullptr); }
 };
 
-// Runs Qt's loop until pred holds or ms pass.
+// Runs Qt's loop until pred holds or ms (on the time scale) pass.
 bool SpinUntil(const std::function<bool()>& pred, int ms = 3000) {
+  ms = ScaledMs(ms);
   QElapsedTimer t;
   t.start();
   while (!pred() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);

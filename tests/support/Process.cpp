@@ -1,4 +1,5 @@
 #include "support/Process.h"
+#include "support/TimeScale.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -73,7 +74,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
   const int pid = Spawn(argv, env, out[1], err[1]);
   close(out[1]);
   close(err[1]);
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ScaledMs(timeoutMs));
   bool outOpen = true, errOpen = true, killed = false;
   while ((outOpen || errOpen) && pid > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -108,7 +109,7 @@ Background::Background(const std::vector<std::string>& argv, const std::vector<s
 Background::~Background() { Stop(1000); }
 
 std::string Background::ReadLine(int timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ScaledMs(timeoutMs));
   for (;;) {
     const auto nl = pending_.find('\n');
     if (nl != std::string::npos) {
@@ -129,7 +130,7 @@ std::string Background::Stop(int timeoutMs) {
   pending_.clear();
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ScaledMs(timeoutMs));
     int status = 0;
     while (waitpid(pid_, &status, WNOHANG) == 0) {
       if (Clock::now() > deadline) {
@@ -159,7 +160,7 @@ int Background::Wait(int timeoutMs, std::string& rest) {
   rest += pending_;
   pending_.clear();
   if (pid_ <= 0) return -1;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ScaledMs(timeoutMs));
   int status = 0, code = -1;
   while (waitpid(pid_, &status, WNOHANG) == 0) {
     if (Clock::now() > deadline) {

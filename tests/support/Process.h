@@ -1,7 +1,7 @@
 #pragma once
 // Runs the project's programs from integration tests: a command with extra environment,
 // its output and exit code, bounded in time; or a program in the background whose first
-// lines the test reads.
+// lines the test reads. Every time-out is on the tests' time scale (support/TimeScale.h).
 #include <string>
 #include <vector>
 

@@ -14,6 +14,7 @@
 #include "sim/SimPty.h"
 #include "support/Process.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 
 namespace bx::test {
 namespace {
@@ -48,7 +49,7 @@ TEST(FlashBatchCli, TwoAdaptersSucceedWhileTwoFailAlone) {
                                  home.Env());
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-  EXPECT_LT(seconds, 12.0);
+  EXPECT_LT(seconds, Scaled(12.0));
   for (auto [p, serial] : {std::pair{&a, "BXGOOD01"}, std::pair{&b, "BXGOOD02"}}) {
     const auto stored = p->adapter().Stored();
     ASSERT_TRUE(stored.has_value()) << p->SlavePath();
@@ -103,7 +104,7 @@ TEST(FlashBatchCli, BootloaderRequestingPageZeroForeverEndsWithinTheTimeout) {
   stop = true;
   peer.join();
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-  EXPECT_LT(seconds, 4.0 + 3.0) << r.out;
+  EXPECT_LT(seconds, 4.0 + Scaled(3.0)) << r.out;
   EXPECT_TRUE(Has(r.out, "Writing Page #0 : Error")) << r.out;
 }
 

@@ -13,6 +13,7 @@
 #include "core/Bytes.h"
 #include "platform/posix/PosixShell.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 
 namespace bx {
 namespace {
@@ -48,7 +49,7 @@ TEST(ChildSignals, AStartedProgramHasDefaultDispositionsAndNoBlockedSignals) {
 
   // The program runs on its own; its report is waited for, a bounded time.
   std::string status;
-  for (int waited = 0; waited < 10000 && status.empty(); waited += 20) {
+  for (int waited = 0; waited < test::ScaledMs(10000) && status.empty(); waited += 20) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::ifstream in(out);
     std::stringstream ss;

@@ -21,6 +21,7 @@
 #include "sim/SimPty.h"
 #include "support/Process.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 
 namespace bx {
 namespace {
@@ -270,7 +271,7 @@ int RunIntoClosedPipe(const std::vector<std::string>& args, const std::vector<st
   ::close(p[1]);
   int status = 0;
   for (int waited = 0; ::waitpid(pid, &status, WNOHANG) == 0; waited += 10) {
-    if (waited > 30000) {
+    if (waited > test::ScaledMs(30000)) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
       return -1;

@@ -23,6 +23,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "support/PassThruWorld.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 
 namespace bx {
 namespace {
@@ -38,7 +39,7 @@ bool EndsWithin(std::chrono::milliseconds bound, std::function<void()> work) {
     work();
     done->set_value();
   }).detach();
-  return ended.wait_for(bound) == std::future_status::ready;
+  return ended.wait_for(test::Scaled(bound)) == std::future_status::ready;
 }
 constexpr std::chrono::seconds kBound{5};
 
@@ -245,9 +246,13 @@ TEST(FolderTrust, FoldersOthersCanWriteOrOwnAreRefusedWithTheirPath) {
       {"writable by all and sticky", "a/b", 01777, 0, 0, "is writable by other users", ::geteuid() != 0},
       {"owned by another user", "a/b", 0700, 4321, 0, "is owned by another user (uid 4321), not by you", true},
   };
+  std::string notRun;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if ((c.owner || c.group) && ::geteuid() != 0) continue;  // only root can give a folder away
+    if ((c.owner || c.group) && ::geteuid() != 0) {  // only root can give a folder away
+      notRun += std::string(notRun.empty() ? "" : ", ") + c.name;
+      continue;
+    }
     test::TempFolder top;
     const std::string folder = top.Path() + "/" + c.folder;
     fs::create_directories(folder);
@@ -269,6 +274,7 @@ TEST(FolderTrust, FoldersOthersCanWriteOrOwnAreRefusedWithTheirPath) {
       EXPECT_NE(below.find("the folder " + folder + " "), std::string::npos) << below;
     }
   }
+  if (!notRun.empty()) GTEST_SKIP() << "only root can give a folder away; not run: " << notRun;
 }
 
 TEST(FolderTrust, ALinkOnTheWayOwnedByAnotherUserIsRefused) {

@@ -111,7 +111,7 @@ TEST_F(Chunking, CloseEndsAWriteWaitingForTheTransmitThread) {
   auto start = test::Clock::now();
   EXPECT_TRUE(link.Close());
   writer.join();
-  EXPECT_LT(test::ElapsedMs(start), 500);
+  EXPECT_LT(test::ElapsedMs(start), test::ScaledMs(500));
   EXPECT_FALSE(ok);
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "support/TimeScale.h"
+
 namespace bx::test {
 
 using Clock = std::chrono::steady_clock;
@@ -24,8 +26,9 @@ inline long ElapsedMs(Clock::time_point since) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
-// Polls `done` every millisecond for at most `ms`.
+// Polls `done` every millisecond for at most `ms` (on the time scale).
 inline bool WaitFor(const std::function<bool()>& done, int ms) {
+  ms = ScaledMs(ms);
   auto start = Clock::now();
   while (!done()) {
     if (ElapsedMs(start) > ms) return false;
@@ -79,8 +82,10 @@ class Pty {
     holder_ = -1;
   }
 
-  // Writes everything within `ms`; false when the link side stopped taking bytes.
+  // Writes everything within `ms` (on the time scale); false when the link side stopped
+  // taking bytes.
   bool Send(const std::string& data, int ms = 3000) {
+    ms = ScaledMs(ms);
     std::size_t done = 0;
     auto start = Clock::now();
     while (done < data.size()) {
@@ -96,8 +101,10 @@ class Pty {
     return true;
   }
 
-  // Reads what the link wrote until `count` bytes have come or `ms` passed.
+  // Reads what the link wrote until `count` bytes have come or `ms` (on the time scale)
+  // passed.
   std::string Receive(std::size_t count, int ms = 3000) {
+    ms = ScaledMs(ms);
     std::string got;
     auto start = Clock::now();
     char buffer[65536];
@@ -146,10 +153,10 @@ class Listener {
   uint16_t port() const { return port_; }
   std::string PortName() const { return "NET:127.0.0.1:" + std::to_string(port_); }
 
-  // The next connection within `ms`, or -1. The caller closes it.
+  // The next connection within `ms` (on the time scale), or -1. The caller closes it.
   int Accept(int ms = 2000) {
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, ms) != 1) return -1;
+    if (::poll(&p, 1, ScaledMs(ms)) != 1) return -1;
     return ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
   }
 

@@ -171,8 +171,8 @@ TEST_F(SerialLink, ReadUntilEndsOnATerminatorSplitOverTwoChunks) {
   });
   Bytes text = "[END]";
   auto start = Clock::now();
-  EXPECT_TRUE(link.ReadUntil(text, 500));
-  EXPECT_LT(ElapsedMs(start), 450);  // ended by the terminator, not by silence
+  EXPECT_TRUE(link.ReadUntil(text, test::ScaledMs(500)));
+  EXPECT_LT(ElapsedMs(start), test::ScaledMs(450));  // ended by the terminator, not by silence
   EXPECT_EQ(text, "driver bytes [[END]tail");
   peer.join();
   EXPECT_EQ(Collect(5), "later");
@@ -203,7 +203,7 @@ TEST_F(SerialLink, ReadUntilIsCutAt65536BytesAndTheRestKept) {
   const std::string data = Pattern(70000, 7);
   std::thread peer([&] { pty.Send(data); });
   Bytes text = "[END]";
-  EXPECT_TRUE(link.ReadUntil(text, 1000));
+  EXPECT_TRUE(link.ReadUntil(text, test::ScaledMs(1000)));
   peer.join();
   ASSERT_EQ(text.size(), static_cast<std::size_t>(kReadUntilLimit));
   EXPECT_TRUE(text == data.substr(0, kReadUntilLimit));
@@ -244,7 +244,7 @@ TEST_F(SerialLink, DataNotifyFollowsEveryChunk) {
   ASSERT_TRUE(link.Open());
   ASSERT_TRUE(pty.Send("ping"));
   std::unique_lock<std::mutex> lk(mu);
-  EXPECT_TRUE(cv.wait_for(lk, std::chrono::seconds(2), [&] { return calls > 0; }));
+  EXPECT_TRUE(cv.wait_for(lk, test::Scaled(std::chrono::seconds(2)), [&] { return calls > 0; }));
   lk.unlock();
   link.SetDataNotify({});
 }
@@ -262,7 +262,7 @@ TEST_F(SerialLink, APeerThatHangsUpLeavesTheLinkQuietAndClosable) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   double cpu = test::CpuMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  EXPECT_LT(test::CpuMs() - cpu, 50.0);  // neither thread spins on the dead device
+  EXPECT_LT(test::CpuMs() - cpu, test::Scaled(50.0));  // neither thread spins on the dead device
   EXPECT_TRUE(link.IsOpen());            // no reconnection, no self-close
   EXPECT_TRUE(link.Write("into the void"));
   EXPECT_TRUE(test::WaitFor([&] { return link.PendingWrite() == 0; }, 1500));  // the batch ends
@@ -270,7 +270,7 @@ TEST_F(SerialLink, APeerThatHangsUpLeavesTheLinkQuietAndClosable) {
   EXPECT_FALSE(link.ReadUntil(text, 100));
   auto start = Clock::now();
   EXPECT_TRUE(link.Close());
-  EXPECT_LT(ElapsedMs(start), 200);
+  EXPECT_LT(ElapsedMs(start), test::ScaledMs(200));
   EXPECT_FALSE(link.IsOpen());
   EXPECT_FALSE(link.HungUp());
 }
@@ -286,7 +286,7 @@ TEST_F(SerialLink, CloseEndsAReadUntilWaitingOnAnotherThread) {
   auto start = Clock::now();
   link.Close();
   waiter.join();
-  EXPECT_LT(ElapsedMs(start), 1000);
+  EXPECT_LT(ElapsedMs(start), test::ScaledMs(1000));
   EXPECT_FALSE(result);
 }
 

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "support/TimeScale.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -63,7 +64,7 @@ Child::~Child() {
 }
 
 bool Child::Read(void* buf, std::size_t n, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
+  const auto end = std::chrono::steady_clock::now() + bx::test::Scaled(limit);
   auto* p = static_cast<char*>(buf);
   while (n > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
@@ -84,7 +85,7 @@ void Child::Kill() {
 
 int Child::Wait(std::chrono::milliseconds limit) {
   if (pid_ <= 0) return -1;
-  const auto end = std::chrono::steady_clock::now() + limit;
+  const auto end = std::chrono::steady_clock::now() + bx::test::Scaled(limit);
   for (;;) {
     int status = 0;
     const pid_t r = waitpid(pid_, &status, WNOHANG);

@@ -47,7 +47,7 @@ class Program {
   }
   // The next line of standard output, waiting at most `ms`.
   bool Line(std::string& line, int ms = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(bx::test::ScaledMs(ms));
     while (buf_.find('\n') == std::string::npos) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;

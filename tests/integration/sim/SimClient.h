@@ -1,7 +1,7 @@
 #pragma once
 // The program's side of the line for the simulator's transport tests: a port opened the
 // way the serial link opens it (raw, exclusive, purged) or a loopback TCP connection, with
-// bounded reads.
+// bounded reads (the bounds on the tests' time scale).
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -17,6 +17,7 @@
 
 #include "core/Bytes.h"
 #include "core/Protocol.h"
+#include "support/TimeScale.h"
 
 namespace bx::sim::test {
 
@@ -56,7 +57,7 @@ class Client {
 
   bool Write(const std::string& s) {
     std::size_t off = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    const auto end = std::chrono::steady_clock::now() + bx::test::Scaled(std::chrono::seconds(3));
     while (off < s.size() && std::chrono::steady_clock::now() < end) {
       const ssize_t n = ::send(fd_, s.data() + off, s.size() - off, MSG_NOSIGNAL);
       const ssize_t m = (n < 0 && errno == ENOTSOCK) ? ::write(fd_, s.data() + off, s.size() - off) : n;
@@ -76,7 +77,7 @@ class Client {
   // Reads into `buf` until `done(buf)` or `ms` pass; false on time-out or a dead line
   // (then `dead` is set).
   bool ReadUntil(const std::function<bool(const std::string&)>& done, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(bx::test::ScaledMs(ms));
     while (!done(buf)) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;

@@ -10,16 +10,17 @@
 #include "platform/SerialDevice.h"
 #include "platform/Socket.h"
 #include "platform/TcpListener.h"
+#include "support/TimeScale.h"
 
 namespace bx {
 namespace {
 
 using namespace std::chrono;
 
-// Polls `entries` until `ready(entries)` holds or two seconds pass.
+// Polls `entries` until `ready(entries)` holds or two seconds (on the time scale) pass.
 template <typename Pred>
 bool PollFor(std::vector<PollEntry>& entries, WaitEvent& waker, Pred ready) {
-  const auto end = steady_clock::now() + seconds(2);
+  const auto end = steady_clock::now() + test::Scaled(seconds(2));
   bool woken = false;
   while (steady_clock::now() < end) {
     if (!PollHandles(entries, waker, end - steady_clock::now(), woken)) return false;
@@ -76,7 +77,7 @@ TEST(PtyMaster, SeesTheClientsOpensBytesAndCloseAndANewPairServesAfterTheHangUp)
     ASSERT_TRUE(again.device) << "the port opens again, round " << round;
     // The hang-up: the client's descriptor sees the device vanish.
     pty.reset();
-    const WaitResult r = again.device->WaitReadable(waker, 2000);
+    const WaitResult r = again.device->WaitReadable(waker, test::ScaledMs(2000));
     char buf[8];
     EXPECT_TRUE(r == WaitResult::HungUp || (r == WaitResult::Ready && again.device->Read(buf, sizeof buf) < 0))
         << round;

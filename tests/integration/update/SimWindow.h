@@ -17,6 +17,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "sim/SimPty.h"
 #include "support/TempFile.h"
+#include "support/TimeScale.h"
 #include "ui/EventLoop.h"
 #include "window/Modules.h"
 
@@ -65,7 +66,7 @@ class SimWindow {
     form->Modules->ports->preferred = pty.SlavePath();
     form->Modules->ports->Refresh(true);
     form->FormShow();
-    const bool listed = loop.Run([this] { return SelectedPort() == pty.SlavePath(); }, 4000);
+    const bool listed = loop.Run([this] { return SelectedPort() == pty.SlavePath(); }, ScaledMs(4000));
     if (listed) form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
     return listed;
   }
@@ -74,7 +75,7 @@ class SimWindow {
   Exchange& Ex() { return *form->Modules->exchange; }
   FirmwareUpdater& Updater() { return *form->Modules->update->Updater(); }
   bool RunExchange(int64_t ms = 15000) {
-    return loop.Run([this] { return !Ex().Running(); }, ms);
+    return loop.Run([this] { return !Ex().Running(); }, ScaledMs(static_cast<double>(ms)));
   }
   bool Search() {
     form->btSearch.Click();

@@ -1,4 +1,5 @@
 #include "ViewWorld.h"
+#include "support/TimeScale.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -54,7 +55,7 @@ void UseCom() {
 }
 
 bool PumpUntil(const std::function<bool()>& pred, int timeoutMs, view::MainWindow* window) {
-  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ScaledMs(timeoutMs));
   while (!pred()) {
     if (::GetTickCount64() >= end) return pred();
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);

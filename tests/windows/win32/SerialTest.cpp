@@ -23,11 +23,11 @@ std::string EchoPath() {
                   "maps one to a pseudo-terminal"
 
 // Writes everything while reading what comes back, as the link's threads do, for at most
-// `budgetMs`: the peer echoes into a small terminal queue and stops reading while that
+// `budgetMs` (on the time scale): the peer echoes into a small terminal queue and stops reading while that
 // queue is full.
 std::string RoundTrip(SerialDevice& d, const std::string& data, int budgetMs) {
   WaitEvent stop(WaitEvent::Mode::ManualReset);
-  const auto deadline = Clock::now() + std::chrono::milliseconds(budgetMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(bx::test::ScaledMs(budgetMs));
   std::string got;
   std::size_t sent = 0;
   char buf[4096];
@@ -70,11 +70,11 @@ TEST(Win32Serial, AWaitEndsOnTimeOutAndOnTheStopEvent) {
   WaitEvent stop(WaitEvent::Mode::ManualReset);
   EXPECT_EQ(r.device->WaitReadable(stop, 30), WaitResult::TimedOut);
   stop.Set();
-  EXPECT_EQ(r.device->WaitReadable(stop, 2000), WaitResult::Stopped);
+  EXPECT_EQ(r.device->WaitReadable(stop, bx::test::ScaledMs(2000)), WaitResult::Stopped);
   stop.Reset();
   // The wait set up before still hears bytes that arrive after it.
   ASSERT_EQ(r.device->Write("x", 1), 1);
-  EXPECT_EQ(r.device->WaitReadable(stop, 2000), WaitResult::Ready);
+  EXPECT_EQ(r.device->WaitReadable(stop, bx::test::ScaledMs(2000)), WaitResult::Ready);
   r.device->Close();
   EXPECT_FALSE(r.device->IsOpen());
   EXPECT_EQ(r.device->WaitReadable(stop, 0), WaitResult::HungUp);

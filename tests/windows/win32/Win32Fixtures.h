@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/win32/Win32Registry.h"
+#include "support/TimeScale.h"
 
 namespace bx::wintest {
 
