@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "core/ImageHeader.h"
 #include "exchange/Exchange.h"
+#include "firmware/FirmwareImage.h"
 #include "firmware/Unitfwupdate.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
@@ -30,7 +32,10 @@ UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowS
   c_.btFW_File.OnClick = [this] { btFW_FileClick(); };
   c_.btUpdateRun.OnClick = [this] { btUpdateRunClick(); };
   c_.btReset.OnClick = [this] { btResetClick(); };
-  ChainChange(c_.edFW_File, [this] { UpdateRunButton(); });
+  ChainChange(c_.edFW_File, [this] {
+    UpdateRunButton();
+    ShowImage();
+  });
   ChainChange(status_.edCOM, [this] { UpdateRunButton(); });
   // The exchange disables Run while it holds the window; when it lets go, Run is "Run"
   // again and follows its rule.
@@ -95,6 +100,24 @@ void UpdatePage::btUpdateRunClick() {
   ShowRun(true);
 }
 
+// The page size is the bootloader's to tell; until one has, the usual size stands in.
+void UpdatePage::ShowImage() {
+  const std::string& path = c_.edFW_File.Text();
+  if (path.empty() || UploadRunning()) return;
+  FirmwareImage image;
+  if (LoadFirmwareImage(path, image) != FirmwareLoad::Ok) return;
+  const int told = updater_ ? updater_->PageSize() : 0;
+  const std::size_t pageSize = told > 0 ? static_cast<std::size_t>(told) : kUsualPageSize;
+  const std::size_t pages = image.PageCount(pageSize);
+  const std::size_t rest = image.ImageData().size() - pages * pageSize;
+  const std::string version = ImageVersionText(image.FileHeader());
+  std::string line = "Image: " + std::to_string(image.File().size()) + " bytes, " + std::to_string(pages) +
+                     " pages of " + std::to_string(pageSize) + " bytes";
+  if (rest > 0) line += " and " + std::to_string(rest) + " bytes over";
+  line += version.empty() ? std::string(", no version in its header.") : ", version " + version + ".";
+  c_.memUpdate.AddLine(line);
+}
+
 void UpdatePage::ShowRun(bool run) {
   runOffered_ = run;
   c_.btUpdateRun.SetCaption(run ? "Run" : "Stop");
@@ -137,7 +160,7 @@ void UpdatePage::UploadEnded() {
   if (!ok && cause.empty()) cause = "the upload did not begin";
   session_.End(ok, ok ? std::string() : cause);
   ex_.bootloaderHint = !ok;
-  if (!ok) c_.memUpdate.AddLine(kBootloaderHint);
+  if (!ok && !bootloaderHint.empty()) c_.memUpdate.AddLine(bootloaderHint);
 }
 
 // The reset is not answered: sent is all there is to tell (a port that did not open has

@@ -4,6 +4,9 @@
 // the upload itself is the firmware updater's, which reports into this page's progress
 // bar, status edit and log.
 #include <memory>
+#include <string>
+
+#include "exchange/Exchange.h"
 
 namespace bx {
 
@@ -24,6 +27,10 @@ class UpdatePage {
 
   // The page's one updater, and the exchange's way to start and watch it. Destroyed
   // before the links go: a running upload is stopped while its link still exists.
+  // Added to the update log after an upload that did not end well; the command line puts
+  // its own way to reset there (or nothing, where none can work).
+  std::string bootloaderHint = kBootloaderHint;
+
   void CreateUpdater();
   void DestroyUpdater();
   FirmwareUpdater* Updater() const { return updater_.get(); }
@@ -49,6 +56,8 @@ class UpdatePage {
   void ResetEnded(int commandsBefore);
   // Run or Stop on the button: what a click on it does.
   void ShowRun(bool run);
+  // What the chosen image holds, before Run: its size, its pages, its header's version.
+  void ShowImage();
 
   UpdateControls& c_;
   StatusControls& status_;
