@@ -12,6 +12,7 @@
 #include "cli/TerminalDialogs.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
+#include "firmware/UpdatePage.h"
 #include "links/LinkTable.h"
 #include "platform/Terminal.h"
 #include "window/Modules.h"
@@ -74,7 +75,8 @@ std::vector<std::string> Targets(Session& s, const FlashArgs& a) {
 
 // Steps every job after each dispatch until all have ended; on a termination signal
 // presses Stop on every one and waits a little for the uploads to end.
-void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report) {
+void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, const std::vector<TfrmMain*>& forms,
+             FlashReport& report) {
   auto step = [&] {
     const int64_t now = s.loop.NowMs();
     bool done = true;
@@ -83,10 +85,13 @@ void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report
     return done;
   };
   if (s.RunUntil(step, -1) || s.Signal() == 0) return;
+  // One hint per adapter left in its bootloader, this one; none for the demo adapter,
+  // which goes with this process.
+  for (TfrmMain* f : forms) f->Modules->update->bootloaderHint.clear();
   for (FlashJob* j : jobs) {
     const bool uploading = j->State() == FlashJob::Phase::Upload;
     j->Stop(s.loop.NowMs());
-    if (uploading)
+    if (uploading && !s.options.demo)
       *s.err << "brevantix-cli: " << Shown(j->Port()) << ": the adapter may still be in its bootloader; "
              << "brevantix-cli --port " << Shown(j->Port()) << " reset restarts it\n";
   }
@@ -138,10 +143,17 @@ int RunFlash(Session& s) {
   std::vector<std::unique_ptr<ExtraWindow>> windows;
   std::vector<std::unique_ptr<FlashJob>> owned;
   std::vector<FlashJob*> jobs;
+  std::vector<TfrmMain*> forms;
   for (std::size_t i = 0; i < ports.size(); ++i) {
     if (i > 0) windows.push_back(OpenWindow(s, a, ports[i]));
     TfrmMain& form = i == 0 ? *s.form : *windows.back()->form;
     owned.push_back(std::make_unique<FlashJob>(form, ports[i], a, a.all));
+    forms.push_back(&form);
+    // An upload that fails names the command line's reset, not the window's button.
+    form.Modules->update->bootloaderHint =
+        s.options.demo ? std::string()
+                       : "The adapter may still be in its bootloader: brevantix-cli --port " + ports[i] +
+                             " reset restarts it.";
     jobs.push_back(owned.back().get());
     TerminalDialogs& d = i == 0 ? *s.dialogs : *windows.back()->dialogs;
     if (batch) d.prefix = ports[i] + ": ";
@@ -157,7 +169,7 @@ int RunFlash(Session& s) {
                                                 : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal);
   for (FlashJob* j : jobs)
     j->onLine = [&report](FlashJob& job, const std::string& line, bool note) { report->Line(job, line, note); };
-  RunJobs(s, jobs, *report);
+  RunJobs(s, jobs, forms, *report);
   report->End();
   if (s.json) JsonResults(s, jobs);
   for (auto& w : windows) w->form->Close();
