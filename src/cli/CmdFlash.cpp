@@ -1,6 +1,7 @@
 // brevantix-cli flash and reset: the Update page's operations. flash uploads to one
-// adapter, or to several at once: one window model per adapter on the same event loop,
-// each upload exactly the Update page's.
+// adapter, or to several at once: one port discovery for the run, then one session with
+// a link of its own per adapter, all on the same event loop, each upload the Update
+// page's.
 #include <filesystem>
 #include <ostream>
 #include <string_view>
@@ -12,7 +13,6 @@
 #include "cli/TerminalDialogs.h"
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
-#include "firmware/UpdatePage.h"
 #include "links/LinkTable.h"
 #include "platform/Terminal.h"
 #include "window/Modules.h"
@@ -32,32 +32,13 @@ void PrepareFlash(Session& s, AppContext& context) {
   if (ParseFlashArgs(s.args, a, error)) context.args = {a.file};
 }
 
-// A further window model for one more adapter. It neither writes the start-up nor the
-// close settings: those are the first window's, once per process.
-struct ExtraWindow {
-  std::unique_ptr<TerminalDialogs> dialogs;
-  SessionClipboard clipboard;
-  std::unique_ptr<TfrmMain> form;
-};
-
-std::unique_ptr<ExtraWindow> OpenWindow(Session& s, const FlashArgs& a, const std::string& port) {
-  auto w = std::make_unique<ExtraWindow>();
-  w->dialogs = std::make_unique<TerminalDialogs>(*s.out, *s.err, s.options.answer, nullptr, port + ": ");
-  AppContext context = MakeProgramContext(s.services, *w->dialogs, w->clipboard, {a.file});
-  context.programPath = s.form->ctx.programPath;
-  context.writesSettings = false;
-  // It lists the one port it flashes, as given: the first window's links already watch
-  // the machine's serial devices, and a set of scans per adapter would only cost CPU.
-  context.sysfsRoot = "/dev/null";  // no "class/tty" can be found under it
+// The port as the port list shows it ("NAME (description)"), as the window's messages
+// name it.
+std::string PortShown(Session& s, const std::string& port) {
   const PortLists& rows = s.form->Modules->ports->Rows();
-  std::string description = "Port given on the command line";
   for (std::size_t i = 0; i < rows.Names.size(); ++i)
-    if (rows.Names[i] == port) description = rows.Descriptions[i];
-  context.virtualPorts = {{port, description}};
-  w->form = std::make_unique<TfrmMain>(std::move(context));
-  PreferPort(*w->form, port);
-  w->form->FormShow();
-  return w;
+    if (rows.Names[i] == port) return port + " (" + rows.Descriptions[i] + ")";
+  return port + " (Port given on the command line)";
 }
 
 // The ports to flash: every --port, or with --all every listed serial port.
@@ -75,8 +56,7 @@ std::vector<std::string> Targets(Session& s, const FlashArgs& a) {
 
 // Steps every job after each dispatch until all have ended; on a termination signal
 // presses Stop on every one and waits a little for the uploads to end.
-void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, const std::vector<TfrmMain*>& forms,
-             FlashReport& report) {
+void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report) {
   auto step = [&] {
     const int64_t now = s.loop.NowMs();
     bool done = true;
@@ -85,9 +65,8 @@ void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, const std::vector<T
     return done;
   };
   if (s.RunUntil(step, -1) || s.Signal() == 0) return;
-  // One hint per adapter left in its bootloader, this one; none for the demo adapter,
-  // which goes with this process.
-  for (TfrmMain* f : forms) f->Modules->update->bootloaderHint.clear();
+  // One hint per adapter left in its bootloader, the command line's own; none for the
+  // demo adapter, which goes with this process.
   for (FlashJob* j : jobs) {
     const bool uploading = j->State() == FlashJob::Phase::Upload;
     j->Stop(s.loop.NowMs());
@@ -140,28 +119,30 @@ int RunFlash(Session& s) {
   const std::vector<std::string> ports =
       batch ? Targets(s, a) : std::vector<std::string>{s.form->Modules->ports->SelectedPortName()};
   if (ports.empty()) return s.Fail(1, "no serial port is listed");
-  std::vector<std::unique_ptr<ExtraWindow>> windows;
+  TfrmMain& f = *s.form;
+  std::vector<std::unique_ptr<TerminalDialogs>> dialogs;
   std::vector<std::unique_ptr<FlashJob>> owned;
   std::vector<FlashJob*> jobs;
-  std::vector<TfrmMain*> forms;
   for (std::size_t i = 0; i < ports.size(); ++i) {
-    if (i > 0) windows.push_back(OpenWindow(s, a, ports[i]));
-    TfrmMain& form = i == 0 ? *s.form : *windows.back()->form;
-    owned.push_back(std::make_unique<FlashJob>(form, ports[i], a, a.all));
-    forms.push_back(&form);
-    // An upload that fails names the command line's reset, not the window's button.
-    form.Modules->update->bootloaderHint =
-        s.options.demo ? std::string()
-                       : "The adapter may still be in its bootloader: brevantix-cli --port " + ports[i] +
-                             " reset restarts it.";
-    jobs.push_back(owned.back().get());
-    TerminalDialogs& d = i == 0 ? *s.dialogs : *windows.back()->dialogs;
-    if (batch) d.prefix = ports[i] + ": ";
-    d.onMessage = [&s, job = jobs.back(), first = i == 0](const std::string& text, int flags) {
-      if ((flags & mb::IconMask) != mb::IconError) return;
-      job->lastMessage = text;
-      if (first) s.lastMessage = text;
+    TerminalDialogs* d = s.dialogs.get();
+    if (batch) {
+      dialogs.push_back(std::make_unique<TerminalDialogs>(*s.out, *s.err, s.options.answer, nullptr, ports[i] + ": "));
+      d = dialogs.back().get();
+    }
+    FlashJob::Services services;
+    const bool first = i == 0;
+    services.message = [&s, &f, d, first](const std::string& caption, const std::string& text, int flags) {
+      if (first && (flags & mb::IconMask) == mb::IconError) s.lastMessage = text;
+      return d->MessageBox(f.ApplicationTitle() + " - " + caption, text, flags);
     };
+    // The recent ports, as the window's search records them.
+    services.identified = [&f](const std::string& port, const std::string& serial) {
+      f.settings.RememberPort(port + " " + serial);
+    };
+    std::unique_ptr<Link> link = f.Links ? f.Links->NewLinkFor(ports[i]) : nullptr;
+    owned.push_back(std::make_unique<FlashJob>(std::move(link), ports[i], PortShown(s, ports[i]), f.ProductName, a,
+                                               a.all, std::move(services)));
+    jobs.push_back(owned.back().get());
   }
   const bool terminal = StandardOutputIsTerminal();
   std::unique_ptr<FlashReport> report = s.json  ? MakeSilentReport()
@@ -169,10 +150,9 @@ int RunFlash(Session& s) {
                                                 : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal);
   for (FlashJob* j : jobs)
     j->onLine = [&report](FlashJob& job, const std::string& line, bool note) { report->Line(job, line, note); };
-  RunJobs(s, jobs, forms, *report);
+  RunJobs(s, jobs, *report);
   report->End();
   if (s.json) JsonResults(s, jobs);
-  for (auto& w : windows) w->form->Close();
   int flashed = 0, failed = 0;
   for (const FlashJob* j : jobs) {
     if (j->Skipped()) continue;

@@ -20,45 +20,6 @@ const char* StateName(ExchangeState s) {
   return kNames[static_cast<int>(s)];
 }
 
-namespace {
-// Noise before a frame that never brings its CR LF is kept only as far as it could
-// still be the first half of one.
-void DropNoise(Bytes& buffer, bool& frameOpen) {
-  if (frameOpen) return;
-  const auto p = buffer.find(proto::kCrLf);
-  if (p == Bytes::npos) {
-    if (buffer.size() > 1) buffer.erase(0, buffer.size() - 1);
-    return;
-  }
-  buffer.erase(0, p);
-  frameOpen = true;
-}
-}  // namespace
-
-bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched) {
-  const bool wasOpen = frameOpen;
-  DropNoise(buffer, frameOpen);
-  if (!frameOpen || !wasOpen) searched = 0;
-  if (!frameOpen) return false;
-  const auto end = buffer.find(proto::kFrameEnd, std::min(searched, buffer.size()));
-  if (end == Bytes::npos) {
-    // The last bytes may be the first part of a frame end whose rest is still to come.
-    const std::size_t overlap = proto::kFrameEnd.size() - 1;
-    searched = buffer.size() > overlap ? buffer.size() - overlap : 0;
-    return false;
-  }
-  body = end == 0 ? Bytes() : buffer.substr(2, end - 2);
-  buffer.erase(0, end + proto::kFrameEnd.size());
-  frameOpen = false;
-  searched = 0;
-  return true;
-}
-
-bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body) {
-  std::size_t searched = 0;
-  return TakeReplyFrame(buffer, frameOpen, body, searched);
-}
-
 std::string BusyRefusal(const std::string& action) {
   return "\"" + action + "\" was not sent: another operation is using the adapter.";
 }
@@ -83,21 +44,17 @@ void Exchange::Follow(std::function<void()> taken, std::function<void()> release
   if (released) released_.push_back(std::move(released));
 }
 
-Exchange::~Exchange() { JoinOpener(); }
-
-void Exchange::JoinOpener() {
-  if (opener_.joinable()) opener_.join();
-}
+Exchange::~Exchange() = default;
 
 bool Exchange::Start(ExchangeRequest request) {
   if (Running()) return false;
   request_ = std::move(request);
   answered_ = false;
   handedToUpdater_ = false;
-  dropped_ = 0;
+  channel_.ResetDropped();
   live_ = LiveCursor{};
   if (request_.operation == Operation::Search || request_.operation == Operation::DeviceCommand) attempt_ = -1;
-  readingEnabled_ = true;
+  channel_.SetReading(true);
   // The port-list refresh goes on during the exchange and a rebuild may select another
   // port or none: what the exchange says and records is about the port it opened.
   portName_ = ports_.SelectedPortName();
@@ -105,12 +62,11 @@ bool Exchange::Start(ExchangeRequest request) {
   identity_.SetReplyPort(portName_);
   session_.SetPort(portName_);
   failure_.clear();
-  sentBefore_ = commandsSent_;
+  sentBefore_ = channel_.CommandsSent();
   BeginOperation();
   const std::string& port = portName_;
-  activeLink_ = findLink && !port.empty() ? findLink(port) : nullptr;
-  if (activeLink_) OpenLink(port);
-  if (!activeLink_) {
+  Link* link = findLink && !port.empty() ? findLink(port) : nullptr;
+  if (!channel_.Open(link, port, synchronousOpen)) {
     Finish();
     return true;
   }
@@ -119,27 +75,6 @@ bool Exchange::Start(ExchangeRequest request) {
   tmrSearch_.SetInterval(10);
   tmrSearch_.SetEnabled(true);
   return true;
-}
-
-void Exchange::OpenLink(const std::string& port) {
-  activeLink_->SetPortName(port);
-  JoinOpener();
-  openerRunning_ = true;
-  if (synchronousOpen) {
-    activeLink_->Open();
-    openerRunning_ = false;
-    return;
-  }
-  try {
-    Link* link = activeLink_;
-    opener_ = std::thread([this, link] {
-      link->Open();
-      openerRunning_ = false;
-    });
-  } catch (const std::system_error&) {
-    openerRunning_ = false;
-    activeLink_ = nullptr;
-  }
 }
 
 void Exchange::ShowBusy() {
@@ -154,10 +89,7 @@ void Exchange::ShowBusy() {
 }
 
 void Exchange::DropLinks() {
-  // A close right after Search finds the opener still inside the link's Open.
-  JoinOpener();
-  if (activeLink_) activeLink_->Close();
-  activeLink_ = nullptr;
+  channel_.Drop();
   findLink = nullptr;
 }
 
@@ -165,7 +97,7 @@ void Exchange::tmrSearchTimer() {
   tmrSearch_.SetEnabled(false);
   bool more = false;
   try {
-    Receive();
+    channel_.Receive();
     more = Step();
   } catch (...) {
     // A step that fails (a settings write refused while the reply is parsed) ends the
@@ -176,63 +108,20 @@ void Exchange::tmrSearchTimer() {
         Finish();
       } catch (...) {
         state_ = ExchangeState::Idle;
-        if (activeLink_) activeLink_->Close();
+        channel_.Close();
       }
     }
     throw;
   }
-  if (more) {
+  if (more && !(state_ == ExchangeState::UpdateRunning && uploading_)) {
     tmrSearch_.SetInterval(nextInterval_);
     tmrSearch_.SetEnabled(true);
   }
   nextInterval_ = 10;
 }
 
-// Drains the link. Every chunk refills the silence allowance, also one that is dropped
-// because the exchange already holds kMaxReplyBytes.
-void Exchange::Receive() {
-  if (!readingEnabled_ || !activeLink_ || !activeLink_->IsOpen() || activeLink_->BytesAvailable() <= 0) return;
-  Bytes chunk;
-  activeLink_->ReadAvailable(chunk);
-  silence_ = 200;
-  const std::size_t room = kMaxReplyBytes - std::min(kMaxReplyBytes, rxBuffer_.size());
-  if (chunk.size() > room) {
-    dropped_ += chunk.size() - room;
-    chunk.resize(room);
-  }
-  rxBuffer_ += chunk;
-}
-
-// The open frame's whole lines that have not been echoed yet; with `all` (the reply
-// timed out) also the unfinished last one. The empty line that ends the frame is not a
-// line of the reply.
-void Exchange::EchoLines(bool all) {
-  if (!request_.echoLine || !frameOpen_) return;
-  echoed_ = std::max<std::size_t>(echoed_, proto::kCrLf.size());
-  while (echoed_ < rxBuffer_.size()) {
-    const auto eol = rxBuffer_.find(proto::kCrLf, echoed_);
-    if (eol == echoed_) return;
-    if (eol == Bytes::npos) {
-      if (!all) return;
-      std::string rest = rxBuffer_.substr(echoed_);
-      if (rest.back() == '\r') rest.pop_back();
-      echoed_ = rxBuffer_.size();
-      if (!rest.empty()) request_.echoLine(rest);
-      return;
-    }
-    const std::string line = rxBuffer_.substr(echoed_, eol - echoed_);
-    echoed_ = eol + proto::kCrLf.size();
-    request_.echoLine(line);
-  }
-}
-
 void Exchange::SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout) {
-  if (activeLink_) activeLink_->Write(command);
-  ++commandsSent_;
-  // The wait for the reply begins once the command has left, but an answer may already
-  // come in the tick that sees it leave: its refill to 200 steps must stand, so the
-  // allowance is set here, before any arrival, and not counted down while the write goes.
-  silence_ = 100;
+  channel_.Send(command);
   successState_ = success;
   timeoutState_ = timeout;
   state_ = ExchangeState::AwaitWrite;
@@ -274,13 +163,13 @@ void Exchange::BeginOperation() {
 void Exchange::EndOperation() {
   const Operation op = request_.operation;
   if (op == Operation::Update || op == Operation::UpdateNoSearch || op == Operation::None) return;
-  const bool ok = op == Operation::DeviceCommand && !request_.wait ? commandsSent_ > sentBefore_ : answered_;
+  const bool ok = op == Operation::DeviceCommand && !request_.wait ? channel_.CommandsSent() > sentBefore_ : answered_;
   session_.End(ok, ok ? std::string() : Failure());
 }
 
 std::string Exchange::Failure() const {
   if (!failure_.empty()) return failure_;
-  return activeLink_ ? "the adapter did not answer" : "the port could not be opened";
+  return channel_.ActiveLink() ? "the adapter did not answer" : "the port could not be opened";
 }
 
 std::string Exchange::Command(const std::string& suffix) const { return std::string(proto::kCommandPrefix) + suffix; }
@@ -303,8 +192,8 @@ bool Exchange::Step() {
 bool Exchange::OnIdle() { return false; }
 
 bool Exchange::OnOpening() {
-  if (openerRunning_) return false;
-  if (opener_.joinable()) opener_.join();
+  if (channel_.Opening()) return false;
+  channel_.JoinOpener();
   pages_.SetEnabled(true);
   status_.bpConnect.SetVisible(false);
   state_ = ExchangeState::Starting;
@@ -312,8 +201,8 @@ bool Exchange::OnOpening() {
 }
 
 bool Exchange::OnStarting() {
-  if (!activeLink_ || !activeLink_->IsOpen()) {
-    const std::string reason = activeLink_ ? activeLink_->OpenFailureText() : std::string();
+  if (!channel_.IsOpen()) {
+    const std::string reason = channel_.ActiveLink() ? channel_.ActiveLink()->OpenFailureText() : std::string();
     FailMessage("Can't open Communication Port " + portText_ + (reason.empty() ? "" : " (" + reason + ")"));
     session_.ShowPort("");
     status_.edCOM.SetText("");
@@ -328,7 +217,7 @@ bool Exchange::OnStarting() {
     c->SetEnabled(false);
   for (const auto& taken : taken_) taken();
   c_.memLog.Clear();
-  ClearReceived();
+  channel_.ClearReceived();
   live_.position = 3;
   switch (request_.operation) {
     case Operation::Search:
@@ -373,27 +262,25 @@ bool Exchange::OnSendInfo() {
 }
 
 bool Exchange::OnAwaitWrite() {
-  if (activeLink_ && activeLink_->PendingWrite() > 0) return false;
+  if (channel_.Leaving()) return false;
   state_ = ExchangeState::AwaitReply;
   return true;
 }
 
 bool Exchange::OnAwaitReply() {
-  DropNoise(rxBuffer_, frameOpen_);
-  if (request_.livePane && frameOpen_ && renderLive) renderLive(*request_.livePane, rxBuffer_, live_);
-  EchoLines(false);
-  Bytes body;
-  if (TakeReplyFrame(rxBuffer_, frameOpen_, body, searched_)) {
-    echoed_ = 0;
-    replyBody_ = std::move(body);
-    answered_ = true;
-    state_ = successState_;
-  } else if (silence_-- == 1) {
-    EchoLines(true);
-    // A frame that outgrew what an exchange keeps cannot end any more (its end was
-    // dropped): the next attempt starts on an empty buffer.
-    if (rxBuffer_.size() >= kMaxReplyBytes) ClearReceived();
-    state_ = timeoutState_;
+  if (request_.livePane && renderLive && channel_.FrameBegun())
+    renderLive(*request_.livePane, channel_.Received(), live_);
+  switch (channel_.Step(request_.echoLine)) {
+    case AdapterChannel::Await::Frame:
+      answered_ = true;
+      state_ = successState_;
+      break;
+    case AdapterChannel::Await::Silent:
+      state_ = timeoutState_;
+      break;
+    case AdapterChannel::Await::Writing:
+    case AdapterChannel::Await::Waiting:
+      break;
   }
   return false;
 }
@@ -401,7 +288,7 @@ bool Exchange::OnAwaitReply() {
 bool Exchange::OnInfoReceived() {
   bootloaderHint = false;
   // The log was emptied as the exchange began: the reply is all of it, a line each.
-  identity_.ShowReply(replyBody_ + "\r\n");
+  identity_.ShowReply(channel_.Body() + "\r\n");
   Finish();
   return false;
 }
@@ -421,8 +308,7 @@ bool Exchange::OnSendCommand() {
     SendAndAwait(command, ExchangeState::CommandDone, ExchangeState::NotFound);
     return false;
   }
-  if (activeLink_) activeLink_->Write(command);
-  ++commandsSent_;
+  channel_.Write(command);
   // The adapter is given half a second before its port is closed (a reset answers
   // nothing); the window goes on meanwhile.
   state_ = ExchangeState::CommandPause;
@@ -436,7 +322,7 @@ bool Exchange::OnCommandPause() {
 }
 
 bool Exchange::OnCommandDone() {
-  identity_.ShowReply(replyBody_);
+  identity_.ShowReply(channel_.Body());
   Finish();
   return false;
 }
@@ -461,9 +347,9 @@ bool Exchange::OnSendUpdate() {
 bool Exchange::OnUpdateReply() {
   // What is left in the buffer after the reply frame is the adapter's answer to entering
   // its bootloader; an "ERROR" there ends the update.
-  if (Contains(rxBuffer_, "ERROR")) {
+  if (Contains(channel_.Received(), "ERROR")) {
     failure_ = "the adapter refused to start its bootloader";
-    if (updateRefused) updateRefused(rxBuffer_);
+    if (updateRefused) updateRefused(channel_.Received());
     Finish();
     return false;
   }
@@ -473,19 +359,32 @@ bool Exchange::OnUpdateReply() {
 
 bool Exchange::OnStartUpdate() {
   pages_.SetEnabled(true);
-  c_.memLog.SetText(replyBody_);
-  readingEnabled_ = false;
+  c_.memLog.SetText(channel_.Body());
+  channel_.SetReading(false);
   state_ = ExchangeState::UpdateRunning;
-  handedToUpdater_ = activeLink_ != nullptr;
+  Link* link = channel_.ActiveLink();
+  handedToUpdater_ = link != nullptr;
   session_.EnterPhase(SessionPhase::Uploading);
-  if (activeLink_ && startUpdater && startUpdater(*activeLink_)) return false;
-  return true;
+  uploading_ = link && startUpdater && startUpdater(*link);
+  return !uploading_;
 }
 
+// While the updater runs the upload the exchange does nothing: the updater's end is
+// announced (UploadEnded), not looked for.
 bool Exchange::OnUpdateRunning() {
-  if (updaterRunning && updaterRunning()) return false;
+  if (uploading_) return false;
   Finish();
   return false;
+}
+
+// The exchange finishes at its next step, as after any other state: the updater has
+// returned from the step that ended the upload by then.
+void Exchange::UploadEnded() {
+  if (!uploading_) return;
+  uploading_ = false;
+  if (state_ != ExchangeState::UpdateRunning) return;
+  tmrSearch_.SetInterval(10);
+  tmrSearch_.SetEnabled(true);
 }
 
 std::string NotFoundChecks(const std::string& port, const std::string& serialPrefix, bool bootloader) {
@@ -510,14 +409,15 @@ bool Exchange::OnNotFound() {
 
 void Exchange::Finish() {
   state_ = ExchangeState::Idle;
+  uploading_ = false;
   tmrSearch_.SetEnabled(false);
   RestoreControls();
   for (const auto& released : released_) released();
-  if (activeLink_) activeLink_->Close();
-  ClearReceived();
-  if (dropped_ > 0)
+  channel_.Close();
+  channel_.ClearReceived();
+  if (const std::size_t dropped = channel_.Dropped(); dropped > 0)
     c_.memLog.AddLine(Format("%zu bytes of the adapter's answer were dropped: an exchange keeps at most %zu bytes.",
-                             dropped_, kMaxReplyBytes));
+                             dropped, kMaxReplyBytes));
   if (ui::TControl* focus = request_.focusTarget) {
     focus->SetFocus();
     if (focus == &c_.lvModes && c_.lvModes.Count() > 0) {
@@ -534,13 +434,6 @@ void Exchange::Finish() {
     status_.edCOM.SetText("");
   }
   if (finished) finished(answered_);
-}
-
-void Exchange::ClearReceived() {
-  rxBuffer_.clear();
-  frameOpen_ = false;
-  searched_ = 0;
-  echoed_ = 0;
 }
 
 void Exchange::RestoreControls() {

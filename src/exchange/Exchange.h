@@ -1,18 +1,17 @@
 #pragma once
-// The adapter exchange: every request/reply with the adapter runs through it. It opens
-// the link of the port chosen in cbCOM on an opener thread, sends one command, collects
-// one framed reply step by step on tmrSearch (10 ms), hands the reply to the page that
-// asked, closes the link and puts the window back to idle.
-#include <atomic>
+// The adapter exchange: every request/reply of the window with the adapter runs through
+// it. It takes the port chosen in cbCOM, has its channel open the link, send one command
+// and collect one framed reply step by step on tmrSearch (10 ms), hands the reply to the
+// page that asked, closes the link and puts the window back to idle.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/Bytes.h"
 #include "links/Link.h"
+#include "session/AdapterChannel.h"
 #include "ui/Controls.h"
 
 namespace bx {
@@ -50,20 +49,6 @@ enum class ExchangeState : uint8_t {
 
 const char* StateName(ExchangeState s);
 
-// Takes a complete reply frame off the head of `buffer`: bytes before the first CR LF are
-// noise and go; the frame ends at the first CR LF CR LF. Returns false (and leaves the
-// buffer as it is, apart from dropped noise) while the frame is incomplete.
-bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body);
-// The same for a buffer that grows chunk by chunk: the frame end is looked for only from
-// `searched` on (the bytes of the open frame already looked at, less the three that could
-// begin a CR LF CR LF split across reads), which it moves on. Start with 0; it goes back
-// to 0 whenever a frame opens or is taken.
-bool TakeReplyFrame(Bytes& buffer, bool& frameOpen, Bytes& body, std::size_t& searched);
-
-// What one exchange keeps of the adapter's bytes: far beyond any real reply (a few
-// kilobytes), so that a frame that never ends cannot take the memory of the machine.
-inline constexpr std::size_t kMaxReplyBytes = std::size_t{1} << 20;
-
 // The line a page logs when it refuses an action because another exchange holds the
 // adapter (nothing is sent and the page keeps what it shows).
 std::string BusyRefusal(const std::string& action);
@@ -81,11 +66,6 @@ struct ExchangeRequest {
   // Every ending, after the window has been given back: whether a complete reply came.
   std::function<void(bool answered)> finished;
 };
-
-// After an upload that did not end well the adapter may still sit in its bootloader,
-// which answers no adapter command; Reset restarts it.
-inline constexpr const char* kBootloaderHint =
-    "The adapter may still be in its bootloader: \"Reset\" on the Update page restarts it.";
 
 // What to check when no adapter answered on a port, for the not-found message: the cable
 // and power, the port, the right to open a serial device where a group grants it (the
@@ -129,15 +109,15 @@ class Exchange {
   // "not found" then says that Reset is the cure. A search that finds the adapter clears it.
   bool bootloaderHint = false;
   // Commands written, for the hidden edCOMM_Command and for tests.
-  int CommandsSent() const { return commandsSent_; }
+  int CommandsSent() const { return channel_.CommandsSent(); }
   // The link of the last exchange; stays set after the exchange ends, closed.
-  Link* ActiveLink() const { return activeLink_; }
+  Link* ActiveLink() const { return channel_.ActiveLink(); }
   // The port of the running (or last) exchange: its port-list name and cbCOM's text.
   const std::string& PortName() const { return portName_; }
   // Why the last exchange failed, in the words the user was shown.
   std::string Failure() const;
   // Bytes of the adapter's answer dropped beyond kMaxReplyBytes by the last exchange.
-  std::size_t DroppedBytes() const { return dropped_; }
+  std::size_t DroppedBytes() const { return channel_.Dropped(); }
   // At close, before the link table goes: waits for the opener thread, closes and forgets
   // the active link and the link source.
   void DropLinks();
@@ -145,7 +125,8 @@ class Exchange {
   // Seams filled by the link table, the updater, the self-test and the pages.
   std::function<Link*(const std::string& port)> findLink;
   std::function<bool(Link& link)> startUpdater;  // StartUpdate: true when the upload began
-  std::function<bool()> updaterRunning;
+  // The updater announces that the upload it began is over: the exchange finishes.
+  void UploadEnded();
   // AwaitReply with a live pane (self-test output): the bytes received so far.
   std::function<void(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor)> renderLive;
   std::function<void()> testDone;  // TestDone: the verdict
@@ -163,11 +144,6 @@ class Exchange {
   static const Handler kHandlers[];
 
   bool Step();  // one state step; false when the exchange has ended
-  void Receive();
-  void EchoLines(bool all);
-  void OpenLink(const std::string& port);
-  void JoinOpener();
-  void ClearReceived();
   void ShowBusy();
   void SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout);
   void Finish();
@@ -215,27 +191,16 @@ class Exchange {
   ExchangeState state_ = ExchangeState::Idle;
   ExchangeState successState_ = ExchangeState::Idle, timeoutState_ = ExchangeState::Idle;
   int attempt_ = -1;
-  int silence_ = 0;
-  Bytes rxBuffer_;
-  bool frameOpen_ = false;
-  std::size_t searched_ = 0;  // of the open frame, looked at for its end
-  std::size_t echoed_ = 0;    // of the open frame, handed to echoLine
-  std::size_t dropped_ = 0;
   int nextInterval_ = 10;  // ms until the next step
-  Bytes replyBody_;
   LiveCursor live_;
-  bool readingEnabled_ = false;
-  Link* activeLink_ = nullptr;
-  int commandsSent_ = 0;
-  int sentBefore_ = 0;     // commandsSent_ when the exchange began
+  AdapterChannel channel_;
+  int sentBefore_ = 0;     // commands sent when the exchange began
   std::string failure_;    // the message of the last failure
   bool answered_ = false;
   bool handedToUpdater_ = false;
+  bool uploading_ = false;  // the updater runs the upload this exchange handed it
 
   std::vector<std::function<void()>> taken_, released_;
-
-  std::thread opener_;
-  std::atomic<bool> openerRunning_{false};
 };
 
 }  // namespace bx

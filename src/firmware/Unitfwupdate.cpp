@@ -9,9 +9,26 @@ FirmwareUpdater::~FirmwareUpdater() {
   if (running_) Halt();
 }
 
+void ControlsReport::Line(const std::string& line) {
+  status_.SetText(line);
+  log_.AddLine(line);
+}
+
+void ControlsReport::StatusCleared() { status_.SetText({}); }
+void ControlsReport::Pages(int count) { progress_.SetMax(count); }
+void ControlsReport::Progress(int page) { progress_.SetPosition(page); }
+
 bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress,
                             ui::TEdit& status, ui::TMemo& log, bool waitForPrompt) {
   if (running_) Cancel();
+  controls_ = std::make_unique<ControlsReport>(progress, status, log);
+  return Start(std::move(owner), link, fileName, *controls_, waitForPrompt);
+}
+
+bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& fileName, UploadReport& report,
+                            bool waitForPrompt) {
+  if (running_) Cancel();
+  endPending_ = false;
   succeeded_ = false;
   statusLine_.clear();
   shownPage_ = 0;
@@ -35,9 +52,7 @@ bool FirmwareUpdater::Start(MessageBoxFn owner, Link& link, const std::string& f
   running_ = true;
   timer_ = std::make_unique<ui::TTimer>("tmrFwUpdate", kFirstPollMs, false);
   timer_->OnTimer = [this] { TimerTick(); };
-  progress_ = &progress;
-  status_ = &status;
-  log_ = &log;
+  report_ = &report;
   // Whatever is left of an earlier upload belongs to a link session that has been closed.
   received_.Clear();
   currentPage_ = 0;
@@ -57,6 +72,13 @@ void FirmwareUpdater::Cancel() {
   if (!running_) return;
   LogLine("Firmware Update canceled...");
   Halt();
+  AnnounceEnd();
+}
+
+// The end is told once the step that stopped the upload has done all it does.
+void FirmwareUpdater::AnnounceEnd() {
+  endPending_ = false;
+  if (report_) report_->Ended(succeeded_);
 }
 
 void FirmwareUpdater::RegisterWake() {
@@ -95,9 +117,12 @@ void FirmwareUpdater::Step(bool timerTick) {
     if (running_) {
       state_ = UpdaterState::Idle;
       Halt();
+      endPending_ = true;
     }
+    if (endPending_) AnnounceEnd();
     throw;
   }
+  if (endPending_) AnnounceEnd();
 }
 
 // One look at the link: take what has arrived and answer every whole message. Only the
@@ -192,7 +217,7 @@ void FirmwareUpdater::HeaderReplied() {
   if (const std::size_t tail = size - pages * static_cast<std::size_t>(pageSize_); tail > 0)
     LogLine(Format("Warning: the last %zu bytes of the image make no whole page and are not sent", tail));
   pageCount_ = static_cast<int>(pages);
-  progress_->SetMax(pageCount_);
+  report_->Pages(pageCount_);
   nakCount_ = 0;
   requestsSinceProgress_ = 0;
   acknowledged_.assign(pages, false);
@@ -252,7 +277,7 @@ void FirmwareUpdater::PageAcknowledged(uint16_t page) {
     requestsSinceProgress_ = 0;
   }
   if (page == boot::kEndMarker) {
-    ShowProgress(progress_->Max());
+    ShowProgress(pageCount_);
     succeeded_ = true;
     StopWith("Updating firmware : Ok");
     return;
@@ -300,8 +325,9 @@ void FirmwareUpdater::EnterState(UpdaterState state) {
   switch (state) {
     case UpdaterState::Idle:
       statusLine_.clear();
-      status_->SetText({});
+      report_->StatusCleared();
       Halt();
+      endPending_ = true;
       break;
     case UpdaterState::WaitPrompt:
       LogLine("Waiting Connection...");
@@ -349,13 +375,12 @@ void FirmwareUpdater::Halt() {
 
 void FirmwareUpdater::LogLine(const std::string& line) {
   statusLine_ = line;
-  status_->SetText(line);
-  log_->AddLine(line);
+  report_->Line(line);
 }
 
 void FirmwareUpdater::ShowProgress(int page) {
   shownPage_ = page;
-  progress_->SetPosition(page);
+  report_->Progress(page);
 }
 
 void FirmwareUpdater::Send(const Bytes& frame) { link_->Write(frame); }

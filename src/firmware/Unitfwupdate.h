@@ -6,8 +6,10 @@
 // 10 ms) and, with wake-on-data, by a tick posted as soon as the link receives bytes, so
 // that a page leaves as soon as its request is in rather than at the next poll.
 //
-// It reports into three controls it is given at start: a progress bar (pages
-// acknowledged), a status edit (the last line) and a log memo (every line). An adapter
+// It reports through an UploadReport it is given at start: every line (the last one is
+// the status line), the page count and the pages acknowledged, and once, after its last
+// line, that the upload is over. The Update page shows these in its progress bar, status
+// edit and log (ControlsReport); the command line's batch flash keeps them. An adapter
 // that hangs up (the port vanishes, the peer closes or resets the connection) ends the
 // upload with the error line of the step it was at and the reason, "Writing Page #7 :
 // Error (the adapter hung up)", once every byte it sent before has been answered.
@@ -27,6 +29,41 @@
 namespace bx {
 
 enum class UpdaterState : uint8_t { Idle, WaitPrompt, Connecting, SendHeader, SendExtension, WaitPageRequest };
+
+// What an upload tells as it goes. Main thread only, from inside the updater's steps.
+class UploadReport {
+ public:
+  virtual ~UploadReport() = default;
+  // A line of the update log; the last one is also the status line.
+  virtual void Line(const std::string& line) = 0;
+  // The status line goes empty (a new upload begins, or one stops without a line).
+  virtual void StatusCleared() {}
+  // The bootloader's header reply gave the image this many pages.
+  virtual void Pages(int /*count*/) {}
+  // The page the progress stands at: the last one acknowledged, all of them at the end.
+  virtual void Progress(int /*page*/) {}
+  // Once for every upload that began, after its last line, when the updater has let go
+  // of the link: `ok` after the bootloader's "Ok". Announced from the updater's own
+  // step (or from Cancel), so the updater may be started again from here.
+  virtual void Ended(bool /*ok*/) {}
+};
+
+// The Update page's three controls as the report: a progress bar (pages acknowledged),
+// a status edit (the last line) and a log memo (every line).
+class ControlsReport : public UploadReport {
+ public:
+  ControlsReport(ui::TProgressBar& progress, ui::TEdit& status, ui::TMemo& log)
+      : progress_(progress), status_(status), log_(log) {}
+  void Line(const std::string& line) override;
+  void StatusCleared() override;
+  void Pages(int count) override;
+  void Progress(int page) override;
+
+ private:
+  ui::TProgressBar& progress_;
+  ui::TEdit& status_;
+  ui::TMemo& log_;
+};
 
 class FirmwareUpdater {
  public:
@@ -52,9 +89,11 @@ class FirmwareUpdater {
   // Begins an upload of `fileName` over `link` (opened here if it is not open yet) and
   // returns true, or returns false when it could not begin: a refused file (after a
   // message through `owner`) or a link that would not open (no message). The link and the
-  // three controls must outlive the upload. With `waitForPrompt` the updater first waits
-  // for the bootloader's ">" before it connects. Needs the current event loop for its
-  // timer. A Start while an upload runs cancels that upload first.
+  // report must outlive the upload. With `waitForPrompt` the updater first waits for the
+  // bootloader's ">" before it connects. Needs the current event loop for its timer. A
+  // Start while an upload runs cancels that upload first.
+  bool Start(MessageBoxFn owner, Link& link, const std::string& fileName, UploadReport& report, bool waitForPrompt);
+  // The same, reporting into three controls.
   bool Start(MessageBoxFn owner, Link& link, const std::string& fileName, ui::TProgressBar& progress, ui::TEdit& status,
              ui::TMemo& log, bool waitForPrompt);
   bool IsRunning() const { return running_; }
@@ -106,6 +145,7 @@ class FirmwareUpdater {
   void StopWith(const std::string& line);
   std::string HangUpLine() const;
   void Halt();
+  void AnnounceEnd();
   void LogLine(const std::string& line);
   void ShowProgress(int page);
   void Send(const Bytes& frame);
@@ -118,9 +158,9 @@ class FirmwareUpdater {
   bool succeeded_ = false;
   bool waitForPrompt_ = false;
   bool wakeOnData_ = true;
-  ui::TProgressBar* progress_ = nullptr;
-  ui::TEdit* status_ = nullptr;
-  ui::TMemo* log_ = nullptr;
+  UploadReport* report_ = nullptr;
+  std::unique_ptr<ControlsReport> controls_;  // the report of the controls' Start
+  bool endPending_ = false;                    // stopped: Ended is announced as the step returns
   Link* link_ = nullptr;
   FirmwareImage image_;
   int headerGrace_ = 0;

@@ -6,7 +6,7 @@
 
 namespace bx {
 
-LinkTable::LinkTable(const LinkConfig& config) {
+LinkTable::LinkTable(const LinkConfig& config) : registry_(config.registry), settingsKey_(config.settingsKey) {
   const bool threads = config.scanThreads;
   if (config.serialSource == SerialSource::Registry && config.registry) {
     std::string prefix = config.serialPrefix.empty() ? kWindowsSerialPrefix : config.serialPrefix;
@@ -44,6 +44,15 @@ TLink_Channel* LinkTable::FindLinkForPort(const std::string& name) const {
   for (TLink_Channel* link : links_) {
     if (link->OwnsPort(name)) return link;
   }
+  return nullptr;
+}
+
+std::unique_ptr<TLink_Channel> LinkTable::NewLinkFor(const std::string& name) const {
+  TLink_Channel* owner = FindLinkForPort(name);
+  if (!owner) return nullptr;
+  if (owner == net_.get()) return std::make_unique<TLink_NET>(registry_, settingsKey_, false);
+  for (const auto& serial : serial_)
+    if (owner == serial.get()) return std::make_unique<TLink_COM>(serial->Prefix(), serial->SharedSource(), false);
   return nullptr;
 }
 

@@ -62,6 +62,10 @@ class LinkTable {
   // ActiveLink := FindLinkForPort(name) (null when none); then sets its port name and
   // opens it.
   bool OpenPort(const std::string& name);
+  // A link of its own for one port, of the kind that owns the name here: without scan
+  // thread and not in the table, so that many ports can be open at once (a batch
+  // flash). Null when no link owns the name.
+  std::unique_ptr<TLink_Channel> NewLinkFor(const std::string& name) const;
   TLink_Channel* ActiveLink() const { return active_.load(); }
   void SetActiveLink(TLink_Channel* link) { active_.store(link); }
 
@@ -83,6 +87,8 @@ class LinkTable {
   std::unique_ptr<TLink_NET> net_;
   std::array<TLink_Channel*, kLinks> links_{};
   std::shared_ptr<VirtualPorts> virtual_;
+  Registry* registry_ = nullptr;
+  std::string settingsKey_;
   std::atomic<TLink_Channel*> active_{nullptr};
 };
 

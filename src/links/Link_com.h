@@ -22,6 +22,7 @@ class TLink_COM final : public TLink_Channel {
   bool OwnsPort(const std::string& name) const override;  // the prefix, or a port its source serves
   int LastOpenAttempts() const { return lastAttempts_.load(); }
   PortSource& source() const { return *source_; }
+  const std::shared_ptr<PortSource>& SharedSource() const { return source_; }
 
  protected:
   bool LoadSource() override { return true; }

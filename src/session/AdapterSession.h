@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/ReplyLines.h"
@@ -48,6 +49,8 @@ class AdapterSession {
   std::string Battery() const { return identity_.battery.value_or(std::string()); }
   // A reply line of the identity record (its text as the adapter sent it).
   void Take(const ReplyLine& line, const std::string& text) { identity_.Take(line, text); }
+  // A whole reply's record, in place of what the session knew.
+  void TakeRecord(IdentityRecord record) { identity_ = std::move(record); }
   // The record goes before a search: what the adapter says next is all of it.
   void ClearIdentity() { identity_ = IdentityRecord{}; }
   // A mode switch answers with the mode list again.

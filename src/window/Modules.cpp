@@ -3,7 +3,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
-#include "firmware/UpdatePage.h"
+#include "update/UpdatePage.h"
 #include "form/Unitmain.h"
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"

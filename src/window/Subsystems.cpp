@@ -1,6 +1,6 @@
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
-#include "firmware/UpdatePage.h"
+#include "update/UpdatePage.h"
 #include "form/Unitmain.h"
 #include "links/LinkTable.h"
 #include "netdev/NetworkPage.h"

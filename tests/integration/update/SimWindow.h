@@ -11,7 +11,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "firmware/Unitfwupdate.h"
-#include "firmware/UpdatePage.h"
+#include "update/UpdatePage.h"
 #include "form/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"

@@ -6,7 +6,7 @@
 
 #include "firmware/Unitfwupdate.h"
 #include "exchange/Identity.h"
-#include "firmware/UpdatePage.h"
+#include "update/UpdatePage.h"
 #include "window/Modules.h"
 #include "support/AdapterWorld.h"
 #include "support/ScriptedBootloader.h"

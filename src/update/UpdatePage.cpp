@@ -1,11 +1,10 @@
-#include "firmware/UpdatePage.h"
+#include "update/UpdatePage.h"
 
 #include <filesystem>
 
 #include "core/ImageHeader.h"
 #include "exchange/Exchange.h"
 #include "firmware/FirmwareImage.h"
-#include "firmware/Unitfwupdate.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
 #include "session/AdapterSession.h"
@@ -25,7 +24,7 @@ void ChainChange(ui::TTextControl& c, std::function<void()> extra) {
 
 UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowServices& window, Exchange& exchange,
                        AdapterSession& session)
-    : c_(controls), status_(status), window_(window), ex_(exchange), session_(session) {
+    : c_(controls), status_(status), window_(window), ex_(exchange), session_(session), report_(controls, exchange) {
   c_.rbUploadFW.OnClick = [this] { rbUploadFWClick(); };
   c_.ckbNotSearch.OnClick = [this] { UpdateRunButton(); };
   c_.ckbWait.OnClick = [this] { UpdateRunButton(); };
@@ -95,7 +94,7 @@ void UpdatePage::btUpdateRunClick() {
     ex_.Start(std::move(r));
     return;
   }
-  // The exchange sees at its next step that the updater no longer runs and finishes.
+  // The updater announces its end, and the exchange finishes with it.
   if (updater_) updater_->Cancel();
   ShowRun(true);
 }
@@ -160,7 +159,7 @@ void UpdatePage::UploadEnded() {
   if (!ok && cause.empty()) cause = "the upload did not begin";
   session_.End(ok, ok ? std::string() : cause);
   ex_.bootloaderHint = !ok;
-  if (!ok && !bootloaderHint.empty()) c_.memUpdate.AddLine(bootloaderHint);
+  if (!ok) c_.memUpdate.AddLine(kBootloaderHint);
 }
 
 // The reset is not answered: sent is all there is to tell (a port that did not open has
@@ -179,15 +178,17 @@ void UpdatePage::CreateUpdater() {
     auto owner = [this](const std::string& caption, const std::string& text, int flags) {
       return window_.AppMessageBox(caption, text, flags);
     };
-    if (!updater_ || !updater_->Start(owner, link, c_.edFW_File.Text(), c_.pbUpdateProgress, c_.edUpdateSatus,
-                                      c_.memUpdate, c_.ckbWait.Checked()))
-      return false;
+    if (!updater_ || !updater_->Start(owner, link, c_.edFW_File.Text(), report_, c_.ckbWait.Checked())) return false;
     // "Stop" stays usable for as long as the upload runs.
     c_.btUpdateRun.SetEnabled(true);
     return true;
   };
-  ex_.updaterRunning = [this] { return updater_ && updater_->IsRunning(); };
 }
+
+UpdatePage::PageReport::PageReport(UpdateControls& c, Exchange& ex)
+    : ControlsReport(c.pbUpdateProgress, c.edUpdateSatus, c.memUpdate), ex_(ex) {}
+
+void UpdatePage::PageReport::Ended(bool) { ex_.UploadEnded(); }
 
 void UpdatePage::DestroyUpdater() { updater_.reset(); }
 

@@ -4,15 +4,13 @@
 // the upload itself is the firmware updater's, which reports into this page's progress
 // bar, status edit and log.
 #include <memory>
-#include <string>
 
-#include "exchange/Exchange.h"
+#include "firmware/Unitfwupdate.h"
 
 namespace bx {
 
 class AdapterSession;
 class Exchange;
-class FirmwareUpdater;
 class WindowServices;
 struct UpdateControls;
 struct StatusControls;
@@ -27,10 +25,6 @@ class UpdatePage {
 
   // The page's one updater, and the exchange's way to start and watch it. Destroyed
   // before the links go: a running upload is stopped while its link still exists.
-  // Added to the update log after an upload that did not end well; the command line puts
-  // its own way to reset there (or nothing, where none can work).
-  std::string bootloaderHint = kBootloaderHint;
-
   void CreateUpdater();
   void DestroyUpdater();
   FirmwareUpdater* Updater() const { return updater_.get(); }
@@ -59,11 +53,23 @@ class UpdatePage {
   // What the chosen image holds, before Run: its size, its pages, its header's version.
   void ShowImage();
 
+  // The page's controls as the updater's report; the upload's end goes to the exchange,
+  // which then gives the window back.
+  class PageReport : public ControlsReport {
+   public:
+    PageReport(UpdateControls& c, Exchange& ex);
+    void Ended(bool ok) override;
+
+   private:
+    Exchange& ex_;
+  };
+
   UpdateControls& c_;
   StatusControls& status_;
   WindowServices& window_;
   Exchange& ex_;
   AdapterSession& session_;
+  PageReport report_;
   std::unique_ptr<FirmwareUpdater> updater_;
   bool runOffered_ = true;
 };
