@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 
 #include "GuiWorld.h"
 #include "exchange/PortList.h"
