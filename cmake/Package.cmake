@@ -30,8 +30,8 @@ endforeach()
 install(FILES ${_linux}/icons/brevantix-configurator.svg DESTINATION ${_share}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/demo/demo.rfw DESTINATION ${_share}/brevantix-configurator)
 
-# Manual pages: the window's is written by hand, the two command-line programs' are made
-# from their --help texts, so that they cannot drift apart.
+# Manual pages: the window's and the CLI's are written by hand for people, the
+# simulator's is made from its --help text.
 find_program(HELP2MAN help2man)
 find_program(GZIP gzip REQUIRED)
 set(_man ${CMAKE_BINARY_DIR}/package/man)
@@ -40,16 +40,15 @@ file(MAKE_DIRECTORY ${_man})
 function(bx_gzip_page in out)
   add_custom_command(OUTPUT ${out} COMMAND ${GZIP} -9nc ${in} > ${out} DEPENDS ${in} VERBATIM)
 endfunction()
-bx_gzip_page(${_linux}/brevantix-configurator.1 ${_man}/brevantix-configurator.1.gz)
-list(APPEND _pages ${_man}/brevantix-configurator.1.gz)
+foreach(p brevantix-configurator brevantix-cli)
+  bx_gzip_page(${_linux}/${p}.1 ${_man}/${p}.1.gz)
+  list(APPEND _pages ${_man}/${p}.1.gz)
+endforeach()
 if(NOT HELP2MAN)
   message(FATAL_ERROR "BX_PACKAGE needs help2man (scripts/setup package installs it)")
 endif()
-foreach(p brevantix-cli brevantix-sim)
-  set(_name "command-line front end of Brevantix Configurator")
-  if(p STREQUAL brevantix-sim)
-    set(_name "simulated Brevantix adapter")
-  endif()
+foreach(p brevantix-sim)
+  set(_name "simulated Brevantix adapter")
   # The programs run with a scratch settings folder, so that making the pages writes
   # nothing into the builder's own.
   add_custom_command(OUTPUT ${_man}/${p}.1

@@ -193,8 +193,7 @@ int ParseGlobalOptions(int argc, char** argv, Session& s) {
     } else if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (!a.empty() && a[0] == '-') {
-      s.Fail(2, "unknown option " + a);
-      PrintUsage(*s.err);
+      s.Fail(2, "unknown option " + a + " (see brevantix-cli --help)");
       return -1;
     } else {
       break;
@@ -309,15 +308,11 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, JsonDocumen
       PrintUsage(out);
       return 0;
     }
-    PrintUsage(err);
-    return s.Fail(2, "no command given");
+    return s.Fail(2, "no command given (see brevantix-cli --help)");
   }
   const std::string name = argv[i++];
   const Command* cmd = FindCommand(name);
-  if (!cmd) {
-    PrintUsage(err);
-    return s.Fail(2, "unknown command " + name);
-  }
+  if (!cmd) return s.Fail(2, "unknown command " + name + " (see brevantix-cli --help)");
   TakeCommandArguments(i, argc, argv, s);
   if (s.options.help) {
     PrintCommandHelp(out, *cmd);

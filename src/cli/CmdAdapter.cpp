@@ -24,7 +24,9 @@ std::vector<std::string> ReplyLines(Session& s) {
   return lines;
 }
 
-void PrintStatus(Session& s) {
+// A search that found no adapter prints what came back (if anything) and no identity: a
+// list of empty fields would read as an adapter with no serial number.
+void PrintStatus(Session& s, bool found) {
   TfrmMain& f = *s.form;
   if (s.json) {
     s.json->doc["log"] = LinesJson(ReplyLines(s));
@@ -33,6 +35,7 @@ void PrintStatus(Session& s) {
   }
   std::ostream& out = *s.out;
   for (const auto& line : ReplyLines(s)) out << ShownLine(line) << "\n";
+  if (!found) return;
   out << "\n";
   const AdapterSession& a = *f.Modules->session;
   const IdentityRecord& id = a.Identity();
@@ -61,7 +64,7 @@ int RunSearch(Session& s) {
   if (!s.TakesOnly("search", {"--show-keys"})) return 2;
   if (!s.ChoosePort()) return 2;
   const bool ok = Search(s);
-  PrintStatus(s);
+  PrintStatus(s, ok);
   return ok ? 0 : 1;
 }
 

@@ -65,10 +65,12 @@ void RunJobs(Session& s, const std::vector<FlashJob*>& jobs, FlashReport& report
     return done;
   };
   if (s.RunUntil(step, -1) || s.Signal() == 0) return;
+  // One hint per adapter left in its bootloader, the command line's own; none for the
+  // demo adapter, which goes with this process.
   for (FlashJob* j : jobs) {
     const bool uploading = j->State() == FlashJob::Phase::Upload;
     j->Stop(s.loop.NowMs());
-    if (uploading)
+    if (uploading && !s.options.demo)
       *s.err << "brevantix-cli: " << Shown(j->Port()) << ": the adapter may still be in its bootloader; "
              << "brevantix-cli --port " << Shown(j->Port()) << " reset restarts it\n";
   }

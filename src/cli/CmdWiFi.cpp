@@ -201,6 +201,8 @@ int RunSet(Session& s) {
     if (!value) return 2;
     if (HasControl(*value))
       return s.Fail(2, "wifi set: the value of " + std::string(e->key) + " must not hold control characters");
+    if (const std::string why = WiFiPage::ValueProblem(*e, *value); !why.empty())
+      return s.Fail(2, "wifi set: " + std::string(e->key) + ": " + why);
     pairs.emplace_back(e, *value);
   }
   if (pairs.empty()) return s.Fail(2, "wifi set needs KEY=VALUE");

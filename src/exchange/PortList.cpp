@@ -30,11 +30,15 @@ void PortList::tmrRefreshTimer() {
 void PortList::Refresh(bool force) {
   PortLists fresh = collect ? collect() : PortLists{};
   if (!force && fresh == rows_) return;
+  // The port in the box before the rebuild: it stays chosen while it is still offered.
+  const std::string chosen = SelectedPortName();
+  const std::string chosenText = c_.cbCOM.Text();
   rows_.clear();
   c_.cbCOM.ClearItems();
   int best = -1, bestRank = -1;
   std::string bestHead;
   const std::string& serial = serialPrefix;
+  const bool awaitingPreferred = !preferred.empty();  // the start's port wins over any kept choice
   for (std::size_t i = 0; i < fresh.size(); ++i) {
     const std::string& name = fresh.Names[i];
     const std::string desc = i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string();
@@ -63,6 +67,22 @@ void PortList::Refresh(bool force) {
     for (std::size_t i = 0; i < rows_.Names.size(); ++i)
       if (rows_.Names[i] == preferred) best = static_cast<int>(i);
     if (best >= 0 && rows_.Names[static_cast<std::size_t>(best)] == preferred) preferred.clear();
+  }
+  // With no port used before, the first one offered: Search is usable at once.
+  if (best < 0 && !rows_.Names.empty()) best = 0;
+  if (!chosen.empty() && !awaitingPreferred) {
+    int kept = -1;
+    for (std::size_t i = 0; i < rows_.Names.size(); ++i)
+      if (rows_.Names[i] == chosen) kept = static_cast<int>(i);
+    if (kept >= 0) {
+      best = kept;
+    } else {
+      // The chosen port went away: the default below takes its place, and the user is told.
+      const std::string next = best >= 0 ? rows_.Names[static_cast<std::size_t>(best)] : std::string();
+      c_.memLog.AddLine("Port " + chosen + " is no longer offered" +
+                        (next.empty() ? std::string(".") : "; " + next + " is selected."));
+      if (portGone) portGone(chosenText);
+    }
   }
   if (c_.cbCOM.Items().empty() || best < 0) {
     // The rebuild chose no port: Search and the properties have nothing to act on.

@@ -23,7 +23,9 @@ class PortList {
   PortList(SettingsControls& controls, ui::TTimer& tmrRefresh, Settings& settings, Dialogs* dialogs);
 
   // Rebuilds cbCOM when the reported ports differ from the current list (always when
-  // forced) and preselects the default port.
+  // forced). The port chosen before stays chosen while it is still offered; otherwise
+  // the default port is preselected (the most recently used by the rule, else the first), and a chosen port that went away is logged in memLog
+  // and reported to portGone.
   void Refresh(bool force);
   void tmrRefreshTimer();
   void cbCOMClick();
@@ -43,6 +45,8 @@ class PortList {
 
   // Where the ports come from (the link table) and a port's properties.
   std::function<PortLists()> collect;
+  // Told the item text of a chosen port that is no longer offered (the status strip says so).
+  std::function<void(const std::string& shown)> portGone;
   std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
 
  private:

@@ -1,7 +1,10 @@
 #pragma once
 // Firmware image files (".rfw"). Their contents are opaque to the program: it cuts them
 // into the 80-byte header, the extension block and pages, and adds its own framing and
-// checksums, but never interprets a field inside them.
+// checksums.
+//
+// The one field read is the version the header's text names (core/ImageHeader.h), shown
+// before an upload.
 //
 // Layout of a file (0-based offsets):
 //   0..79     the header, sent to the bootloader as the header frame
@@ -19,6 +22,9 @@ namespace bx {
 
 inline constexpr std::size_t kFileHeaderLength = 80;
 inline constexpr std::size_t kExtensionBlockLength = 184;
+// The page size the adapters' bootloaders ask for; shown before an upload, when no
+// bootloader has told its own yet.
+inline constexpr std::size_t kUsualPageSize = 256;
 // Page numbers travel as 16 bits and 0xFFFF marks the end, so no image has more pages.
 inline constexpr std::size_t kMaxPageCount = 0xFFFF;
 // Far beyond any adapter's flash; keeps a wrongly chosen file from exhausting memory.

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/FieldChecks.h"
+
 namespace bx {
 
 struct NetDevice {
@@ -26,7 +28,5 @@ std::string FormatDeviceLine(const NetDevice& device);
 // control character (a NUL byte, a line end) would not read back as it was written.
 // "" when it can.
 std::string UnusableDeviceReason(const NetDevice& device);
-bool IsDottedIPv4(std::string_view text);
-bool IsTcpPort(std::string_view text);
 
 }  // namespace bx

@@ -70,10 +70,14 @@ void ModeHousekeeping::LinkProgram() {
 }
 
 void ModeHousekeeping::Unlink() {
-  const int answer =
-      window_.AppMessageBox("Unlink...", "Do you really want to unlink software?", mb::IconQuestion | mb::YesNoCancel);
-  if (answer != mb::IdYes) return;
+  const std::string program = modes_.LinkedProgram();
   const std::string id = modes_.RememberedId();
+  const int answer = window_.AppMessageBox(
+      "Unlink...",
+      "Do you really want to unlink " + (program.empty() ? std::string("the program") : "\"" + program + "\"") +
+          (id.empty() ? std::string() : " from mode " + id) + "?",
+      mb::IconQuestion | mb::YesNoCancel | mb::DefaultNo);
+  if (answer != mb::IdYes) return;
   modes_.ShowProgram("");
   if (!id.empty()) settings_.WriteSettingString("Run", id, "");
   c_.btModeFileDel.SetEnabled(false);

@@ -38,6 +38,10 @@ ModeList::ModeList(SettingsControls& controls, Settings& settings, Exchange& exc
     if (e.key == ui::vk::Return || e.key == ui::vk::Space) {
       e.key = 0;
       Select();
+    } else if (e.key == ui::vk::Delete && !e.ctrl && !e.alt && !e.shift) {
+      // Delete acts as the Hide (or Show) button does, when it may.
+      e.key = 0;
+      if (c_.btModeHide.Enabled()) c_.btModeHide.Click();
     }
   };
   c_.btModeSelect.OnClick = [this] { Select(); };

@@ -147,9 +147,9 @@ void NetworkPage::SaveList() {
 
 int NetworkPage::PendingChangesPrompt(bool reload) {
   if (!c_.btNetwork_Save.Enabled()) return 0;
-  const int answer = s_.messageBox
-                         ? s_.messageBox("Network Search...", "Save changes?", mb::YesNoCancel | mb::IconQuestion)
-                         : mb::IdCancel;
+  const int answer = s_.messageBox ? s_.messageBox("Network Search...", "Save the changes on the Network page?",
+                                                   mb::YesNoCancel | mb::IconQuestion)
+                                   : mb::IdCancel;
   if (answer == mb::IdYes) {
     SaveList();
     return 1;
@@ -173,19 +173,19 @@ void NetworkPage::ClearFoundMarks() {
   }
 }
 
-void NetworkPage::Search(const std::string& target) {
-  if (PendingChangesPrompt(true) < 0) return;
+void NetworkPage::Search(const std::string& target, bool reloadOnNo) {
+  if (PendingChangesPrompt(reloadOnNo) < 0) return;
   ClearFoundMarks();
   if (searcher_) searcher_->Start(target);
 }
 
 void NetworkPage::btUDP_SearchClick() {
   if (ui::TListItem* sel = c_.lvNetDevices.Selected()) sel->SetSelected(false);
-  Search(kSearchAll);
+  Search(kSearchAll, true);
 }
 
-// The target is copied before the prompt: a "No" there reloads the list, and the row
-// whose caption it was is gone.
+// Find's "No" keeps the unsaved edits for a later save: the user looks for one device
+// and has not asked to drop the list's changes.
 void NetworkPage::btNetwork_FindClick() {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) {
@@ -193,7 +193,7 @@ void NetworkPage::btNetwork_FindClick() {
     return;
   }
   const std::string target = sel->Caption();
-  Search(target);
+  Search(target, false);
 }
 
 // ---- selection and the edit fields -----------------------------------------------------------
@@ -242,6 +242,8 @@ void NetworkPage::Reselect() {
 // disabled device, so a name beginning with it would come back disabled and without it.
 // Neither row is offered for adding.
 void NetworkPage::edNetworkChange() {
+  for (ui::TEdit* e : {&c_.edNetwork_IP, &c_.edNetwork_Port})
+    if (e->Color() == ui::clr::Refused) e->SetColor(ui::clr::Window);
   auto word = [](const std::string& t) { return !t.empty() && t.find(' ') == std::string::npos; };
   const bool complete =
       word(c_.edNetwork_IP.Text()) && word(c_.edNetwork_Port.Text()) && !StartsWith(c_.edNetwork_Name.Text(), "~");
@@ -251,11 +253,20 @@ void NetworkPage::edNetworkChange() {
 
 // ---- the buttons -------------------------------------------------------------------------------
 
+// The address and port fields whose values the network link could not open.
+void NetworkPage::MarkRefusedFields() {
+  const bool ip = FieldProblem(FieldKind::IPv4, c_.edNetwork_IP.Text()).empty();
+  const bool port = FieldProblem(FieldKind::Port, c_.edNetwork_Port.Text()).empty();
+  c_.edNetwork_IP.SetColor(ip ? ui::clr::Window : ui::clr::Refused);
+  c_.edNetwork_Port.SetColor(port ? ui::clr::Window : ui::clr::Refused);
+}
+
 void NetworkPage::btNetwork_AddClick() {
   const NetDevice d{c_.edNetwork_Name.Text(), "", c_.edNetwork_IP.Text(), c_.edNetwork_Port.Text()};
   // An entry the network link could never open is not listed, so never saved.
   if (const std::string why = UnusableDeviceReason(d); !why.empty()) {
     c_.memLog_Network.AddLine("Not added: " + why);
+    MarkRefusedFields();
     return;
   }
   const int row = RecordDevice(d, kMarkNew);
@@ -270,6 +281,7 @@ void NetworkPage::btNetwork_UpdateClick() {
     d.Name = c_.edNetwork_Name.Text();
     if (const std::string why = UnusableDeviceReason(d); !why.empty()) {
       c_.memLog_Network.AddLine("Not updated: " + why);
+      MarkRefusedFields();
       return;
     }
     SetRow(*sel, d);
@@ -286,8 +298,10 @@ void NetworkPage::btNetwork_DeleteClick() {
     return;
   }
   const int index = sel->Index();
-  if (!s_.messageBox ||
-      s_.messageBox("Network Device Delete...", "Are you sure?", mb::YesNo | mb::IconQuestion) != mb::IdYes)
+  const NetDevice d = Row(index);
+  const std::string what = d.IP + ":" + d.Port + (d.Name.empty() ? std::string() : " (" + d.Name + ")");
+  if (!s_.messageBox || s_.messageBox("Network Device Delete...", "Delete the device " + what + " from the list?",
+                                      mb::YesNo | mb::IconQuestion | mb::DefaultNo) != mb::IdYes)
     return;
   c_.lvNetDevices.Delete(index);  // the deselection runs the selection rule
   c_.btNetwork_Save.SetEnabled(true);
@@ -318,9 +332,21 @@ void NetworkPage::btNetwork_ConfigClick() {
   if (s_.shell) s_.shell->Open("http://" + sel->Caption() + "/", "");
 }
 
+void NetworkPage::edNetworkKeyDown(ui::KeyEvent& e) {
+  if (e.key != ui::vk::Return || e.ctrl || e.alt || e.shift) return;
+  e.key = 0;
+  ui::TButton& button = c_.lvNetDevices.Selected() ? c_.btNetwork_Update : c_.btNetwork_Add;
+  if (button.Enabled()) button.Click();
+}
+
 // Enter or Space on a row: Ctrl opens its web page, without Ctrl it is looked for. The
 // keys act as the buttons do, so a row that Find refuses (a new one) is not looked for.
 void NetworkPage::lvNetDevicesKeyDown(ui::KeyEvent& e) {
+  if (e.key == ui::vk::Delete && !e.ctrl && !e.alt && !e.shift) {
+    e.key = 0;  // as the Delete button, with its question
+    if (c_.btNetwork_Delete.Enabled()) c_.btNetwork_Delete.Click();
+    return;
+  }
   if (e.key != ui::vk::Return && e.key != ui::vk::Space) return;
   if (!c_.lvNetDevices.Selected()) return;
   e.key = 0;

@@ -62,9 +62,10 @@ class NetworkPage : public SearchSink {
   // alone names more than one row.
   int FindRow(const std::string& key) const;
 
-  // Search and Find after their own preparations: "Save changes?" (with reload), the
-  // found marks of the last search cleared, then the search for `target`.
-  void Search(const std::string& target);
+  // Search and Find after their own preparations: the question about unsaved changes
+  // (a "No" reloads the stored list when asked to), the found marks of the last search
+  // cleared, then the search for `target`.
+  void Search(const std::string& target, bool reloadOnNo = true);
 
   // SearchSink.
   void DeviceFound(const NetDevice& device) override;
@@ -75,6 +76,9 @@ class NetworkPage : public SearchSink {
   void btNetwork_FindClick();
   void lvNetDevicesSelectItem();
   void edNetworkChange();
+  void MarkRefusedFields();
+  // Enter in a field: Update with a row selected, else Add (where the button may).
+  void edNetworkKeyDown(ui::KeyEvent& e);
   void btNetwork_AddClick();
   void btNetwork_UpdateClick();
   void btNetwork_DeleteClick();

@@ -19,6 +19,9 @@ inline constexpr int IconWarning = 0x30;
 inline constexpr int IconInformation = 0x40;
 inline constexpr int ButtonsMask = 0x0F;
 inline constexpr int IconMask = 0xF0;
+// The second button (No) is the default: for questions whose Yes destroys something.
+inline constexpr int DefaultNo = 0x100;
+inline constexpr int DefaultMask = 0xF00;
 
 inline constexpr int IdOk = 1;
 inline constexpr int IdCancel = 2;

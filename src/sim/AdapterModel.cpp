@@ -1,5 +1,6 @@
 #include "sim/AdapterModel.h"
 
+#include "core/ImageHeader.h"
 #include "core/Protocol.h"
 #include "sim/DriverFile.h"
 
@@ -56,7 +57,9 @@ std::vector<std::string> AdapterModel::IdentityLines() const {
     if (!sc_.omit.count(std::string(key, 2))) lines.push_back(std::string(key) + value);
   };
   add("SN:", sc_.serial);
-  add("FW:", sc_.firmware);
+  // Flashed with an image whose header names its version, the adapter runs that one.
+  const std::string flashed = stored ? ImageVersionText(stored->header) : std::string();
+  add("FW:", flashed.empty() ? sc_.firmware : flashed);
   add("BW:", sc_.bootware);
   add("HW:", sc_.hardware);
   add("ID:", sc_.signature);

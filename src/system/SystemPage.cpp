@@ -3,6 +3,7 @@
 #include "core/Bytes.h"
 #include "exchange/Exchange.h"
 #include "form/PageControls.h"
+#include "form/WindowServices.h"
 #include "wifi/WiFiPage.h"
 
 namespace bx {
@@ -12,8 +13,9 @@ namespace {
 int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
 }  // namespace
 
-SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi)
-    : c_(controls), status_(status), ex_(exchange), wifi_(wifi) {
+SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi,
+                       WindowServices& window)
+    : c_(controls), status_(status), ex_(exchange), wifi_(wifi), window_(window) {
   c_.btSYS_Save.SetEnabled(false);
   c_.edSYS_Serial.font.name = "Courier New";
   for (ui::TEdit* e : {&c_.edSYS_BW, &c_.edSYS_FW, &c_.edSYS_Hardware, &c_.edSignature, &c_.edCopyRight,
@@ -77,8 +79,11 @@ void SystemPage::SystemInfo(const std::string& payload) {
 void SystemPage::SendCommand(const std::string& action, const std::string& suffix, bool save) {
   if (ex_.Running()) {
     c_.memSYS.AddLine(BusyRefusal(action));
+    saveFailed_ = save;
     return;
   }
+  saving_ = save;
+  saveFailed_ = false;
   ExchangeRequest r;
   r.operation = Operation::DeviceCommand;
   r.commandSuffix = suffix;
@@ -92,6 +97,10 @@ void SystemPage::SendCommand(const std::string& action, const std::string& suffi
 // The options shown come from the "SI:" line of the reply: after a save, options the
 // adapter did not take show as it has them.
 void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
+  if (save) {
+    saving_ = false;
+    saveFailed_ = !ex_.Answered();
+  }
   if (!ex_.Answered()) {
     c_.memSYS.AddLine("No reply from the adapter.");
   } else if (infoLines_ == infoBefore) {
@@ -114,5 +123,15 @@ std::string SystemPage::SaveCommand() const {
 }
 
 void SystemPage::Save() { SendCommand("Save", SaveCommand(), true); }
+
+int SystemPage::PendingChangesPrompt() {
+  if (!c_.btSYS_Save.Enabled() || !c_.tsSystem.TabVisible()) return 0;
+  const int answer =
+      window_.AppMessageBox("System...", "Save the changes on the System page?", mb::YesNoCancel | mb::IconQuestion);
+  if (answer == mb::IdNo) return 0;
+  if (answer != mb::IdYes) return -1;
+  Save();
+  return 1;
+}
 
 }  // namespace bx

@@ -10,11 +10,13 @@ class Exchange;
 struct SystemControls;
 struct StatusControls;
 class WiFiPage;
+class WindowServices;
 
 class SystemPage {
  public:
   // The status strip's battery button reads the options too.
-  SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi);
+  SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi,
+             WindowServices& window);
   // Hides the System tab and puts the options on their first choice.
   void Reset();
   // The payload of an "SI:" line: letter/value pairs B, W, N, D and L.
@@ -23,6 +25,12 @@ class SystemPage {
   void Save();  // btSYS_Save
   // The command text Save sends for the options shown.
   std::string SaveCommand() const;
+  // The question about options changed and not saved, as the window closes: 1 saved (or
+  // on its way), 0 go on, -1 cancel. No question while Save is disabled.
+  int PendingChangesPrompt();
+  // The save the question started: still on its way, and whether it ended unanswered.
+  bool Saving() const { return saving_; }
+  bool SaveFailed() const { return saveFailed_; }
 
  private:
   // Refused with a line in memSYS while another operation holds the adapter; once its
@@ -34,6 +42,8 @@ class SystemPage {
   StatusControls& status_;
   Exchange& ex_;
   WiFiPage& wifi_;
+  WindowServices& window_;
+  bool saving_ = false, saveFailed_ = false;
   int infoLines_ = 0;               // "SI:" lines read so far
   std::vector<std::string> reply_;  // the lines of the last reply to Read or Save
 };

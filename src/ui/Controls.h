@@ -48,6 +48,7 @@ class Signal {
 namespace vk {
 inline constexpr int Return = 13;
 inline constexpr int Space = 32;
+inline constexpr int Delete = 46;
 inline constexpr int A = 'A';
 inline constexpr int C = 'C';
 inline constexpr int P = 'P';
@@ -85,6 +86,7 @@ inline constexpr uint32_t Green = 0x008000;
 inline constexpr uint32_t Window = 0xFFFFFF;     // editable field background
 inline constexpr uint32_t BtnFace = 0xF0F0F0;    // read-only field background
 inline constexpr uint32_t ScrollBar = 0xC8C8C8;  // the "no result" fill
+inline constexpr uint32_t Refused = 0xFFD0D0;    // a field whose value is refused
 }  // namespace clr
 
 // ---- base --------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "core/ImageHeader.h"
 #include "exchange/Exchange.h"
+#include "firmware/FirmwareImage.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
 #include "session/AdapterSession.h"
@@ -29,7 +31,10 @@ UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowS
   c_.btFW_File.OnClick = [this] { btFW_FileClick(); };
   c_.btUpdateRun.OnClick = [this] { btUpdateRunClick(); };
   c_.btReset.OnClick = [this] { btResetClick(); };
-  ChainChange(c_.edFW_File, [this] { UpdateRunButton(); });
+  ChainChange(c_.edFW_File, [this] {
+    UpdateRunButton();
+    ShowImage();
+  });
   ChainChange(status_.edCOM, [this] { UpdateRunButton(); });
   // The exchange disables Run while it holds the window; when it lets go, Run is "Run"
   // again and follows its rule.
@@ -92,6 +97,24 @@ void UpdatePage::btUpdateRunClick() {
   // The updater announces its end, and the exchange finishes with it.
   if (updater_) updater_->Cancel();
   ShowRun(true);
+}
+
+// The page size is the bootloader's to tell; until one has, the usual size stands in.
+void UpdatePage::ShowImage() {
+  const std::string& path = c_.edFW_File.Text();
+  if (path.empty() || UploadRunning()) return;
+  FirmwareImage image;
+  if (LoadFirmwareImage(path, image) != FirmwareLoad::Ok) return;
+  const int told = updater_ ? updater_->PageSize() : 0;
+  const std::size_t pageSize = told > 0 ? static_cast<std::size_t>(told) : kUsualPageSize;
+  const std::size_t pages = image.PageCount(pageSize);
+  const std::size_t rest = image.ImageData().size() - pages * pageSize;
+  const std::string version = ImageVersionText(image.FileHeader());
+  std::string line = "Image: " + std::to_string(image.File().size()) + " bytes, " + std::to_string(pages) +
+                     " pages of " + std::to_string(pageSize) + " bytes";
+  if (rest > 0) line += " and " + std::to_string(rest) + " bytes over";
+  line += version.empty() ? std::string(", no version in its header.") : ", version " + version + ".";
+  c_.memUpdate.AddLine(line);
 }
 
 void UpdatePage::ShowRun(bool run) {

@@ -50,6 +50,8 @@ class UpdatePage {
   void ResetEnded(int commandsBefore);
   // Run or Stop on the button: what a click on it does.
   void ShowRun(bool run);
+  // What the chosen image holds, before Run: its size, its pages, its header's version.
+  void ShowImage();
 
   // The page's controls as the updater's report; the upload's end goes to the exchange,
   // which then gives the window back.

@@ -36,9 +36,12 @@ void WiFiChipset::Update() {
 
 void WiFiChipset::FactoryReset() {
   if (Refused("Factory Reset")) return;
+  const std::string serial = c_.edSYS_Serial.Text();
   const int answer = window_.AppMessageBox(
-      "WiFi Chipset...", "This command will reset the WiFi chipset to factory settings. Are you sure?",
-      mb::YesNo | mb::IconQuestion);
+      "WiFi Chipset...",
+      "This command will reset the WiFi chipset" + (serial.empty() ? std::string() : " of the adapter " + serial) +
+          " to factory settings: its WiFi settings are lost. Are you sure?",
+      mb::YesNo | mb::IconQuestion | mb::DefaultNo);
   if (answer != mb::IdYes) return;
   c_.memSYS.Clear();
   SendEchoedCommand(ex_, "WE", c_.memSYS, NoReplyLine());

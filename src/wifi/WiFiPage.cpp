@@ -1,6 +1,7 @@
 #include "wifi/WiFiPage.h"
 
 #include "core/Bytes.h"
+#include "core/FieldChecks.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "form/PageControls.h"
@@ -15,7 +16,41 @@ namespace bx {
 namespace {
 constexpr std::size_t kKeyLength = 5;
 constexpr std::size_t kValueLength = 32;
+
+// The entries whose values are checked before they are sent, and their names in a reason.
+struct CheckedKey {
+  const char* key;
+  FieldKind kind;
+  const char* label;
+};
+constexpr CheckedKey kChecked[] = {
+    {"WSBP", FieldKind::Port, "TCP Port"},
+    {"WSBWP", FieldKind::Port, "Webserver Port"},
+    {"APIP", FieldKind::IPv4, "SoftAP IP"},
+    {"APNM", FieldKind::Mask, "SoftAP Mask"},
+    {"APGW", FieldKind::OptionalIPv4, "SoftAP Gateway"},
+    {"STIP", FieldKind::IPv4, "Station IP"},
+    {"STNM", FieldKind::Mask, "Station Mask"},
+    {"STGW", FieldKind::OptionalIPv4, "Station Gateway"},
+    {"SDNS0", FieldKind::OptionalIPv4, "DNS1"},
+    {"SDNS1", FieldKind::OptionalIPv4, "DNS2"},
+};
+
+// A value as a reason quotes it: cut short.
+std::string QuotedValue(const std::string& v) {
+  constexpr std::size_t kShown = 40;
+  return "\"" + v.substr(0, kShown) + (v.size() > kShown ? "...\"" : "\"");
+}
 }  // namespace
+
+std::string WiFiPage::ValueProblem(const Entry& entry, const std::string& value) {
+  for (const CheckedKey& c : kChecked) {
+    if (std::string_view(c.key) != entry.key) continue;
+    const std::string why = FieldProblem(c.kind, value);
+    return why.empty() ? why : std::string("the ") + c.label + " " + QuotedValue(value) + " " + why;
+  }
+  return {};
+}
 
 WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemControls& system, ui::TPageControl& pages,
                    WindowServices& window, Exchange& exchange)
@@ -108,6 +143,12 @@ void WiFiPage::ConfigChange(ui::TControl& sender) {
   }
   sender.Tag = 1;
   c_.btWiFi_Save.SetEnabled(true);
+  // A refused value changed: the mark goes until the next Save looks again.
+  for (const Entry& e : entries_)
+    if (e.control == &sender && e.kind == Kind::Text) {
+      auto* field = static_cast<ui::TEdit*>(e.control);
+      if (field->Color() == ui::clr::Refused) field->SetColor(ui::clr::Window);
+    }
 }
 
 // Redisplaying the same key (as switching the mask does) is no change.
@@ -166,7 +207,8 @@ void WiFiPage::Show() {
 
 int WiFiPage::PendingChangesPrompt() {
   if (!c_.btWiFi_Save.Enabled()) return 0;
-  const int answer = window_.AppMessageBox("WiFi Config...", "Save changes?", mb::YesNoCancel | mb::IconQuestion);
+  const int answer = window_.AppMessageBox("WiFi Config...", "Save the changes on the WiFi page?",
+                                           mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
     switch (Save()) {
       case SaveResult::Sent:
@@ -220,11 +262,18 @@ WiFiPage::SaveResult WiFiPage::Save() {
     window_.AppMessageBox("WiFi Config...", BusyRefusal("Save"), mb::IconError);
     return SaveResult::Refused;
   }
+  const bool dhcp = c_.cbWiFi_Station_DHCP.Checked();
+  // A value the adapter would take and then fail on (an address 999.1.1, a port 99999)
+  // is not sent, nor anything with it: the fields are marked and the reasons shown.
+  if (const std::string refused = RefusedValues(dhcp); !refused.empty()) {
+    c_.lbWiFi_Status.SetCaption("Not saved: a value is refused.");
+    window_.AppMessageBox("WiFi Config...", "Not saved:\n" + refused, mb::IconError);
+    return SaveResult::Refused;
+  }
   c_.btWiFi_Save.SetEnabled(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
     if (c->ItemIndex() < 0) c->Tag = 0;
-  const bool dhcp = c_.cbWiFi_Station_DHCP.Checked();
   std::string command = "WC";
   char separator = '?';
   std::vector<ui::TControl*> sent;
@@ -263,6 +312,23 @@ WiFiPage::SaveResult WiFiPage::Save() {
   saveFailed_ = false;
   SendSettingsCommand(command, true, [this, sent](bool answered) { SaveEnded(sent, answered); });
   return SaveResult::Sent;
+}
+
+std::string WiFiPage::RefusedValues(bool dhcp) {
+  std::string refused;
+  for (const Entry& e : entries_) {
+    if (e.kind != Kind::Text || !e.saved) continue;
+    auto* field = static_cast<ui::TEdit*>(e.control);
+    const bool sent = e.control->Tag == 1 && !(dhcp && e.staticAddress);
+    const std::string why = sent ? ValueProblem(e, field->Text()) : std::string();
+    if (why.empty()) {
+      if (field->Color() == ui::clr::Refused) field->SetColor(field->Enabled() ? ui::clr::Window : ui::clr::BtnFace);
+      continue;
+    }
+    field->SetColor(ui::clr::Refused);
+    refused += (refused.empty() ? "" : "\n") + why + ".";
+  }
+  return refused;
 }
 
 // A save the adapter did not answer may not have reached it: its entries are unsaved

@@ -61,9 +61,15 @@ class WiFiPage {
   // In the order Save takes them, then the entries that are only read.
   const std::vector<Entry>& Entries() const { return entries_; }
   const Entry* Find(const std::string& key) const;
+  // Why a value cannot be saved into the entry ("the SoftAP IP "999.1.1" is no IPv4
+  // address of four numbers 0-255"), "" when it can: ports, addresses and masks are
+  // checked, the same for the page's Save and the CLI's wifi set.
+  static std::string ValueProblem(const Entry& entry, const std::string& value);
 
  private:
   void ApplyPair(const std::string& rawKey, const std::string& rawValue);
+  // Marks the fields about to be sent whose values are refused; their reasons, one a line.
+  std::string RefusedValues(bool dhcp);
   void ConfigChange(ui::TControl& sender);
   void KeyChanged(ui::TEdit& field, std::string& lastText);
   void DhcpChanged();

@@ -52,7 +52,7 @@ WindowModules::WindowModules(TfrmMain& form)
       modes(std::make_unique<ModeList>(form, form.settings, *exchange)),
       housekeeping(std::make_unique<ModeHousekeeping>(form, form.settings, form, form.ctx.shell, *modes)),
       wifi(std::make_unique<WiFiPage>(form, form, form, form.pcOptions, form, *exchange)),
-      system(std::make_unique<SystemPage>(form, form, *exchange, *wifi)),
+      system(std::make_unique<SystemPage>(form, form, *exchange, *wifi, form)),
       network(std::make_unique<NetworkPage>(
           form, NetworkServices{*form.ctx.registry, kSettingsKey,
                                 [&form](const std::string& caption, const std::string& text, int flags) {
@@ -83,6 +83,12 @@ WindowModules::WindowModules(TfrmMain& form)
     form.PassThruDriverVersion = version;
     form.btJ2534_Install.SetCaption("Install Driver v" + version);
     form.btJ2534_Install.SetEnabled(true);
+  };
+  // The status strip's port says when the port it names is no longer offered.
+  // While an exchange runs the strip names the port it opened; it says so at its end.
+  ports->portGone = [&form, ex = exchange.get()](const std::string& shown) {
+    StatusControls& st = form;
+    if (!ex->Running() && st.edCOM.Text() == shown) st.edCOM.SetText(shown + " - gone");
   };
   wifi->Connect(*identity);
   network->SetSearcher(search.get());

@@ -93,12 +93,13 @@ void TfrmMain::SetDesignPages() {
   for (ui::TButton* b : {&btModeSelect, &btModeHide, &btModeFile, &btModeFileDel, &btModeRun, &btCopy})
     b->SetEnabled(false);
 
-  // Update page: "Upload New Firmware" selected, the two options disabled with Wait ticked.
+  // Update page: "Upload New Firmware" selected, Wait ticked, and the two options usable
+  // as the selected radio makes them (not only once it is clicked again).
   rbUploadFW.SetChecked(true);
   btUpdateRun.SetEnabled(false);
-  ckbNotSearch.SetEnabled(false);
   ckbWait.SetChecked(true);
-  ckbWait.SetEnabled(false);
+  ckbNotSearch.SetEnabled(rbUploadFW.Checked());
+  ckbWait.SetEnabled(rbUploadFW.Checked());
 
   // Driver group.
   btJ2534_Install.SetEnabled(false);
@@ -303,8 +304,10 @@ void TfrmMain::WireNetworkPage() {
   n.lvNetDevices.OnSelectItem = [&page](ui::TListItem*, bool) { page.lvNetDevicesSelectItem(); };
   n.lvNetDevices.OnDblClick = [&page] { page.lvNetDevicesDblClick(); };
   n.lvNetDevices.OnKeyDown = [&page](ui::KeyEvent& e) { page.lvNetDevicesKeyDown(e); };
-  for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name})
+  for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name}) {
     e->OnChange = [&page] { page.edNetworkChange(); };
+    e->OnKeyDown = [&page](ui::KeyEvent& k) { page.edNetworkKeyDown(k); };
+  }
 }
 
 void TfrmMain::WirePassThruPage() {
@@ -366,12 +369,15 @@ bool ClosesAfter(WindowServices& window, const PendingChanges& page) {
 bool TfrmMain::CloseQuery() {
   NetworkPage& network = *Modules->network;
   WiFiPage& wifi = *Modules->wifi;
+  SystemPage& system = *Modules->system;
   // The network list is saved to the store at once; a store that refuses raises.
   const PendingChanges pages[] = {
       {"Network Search...", [&network] { return network.PendingChangesPrompt(false); }, [] { return false; },
        [] { return false; }},
       {"WiFi Config...", [&wifi] { return wifi.PendingChangesPrompt(); }, [&wifi] { return wifi.Saving(); },
        [&wifi] { return wifi.SaveFailed(); }},
+      {"System...", [&system] { return system.PendingChangesPrompt(); }, [&system] { return system.Saving(); },
+       [&system] { return system.SaveFailed(); }},
   };
   for (const PendingChanges& page : pages)
     if (!ClosesAfter(*this, page)) return false;

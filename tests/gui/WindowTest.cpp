@@ -109,7 +109,7 @@ TEST(GuiWindow, ModelChangesReachTheWidgets) {
 
   f.btSearch.SetCaption("Stop");
   f.btSearch.SetEnabled(false);
-  EXPECT_EQ(w.Widget<QPushButton>(f.btSearch)->text(), "Stop");
+  EXPECT_EQ(w.Widget<QPushButton>(f.btSearch)->text().remove(u'&'), "Stop");
   EXPECT_FALSE(w.Widget<QPushButton>(f.btSearch)->isEnabled());
 
   EXPECT_FALSE(w.window->WidgetFor(f.edBattery)->isVisible());
@@ -319,7 +319,7 @@ TEST(GuiWindow, CloseAsksAboutUnsavedChangesAndCancelKeepsTheWindow) {
   EXPECT_TRUE(w.window->isVisible());
   EXPECT_FALSE(f.Closed());
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
-  EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
+  EXPECT_EQ(w.dialogs.messages[0].text, "Save the changes on the Network page?");
 
   w.window->move(120, 80);
   QApplication::processEvents();

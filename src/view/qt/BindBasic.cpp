@@ -1,4 +1,5 @@
 // Labels, buttons, check boxes, radio buttons and groups, group boxes and panels.
+#include <QApplication>
 #include <QCheckBox>
 #include <QEnterEvent>
 #include <QFrame>
@@ -73,13 +74,31 @@ class LabelBinding : public Binding {
       w_->setFocusPolicy(policy);
       w_->setStyleSheet(m_.HandCursor ? "QLabel:focus { border: 1px dotted palette(window-text); }" : "");
     }
-    QPalette pal = w_->palette();
-    const QColor c = ToQColor(m_.font.color);
-    if (pal.color(QPalette::Active, QPalette::WindowText) != c) {
-      for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::WindowText, c);
-      w_->setPalette(pal);
-    }
+    ShowColour();
   }
+  // A label in the default colour (black, the window text) takes the palette's text on
+  // the palette's window. A fixed colour (the About page's name and links) is kept, on a
+  // background fixed to contrast with it where the palette's window does not.
+  void ShowColour() {
+    if (m_.font.color == fixedColour_) return;
+    fixedColour_ = m_.font.color;
+    QPalette pal = w_->parentWidget() ? w_->parentWidget()->palette() : QApplication::palette();
+    bool fill = false;
+    if (m_.font.color != ui::clr::Black) {
+      const QColor c = ToQColor(m_.font.color);
+      for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::WindowText, c);
+      if (ContrastRatio(c, pal.color(QPalette::Active, QPalette::Window)) < 4.5) {
+        const QColor back = ContrastingColour(c);
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+          pal.setColor(group, QPalette::Window, back);
+        fill = true;
+      }
+    }
+    w_->setAutoFillBackground(fill);
+    w_->setPalette(pal);
+  }
+  uint32_t fixedColour_ = 0xFFFFFFFFu;  // none yet
+
   // Labels size themselves to their caption, as the classic auto-size labels do.
   QRect Bounds() const override {
     const QSize hint = w_->sizeHint();
@@ -118,7 +137,8 @@ class ButtonBinding : public Binding {
 
  protected:
   void RefreshOwn() override {
-    const QString text = ToQ(m_.Caption());
+    const auto it = ctx_.mnemonics.find(&m_);
+    const QString text = WithMnemonic(m_.Caption(), it == ctx_.mnemonics.end() ? 0 : it->second);
     if (w_->text() != text) w_->setText(text);
   }
 

@@ -54,6 +54,8 @@ class ReportBinding : public Binding {
     w_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     w_->setShowGrid(true);
     w_->setWordWrap(false);
+    // The style draws no focus frame around a list: the frame shows where the keys go.
+    w_->setStyleSheet(QStringLiteral("QTableWidget:focus { border: 2px solid palette(highlight); }"));
     w_->setSortingEnabled(false);  // the models sort, on a column click
     w_->setCornerButtonEnabled(false);
     w_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

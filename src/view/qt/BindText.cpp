@@ -13,11 +13,23 @@ namespace bx::view {
 
 namespace {
 
+// The model fixes an edit's background (white, or the button face when read-only), so
+// the text colour is fixed with it, whatever the palette's scheme: dark text on the light
+// fields of a dark palette too. Disabled text is a grey halfway that still reads.
 void SetBase(QWidget* w, uint32_t rgb) {
   QPalette pal = w->palette();
-  const QColor c = ToQColor(rgb);
-  if (pal.color(QPalette::Active, QPalette::Base) == c) return;
-  for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::Base, c);
+  const QColor base = ToQColor(rgb);
+  const QColor text = ContrastingColour(base);
+  const QColor greyed((text.red() * 3 + base.red() * 2) / 5, (text.green() * 3 + base.green() * 2) / 5,
+                      (text.blue() * 3 + base.blue() * 2) / 5);
+  if (pal.color(QPalette::Active, QPalette::Base) == base && pal.color(QPalette::Active, QPalette::Text) == text &&
+      pal.color(QPalette::Disabled, QPalette::Base) == base)
+    return;
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    pal.setColor(group, QPalette::Base, base);
+    pal.setColor(group, QPalette::Text, group == QPalette::Disabled ? greyed : text);
+    pal.setColor(group, QPalette::PlaceholderText, greyed);
+  }
   w->setPalette(pal);
 }
 
@@ -103,6 +115,8 @@ class MemoBinding : public Binding {
   MemoBinding(ViewContext& ctx, ui::TMemo& m, QWidget* parent)
       : Binding(ctx, m, new QPlainTextEdit(parent)), m_(m), w_(static_cast<QPlainTextEdit*>(Widget())) {
     w_->setUndoRedoEnabled(false);
+    // The style draws no focus frame around a pane: the frame shows where the keys go.
+    w_->setStyleSheet(QStringLiteral("QPlainTextEdit:focus { border: 2px solid palette(highlight); }"));
     QObject::connect(w_, &QPlainTextEdit::selectionChanged, w_, [this] { PushSelection(); });
     QObject::connect(w_, &QPlainTextEdit::cursorPositionChanged, w_, [this] { PushSelection(); });
   }

@@ -1,3 +1,4 @@
+#include <cmath>
 #include "view/qt/Binding.h"
 
 #include <QCoreApplication>
@@ -99,7 +100,38 @@ bool Binding::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
+QString WithMnemonic(const std::string& caption, char letter) {
+  QString text = ToQ(caption);
+  text.replace(u'&', QStringLiteral("&&"));
+  if (letter == 0) return text;
+  const QChar want = QChar::fromLatin1(letter).toLower();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&') {
+      ++i;  // a doubled "&"
+      continue;
+    }
+    if (text[i].toLower() == want) return text.insert(i, u'&');
+  }
+  return text;
+}
+
 QColor ToQColor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+namespace {
+double Luminance(const QColor& c) {
+  auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ContrastingColour(const QColor& on) {
+  return ContrastRatio(on, Qt::black) >= ContrastRatio(on, Qt::white) ? QColor(Qt::black) : QColor(Qt::white);
+}
 
 QFont ToQFont(const ui::Font& f) {
   QFont q;

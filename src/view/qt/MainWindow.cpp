@@ -2,7 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTabWidget>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/TabOrder.h"
 #include "view/qt/LoopDriver.h"
@@ -15,11 +21,26 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : QWidget(nullptr), f
   ctx_.icons = StateIcons(form_.ilIcons);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(form_.ClientWidth > 0 ? form_.ClientWidth : 714, form_.ClientHeight > 0 ? form_.ClientHeight : 424);
   setFont(ToQFont(form_.font));
   setWindowTitle(ToQ(form_.Caption()));
+  // The controls sit on a client widget of the design's size inside a scroll area that
+  // shows it whole wherever the screen has room.
+  content_ = new QWidget;
+  content_->setObjectName("client");
+  content_->setFixedSize(form_.ClientWidth > 0 ? form_.ClientWidth : 714,
+                         form_.ClientHeight > 0 ? form_.ClientHeight : 424);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(false);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  scroll_->setWidget(content_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll_);
+  setFixedSize(content_->size());
 
-  for (ui::TControl* c : form_.Children()) Build(*c, this);
+  for (ui::TControl* c : form_.Children()) Build(*c, content_);
+  AssignMnemonics();
   // Pages find their widgets only once every control has one, so the first full
   // refresh comes after the whole tree is built.
   for (auto& b : bindings_) b->Refresh();
@@ -76,6 +97,56 @@ void MainWindow::ApplyTabOrder() {
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
+namespace {
+void CollectButtons(ui::TControl& c, std::vector<ui::TButton*>& out, bool intoPages) {
+  if (auto* b = dynamic_cast<ui::TButton*>(&c)) out.push_back(b);
+  for (ui::TControl* child : ui::InReadingOrder(c.Children())) {
+    if (!intoPages && dynamic_cast<ui::TTabSheet*>(child)) continue;
+    CollectButtons(*child, out, intoPages);
+  }
+}
+
+// The first letter of the caption not taken yet; 0 when every one is.
+char FreeLetter(const std::string& caption, std::string& taken) {
+  for (const char ch : caption) {
+    const char c = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    if (c < 'A' || c > 'Z' || taken.find(c) != std::string::npos) continue;
+    taken += c;
+    return c;
+  }
+  return 0;
+}
+}  // namespace
+
+// The buttons outside the pages show with every page: their letters are taken first, then
+// each page's buttons in reading order take theirs.
+void MainWindow::AssignMnemonics() {
+  std::vector<ui::TButton*> outside;
+  CollectButtons(form_, outside, false);
+  std::string shared;
+  for (ui::TButton* b : outside) ctx_.mnemonics[b] = FreeLetter(b->Caption(), shared);
+  for (ui::TTabSheet* page : form_.pcOptions.Pages()) {
+    std::vector<ui::TButton*> buttons;
+    CollectButtons(*page, buttons, true);
+    std::string taken = shared;
+    for (ui::TButton* b : buttons) ctx_.mnemonics[b] = FreeLetter(b->Caption(), taken);
+  }
+}
+
+// Ctrl+Tab turns the page also when no control has the focus (a tab clicked with the
+// mouse leaves it on none): the key reaches the window then.
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+  const bool pageKey = (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
+                       e->modifiers().testFlag(Qt::ControlModifier);
+  if (pageKey) {
+    if (auto* tabs = qobject_cast<QTabWidget*>(WidgetFor(form_.pcOptions)); tabs && tabs->isEnabled()) {
+      QCoreApplication::sendEvent(tabs, e);
+      return;
+    }
+  }
+  QWidget::keyPressEvent(e);
+}
+
 QWidget* MainWindow::WidgetFor(const ui::TControl& control) const {
   const auto it = ctx_.widgets.find(&control);
   return it == ctx_.widgets.end() ? nullptr : it->second;
@@ -96,23 +167,64 @@ void MainWindow::FocusFromWidget(QWidget* now) {
   }
 }
 
-bool MainWindow::PlaceRestored() {
-  if (!form_.RestorePosition) return false;
-  // A position saved on a screen that is no longer there would leave the window out of
-  // reach: it must show at least a good piece of its title bar on some screen.
-  const QRect wanted(form_.Left(), form_.Top(), width(), height());
-  for (const QScreen* s : QGuiApplication::screens()) {
-    const QRect seen = s->availableGeometry().intersected(wanted);
-    if (seen.width() >= 100 && seen.height() >= 30 && seen.top() == wanted.top()) {
-      move(wanted.topLeft());
-      return true;
+QPoint PlaceOnScreens(const QRect& wanted, const QList<QRect>& screens) {
+  const auto area = [](const QRect& r) { return r.isEmpty() ? 0ll : static_cast<long long>(r.width()) * r.height(); };
+  const long long whole = area(wanted);
+  // How far a point is from a screen: 0 inside it.
+  const auto distance = [](const QRect& s, const QPoint& p) {
+    const int dx = std::max({s.left() - p.x(), 0, p.x() - s.right()});
+    const int dy = std::max({s.top() - p.y(), 0, p.y() - s.bottom()});
+    return static_cast<long long>(dx) * dx + static_cast<long long>(dy) * dy;
+  };
+  const QRect* nearest = nullptr;
+  long long bestSeen = -1, bestDistance = 0;
+  for (const QRect& s : screens) {
+    const long long seen = area(s.intersected(wanted));
+    if (seen * 2 >= whole && wanted.top() >= s.top() && wanted.top() < s.bottom()) return wanted.topLeft();
+    const long long d = distance(s, wanted.center());
+    if (seen > bestSeen || (seen == bestSeen && d < bestDistance)) {
+      nearest = &s;
+      bestSeen = seen;
+      bestDistance = d;
     }
   }
-  return false;
+  if (!nearest) return wanted.topLeft();
+  const QRect& s = *nearest;
+  const int x = wanted.width() >= s.width() ? s.left() : std::clamp(wanted.left(), s.left(), s.right() + 1 - wanted.width());
+  const int y = wanted.height() >= s.height() ? s.top() : std::clamp(wanted.top(), s.top(), s.bottom() + 1 - wanted.height());
+  return {x, y};
+}
+
+bool MainWindow::PlaceRestored() {
+  if (!form_.RestorePosition) return false;
+  // A position saved on a screen that is no longer there (another monitor gone, a
+  // smaller screen) would leave the window out of reach: it comes onto the nearest one.
+  QList<QRect> screens;
+  for (const QScreen* s : QGuiApplication::screens()) screens.push_back(s->availableGeometry());
+  if (screens.isEmpty()) return false;
+  move(PlaceOnScreens(QRect(form_.Left(), form_.Top(), width(), height()), screens));
+  return true;
+}
+
+void MainWindow::FitInto(const QRect& available) {
+  // The title bar and frame take room too; the platform tells their size once shown.
+  const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+  const QSize want = content_->size();
+  const QSize room(std::max(200, available.width() - frame.width()), std::max(150, available.height() - frame.height()));
+  if (want.width() <= room.width() && want.height() <= room.height()) {
+    setFixedSize(want);
+    return;
+  }
+  // One dimension scrolling takes a scroll bar's room from the other.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int w = want.height() > room.height() ? want.width() + bar : want.width();
+  const int h = want.width() > room.width() ? want.height() + bar : want.height();
+  setFixedSize(std::min(w, room.width()), std::min(h, room.height()));
 }
 
 void MainWindow::ShowWindow() {
   ctx_.User([this] { ui::Invoke([this] { form_.FormShow(); }); });
+  if (const QScreen* s = QGuiApplication::primaryScreen()) FitInto(s->availableGeometry());
   if (!PlaceRestored()) {
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
       const QRect a = s->availableGeometry();

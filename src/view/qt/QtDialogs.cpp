@@ -58,6 +58,7 @@ int QtDialogs::MessageBox(const std::string& caption, const std::string& text, i
       box.setStandardButtons(QMessageBox::Ok);
       break;
   }
+  if (flags & mb::DefaultNo) box.setDefaultButton(QMessageBox::No);
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <atomic>
+#include <cstdio>
 #include <csignal>
 #include <exception>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "program/Demo.h"
+#include "platform/System.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
 #include "view/qt/LoopDriver.h"
@@ -74,9 +76,42 @@ void CloseOnStopRequests(QTimer& watch, QWidget& window) {
   watch.start(200);
 }
 
+// --help and --version answer on standard output and end the program before any window
+// (and without a display). Anything else is the window's.
+const char* kHelp =
+    "Usage: brevantix-configurator [--demo] [FILE.rfw]\n"
+    "\n"
+    "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
+    "\n"
+    "  FILE.rfw    open the Update page with this firmware image\n"
+    "  --demo      start the built-in simulated adapter and offer its port\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "The same operations from a terminal: brevantix-cli --help.\n";
+
+bool AnsweredOnTheTerminal(int argc, char** argv, int& rc) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kHelp, stdout);
+      rc = 0;
+      return true;
+    }
+    if (a == "--version") {
+      const auto v = bx::BuiltInVersionRecord();
+      std::printf("brevantix-configurator %s\n", v ? v->fileVersion.c_str() : "(no version record)");
+      rc = 0;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (int rc = 0; AnsweredOnTheTerminal(argc, argv, rc)) return rc;
   QApplication app(argc, argv);  // takes Qt's own options (-platform ...) out of argv
   QApplication::setApplicationName("Configurator");
 

@@ -1,5 +1,6 @@
 #include "view/win32/MainWindow.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ui/TabOrder.h"
@@ -130,19 +131,29 @@ void MainWindow::Destroyed() {
 
 bool MainWindow::PlaceRestored() {
   if (!form_.RestorePosition) return false;
-  // A position saved on a screen that is no longer there would leave the window out of
-  // reach: it must show at least a good piece of its title bar on some screen.
+  // A position saved on a screen that is no longer there (another monitor gone, a
+  // smaller screen) would leave the window out of reach: unless half of it shows with its
+  // title bar, it comes onto the nearest monitor, whole where it fits.
   RECT wanted{};
   ::GetWindowRect(hwnd_, &wanted);
   ::OffsetRect(&wanted, form_.Left() - wanted.left, form_.Top() - wanted.top);
-  HMONITOR monitor = ::MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL);
+  HMONITOR monitor = ::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST);
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!monitor || !::GetMonitorInfoA(monitor, &info)) return false;
+  const RECT& work = info.rcWork;
   RECT seen{};
-  ::IntersectRect(&seen, &info.rcWork, &wanted);
-  if (seen.right - seen.left < 100 || seen.bottom - seen.top < 30 || seen.top != wanted.top) return false;
-  ::SetWindowPos(hwnd_, nullptr, wanted.left, wanted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::IntersectRect(&seen, &work, &wanted);
+  const long long w = wanted.right - wanted.left, h = wanted.bottom - wanted.top;
+  const long long shown = static_cast<long long>(seen.right - seen.left) * (seen.bottom - seen.top);
+  int x = wanted.left, y = wanted.top;
+  if (shown * 2 < w * h || wanted.top < work.top || wanted.top >= work.bottom) {
+    x = w >= work.right - work.left ? work.left
+                                    : std::clamp<int>(wanted.left, work.left, work.right - static_cast<int>(w));
+    y = h >= work.bottom - work.top ? work.top
+                                    : std::clamp<int>(wanted.top, work.top, work.bottom - static_cast<int>(h));
+  }
+  ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   return true;
 }
 

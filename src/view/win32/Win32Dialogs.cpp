@@ -83,7 +83,7 @@ HWND MakeSheet(HWND owner, const std::string& title, const PropertyRows& rows) {
 
 int Win32Dialogs::MessageBox(const std::string& caption, const std::string& text, int flags) {
   // The flags and the answers are the platform's own values; only these are passed on.
-  const UINT style = static_cast<UINT>(flags & (mb::ButtonsMask | mb::IconMask)) | MB_SETFOREGROUND;
+  const UINT style = static_cast<UINT>(flags & (mb::ButtonsMask | mb::IconMask | mb::DefaultMask)) | MB_SETFOREGROUND;
   const int answer = ::MessageBoxA(owner_, Shown(text).c_str(), Shown(caption).c_str(), style);
   switch (answer) {
     case IDOK:

@@ -92,7 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"ModeHideRunningRefused", {"mode", "hide", "01"}, 1, {"I"}, {}, {"01\t01\tJ2534 Pass-Thru\tSelected"}},
         PageCase{"ModeHideDefaultRefused", {"mode", "hide", "000"}, 1, {"I"}, {}, {}},
         PageCase{"ModeUnknown", {"mode", "show", "7Z"}, 1, {"I"}, {}, {}},
-        PageCase{"ModeUsage", {"mode", "link", "02"}, 2, {}, {"I"}, {}}),
+        PageCase{"ModeUsage", {"mode", "link", "02"}, 2, {}, {"I"}, {}},
+        // A value the adapter would store and then fail on is refused before anything goes out.
+        PageCase{"WiFiSetBadAddress", {"wifi", "set", "ALIAS=Car", "APIP=999.1.1"}, 2, {}, {"I", "WC"}, {}},
+        PageCase{"WiFiSetBadMask", {"wifi", "set", "APNM=255.0.255.0"}, 2, {}, {"I", "WC"}, {}},
+        PageCase{"WiFiSetBadPort", {"wifi", "set", "WSBP=99999"}, 2, {}, {"I", "WC"}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The WiFi commands need the adapter's bridge to run the maker's firmware.

@@ -24,7 +24,7 @@ TEST(FlashCli, DemoAdapterIsFlashedWithTheDemoImageWithAndWithoutWait) {
     const RunResult r = RunProgram(argv, home.Env());
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_TRUE(Has(r.out, wait ? "Waiting Connection...\nConnecting...\n" : "Wait for page request...\n"));
-    EXPECT_TRUE(Has(r.out, "Writing Page #191 : Ok\nUpdating firmware\nUpdating firmware : Ok\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "Writing Page #192 : Ok\nUpdating firmware\nUpdating firmware : Ok\n")) << r.out;
     EXPECT_FALSE(Has(r.out, "\r"));  // no progress bar into a pipe
   }
 }

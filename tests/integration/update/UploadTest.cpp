@@ -32,6 +32,11 @@ TEST(Upload, DemoImageIsStoredByteForByteWithWaitForThePrompt) {
   EXPECT_EQ(stored->pages, static_cast<int>(expected.size() / 256));
   EXPECT_EQ(stored->sha256, Sha256Hex(expected));
   EXPECT_TRUE(stored->image == expected);
+  // The demo image is whole pages, and the adapter then runs the version its header names.
+  EXPECT_EQ(expected.size(), file.size() - 80);
+  for (const std::string& line : w.Log()) EXPECT_EQ(line.find("are not sent"), std::string::npos) << line;
+  ASSERT_TRUE(w.Search());
+  EXPECT_EQ(w.form->edVersion.Text(), "0.0.1");
 }
 
 TEST(Upload, BootloaderThatExpectsTheExtensionBlockGetsPagesFromByte265) {

@@ -87,7 +87,7 @@ TEST(WiFiSim, YesAtCloseSavesBeforeTheWindowGoes) {
   const std::string record = w.pty.adapter().With([](sim::AdapterModel& m) { return m.WifiLine(); });
   EXPECT_NE(record.find("ALIAS=Closing%20Car"), std::string::npos) << record;
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
-  EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
+  EXPECT_EQ(w.dialogs.messages[0].text, "Save the changes on the WiFi page?");
 }
 
 }  // namespace

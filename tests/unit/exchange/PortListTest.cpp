@@ -27,7 +27,9 @@ TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) 
   rows = {{"/dev/ttyUSB0", "/dev/ttyACM0"}, {"FT232R", "Brevantix"}, {"/sys/a", ""}};
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.Items(), (std::vector<std::string>{"/dev/ttyUSB0 (FT232R)", "/dev/ttyACM0 (Brevantix)"}));
-  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);  // nothing ever identified: no default
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);  // nothing ever identified: the first port
+  EXPECT_TRUE(f->btSearch.Enabled());
+  f->cbCOM.UserSelect(-1);
   EXPECT_FALSE(f->btSearch.Enabled());
   f->cbCOM.UserSelect(1);
   EXPECT_TRUE(f->btSearch.Enabled());
@@ -36,12 +38,58 @@ TEST_F(PortListTest, ItemsShowNameAndDescriptionAndUnchangedListsKeepTheChoice) 
   EXPECT_TRUE(f->btPortProp.Enabled());
   w.loop.Advance(2000);  // four refreshes with the same ports
   EXPECT_EQ(f->cbCOM.ItemIndex(), 0);
-  // A description that changes is a different list: rebuilt, the choice dropped.
+  // A description that changes is a different list: rebuilt, and the chosen port, still
+  // offered, stays chosen.
   rows.Descriptions[0] = "FT232R USB UART";
   w.loop.Advance(500);
-  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
-  EXPECT_FALSE(f->btSearch.Enabled());  // nothing to search on
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);
+  EXPECT_EQ(f->cbCOM.Text(), "/dev/ttyUSB0 (FT232R USB UART)");
+  EXPECT_TRUE(f->btSearch.Enabled());
+  // The chosen port unplugged: nothing ranked to fall back on but the first port.
+  rows = {{"/dev/ttyACM0"}, {"Brevantix"}, {""}};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);
+  EXPECT_TRUE(f->btSearch.Enabled());
   EXPECT_FALSE(f->btPortProp.Enabled());
+  EXPECT_EQ(f->memLog.Lines().back(), "Port /dev/ttyUSB0 is no longer offered; /dev/ttyACM0 is selected.");
+  // Every port gone: nothing to search on.
+  rows = {};
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+  EXPECT_FALSE(f->btSearch.Enabled());
+  EXPECT_EQ(f->memLog.Lines().back(), "Port /dev/ttyACM0 is no longer offered.");
+}
+
+// A rebuild of the list (a port plugged in, a network device saved) keeps the port in the
+// box while it is offered; only when it goes does the default rule choose, and the log and
+// the status strip say so.
+TEST_F(PortListTest, ARebuildKeepsTheChosenPortUntilItGoes) {
+  Recent({"NET:127.0.0.1:4000 1", "/dev/pts/0 2"});  // ranks: pts/0 0, NET 1
+  rows = {{"/dev/pts/0", "NET:127.0.0.1:4000"}, {"Simulated", "Net"}, {"", ""}};
+  Ports().Refresh(true);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);  // the serial port, by the default rule
+  f->cbCOM.UserSelect(1);
+  f->edCOM.SetText(f->cbCOM.Text());  // as an exchange on it leaves the strip
+  struct Step {
+    const char* what;
+    std::vector<std::string> ports;
+    std::string chosen;  // "" for none
+  };
+  const Step steps[] = {
+      {"a network device added ahead of it", {"/dev/pts/0", "NET:127.0.0.1:3999", "NET:127.0.0.1:4000"}, "NET:127.0.0.1:4000"},
+      {"a serial port plugged in", {"/dev/ttyUSB0", "/dev/pts/0", "NET:127.0.0.1:4000"}, "NET:127.0.0.1:4000"},
+      {"the chosen port removed", {"/dev/ttyUSB0", "/dev/pts/0"}, "/dev/pts/0"},
+  };
+  for (const Step& step : steps) {
+    PortLists next;
+    for (const auto& p : step.ports) AddPort(next, p, p.rfind("NET:", 0) == 0 ? "Net" : "Simulated", "");
+    rows = next;
+    w.loop.Advance(500);
+    EXPECT_EQ(Ports().SelectedPortName(), step.chosen) << step.what;
+    EXPECT_TRUE(f->btSearch.Enabled()) << step.what;
+  }
+  EXPECT_EQ(f->memLog.Lines().back(), "Port NET:127.0.0.1:4000 is no longer offered; /dev/pts/0 is selected.");
+  EXPECT_EQ(f->edCOM.Text(), "NET:127.0.0.1:4000 (Net) - gone");
 }
 
 // A recent-ports value of the wrong type (not one this program wrote) reads as empty:
@@ -71,7 +119,11 @@ TEST_F(PortListTest, DefaultPortPrefersSerialThenTheMostRecent) {
   rows.Descriptions.push_back("d");
   rows.Details.push_back("/sys/acm");
   w.loop.Advance(500);
-  EXPECT_EQ(f->cbCOM.ItemIndex(), 3);  // plugged in: rebuilt and the more recent serial port wins
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 1);  // plugged in: rebuilt, and the port in the box stays
+  f->cbCOM.SetItemIndex(-1);
+  rows.Descriptions[3] = "e";
+  w.loop.Advance(500);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 3);  // with none chosen the more recent serial port wins
   EXPECT_TRUE(f->btSearch.Enabled());
   EXPECT_TRUE(f->btPortProp.Enabled());
 }
@@ -152,7 +204,7 @@ TEST_F(PortListTest, PreferredPortIsChosenOnceItIsListed) {
   Ports().preferred = "/dev/pts/7";
   rows = {{"/dev/ttyS0"}, {"a"}, {"/sys/s"}};
   w.loop.Advance(500);
-  EXPECT_EQ(f->cbCOM.ItemIndex(), -1);
+  EXPECT_EQ(f->cbCOM.ItemIndex(), 0);  // the first port until the preferred one is listed
   rows = {{"/dev/ttyS0", "/dev/pts/7"}, {"a", "Simulated Brevantix Adapter"}, {"/sys/s", ""}};
   w.loop.Advance(500);
   EXPECT_EQ(f->cbCOM.ItemIndex(), 1);

@@ -174,7 +174,8 @@ TEST(ModeHousekeeping, LinkUnlinkAndRun) {
     EXPECT_TRUE(f.btModeFileDel.Enabled());
     EXPECT_TRUE(f.btModeRun.Enabled());
   }
-  EXPECT_EQ(w.dialogs.messages.back().text, "Do you really want to unlink software?");
+  EXPECT_EQ(w.dialogs.messages.back().text, "Do you really want to unlink \"" + tool + "\" from mode 02?");
+  EXPECT_TRUE(w.dialogs.messages.back().flags & mb::DefaultNo);
   EXPECT_EQ(w.dialogs.messages.back().caption, f.Caption() + " - Unlink...");
   w.dialogs.answers.push_back(mb::IdYes);
   f.btModeFileDel.Click();

@@ -138,7 +138,7 @@ TEST_F(NetworkPageTest, ASecondSearchMarksOnlyTheDevicesThatAnswerIt) {
   EXPECT_EQ(searcher.targets, (std::vector<std::string>{"255.255.255.255", "255.255.255.255"}));
 }
 
-// Find's target is the selected row's IP, which a "No" (reload) takes away from under it.
+// Search's "No" reloads the stored list; Find's keeps the unsaved edits for later.
 TEST_F(NetworkPageTest, SaveChangesBeforeASearchHasThreeAnswers) {
   struct Case {
     const char* name;
@@ -164,14 +164,15 @@ TEST_F(NetworkPageTest, SaveChangesBeforeASearchHasThreeAnswers) {
         N().btUDP_Search.Click();
       }
       ASSERT_FALSE(w.dialogs.messages.empty());
-      EXPECT_EQ(w.dialogs.messages.back().text, "Save changes?");
+      EXPECT_EQ(w.dialogs.messages.back().text, "Save the changes on the Network page?");
       EXPECT_EQ(w.dialogs.messages.back().caption, f->ApplicationTitle() + " - Network Search...");
       EXPECT_EQ(w.dialogs.messages.back().flags, mb::YesNoCancel | mb::IconQuestion);
-      EXPECT_EQ(Page().RowCount(), c.rows);
+      const bool kept = c.answer == mb::IdCancel || (find && c.answer == mb::IdNo);
+      EXPECT_EQ(Page().RowCount(), kept ? 2 : c.rows);
       EXPECT_EQ(static_cast<int>(StoredLines(Hive::LocalMachine).size()), c.stored);
       const std::string target = find ? kGarage.IP : NetworkPage::kSearchAll;
       EXPECT_EQ(searcher.targets, c.started ? std::vector<std::string>{target} : std::vector<std::string>{});
-      EXPECT_EQ(N().btNetwork_Save.Enabled(), c.answer == mb::IdCancel);
+      EXPECT_EQ(N().btNetwork_Save.Enabled(), kept);
     }
   }
 }
@@ -442,9 +443,10 @@ TEST_F(NetworkPageTest, DeleteAsksFirst) {
   N().btNetwork_Delete.Click();
   EXPECT_EQ(Page().RowCount(), 1);
   EXPECT_FALSE(N().btNetwork_Save.Enabled());
-  EXPECT_EQ(w.dialogs.messages.back().text, "Are you sure?");
+  EXPECT_EQ(w.dialogs.messages.back().text,
+            "Delete the device " + kGarage.IP + ":" + kGarage.Port + " (" + kGarage.Name + ") from the list?");
   EXPECT_EQ(w.dialogs.messages.back().caption, f->ApplicationTitle() + " - Network Device Delete...");
-  EXPECT_EQ(w.dialogs.messages.back().flags, mb::YesNo | mb::IconQuestion);
+  EXPECT_EQ(w.dialogs.messages.back().flags, mb::YesNo | mb::IconQuestion | mb::DefaultNo);
   w.dialogs.answers.push_back(mb::IdYes);
   N().btNetwork_Delete.Click();
   EXPECT_EQ(Page().RowCount(), 0);

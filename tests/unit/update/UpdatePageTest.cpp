@@ -10,8 +10,8 @@ TEST(UpdatePage, RunNeedsAFileAndAnIdentifiedAdapterUnlessDoNotSearchIsTicked) {
   UpdateWorld w;
   TfrmMain& f = w.StartAdapter();
   EXPECT_TRUE(f.rbUploadFW.Checked());
-  EXPECT_FALSE(f.ckbNotSearch.Enabled());
-  EXPECT_FALSE(f.ckbWait.Enabled());
+  EXPECT_TRUE(f.ckbNotSearch.Enabled());  // from the selected radio, without a click on it
+  EXPECT_TRUE(f.ckbWait.Enabled());
   EXPECT_TRUE(f.ckbWait.Checked());
   EXPECT_FALSE(f.btUpdateRun.Enabled());
 

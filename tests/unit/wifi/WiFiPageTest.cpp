@@ -188,7 +188,7 @@ TEST_F(WiFiPageTest, ReadAsksAboutPendingChangesThenReloadsAndEchoes) {
   EXPECT_EQ(w.Count(kRead), 1);
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
   EXPECT_EQ(w.dialogs.messages[0].caption, f->Caption() + " - WiFi Config...");
-  EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
+  EXPECT_EQ(w.dialogs.messages[0].text, "Save the changes on the WiFi page?");
   EXPECT_EQ(w.dialogs.messages[0].flags, mb::YesNoCancel | mb::IconQuestion);
   EXPECT_EQ(f->edWiFi_Alias.Text(), "Changed");
 

@@ -91,8 +91,10 @@ TEST_F(WiFiScanTest, ChipsetUpdateAtOnceFactoryResetOnlyAfterYes) {
   f->btWiFi_Factory_Reset.Click();
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
   EXPECT_EQ(w.dialogs.messages[0].caption, f->Caption() + " - WiFi Chipset...");
-  EXPECT_EQ(w.dialogs.messages[0].text, "This command will reset the WiFi chipset to factory settings. Are you sure?");
-  EXPECT_EQ(w.dialogs.messages[0].flags, mb::YesNo | mb::IconQuestion);
+  EXPECT_EQ(w.dialogs.messages[0].text, "This command will reset the WiFi chipset" +
+                                            (f->edSYS_Serial.Text().empty() ? "" : " of the adapter " + f->edSYS_Serial.Text()) +
+                                            " to factory settings: its WiFi settings are lost. Are you sure?");
+  EXPECT_EQ(w.dialogs.messages[0].flags, mb::YesNo | mb::IconQuestion | mb::DefaultNo);
   EXPECT_FALSE(w.Ex().Running());
   EXPECT_TRUE(w.commands.empty());
   EXPECT_EQ(f->memSYS.Text(), "system log");

@@ -146,7 +146,8 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
-    EXPECT_EQ(w.dialogs.messages[0].text, "Save changes?");
+    EXPECT_EQ(w.dialogs.messages[0].text,
+              network ? "Save the changes on the Network page?" : "Save the changes on the WiFi page?");
     EXPECT_EQ(w.dialogs.messages[0].caption, f.Caption() + (network ? " - Network Search..." : " - WiFi Config..."));
     EXPECT_EQ(w.dialogs.messages[0].flags, mb::YesNoCancel | mb::IconQuestion);
     EXPECT_FALSE(Int(w, Hive::CurrentUser, "WinTop"));
