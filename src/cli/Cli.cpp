@@ -285,7 +285,7 @@ int RunCommand(Session& s, const Command& cmd) {
   });
   int rc = 1;
   if (StartSession(s, cmd) && s.Signal() == 0) rc = cmd.run(s);
-  if (const int sig = s.Signal()) {
+  if (const int sig = s.Signal(); sig != 0 && !s.signalEnds) {
     *s.err << "brevantix-cli: canceled by " << TerminationSignalName(sig) << "\n";
     if (s.json) s.json->Error(std::string("canceled by ") + TerminationSignalName(sig));
     rc = TerminationExitCode(sig);

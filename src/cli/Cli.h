@@ -83,6 +83,9 @@ struct Session {
   // signal watch's thread; the event loop is woken for it.
   std::atomic<int> signal{0};
   int Signal() const { return signal.load(); }
+  // Set by a command for which that signal is the normal end (the flashing station):
+  // its own exit code stands.
+  bool signalEnds = false;
 };
 
 struct Command {

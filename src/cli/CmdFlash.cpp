@@ -2,6 +2,7 @@
 // adapter, or to several at once: one port discovery for the run, then one session with
 // a link of its own per adapter, all on the same event loop, each upload the Update
 // page's.
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "cli/Cli.h"
 #include "cli/FlashJob.h"
 #include "cli/FlashReport.h"
+#include "cli/FlashStation.h"
 #include "cli/JsonDocument.h"
 #include "cli/TerminalDialogs.h"
 #include "exchange/Exchange.h"
@@ -29,7 +31,13 @@ void PrepareFlash(Session& s, AppContext& context) {
   std::string error;
   // The window takes a firmware file from its command line, as when one is opened from
   // the desktop; a usage error is reported by run.
-  if (ParseFlashArgs(s.args, a, error)) context.args = {a.file};
+  if (!ParseFlashArgs(s.args, a, error)) return;
+  context.args = {a.file};
+  // The station's --port values are patterns, matched as ports appear: not ports.
+  if (a.watch)
+    std::erase_if(context.virtualPorts, [&s](const auto& port) {
+      return std::find(s.options.ports.begin(), s.options.ports.end(), port.first) != s.options.ports.end();
+    });
 }
 
 // The port as the port list shows it ("NAME (description)"), as the window's messages
@@ -113,6 +121,7 @@ int RunFlash(Session& s) {
   FlashArgs a;
   std::string error;
   if (!ParseFlashArgs(s.args, a, error)) return s.Fail(2, error);
+  if (a.watch) return RunStation(s, a);
   if (const std::string repeated = RepeatedPort(s.options.ports); !repeated.empty()) return s.Fail(2, repeated);
   const bool batch = a.all || s.options.ports.size() > 1;
   if (!batch && !s.ChoosePort()) return 2;
@@ -180,7 +189,9 @@ int RunReset(Session& s) {
   return 0;
 }
 
-Registrar flash({"flash", "FILE [--no-search] [--no-wait] [--all] [--timeout S]",
+Registrar flash({"flash",
+                 "FILE [--no-search] [--no-wait] [--all] [--timeout S] [--watch [--only-new] [--again] "
+                 "[--report FILE]]",
                  "upload the firmware image FILE (.rfw) to the adapter, as the Update page does",
                  "Searches for the adapter first, then asks it to enter its bootloader and uploads\n"
                  "the file page by page, printing every line of the update log as it comes (and a\n"
@@ -196,6 +207,17 @@ Registrar flash({"flash", "FILE [--no-search] [--no-wait] [--all] [--timeout S]"
                  "  --timeout S   press Stop after S seconds in which no page was acknowledged for\n"
                  "                the first time (default 30); seconds the CLI ran, so a stop of\n"
                  "                the process (SIGSTOP, Ctrl+Z) does not count\n"
+                 "  --watch       a flashing station: waits for adapters to be plugged in and\n"
+                 "                flashes each one once, several at the same time; every --port\n"
+                 "                is then a pattern over device paths (/dev/serial/by-id/usb-*),\n"
+                 "                without --port every serial port of the port list is watched.\n"
+                 "                Per adapter a line when found and a result line (port, serial,\n"
+                 "                firmware before -> after, result, seconds); SIGINT or SIGTERM\n"
+                 "                stops it with a summary, exit code 0 when no adapter failed\n"
+                 "  --only-new    with --watch: leave the ports present at the start alone\n"
+                 "  --again       with --watch: flash an adapter again that was flashed in this\n"
+                 "                run (else it is skipped when it comes back)\n"
+                 "  --report FILE with --watch: append one JSON line per adapter as it ends\n"
                  "Exit code 0 after \"Updating firmware : Ok\" or \"System Updating : Ok\" from every\n"
                  "adapter, 1 otherwise (the others still finish), 2 for usage errors. SIGINT or\n"
                  "SIGTERM presses Stop (the adapter stays in its bootloader: reset restarts it) and\n"

@@ -17,6 +17,18 @@ bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::str
       a.noWait = true;
     } else if (arg == "--all") {
       a.all = true;
+    } else if (arg == "--watch") {
+      a.watch = true;
+    } else if (arg == "--only-new") {
+      a.onlyNew = true;
+    } else if (arg == "--again") {
+      a.again = true;
+    } else if (arg == "--report") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--report needs a FILE";
+        return false;
+      }
+      a.report = args[++i];
     } else if (arg == "--timeout") {
       const std::string v = i + 1 < args.size() ? args[++i] : "";
       int s = 0;
@@ -38,6 +50,10 @@ bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::str
   }
   if (a.file.empty()) error = "flash needs a firmware FILE";
   if (a.all && a.noSearch) error = "--all finds the adapters by a search: it cannot go with --no-search";
+  if (a.watch && a.noSearch) error = "--watch knows the adapters by a search: it cannot go with --no-search";
+  if (a.watch && a.all) error = "--watch and --all cannot be given together";
+  if (!a.watch && (a.onlyNew || a.again || !a.report.empty()))
+    error = std::string(a.onlyNew ? "--only-new" : a.again ? "--again" : "--report") + " goes with --watch";
   return error.empty();
 }
 
@@ -138,6 +154,10 @@ int FlashJob::Message(const std::string& caption, const std::string& text, int f
 void FlashJob::Identified(const AdapterSession& session) {
   if (services_.identified) services_.identified(session.Port(), session.Identity().serial);
   Note("Adapter " + session.Identity().serial + " on " + session.PortShown());
+}
+
+std::string FlashJob::Declined(const AdapterSession& session) {
+  return services_.declined ? services_.declined(session) : std::string();
 }
 
 void FlashJob::Line(const std::string& line) {

@@ -20,9 +20,15 @@ struct FlashArgs {
   bool noWait = false;
   bool all = false;  // every listed serial port that answers a search
   int timeoutS = 30;
+  // The station: watch the ports and flash each adapter that appears.
+  bool watch = false;
+  bool onlyNew = false;  // leave the ports present at the start alone
+  bool again = false;    // flash an adapter again that was flashed in this run
+  std::string report;    // JSON Lines file, one line appended per adapter
 };
 
-// "FILE [--no-search] [--no-wait] [--all] [--timeout S]"; false with the reason.
+// "FILE [--no-search] [--no-wait] [--all] [--timeout S] [--watch [--only-new] [--again]
+// [--report FILE]]"; false with the reason.
 bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::string& error);
 
 class FlashJob : private FlashListener {
@@ -34,6 +40,8 @@ class FlashJob : private FlashListener {
   struct Services {
     std::function<int(const std::string& caption, const std::string& text, int flags)> message;
     std::function<void(const std::string& port, const std::string& serial)> identified;
+    // Why the adapter the search found is not to be flashed ("" or unset: flash it).
+    std::function<std::string(const AdapterSession& session)> declined;
   };
 
   // `link`: the job's own link for `port` (null when no link serves the name);
@@ -72,6 +80,7 @@ class FlashJob : private FlashListener {
   // FlashListener
   int Message(const std::string& caption, const std::string& text, int flags) override;
   void Identified(const AdapterSession& session) override;
+  std::string Declined(const AdapterSession& session) override;
   void Line(const std::string& line) override;
 
   int64_t RunTime(int64_t clockMs);

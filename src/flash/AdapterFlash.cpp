@@ -80,6 +80,11 @@ std::string AdapterFlash::Result() const {
 // bootloader, where it would wait for an upload that never begins.
 void AdapterFlash::Start() {
   if (stage_ != Stage::Idle) return;
+  if (!plan_.upload) {
+    session_.Begin(SessionPhase::Searching, SessionPhase::Searching);
+    BeginExchange(Stage::Searching);
+    return;
+  }
   session_.Begin(SessionPhase::Uploading, plan_.search ? SessionPhase::Searching : SessionPhase::Uploading);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(plan_.file, ec)) {
@@ -184,6 +189,14 @@ void AdapterFlash::InfoReceived() {
   }
   session_.ShowPort(portShown_);
   listener_.Identified(session_);
+  if (!plan_.upload) {
+    End(true, {});
+    return;
+  }
+  if (const std::string why = listener_.Declined(session_); !why.empty()) {
+    End(false, why);
+    return;
+  }
   BeginExchange(Stage::Entering);
 }
 

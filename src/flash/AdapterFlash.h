@@ -19,6 +19,7 @@ struct FlashPlan {
   std::string file;
   bool search = true;         // false: "Do not Search", the adapter already waits in its bootloader
   bool waitForPrompt = true;  // "Wait": connect once the bootloader has prompted
+  bool upload = true;         // false: the search alone (the identity after an upload)
 };
 
 // What the flash shows, as the Update page would: its message boxes, the update log
@@ -29,6 +30,10 @@ class FlashListener : public UploadReport {
   virtual int Message(const std::string& caption, const std::string& text, int flags) = 0;
   // The search identified the adapter (its serial number and record are the session's).
   virtual void Identified(const AdapterSession& /*session*/) {}
+  // After Identified: why this adapter is not to be flashed ("" to go on); the flash
+  // then ends there, failed with that cause, and the adapter is never sent to its
+  // bootloader.
+  virtual std::string Declined(const AdapterSession& /*session*/) { return {}; }
 };
 
 class AdapterFlash {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bx {
 
@@ -37,6 +38,17 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit, std::string
 // renamed over `path`. Something planted at `path` or at any temporary name is replaced
 // or avoided, never written through. False with the reason in `why`.
 bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& why);
+
+// Appends `data` to the regular file `path` (created, readable by all, when missing) and
+// syncs it, so what was appended survives a crash or a power cut. Never through a link,
+// and never into a FIFO or a device. False with the reason in `why`.
+bool AppendToFile(const std::string& path, std::string_view data, std::string& why);
+
+// The paths that match the shell pattern `pattern` now ("*", "?" and "[...]" in any of
+// its components), sorted; none when nothing matches or the pattern is not one. At most
+// kMaxMatchingPaths of them.
+inline constexpr std::size_t kMaxMatchingPaths = 4096;
+std::vector<std::string> MatchingPaths(const std::string& pattern);
 
 // "" when `folder` may hold this user's own settings and data, else the reason, naming the
 // folder it is about ("the folder /tmp/x is owned by another user (uid 1001)"). The folder

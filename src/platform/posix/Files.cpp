@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <fcntl.h>
+#include <glob.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,6 +158,37 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
   }
   why = "cannot find a free temporary name in " + folder;
   return false;
+}
+
+bool AppendToFile(const std::string& path, std::string_view data, std::string& why) {
+  // Non-blocking only for the open: a FIFO planted at the path is refused, not waited on.
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644));
+  if (fd.get() < 0) {
+    why = errno == ELOOP ? std::string("a link, not a file") : SystemText(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = "not a regular file";
+    return false;
+  }
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  bool ok = WriteAll(fd.get(), data, why);
+  if (ok && ::fdatasync(fd.get()) != 0) ok = (why = SystemText(errno)).empty();
+  if (!fd.Close() && ok) ok = (why = SystemText(errno)).empty();
+  return ok;
+}
+
+std::vector<std::string> MatchingPaths(const std::string& pattern) {
+  std::vector<std::string> paths;
+  if (pattern.empty() || pattern.find('\0') != std::string::npos) return paths;
+  glob_t g{};
+  if (::glob(pattern.c_str(), GLOB_ERR | GLOB_NOESCAPE, nullptr, &g) == 0) {
+    for (std::size_t i = 0; i < g.gl_pathc && paths.size() < kMaxMatchingPaths; ++i) paths.emplace_back(g.gl_pathv[i]);
+  }
+  ::globfree(&g);
+  return paths;
 }
 
 std::string FolderTrustProblem(const std::string& folder) {

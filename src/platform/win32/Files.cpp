@@ -3,6 +3,7 @@
 // (the profile, APPDATA) are private to their user by their ACLs, so folders are trusted.
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -90,6 +91,48 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
   }
   why = "cannot find a free temporary name in " + folder;
   return false;
+}
+
+bool AppendToFile(const std::string& path, std::string_view data, std::string& why) {
+  win32::Handle h(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.Valid()) {
+    why = win32::ErrorText(::GetLastError());
+    return false;
+  }
+  if (::GetFileType(h.get()) != FILE_TYPE_DISK) {
+    why = "not a regular file";
+    return false;
+  }
+  bool ok = true;
+  for (std::string_view rest = data; ok && !rest.empty();) {
+    DWORD n = 0;
+    const DWORD chunk = rest.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(rest.size());
+    ok = ::WriteFile(h.get(), rest.data(), chunk, &n, nullptr) && n > 0;
+    rest.remove_prefix(n);
+  }
+  ok = ok && ::FlushFileBuffers(h.get());
+  if (!ok) why = win32::ErrorText(::GetLastError());
+  return ok;
+}
+
+// Windows matches patterns in the last component only (FindFirstFile); the folders
+// before it are taken as they are.
+std::vector<std::string> MatchingPaths(const std::string& pattern) {
+  std::vector<std::string> paths;
+  if (pattern.empty() || pattern.find('\0') != std::string::npos) return paths;
+  const std::size_t slash = pattern.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+  WIN32_FIND_DATAA found{};
+  HANDLE h = ::FindFirstFileA(pattern.c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return paths;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") paths.push_back(folder + name);
+  } while (paths.size() < kMaxMatchingPaths && ::FindNextFileA(h, &found));
+  ::FindClose(h);
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
 std::string FolderTrustProblem(const std::string&) { return {}; }
