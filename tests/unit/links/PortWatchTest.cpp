@@ -67,7 +67,7 @@ TEST(PortWatch, WithoutPatternsTheLinksSerialPortsAsTheyArePluggedAndPulled) {
   EXPECT_TRUE(look().empty());
   sysfs.PlugUsbSerial("ttyUSB0");
   EXPECT_EQ(look(), std::vector<std::string>{sysfs.dev() + "/ttyUSB0"});
-  FakeUsb second;
+  test::FakeUsb second;
   second.serial = "B20XK9";
   second.bus = "1-3";
   sysfs.PlugUsbSerial("ttyUSB1", second);
