@@ -69,7 +69,7 @@ void PortList::Refresh(bool force) {
     if (best >= 0 && rows_.Names[static_cast<std::size_t>(best)] == preferred) preferred.clear();
   }
   // With no port used before, the first one offered: Search is usable at once.
-  if (best < 0 && !rows_.Names.empty()) best = 0;
+  if (best < 0 && !rows_.Names.empty() && firstWhenNoneUsed) best = 0;
   if (!chosen.empty() && !awaitingPreferred) {
     int kept = -1;
     for (std::size_t i = 0; i < rows_.Names.size(); ++i)

@@ -37,6 +37,10 @@ class PortList {
   // The rows behind cbCOM: name, description, device identifier per item.
   const PortLists& Rows() const { return rows_; }
 
+  // With no port used before, the first one offered is preselected (a window, where the
+  // user sees the box); false for the command line, whose commands go only to a port
+  // named or used before, never to whichever the links happen to list first.
+  bool firstWhenNoneUsed = true;
   // A port the program was started for (--port, --demo): chosen as soon as it is listed.
   std::string preferred;
   // The serial links' prefix, as the links tell it ("/dev/", "COM"): among the recently

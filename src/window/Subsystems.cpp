@@ -37,6 +37,7 @@ void CreateLinks(TfrmMain& form) {
   PortList& ports = *form.Modules->ports;
   ports.collect = [links] { return links->CollectPorts(); };
   ports.serialPrefix = links->Serial(0).Prefix();
+  ports.firstWhenNoneUsed = form.ctx.hasView;
   // The page reads the stored list as the network link has it after its next pass.
   form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
   const std::string sysRoot = form.ctx.sysfsRoot;

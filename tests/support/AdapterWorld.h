@@ -28,6 +28,8 @@ inline ExchangeRequest Request(Operation op, std::string suffix = {}, bool wait 
 }
 
 struct AdapterWorld : FormWorld {
+  // The window goes first: its close lets go of the link, which must still be there.
+  ~AdapterWorld() { form.reset(); }
   ScriptedLink link;
   // Replies by command text; a command without one gets silence.
   std::map<std::string, Bytes> replies;
