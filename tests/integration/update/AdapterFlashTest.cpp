@@ -54,6 +54,14 @@ sim::Scenario Prompting(int delayMs) {
   return s;
 }
 
+// Each page takes the bootloader a while: a Stop after the first one lands in the
+// upload however loaded the machine is.
+sim::Scenario SlowPages() {
+  sim::Scenario s = Prompting(100);
+  s.flashDelayMs = 300;
+  return s;
+}
+
 sim::Scenario Refusing() {
   sim::Scenario s = Prompting(100);
   s.trailing = "ERROR: bootloader locked";
@@ -67,7 +75,7 @@ TEST(AdapterFlash, TheSessionEndsWithTheUploadsTypedResult) {
   const Case cases[] = {
       {"search, prompt, every page", Prompting(100), {"", true, true}, false, true, "", true},
       {"no wait for the prompt", Prompting(-1), {"", true, false}, false, true, "", true},
-      {"stopped in the upload", Prompting(100), {"", true, true}, true, false, "Firmware Update canceled...", true},
+      {"stopped in the upload", SlowPages(), {"", true, true}, true, false, "Firmware Update canceled...", true},
       {"bootloader refused", Refusing(), {"", true, true}, false, false, "the adapter refused", false},
       {"no such file", Prompting(100), {folder.Path() + "/none.rfw", true, true}, false, false, "Firware file", false},
   };
