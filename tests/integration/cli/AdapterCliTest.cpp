@@ -47,7 +47,7 @@ TEST(AdapterCli, SilentPortGivesExitCodeOneAndTheMessage) {
   EXPECT_NE(r.err.find("(no such port)"), std::string::npos) << r.err;  // the link's reason
   // No port chosen, whichever ports the machine lists: never the first one by chance.
   for (int i = 0; i < 3; ++i) {
-    const RunResult unchosen = RunProgram({kCli, "search"}, home.Env());
+    const test::RunResult unchosen = RunProgram({kCli, "search"}, home.Env());
     EXPECT_EQ(unchosen.exitCode, 2) << unchosen.err;
     EXPECT_NE(unchosen.err.find("no port chosen"), std::string::npos) << unchosen.err;
   }
