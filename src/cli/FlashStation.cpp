@@ -352,11 +352,12 @@ void Station::Draw(int64_t now) {
 int Station::Run() {
   timer_.OnTimer = [] {};  // wakes the loop for the next look at the ports
   timer_.SetEnabled(true);
+  // The ports there now are looked at first: the line says the watch has begun.
+  Poll(s_.loop.NowMs(), true);
   std::string watched;
   for (const std::string& p : s_.options.ports) watched += (watched.empty() ? "" : ", ") + Shown(p);
   Print("watching " + (watched.empty() ? std::string("the serial ports") : watched) +
         " for adapters; Ctrl+C stops");
-  Poll(s_.loop.NowMs(), true);
   s_.RunUntil(
       [this] {
         Step(s_.loop.NowMs());
