@@ -156,7 +156,7 @@ int RunFlash(Session& s) {
   const bool terminal = StandardOutputIsTerminal();
   std::unique_ptr<FlashReport> report = s.json  ? MakeSilentReport()
                                         : batch ? MakeBatchReport(jobs, *s.out, *s.err, terminal)
-                                                : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal);
+                                                : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal, a.verbose);
   for (FlashJob* j : jobs)
     j->onLine = [&report](FlashJob& job, const std::string& line, bool note) { report->Line(job, line, note); };
   RunJobs(s, jobs, *report);
@@ -190,7 +190,7 @@ int RunReset(Session& s) {
 }
 
 Registrar flash({"flash",
-                 "FILE [--no-search] [--no-wait] [--all] [--timeout S] [--watch [--only-new] [--again] "
+                 "FILE [--no-search] [--no-wait] [--all] [--verbose] [--timeout S] [--watch [--only-new] [--again] "
                  "[--report FILE]]",
                  "upload the firmware image FILE (.rfw) to the adapter, as the Update page does",
                  "Searches for the adapter first, then asks it to enter its bootloader and uploads\n"
@@ -200,7 +200,8 @@ Registrar flash({"flash",
                  "page would: on a terminal one progress line per adapter, otherwise the log lines\n"
                  "with their port before them; at the end one line per adapter: port, serial number,\n"
                  "Ok or Failed with the reason.\n"
-                 "  --all         every listed serial port that answers the search\n"
+                 "  --all         every listed serial port that answers the search\n"                 "  --verbose     on a terminal too, every line of the update log (not only the\n"
+                 "                progress line and the result)\n"
                  "  --no-search   tick \"Do not Search\": the adapter is already in its bootloader\n"
                  "  --no-wait     untick \"Wait\": connect at once instead of waiting for the\n"
                  "                bootloader's prompt\n"

@@ -17,6 +17,8 @@ bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::str
       a.noWait = true;
     } else if (arg == "--all") {
       a.all = true;
+    } else if (arg == "--verbose") {
+      a.verbose = true;
     } else if (arg == "--watch") {
       a.watch = true;
     } else if (arg == "--only-new") {

@@ -20,6 +20,7 @@ struct FlashArgs {
   bool noWait = false;
   bool all = false;  // every listed serial port that answers a search
   int timeoutS = 30;
+  bool verbose = false;  // one adapter on a terminal: every log line, not only the result
   // The station: watch the ports and flash each adapter that appears.
   bool watch = false;
   bool onlyNew = false;  // leave the ports present at the start alone

@@ -5,6 +5,7 @@
 
 #include "cli/FlashJob.h"
 #include "cli/Shown.h"
+#include "session/AdapterChannel.h"
 
 namespace bx::cli {
 
@@ -15,11 +16,20 @@ namespace {
 constexpr int64_t kRedrawMs = 100;
 constexpr int kBarWidth = 40;
 
+// On a terminal, unless verbose: the update log's lines are not printed one by one but
+// shown on the progress line, and at the end the last of them (the result, and the hint
+// after a failed upload) stays. Otherwise every line, with the bar under them.
 class SingleReport : public FlashReport {
  public:
-  SingleReport(const FlashJob& job, std::ostream& out, std::ostream& err, bool terminal)
-      : job_(job), out_(out), err_(err), bar_(terminal) {}
+  SingleReport(const FlashJob& job, std::ostream& out, std::ostream& err, bool terminal, bool verbose)
+      : job_(job), out_(out), err_(err), bar_(terminal), quiet_(terminal && !verbose) {}
   void Line(FlashJob&, const std::string& line, bool note) override {
+    if (quiet_ && !note) {
+      previous_ = std::move(last_);
+      last_ = line;
+      dirty_ = true;
+      return;
+    }
     ClearBar();
     (note && line.rfind("Adapter ", 0) != 0 ? err_ << "brevantix-cli: " : out_) << ShownLine(line) << "\n";
     dirty_ = true;
@@ -32,12 +42,16 @@ class SingleReport : public FlashReport {
     }
     const int position = job_.Position();
     if (!dirty_ && position == drawnPosition_) return;
-    if (!dirty_ && now - drawnAt_ < kRedrawMs) return;
+    if (now - drawnAt_ < kRedrawMs) return;
     drawnAt_ = now;
     dirty_ = false;
     ClearBar();
-    if (job_.State() == FlashJob::Phase::Upload && job_.PageCount() > 0) {
-      out_ << "\r" << ProgressText(position, job_.PageCount(), kBarWidth);
+    std::string text;
+    if (job_.State() == FlashJob::Phase::Upload && job_.PageCount() > 0)
+      text = ProgressText(position, job_.PageCount(), kBarWidth);
+    if (quiet_ && !last_.empty()) text += (text.empty() ? "" : "  ") + ShownLine(last_).substr(0, kStatusWidth);
+    if (!text.empty()) {
+      out_ << "\r" << text;
       drawn_ = true;
       drawnPosition_ = position;
     }
@@ -45,10 +59,16 @@ class SingleReport : public FlashReport {
   }
   void End() override {
     ClearBar();
+    if (quiet_) {
+      // A failed upload's last line is the hint; the line before it says what failed.
+      if (last_ == kBootloaderHint && !previous_.empty()) out_ << ShownLine(previous_) << "\n";
+      if (!last_.empty()) out_ << ShownLine(last_) << "\n";
+    }
     out_.flush();
   }
 
  private:
+  static constexpr std::size_t kStatusWidth = 30;
   void ClearBar() {
     if (!drawn_) return;
     out_ << "\r\033[K";
@@ -57,10 +77,11 @@ class SingleReport : public FlashReport {
   const FlashJob& job_;
   std::ostream& out_;
   std::ostream& err_;
-  bool bar_;
+  bool bar_, quiet_;
   bool drawn_ = false, dirty_ = false;
   int drawnPosition_ = -1;
   int64_t drawnAt_ = -kRedrawMs;
+  std::string last_, previous_;  // the update log's last two lines
 };
 
 class BatchReport : public FlashReport {
@@ -142,8 +163,8 @@ std::string ProgressText(int position, int max, int width) {
 }
 
 std::unique_ptr<FlashReport> MakeSingleReport(const FlashJob& job, std::ostream& out, std::ostream& err,
-                                              bool terminal) {
-  return std::make_unique<SingleReport>(job, out, err, terminal);
+                                              bool terminal, bool verbose) {
+  return std::make_unique<SingleReport>(job, out, err, terminal, verbose);
 }
 
 std::unique_ptr<FlashReport> MakeBatchReport(const std::vector<FlashJob*>& jobs, std::ostream& out, std::ostream& err,

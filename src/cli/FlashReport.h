@@ -1,6 +1,6 @@
 #pragma once
-// What flash prints while its jobs run. One adapter: the update log as it grows, and on
-// a terminal a progress bar under it. Several: on a terminal one progress line per
+// What flash prints while its jobs run. One adapter: the update log as it grows; on a
+// terminal a progress line with the log's last line instead, and the result at the end. Several: on a terminal one progress line per
 // adapter, redrawn in place; otherwise each log line with its port before it; at the end
 // a summary line per adapter. With --json nothing until the document.
 #include <cstdint>
@@ -25,7 +25,9 @@ class FlashReport {
 };
 
 // `terminal`: standard output is a terminal. `jobs` outlive the report.
-std::unique_ptr<FlashReport> MakeSingleReport(const FlashJob& job, std::ostream& out, std::ostream& err, bool terminal);
+// `verbose`: on a terminal too, every line of the update log.
+std::unique_ptr<FlashReport> MakeSingleReport(const FlashJob& job, std::ostream& out, std::ostream& err, bool terminal,
+                                              bool verbose);
 std::unique_ptr<FlashReport> MakeBatchReport(const std::vector<FlashJob*>& jobs, std::ostream& out, std::ostream& err,
                                              bool terminal);
 std::unique_ptr<FlashReport> MakeSilentReport();

@@ -2,7 +2,16 @@
 // the bootloader confirmed.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+
+#include "platform/PtyMaster.h"
 
 #include "sim/SimPty.h"
 #include "support/Process.h"
@@ -16,6 +25,54 @@ const std::string kDemo = std::string(BX_SOURCE_DIR) + "/resources/demo/demo.rfw
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+extern "C" char** environ;
+
+// Runs the CLI with its standard output and error on a pseudo-terminal, as a person does;
+// what the terminal received (raw: no line end rewritten), bounded in time.
+RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+  RunResult r;
+  auto pty = PtyMaster::Open();
+  if (!pty) return r;
+  std::vector<std::string> envText;
+  for (char** e = environ; *e; ++e) envText.emplace_back(*e);
+  envText.insert(envText.end(), env.begin(), env.end());
+  std::vector<char*> args, envp;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& e : envText) envp.push_back(const_cast<char*>(e.c_str()));
+  args.push_back(nullptr);
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, pty->SlavePath().c_str(), O_RDWR | O_NOCTTY, 0);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return r;
+  const int fd = static_cast<int>(pty->Handle());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  int status = 0;
+  bool ended = false;
+  for (int idle = 0; idle < 3 && std::chrono::steady_clock::now() < deadline;) {
+    pollfd p{fd, POLLIN, 0};
+    char buf[4096];
+    if (::poll(&p, 1, 100) > 0 && (p.revents & POLLIN)) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n > 0) r.out.append(buf, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (!ended) ended = ::waitpid(pid, &status, WNOHANG) == pid;
+    if (ended) ++idle;  // what it wrote last has been read
+  }
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return r;
+  }
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
 TEST(FlashCli, DemoAdapterIsFlashedWithTheDemoImageWithAndWithoutWait) {
   TempHome home;
   for (const bool wait : {true, false}) {
@@ -26,6 +83,32 @@ TEST(FlashCli, DemoAdapterIsFlashedWithTheDemoImageWithAndWithoutWait) {
     EXPECT_TRUE(Has(r.out, wait ? "Waiting Connection...\nConnecting...\n" : "Wait for page request...\n"));
     EXPECT_TRUE(Has(r.out, "Writing Page #192 : Ok\nUpdating firmware\nUpdating firmware : Ok\n")) << r.out;
     EXPECT_FALSE(Has(r.out, "\r"));  // no progress bar into a pipe
+  }
+}
+
+// On a terminal a single upload is one progress line, redrawn in place, and its result;
+// --verbose prints every page line as into a pipe.
+TEST(FlashCli, OnATerminalOneProgressLineAndTheResultAndEveryLineWithVerbose) {
+  TempHome home;
+  TempFolder folder;
+  const std::string image = folder.Write("t.rfw", Pattern(80 + 256 * 16));
+  sim::Scenario slow;
+  slow.promptDelayMs = 100;
+  slow.byteRate = 8000;  // half a second a page: the line is drawn more than once
+  for (const bool verbose : {false, true}) {
+    sim::PtyAdapter pty(slow);
+    ASSERT_TRUE(pty.Start());
+    std::vector<std::string> argv = {kCli, "--port", pty.SlavePath(), "flash", image};
+    if (verbose) argv.push_back("--verbose");
+    const RunResult r = RunOnTerminal(argv, home.Env());
+    pty.Stop();
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "\r[")) << r.out;  // the progress bar
+    EXPECT_EQ(Has(r.out, "Writing Page #5 : Ok\n"), verbose) << r.out;
+    EXPECT_TRUE(Has(r.out, "Updating firmware : Ok\n")) << r.out;
+    if (!verbose) {
+      EXPECT_LT(std::count(r.out.begin(), r.out.end(), '\n'), 5) << r.out;
+    }
   }
 }
 
