@@ -6,6 +6,7 @@
 //
 // Any thread; every call stands alone.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,19 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit, std::string
 // renamed over `path`. Something planted at `path` or at any temporary name is replaced
 // or avoided, never written through. False with the reason in `why`.
 bool ReplaceFileContents(const std::string& path, std::string_view data, std::string& why);
+
+// A file written as it goes (a trace): whatever was appended before a crash stays in it.
+class GrowingFile {
+ public:
+  virtual ~GrowingFile() = default;
+  // Appends all of `data`; false with the system's reason.
+  virtual bool Append(std::string_view data, std::string& why) = 0;
+};
+
+// A new, empty file in place of `path`: created exclusively under a temporary name of its
+// own in the same folder (never through a link), then renamed over `path` at once, so
+// that something planted there is replaced, never written through. Null with the reason.
+std::unique_ptr<GrowingFile> CreateGrowingFile(const std::string& path, std::string& why);
 
 // "" when `folder` may hold this user's own settings and data, else the reason, naming the
 // folder it is about ("the folder /tmp/x is owned by another user (uid 1001)"). The folder
