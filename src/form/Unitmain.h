@@ -20,6 +20,7 @@ namespace bx {
 
 class DatagramNetwork;
 class LinkTable;
+class LinkTrace;
 class LibraryLoader;
 class ArchiveUnpacker;
 class Exchange;
@@ -61,6 +62,8 @@ struct AppContext {
   // False for a further window model of the same process (the CLI flashing several
   // adapters at once): the start-up and close settings are the first window's to write.
   bool writesSettings = true;
+  // The wire trace the links report to (--trace FILE); nullptr: none. Outlives the window.
+  LinkTrace* trace = nullptr;
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab
