@@ -146,6 +146,10 @@ class TfrmMain : public ui::TForm,
   void lbRefClick();
   void lbMailClick();
 
+  // A key pressed anywhere in the window, before the control with the focus sees it: the
+  // window's own shortcuts (Ctrl+Shift+S saves the support report). True when taken.
+  bool WindowShortcut(const ui::KeyEvent& e);
+
   // The 33 controls with the selection and copy keys.
   std::vector<ui::TTextControl*> CopyKeyControls();
 
