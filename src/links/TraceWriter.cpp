@@ -10,6 +10,9 @@ namespace bx {
 namespace {
 
 constexpr std::size_t kBytesPerLine = 32;
+// Once woken for a first chunk the writer gathers for this long before it takes the
+// batch, so that the chunks that follow join it without waking it each time.
+constexpr std::chrono::milliseconds kBatchWindow{10};
 // An open piece longer than this keeps only what still decides its masking.
 constexpr std::size_t kPieceLimit = 64;
 // A key decodes to at most 5 bytes, so one of more than 15 raw characters (after its
@@ -95,10 +98,12 @@ TraceWriter::~TraceWriter() {
 int64_t TraceWriter::Now() const { return std::max<int64_t>(0, clock_.NowMicros() - start_); }
 
 void TraceWriter::Push(Item item) {
-  const bool wake = queue_.empty();
+  const bool first = queue_.empty();
+  const std::size_t before = queued_;
   queued_ += item.data.size();
   queue_.push_back(std::move(item));
-  if (wake) wake_.notify_one();
+  // The writer waits for a first chunk, then gathers until half the queue is taken.
+  if (first || (before < options_.queueLimit / 2 && queued_ >= options_.queueLimit / 2)) wake_.notify_one();
 }
 
 void TraceWriter::MoveDropsInto(std::deque<Item>& queue) {
@@ -156,8 +161,12 @@ void TraceWriter::Note(const std::string& text) {
 
 bool TraceWriter::Flush(int timeoutMs) {
   std::unique_lock<std::mutex> lk(mu_);
-  return idle_.wait_for(lk, std::chrono::milliseconds(std::max(0, timeoutMs)),
-                        [this] { return queue_.empty() && dropped_.empty() && !busy_; });
+  ++flushing_;
+  wake_.notify_all();  // no gathering while someone waits
+  const bool done = idle_.wait_for(lk, std::chrono::milliseconds(std::max(0, timeoutMs)),
+                                   [this] { return queue_.empty() && dropped_.empty() && !busy_; });
+  --flushing_;
+  return done;
 }
 
 uint64_t TraceWriter::UntracedBytes() const {
@@ -182,6 +191,8 @@ void TraceWriter::Loop() {
   for (;;) {
     wake_.wait(lk, [this] { return stop_ || !queue_.empty() || !dropped_.empty(); });
     if (queue_.empty() && dropped_.empty()) break;  // stopped, and everything is written
+    wake_.wait_for(lk, kBatchWindow,
+                   [this] { return stop_ || flushing_ > 0 || queued_ >= options_.queueLimit / 2; });
     std::deque<Item> batch;
     batch.swap(queue_);
     queued_ = 0;

@@ -118,6 +118,7 @@ class TraceWriter final : public LinkTrace {
   uint64_t untracedTotal_ = 0;
   bool busy_ = false;
   bool stop_ = false;
+  int flushing_ = 0;  // callers waiting in Flush
 
   // The writer thread's own.
   std::map<std::pair<std::string, int>, StreamMasker> maskers_;
