@@ -121,8 +121,9 @@ void TraceWriter::MoveDropsInto(std::deque<Item>& queue) {
 
 void TraceWriter::Record(TraceDirection direction, const std::string& port, const char* data, std::size_t size) {
   if (size == 0) return;
-  const int64_t us = Now();
   std::lock_guard<std::mutex> g(mu_);
+  // Read under the lock, so that the queue's order is the order of the times.
+  const int64_t us = Now();
   if (queued_ + size > options_.queueLimit) {
     untracedTotal_ += size;
     for (Dropped& d : dropped_) {
@@ -152,9 +153,9 @@ void TraceWriter::Record(TraceDirection direction, const std::string& port, cons
 void TraceWriter::Note(const std::string& text) {
   Item item;
   item.kind = Kind::Note;
-  item.us = Now();
   item.data = options_.maskLine ? options_.maskLine(text) : text;
   std::lock_guard<std::mutex> g(mu_);
+  item.us = Now();
   if (!dropped_.empty()) MoveDropsInto(queue_);
   Push(std::move(item));
 }

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "links/TraceWriter.h"
 #include "wifi/WiFiCommand.h"
@@ -15,8 +16,14 @@ namespace {
 
 class ManualClock : public MonotonicClock {
  public:
-  int64_t NowMicros() const override { return now.load(); }
-  std::atomic<int64_t> now{1000000};
+  int64_t NowMicros() const override {
+    if (!ticking) return now.load();
+    const int64_t at = now.fetch_add(1);
+    std::this_thread::yield();  // lets another thread run between reading the time and using it
+    return at;
+  }
+  mutable std::atomic<int64_t> now{1000000};
+  std::atomic<bool> ticking{false};  // each reading one microsecond after the last
 };
 
 // A trace file in memory. Closed, its Append waits until it is opened again, as a file
@@ -150,6 +157,26 @@ TEST(TraceWriter, WritesChunksNotesAndTimesInOrder) {
   for (int i = 0; i < 14; ++i) rest += " 61";
   EXPECT_EQ(lines[4], rest + "  |" + std::string(14, 'a') + "|");
   EXPECT_EQ(t.writer->RecentText(), t.Text());
+}
+
+// Chunks of two threads at once: the lines come in the order of their times.
+TEST(TraceWriter, LinesOfSeveralThreadsAreInTheOrderOfTheirTimes) {
+  TraceFixture t;
+  t.clock.ticking = true;
+  auto feed = [&](TraceDirection d) {
+    for (int i = 0; i < 2000; ++i) t.Record(d, "P", "x");
+  };
+  std::thread rx(feed, TraceDirection::Read), tx(feed, TraceDirection::Written);
+  rx.join();
+  tx.join();
+  const std::vector<std::string> lines = t.Lines();
+  ASSERT_EQ(lines.size(), 4000u);
+  long long last = -1;
+  for (const std::string& l : lines) {
+    const long long us = std::stoll(l);
+    ASSERT_GT(us, last) << l;
+    last = us;
+  }
 }
 
 // The streams of two ports (and the two directions) are masked apart: a key begun on one
