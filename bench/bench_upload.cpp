@@ -2,6 +2,10 @@
 // over a pseudo-terminal, unthrottled and at the 115200-baud byte rate, each once with
 // wake-on-data and once with plain 10 ms polling. Run by scripts/bench-upload.
 //
+// With --trace it times the same upload with and without a wire trace (the CLI's --trace:
+// a file, the WiFi keys masked), the runs alternating (--repeat N times each), unthrottled
+// and at 115200 baud: the trace must not slow the link down. Run by scripts/bench-trace.
+//
 // With --page-scaling it compares instead the same 1 MiB image cut into 4,096 pages of
 // 256 bytes and into 65,535 pages of 16 bytes, unthrottled, the two runs alternating
 // (--repeat N times each): an upload's cost must grow with its pages, not with the
@@ -15,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +37,7 @@
 #include "platform/PtyMaster.h"
 #include "platform/SerialDevice.h"
 #include "platform/WaitEvent.h"
+#include "program/Program.h"
 #include "sim/SimPty.h"
 #include "ui/Controls.h"
 #include "ui/EventLoop.h"
@@ -118,7 +124,7 @@ double Percentile(std::vector<int64_t> v, double p) {
 }
 
 Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int flashDelayMs, bool wake,
-              int pageSize = 256, int64_t limitMs = 300000) {
+              int pageSize = 256, int64_t limitMs = 300000, LinkTrace* trace = nullptr) {
   Result r;
   sim::Scenario s;
   s.pageSize = pageSize;
@@ -135,6 +141,7 @@ Result RunOne(const std::string& path, const Bytes& file, int64_t byteRate, int 
   config.sysRoot = "/nonexistent-sysfs";
   config.scanThreads = false;
   config.virtualPorts = {{pty.SlavePath(), "bench", ""}};
+  config.trace = trace;
   auto links = LinksCreate(config);
   TLink_Channel* channel = links->FindLinkForPort(pty.SlavePath());
   if (!channel) {
@@ -298,6 +305,7 @@ struct Options {
   int flashDelayMs = 0;
   int repeat = 1;
   bool scaling = false;
+  bool trace = false;
   std::vector<std::pair<int, int>> cuts;
 };
 
@@ -308,6 +316,8 @@ Options ParseOptions(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     if (a == "--page-scaling")
       o.scaling = true;
+    else if (a == "--trace")
+      o.trace = true;
     else if (a == "--kib" && hasValue)
       o.kib = static_cast<std::size_t>(std::atoi(argv[++i]));
     else if (a == "--flash-delay" && hasValue)
@@ -382,8 +392,82 @@ int StandardRuns(const Options& o) {
   return allOk ? 0 : 1;
 }
 
+// The upload with and without the wire trace, side by side: for each line rate the two
+// alternate (--repeat times each), so that a change in the machine's load meets both.
+int TraceOverhead(const Options& o) {
+  const Bytes file = MakeImage(o.kib * 1024);
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  const std::string path = folder + "/bx-bench-trace.rfw";
+  const std::string tracePath = folder + "/bx-bench-upload.trace";
+  std::ofstream(path, std::ios::binary) << file;
+  std::printf(
+      "Upload of %zu KiB in 256-byte pages to the simulator over a pseudo-terminal, wake-on-data, with and\n"
+      "without the wire trace (a file, WiFi keys masked), alternating, %d run(s) each (unthrottled %d)\n\n",
+      o.kib, o.repeat, 5 * o.repeat);
+  std::printf("%-12s %-4s %-8s %10s %10s %8s %12s %14s\n", "line", "run", "trace", "time s", "KiB/s", "CPU s",
+              "trace bytes", "untraced bytes");
+  bool allOk = true;
+  // An unthrottled upload takes a tenth of a second: five times the runs for its median.
+  struct Rate {
+    const char* label;
+    int64_t rate;
+    int runs;
+    std::vector<double> plain, traced, plainCpu, tracedCpu;
+  };
+  // The CPU time of the whole process (the simulator, the link, the trace's writer) tells
+  // the trace's cost also on a loaded machine, where the wall-clock time of a short run
+  // is mostly waiting for a core.
+  std::vector<Rate> rates = {{"unthrottled", 0, 5 * o.repeat, {}, {}, {}, {}},
+                             {"115200 baud", 11520, o.repeat, {}, {}, {}, {}}};
+  for (Rate& rate : rates) {
+    for (int k = 0; k < rate.runs; ++k) {
+      for (const bool traced : {false, true}) {
+        std::string why;
+        std::unique_ptr<TraceWriter> trace =
+            traced ? OpenWireTrace(tracePath, false, "bench_upload --trace", why) : nullptr;
+        if (traced && !trace) {
+          std::printf("cannot write the trace %s: %s\n", tracePath.c_str(), why.c_str());
+          return 1;
+        }
+        const std::clock_t cpu0 = std::clock();
+        const Result r = RunOne(path, file, rate.rate, o.flashDelayMs, true, 256, 300000, trace.get());
+        uint64_t untraced = 0;
+        if (trace) {
+          trace->Flush(10000);
+          untraced = trace->UntracedBytes();
+          trace.reset();
+        }
+        const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        (traced ? rate.tracedCpu : rate.plainCpu).push_back(cpu);
+        const auto traceBytes = traced ? std::filesystem::file_size(tracePath) : 0;
+        allOk = allOk && r.ok;
+        (traced ? rate.traced : rate.plain).push_back(r.seconds);
+        std::printf("%-12s %-4d %-8s %10.3f %10.1f %8.3f %12llu %14llu%s\n", rate.label, k + 1,
+                    traced ? "traced" : "none", r.seconds, r.seconds > 0 ? static_cast<double>(o.kib) / r.seconds : 0.0,
+                    cpu,
+                    static_cast<unsigned long long>(traceBytes), static_cast<unsigned long long>(untraced),
+                    r.ok ? "" : ("  FAILED: " + r.error).c_str());
+        std::fflush(stdout);
+      }
+    }
+  }
+  std::printf("\n");
+  for (const Rate& rate : rates) {
+    const double plain = Median(rate.plain), traced = Median(rate.traced);
+    std::printf("%-12s median without %.3f s, with the trace %.3f s: %+.1f %% (target under 5 %%)\n", rate.label,
+                plain, traced, plain > 0 ? (traced / plain - 1) * 100 : 0.0);
+    const double plainCpu = Median(rate.plainCpu), tracedCpu = Median(rate.tracedCpu);
+    std::printf("%-12s CPU median without %.3f s, with the trace %.3f s: %+.1f %%\n", rate.label, plainCpu,
+                tracedCpu, plainCpu > 0 ? (tracedCpu / plainCpu - 1) * 100 : 0.0);
+  }
+  std::filesystem::remove(path);
+  std::filesystem::remove(tracePath);
+  return allOk ? 0 : 1;
+}
+
 int Main(int argc, char** argv) {
   const Options o = ParseOptions(argc, argv);
+  if (o.trace) return TraceOverhead(o);
   return o.scaling ? PageScaling(o.cuts, o.repeat) : StandardRuns(o);
 }
 

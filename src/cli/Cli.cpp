@@ -33,6 +33,9 @@ const char* kGlobalHelp =
     "  --demo        start the built-in simulated adapter and use its port\n"
     "  --yes, --no   the answer to questions the program asks\n"
     "  --json        print one JSON document instead of text (see the README)\n"
+    "  --trace FILE  write a wire trace to FILE as the run goes: every chunk written to and\n"
+    "                read from a port, with its time, port and bytes (WiFi keys masked)\n"
+    "  --trace-keys  leave the WiFi keys unmasked in the trace\n"
     "  --version     the program's product name, version and company\n"
     "  --help        this text, or the help of a command\n";
 
@@ -177,6 +180,13 @@ int ParseGlobalOptions(int argc, char** argv, Session& s) {
     } else if (a == "--port") {
       s.Fail(2, "--port needs a NAME");
       return -1;
+    } else if (a == "--trace" && i + 1 < argc) {
+      o.trace = argv[++i];
+    } else if (a == "--trace") {
+      s.Fail(2, "--trace needs a FILE");
+      return -1;
+    } else if (a == "--trace-keys") {
+      o.traceKeys = true;
     } else if (a == "--demo") {
       o.demo = true;
     } else if (a == "--yes" || a == "--no") {
@@ -214,7 +224,7 @@ bool WantsJson(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--json") return true;
-    if (a == "--port")
+    if (a == "--port" || a == "--trace")
       ++i;
     else if (a.empty() || a[0] != '-')
       return false;
@@ -237,6 +247,10 @@ bool StartSession(Session& s, const Command& cmd) {
     if (cmd.savesSettings && cmd.savesSettings(s.args)) return s.Fail(1, notSaved) == 0;
     *s.err << "brevantix-cli: warning: the settings are not saved: " << Shown(notSaved) << "\n";
   }
+  if (!s.options.trace.empty()) {
+    s.trace = OpenWireTrace(s.options.trace, s.options.traceKeys, s.commandLine, error);
+    if (!s.trace) return s.Fail(1, "--trace " + s.options.trace + ": " + error) == 0;
+  }
   if (s.options.demo) {
     s.demo = std::make_unique<DemoAdapter>();
     if (!s.demo->Start(error)) return s.Fail(1, "the simulated adapter did not start: " + error) == 0;
@@ -257,6 +271,7 @@ bool StartSession(Session& s, const Command& cmd) {
   context.registerProgram = !window.empty();
   context.programPath = window.empty() ? ProgramPath() : window;
   context.hasView = false;
+  context.trace = s.trace.get();
   for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
   if (s.demo) s.demo->Offer(context);
   if (cmd.prepare) cmd.prepare(s, context);
@@ -291,6 +306,13 @@ int RunCommand(Session& s, const Command& cmd) {
     rc = TerminationExitCode(sig);
   }
   s.Finish();
+  if (s.trace) {
+    s.trace->Note("the run ends with exit code " + std::to_string(rc));
+    s.trace->Flush(2000);
+    if (const std::string why = s.trace->WriteError(); !why.empty())
+      *s.err << "brevantix-cli: warning: the trace " << Shown(s.options.trace) << " is incomplete: " << Shown(why)
+             << "\n";
+  }
   return rc;
 }
 
@@ -298,6 +320,7 @@ int RunCommand(Session& s, const Command& cmd) {
 // capture, and `json` the document then.
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err, JsonDocument* json) {
   Session s;
+  for (int k = 0; k < argc; ++k) s.commandLine += (k ? " " : "") + std::string(argv[k]);
   s.out = &out;
   s.err = &err;
   s.json = json;
@@ -320,6 +343,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, JsonDocumen
   }
   // One adapter port, and where it comes from, is one choice: a second one is refused,
   // not silently ignored.
+  if (s.options.traceKeys && s.options.trace.empty()) return s.Fail(2, "--trace-keys needs --trace FILE");
   if (s.options.demo && !s.options.ports.empty())
     return s.Fail(2, "--demo and --port " + s.options.ports.front() + " cannot be given together");
   if (s.options.ports.size() > 1 && cmd->name != "flash")

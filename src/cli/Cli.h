@@ -25,6 +25,8 @@ struct Options {
   int answer = 0;                  // --yes / --no for questions (0: not given)
   bool help = false;
   bool json = false;  // --json: one JSON document on standard output
+  std::string trace;  // --trace FILE: the wire trace of every link
+  bool traceKeys = false;  // --trace-keys: the WiFi keys unmasked in the trace
 };
 
 class TerminalDialogs;
@@ -37,6 +39,9 @@ struct Session {
   Options options;
   std::vector<std::string> args;  // the command's own arguments
   ProgramServices services;
+  // The wire trace (--trace), before the window whose links report to it.
+  std::unique_ptr<TraceWriter> trace;
+  std::string commandLine;  // the run's arguments, for the trace's first note
   std::unique_ptr<TerminalDialogs> dialogs;
   std::unique_ptr<Clipboard> clipboard;
   ui::RealEventLoop loop;

@@ -20,6 +20,7 @@ namespace bx {
 
 class DatagramNetwork;
 class LinkTable;
+class LinkTrace;
 class LibraryLoader;
 class ArchiveUnpacker;
 class Exchange;
@@ -61,6 +62,8 @@ struct AppContext {
   // False for a further window model of the same process (the CLI flashing several
   // adapters at once): the start-up and close settings are the first window's to write.
   bool writesSettings = true;
+  // The wire trace the links report to (--trace FILE); nullptr: none. Outlives the window.
+  LinkTrace* trace = nullptr;
 };
 
 // The window is made of its pages' control structs (see PageControls.h), built in tab
@@ -142,6 +145,10 @@ class TfrmMain : public ui::TForm,
   void lbRefMouseLeave(ui::TLabel& label);
   void lbRefClick();
   void lbMailClick();
+
+  // A key pressed anywhere in the window, before the control with the focus sees it: the
+  // window's own shortcuts (Ctrl+Shift+S saves the support report). True when taken.
+  bool WindowShortcut(const ui::KeyEvent& e);
 
   // The 33 controls with the selection and copy keys.
   std::vector<ui::TTextControl*> CopyKeyControls();

@@ -6,7 +6,8 @@
 
 namespace bx {
 
-LinkTable::LinkTable(const LinkConfig& config) : registry_(config.registry), settingsKey_(config.settingsKey) {
+LinkTable::LinkTable(const LinkConfig& config)
+    : registry_(config.registry), settingsKey_(config.settingsKey), trace_(config.trace) {
   const bool threads = config.scanThreads;
   if (config.serialSource == SerialSource::Registry && config.registry) {
     std::string prefix = config.serialPrefix.empty() ? kWindowsSerialPrefix : config.serialPrefix;
@@ -32,6 +33,7 @@ LinkTable::LinkTable(const LinkConfig& config) : registry_(config.registry), set
   net_ = std::make_unique<TLink_NET>(config.registry, config.settingsKey, threads);
   for (std::size_t i = 0; i < 5; ++i) links_[i] = serial_[i].get();
   links_[5] = net_.get();
+  for (TLink_Channel* link : links_) link->SetTrace(trace_);
 }
 
 LinkTable::~LinkTable() {
@@ -50,10 +52,15 @@ TLink_Channel* LinkTable::FindLinkForPort(const std::string& name) const {
 std::unique_ptr<TLink_Channel> LinkTable::NewLinkFor(const std::string& name) const {
   TLink_Channel* owner = FindLinkForPort(name);
   if (!owner) return nullptr;
-  if (owner == net_.get()) return std::make_unique<TLink_NET>(registry_, settingsKey_, false);
-  for (const auto& serial : serial_)
-    if (owner == serial.get()) return std::make_unique<TLink_COM>(serial->Prefix(), serial->SharedSource(), false);
-  return nullptr;
+  std::unique_ptr<TLink_Channel> link;
+  if (owner == net_.get()) {
+    link = std::make_unique<TLink_NET>(registry_, settingsKey_, false);
+  } else {
+    for (const auto& serial : serial_)
+      if (owner == serial.get()) link = std::make_unique<TLink_COM>(serial->Prefix(), serial->SharedSource(), false);
+  }
+  if (link) link->SetTrace(trace_);
+  return link;
 }
 
 bool LinkTable::OpenPort(const std::string& name) {

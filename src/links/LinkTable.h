@@ -41,6 +41,9 @@ struct LinkConfig {
   std::vector<VirtualPort> virtualPorts;
   // False: no scan threads; ScanAll (or WaitScan) runs the passes on the caller's thread.
   bool scanThreads = true;
+  // The wire trace every link of the table, and every link NewLinkFor makes, reports
+  // to; null for none. Must outlive the table and those links.
+  LinkTrace* trace = nullptr;
 };
 
 class LinkTable {
@@ -89,6 +92,7 @@ class LinkTable {
   std::shared_ptr<VirtualPorts> virtual_;
   Registry* registry_ = nullptr;
   std::string settingsKey_;
+  LinkTrace* trace_ = nullptr;
   std::atomic<TLink_Channel*> active_{nullptr};
 };
 

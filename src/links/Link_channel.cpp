@@ -61,6 +61,12 @@ const char* OpenErrorText(OpenError e) {
 // for RxDrainedEvent does the consumer reset both counters.
 struct LinkSession {
   std::unique_ptr<Stream> device;
+  // The wire trace of this open port and the port's name as traced (fixed at Open).
+  LinkTrace* trace = nullptr;
+  std::string port;
+  void Trace(TraceDirection d, const char* data, long n) const {
+    if (trace && n > 0) trace->Record(d, port, data, static_cast<std::size_t>(n));
+  }
   WaitEvent StopEvent{WaitEvent::Mode::ManualReset};
 
   WaitEvent RxDataEvent{WaitEvent::Mode::AutoReset};
@@ -259,6 +265,8 @@ bool TLink_Channel::Open() {
     SetOpenError(OpenError::NoResources);
     return false;
   }
+  s->trace = trace_.load();
+  s->port = portName_;
   s->device = OpenDevice();
   if (!s->device) {
     if (LastOpenError() == OpenError::None) SetOpenError(OpenError::Failed);
@@ -327,6 +335,7 @@ void TLink_Channel::ReceiveLoop(LinkSession& s) {
       return;
     }
     if (n == 0) continue;
+    s.Trace(TraceDirection::Read, s.rxBuffer.get() + count, n);
     count += static_cast<int>(n);
     s.RxCount.store(count, std::memory_order_release);
     s.RxDataEvent.Set();
@@ -356,6 +365,7 @@ void TLink_Channel::TransmitLoop(LinkSession& s) {
       long n = s.device->Write(next, static_cast<std::size_t>(left));
       if (n < 0) break;
       if (n == 0) continue;
+      s.Trace(TraceDirection::Written, next, n);
       next += n;
       left -= static_cast<int>(n);
       s.TxCount.store(left, std::memory_order_release);
@@ -385,6 +395,7 @@ bool TLink_Channel::Write(const Bytes& text) {
     long direct = 0;
     if (s->device->WaitWritable(s->StopEvent, 0) == WaitResult::Ready)
       direct = std::max(0L, s->device->Write(text.data() + sent, chunk));
+    s->Trace(TraceDirection::Written, text.data() + sent, direct);
     sent += static_cast<std::size_t>(direct);
     if (static_cast<std::size_t>(direct) == chunk) {
       s->TxIdleEvent.Set();

@@ -25,6 +25,7 @@
 
 #include "core/PortList.h"
 #include "links/Link.h"
+#include "links/LinkTrace.h"
 #include "platform/Stream.h"
 
 namespace bx {
@@ -76,6 +77,11 @@ class TLink_Channel : public Link {
   bool ReadUntil(Bytes& text, int timeoutMs) override;
   bool HungUp() const override;
   void SetDataNotify(std::function<void()> notify) override;
+
+  // Where every chunk written and read goes from the next Open on (null: nowhere, the
+  // default). The trace must outlive the link's open port.
+  void SetTrace(LinkTrace* trace) { trace_.store(trace); }
+  LinkTrace* Trace() const { return trace_.load(); }
 
   OpenError LastOpenError() const { return lastOpenError_.load(); }
   std::string OpenFailureText() const override;
@@ -163,6 +169,7 @@ class TLink_Channel : public Link {
   mutable std::mutex sessionMu_;
   std::shared_ptr<LinkSession> session_;
   std::atomic<OpenError> lastOpenError_{OpenError::None};
+  std::atomic<LinkTrace*> trace_{nullptr};
 
   std::mutex notifyMu_;
   std::function<void()> notify_;

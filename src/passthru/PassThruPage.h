@@ -43,6 +43,8 @@ class PassThruPage {
   void Refresh();
   // The devices of the last Refresh, as listed.
   const std::vector<PassThruDevice>& Devices() const { return devices_; }
+  // The devices as registered now, read afresh without touching the page.
+  std::vector<PassThruDevice> ListDevices(std::vector<std::string>* skipped) const { return directory_.List(skipped); }
   // ReadPassThruValue.
   std::string ReadPassThruValue(const std::string& device, const std::string& valueName) const {
     return directory_.Value(device, valueName);

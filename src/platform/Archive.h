@@ -34,6 +34,16 @@ class ArchiveUnpacker {
 // The platform's unpacker (libzip on Linux).
 std::unique_ptr<ArchiveUnpacker> MakeArchiveUnpacker();
 
+// One file of an archive to be written.
+struct ArchiveMember {
+  std::string name;  // relative, "/"-separated
+  std::string data;
+};
+
+// The bytes of a zip archive of `members` (deflated), made in memory; the caller puts them
+// in place (ReplaceFileContents). False with the reason.
+bool ZipArchiveBytes(const std::vector<ArchiveMember>& members, std::string& bytes, std::string& why);
+
 // The name rule every unpacker applies before anything is written: a relative path of
 // "/"-separated components, none of them "..", with no drive letter, no backslash and no
 // NUL. False with the reason in `why`.

@@ -6,6 +6,7 @@
 //
 // Any thread; every call stands alone.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,19 @@ bool AppendToFile(const std::string& path, std::string_view data, std::string& w
 // kMaxMatchingPaths of them.
 inline constexpr std::size_t kMaxMatchingPaths = 4096;
 std::vector<std::string> MatchingPaths(const std::string& pattern);
+
+// A file written as it goes (a trace): whatever was appended before a crash stays in it.
+class GrowingFile {
+ public:
+  virtual ~GrowingFile() = default;
+  // Appends all of `data`; false with the system's reason.
+  virtual bool Append(std::string_view data, std::string& why) = 0;
+};
+
+// A new, empty file in place of `path`: created exclusively under a temporary name of its
+// own in the same folder (never through a link), then renamed over `path` at once, so
+// that something planted there is replaced, never written through. Null with the reason.
+std::unique_ptr<GrowingFile> CreateGrowingFile(const std::string& path, std::string& why);
 
 // "" when `folder` may hold this user's own settings and data, else the reason, naming the
 // folder it is about ("the folder /tmp/x is owned by another user (uid 1001)"). The folder

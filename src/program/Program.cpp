@@ -5,6 +5,7 @@
 #include "exchange/PortList.h"
 #include "platform/Files.h"
 #include "platform/SystemServices.h"
+#include "wifi/WiFiCommand.h"
 #include "window/Modules.h"
 
 namespace bx {
@@ -55,6 +56,45 @@ AppContext MakeProgramContext(ProgramServices& s, Dialogs& dialogs, Clipboard& c
   c.folders = s.folders;
   c.network = s.network.get();
   return c;
+}
+
+std::unique_ptr<TraceWriter> OpenWireTrace(const std::string& path, bool showKeys, const std::string& commandLine,
+                                           std::string& why) {
+  std::unique_ptr<GrowingFile> file = CreateGrowingFile(path, why);
+  if (!file) return nullptr;
+  TraceWriterOptions options;
+  if (!showKeys) options.maskLine = WiFiLogLine;
+  const VersionRecord v = BuiltInVersionRecord().value_or(VersionRecord{});
+  options.header = "# " + v.productName + " " + v.fileVersion +
+                   " wire trace: microseconds since the trace began, TX written to the port, RX read from it, the "
+                   "chunk's size, its bytes in hex and as text; WiFi keys " +
+                   (showKeys ? "NOT masked (asked for)" : "masked");
+  auto trace = std::make_unique<TraceWriter>(std::move(file), SystemMonotonicClock(), std::move(options));
+  trace->Note(commandLine);
+  return trace;
+}
+
+bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, std::string& why) {
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--trace") {
+      if (i + 1 >= args.size()) {
+        why = "--trace needs a FILE";
+        return false;
+      }
+      request.path = args[++i];
+    } else if (args[i] == "--trace-keys") {
+      request.showKeys = true;
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (request.showKeys && request.path.empty()) {
+    why = "--trace-keys needs --trace FILE";
+    return false;
+  }
+  args = std::move(rest);
+  return true;
 }
 
 void PreferPort(TfrmMain& form, const std::string& port) {

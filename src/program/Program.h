@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form/Unitmain.h"
+#include "links/TraceWriter.h"
 #include "platform/Archive.h"
 #include "platform/DatagramNetwork.h"
 #include "platform/Library.h"
@@ -36,6 +37,20 @@ bool OpenProgramServices(ProgramServices& services, std::string& error);
 // The window's context for this process, with the given dialogs and clipboard.
 AppContext MakeProgramContext(ProgramServices& services, Dialogs& dialogs, Clipboard& clipboard,
                               std::vector<std::string> args);
+
+// The wire trace asked for with --trace FILE: a new file in place of `path`, written as
+// the links move bytes, its first note `commandLine`. The WiFi keys are masked in it as
+// the WiFi log masks them, unless `showKeys`. Null with the reason.
+std::unique_ptr<TraceWriter> OpenWireTrace(const std::string& path, bool showKeys, const std::string& commandLine,
+                                           std::string& why);
+
+// The window program's --trace FILE and --trace-keys, taken out of `args` (the rest stay
+// in order). False with the reason for a --trace without FILE or --trace-keys alone.
+struct TraceRequest {
+  std::string path;  // "" when no trace was asked for
+  bool showKeys = false;
+};
+bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, std::string& why);
 
 // Chooses `port` in cbCOM as soon as the links list it (--port, --demo).
 void PreferPort(TfrmMain& form, const std::string& port);

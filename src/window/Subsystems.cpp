@@ -23,6 +23,7 @@ void CreateLinks(TfrmMain& form) {
   config.sysRoot = form.ctx.sysfsRoot;
   config.devRoot = form.ctx.devRoot;
   for (const auto& [name, description] : form.ctx.virtualPorts) config.virtualPorts.push_back({name, description, ""});
+  config.trace = form.ctx.trace;
   form.Links = LinksCreate(config);
   LinkTable* links = form.Links.get();
   Exchange& ex = *form.Modules->exchange;

@@ -14,6 +14,7 @@
 #include "ui/EventLoop.h"
 #include "wifi/WiFiPage.h"
 #include "window/Modules.h"
+#include "window/SupportReport.h"
 #include "window/WindowHooks.h"
 
 namespace bx {
@@ -407,6 +408,14 @@ void TfrmMain::FormClose() {
     ctx.timerResolution->Unload();
     TimerLibraryLoaded = false;
   }
+}
+
+bool TfrmMain::WindowShortcut(const ui::KeyEvent& e) {
+  if (e.ctrl && e.shift && !e.alt && (e.key == 'S' || e.key == 's') && !closed_) {
+    SaveSupportReport(*this);
+    return true;
+  }
+  return false;
 }
 
 bool TfrmMain::Close() {

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "GuiWorld.h"
+#include "support/TempFile.h"
 #include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 
@@ -140,6 +141,31 @@ TEST(GuiShortcuts, EveryPageHasDistinctAltLetters) {
   }
   // The Settings page's Copy to Buffer carries its letter in the widget's text.
   EXPECT_NE(w.Widget<QPushButton>(f.btCopy)->text().indexOf(u'&'), -1);
+}
+
+// Ctrl+Shift+S on any page, wherever the focus is, saves the support report in the home
+// folder and says where; the window gains no control for it.
+TEST(GuiShortcuts, CtrlShiftSSavesTheSupportReportFromAnyPage) {
+  GuiWorld w;
+  TempFolder home;
+  AppContext c = w.Context();
+  c.folders.home = home.Path();
+  w.Start(std::move(c));
+  TfrmMain& f = w.ShowWindow();
+  f.memLog.SetText("WS:APPW=secret&APCH=6\r\n");
+  const int widgets = static_cast<int>(w.window->findChildren<QWidget*>().size());
+  ASSERT_TRUE(w.Activate());
+  for (ui::TTabSheet* page : {&f.tsSettings, &f.Update, &f.tsNetwork}) {
+    w.ShowPage(*page);
+    w.Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  }
+  ASSERT_EQ(w.dialogs.messages.size(), 3u);
+  const std::string text = w.dialogs.messages.back().text;
+  const std::string prefix = "The support report was written to " + home.Path() + "/brevantix-report-";
+  ASSERT_EQ(text.rfind(prefix, 0), 0u) << text;
+  const std::string path = text.substr(std::string("The support report was written to ").size());
+  EXPECT_TRUE(std::filesystem::is_regular_file(path.substr(0, path.size() - 1))) << path;
+  EXPECT_EQ(static_cast<int>(w.window->findChildren<QWidget*>().size()), widgets);
 }
 
 }  // namespace

@@ -189,6 +189,46 @@ std::vector<std::string> MatchingPaths(const std::string& pattern) {
   }
   ::globfree(&g);
   return paths;
+
+namespace {
+
+class PosixGrowingFile : public GrowingFile {
+ public:
+  explicit PosixGrowingFile(int fd) : fd_(fd) {}
+  bool Append(std::string_view data, std::string& why) override { return WriteAll(fd_.get(), data, why); }
+
+ private:
+  Fd fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<GrowingFile> CreateGrowingFile(const std::string& path, std::string& why) {
+  const fs::path target(path);
+  const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  const std::string name = target.filename().string();
+  if (name.empty() || name == "." || name == "..") {
+    why = "no file name";
+    return nullptr;
+  }
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temp = folder + "/." + name + "." + RandomWord() + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      why = "cannot create a file in " + folder + ": " + SystemText(errno);
+      return nullptr;
+    }
+    auto file = std::make_unique<PosixGrowingFile>(fd);
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+      why = SystemText(errno);
+      ::unlink(temp.c_str());
+      return nullptr;
+    }
+    return file;
+  }
+  why = "cannot find a free temporary name in " + folder;
+  return nullptr;
 }
 
 std::string FolderTrustProblem(const std::string& folder) {

@@ -133,6 +133,56 @@ std::vector<std::string> MatchingPaths(const std::string& pattern) {
   ::FindClose(h);
   std::sort(paths.begin(), paths.end());
   return paths;
+
+namespace {
+
+class Win32GrowingFile : public GrowingFile {
+ public:
+  explicit Win32GrowingFile(HANDLE h) : h_(h) {}
+  bool Append(std::string_view data, std::string& why) override {
+    while (!data.empty()) {
+      DWORD n = 0;
+      const DWORD chunk = data.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(data.size());
+      if (!::WriteFile(h_.get(), data.data(), chunk, &n, nullptr) || n == 0) {
+        why = win32::ErrorText(::GetLastError());
+        return false;
+      }
+      data.remove_prefix(n);
+    }
+    return true;
+  }
+
+ private:
+  win32::Handle h_;
+};
+
+}  // namespace
+
+std::unique_ptr<GrowingFile> CreateGrowingFile(const std::string& path, std::string& why) {
+  const std::filesystem::path target(path);
+  const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  const std::string name = target.filename().string();
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temp = folder + "\\." + name + "." + RandomWord() + ".tmp";
+    // Shared for deletion, so that the open file can be moved to its name.
+    win32::Handle h(::CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) continue;
+      why = "cannot create a file in " + folder + ": " + win32::ErrorText(err);
+      return nullptr;
+    }
+    if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      why = win32::ErrorText(::GetLastError());
+      h.Reset();
+      ::DeleteFileA(temp.c_str());
+      return nullptr;
+    }
+    return std::make_unique<Win32GrowingFile>(h.Release());
+  }
+  why = "cannot find a free temporary name in " + folder;
+  return nullptr;
 }
 
 std::string FolderTrustProblem(const std::string&) { return {}; }

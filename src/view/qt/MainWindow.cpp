@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -53,6 +54,12 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : QWidget(nullptr), f
   focusConnection_ = form_.FocusChanged.Connect([this] { FocusFromModel(); });
   appFocus_ = QObject::connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget*, QWidget* now) { FocusFromWidget(now); });
+  // The window's own shortcuts, wherever the focus is; they add nothing to the layout.
+  auto* report = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
+  report->setContext(Qt::WindowShortcut);
+  QObject::connect(report, &QShortcut::activated, this, [this] {
+    ctx_.User([this] { form_.WindowShortcut(ui::KeyEvent{'S', true, true, false}); });
+  });
 }
 
 MainWindow::~MainWindow() {

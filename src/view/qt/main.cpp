@@ -49,9 +49,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv, bool& demo) {
 // write that failed while the window was being created).
 std::unique_ptr<bx::TfrmMain> CreateForm(bx::ProgramServices& services, bx::view::QtDialogs& dialogs,
                                          bx::view::QtClipboard& clipboard, std::vector<std::string> args,
-                                         bx::DemoAdapter* demo) {
+                                         bx::DemoAdapter* demo, bx::LinkTrace* trace) {
   try {
     bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, std::move(args));
+    context.trace = trace;
     if (demo) demo->Offer(context);
     auto form = std::make_unique<bx::TfrmMain>(std::move(context));
     if (demo) bx::PreferPort(*form, demo->Port());
@@ -79,12 +80,15 @@ void CloseOnStopRequests(QTimer& watch, QWidget& window) {
 // --help and --version answer on standard output and end the program before any window
 // (and without a display). Anything else is the window's.
 const char* kHelp =
-    "Usage: brevantix-configurator [--demo] [FILE.rfw]\n"
+    "Usage: brevantix-configurator [--demo] [--trace FILE [--trace-keys]] [FILE.rfw]\n"
     "\n"
     "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
     "\n"
     "  FILE.rfw    open the Update page with this firmware image\n"
     "  --demo      start the built-in simulated adapter and offer its port\n"
+    "  --trace FILE  write a wire trace of the ports' traffic to FILE as it goes\n"
+    "              (WiFi keys masked; --trace-keys leaves them unmasked)\n"
+    "  Ctrl+Shift+S  in the window: save a support report (a zip) in the home folder\n"
     "  --help      print this text and exit\n"
     "  --version   print the version and exit\n"
     "\n"
@@ -129,6 +133,16 @@ int main(int argc, char** argv) {
   }
   bool demo = false;
   std::vector<std::string> args = ProgramArguments(argc, argv, demo);
+  bx::TraceRequest traceRequest;
+  if (!bx::TakeTraceArguments(args, traceRequest, error)) return Fail(error);
+  // Before the window, whose links report to it; it goes after them.
+  std::unique_ptr<bx::TraceWriter> trace;
+  if (!traceRequest.path.empty()) {
+    std::string commandLine;
+    for (int i = 0; i < argc; ++i) commandLine += (i ? " " : "") + std::string(argv[i]);
+    trace = bx::OpenWireTrace(traceRequest.path, traceRequest.showKeys, commandLine, error);
+    if (!trace) return Fail("The trace " + traceRequest.path + " cannot be written: " + error);
+  }
   // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,
   // offered as a port and chosen as soon as it is listed.
   std::unique_ptr<bx::DemoAdapter> demoAdapter;
@@ -147,7 +161,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<bx::view::MainWindow> window;
   bx::view::InstallExceptionDisplay(nullptr,
                                     [&form] { return form ? form->ApplicationTitle() : std::string("Configurator"); });
-  form = CreateForm(services, dialogs, clipboard, std::move(args), demoAdapter.get());
+  form = CreateForm(services, dialogs, clipboard, std::move(args), demoAdapter.get(), trace.get());
   if (!form) return 1;
   window = std::make_unique<bx::view::MainWindow>(*form, &driver);
   dialogs.SetOwner(window.get());

@@ -214,6 +214,13 @@ bool MainWindow::PreTranslate(MSG& msg) {
   if (!hwnd_) return false;
   if (msg.message == WM_KEYDOWN && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) {
     const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    // The window's own shortcuts (Ctrl+Shift+S), wherever the focus is.
+    if (ctrl && msg.wParam == 'S') {
+      const ui::KeyEvent e{'S', true, ::GetKeyState(VK_SHIFT) < 0, ::GetKeyState(VK_MENU) < 0};
+      bool taken = false;
+      ctx_.User([&] { taken = form_.WindowShortcut(e); });
+      if (taken) return true;
+    }
     // Ctrl+Tab turns the page wherever the focus is.
     if (msg.wParam == VK_TAB && ctrl) {
       TurnPage(::GetKeyState(VK_SHIFT) < 0 ? -1 : 1);

@@ -43,9 +43,12 @@ class ComUse {
 // The window model on the program's services; null after the reason was shown (a settings
 // write that failed while the window was being created).
 std::unique_ptr<bx::TfrmMain> CreateForm(bx::ProgramServices& services, bx::view::Win32Dialogs& dialogs,
-                                         bx::view::Win32Clipboard& clipboard, std::vector<std::string> args) {
+                                         bx::view::Win32Clipboard& clipboard, std::vector<std::string> args,
+                                         bx::LinkTrace* trace) {
   try {
-    return std::make_unique<bx::TfrmMain>(bx::MakeProgramContext(services, dialogs, clipboard, std::move(args)));
+    bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, std::move(args));
+    context.trace = trace;
+    return std::make_unique<bx::TfrmMain>(std::move(context));
   } catch (const std::exception& e) {
     bx::ui::ShowException(e.what());
   } catch (...) {
@@ -86,6 +89,16 @@ int main(int argc, char** argv) {
   // The simulated adapter runs on Linux only: --demo says so rather than being taken for
   // a file name.
   if (std::find(args.begin(), args.end(), "--demo") != args.end()) return Fail(bx::kDemoUnavailable);
+  bx::TraceRequest traceRequest;
+  if (!bx::TakeTraceArguments(args, traceRequest, error)) return Fail(error);
+  // Before the window, whose links report to it; it goes after them.
+  std::unique_ptr<bx::TraceWriter> trace;
+  if (!traceRequest.path.empty()) {
+    std::string commandLine;
+    for (int i = 0; i < argc; ++i) commandLine += (i ? " " : "") + std::string(argv[i]);
+    trace = bx::OpenWireTrace(traceRequest.path, traceRequest.showKeys, commandLine, error);
+    if (!trace) return Fail("The trace " + traceRequest.path + " cannot be written: " + error);
+  }
 
   bx::ui::RealEventLoop loop;
   bx::ui::EventLoop::SetCurrent(&loop);
@@ -96,7 +109,7 @@ int main(int argc, char** argv) {
   HWND owner = nullptr;
   std::unique_ptr<bx::TfrmMain> form;
   bx::view::InstallExceptionDisplay(&owner, [&form] { return form ? form->ApplicationTitle() : "Configurator"; });
-  form = CreateForm(services, dialogs, clipboard, std::move(args));
+  form = CreateForm(services, dialogs, clipboard, std::move(args), trace.get());
   if (!form) return 1;
   auto window = std::make_unique<bx::view::MainWindow>(*form, &driver);
   owner = window->Hwnd();
