@@ -189,6 +189,7 @@ std::vector<std::string> MatchingPaths(const std::string& pattern) {
   }
   ::globfree(&g);
   return paths;
+}
 
 namespace {
 

@@ -133,6 +133,7 @@ std::vector<std::string> MatchingPaths(const std::string& pattern) {
   ::FindClose(h);
   std::sort(paths.begin(), paths.end());
   return paths;
+}
 
 namespace {
 
