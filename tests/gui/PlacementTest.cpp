@@ -31,9 +31,9 @@ TEST(GuiPlacement, TheRuleKeepsAVisibleWindowAndBringsBackALostOne) {
   for (const Case& c : cases) EXPECT_EQ(view::PlaceOnScreens(c.wanted, c.screens), c.placed) << c.what;
 }
 
-// Disabled: the second start of this fixture does not take the stored position back
-// (RestorePosition stays false); the rule itself is tested above.
-TEST(GuiPlacement, DISABLED_AStoredPositionOffEveryScreenOpensOnTheScreen) {
+// The position a start reads from the settings store: kept when it is on the screen,
+// moved onto it when it is off every screen.
+TEST(GuiPlacement, AStoredPositionOffEveryScreenOpensOnTheScreen) {
   struct Case {
     int left, top;
     bool kept;
@@ -41,9 +41,10 @@ TEST(GuiPlacement, DISABLED_AStoredPositionOffEveryScreenOpensOnTheScreen) {
   for (const Case c : {Case{40, 30, true}, Case{5000, 300, false}, Case{-3000, -2000, false}}) {
     GuiWorld w;
     w.Start();
-    w.form->settings.WriteSettingInt("WinLeft", c.left);
-    w.form->settings.WriteSettingInt("WinTop", c.top);
-    w.form.reset();  // the next start reads them
+    const std::string key = w.form->settings.SettingsKey;
+    w.form.reset();  // its close writes the position it had; the next start reads these
+    w.registry.WriteInteger(Hive::CurrentUser, key, "WinLeft", c.left);
+    w.registry.WriteInteger(Hive::CurrentUser, key, "WinTop", c.top);
     w.Start();
     w.ShowWindow();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
