@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/System.h"
 #include "program/Demo.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
@@ -73,7 +74,50 @@ int RunMessageLoop(bx::view::MainWindow& window) {
 
 }  // namespace
 
+// --help and --version answer before any window opens. The program has no console of
+// its own: started from one (cmd, PowerShell, a redirection) it writes there; started
+// from the desktop the text is shown in a box.
+const char* kHelp =
+    "Usage: brevantix-configurator [--trace FILE [--trace-keys]] [FILE.rfw]\n"
+    "\n"
+    "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
+    "\n"
+    "  FILE.rfw    open the Update page with this firmware image\n"
+    "  --trace FILE  write a wire trace of the ports' traffic to FILE as it goes\n"
+    "              (WiFi keys masked; --trace-keys leaves them unmasked)\n"
+    "  Ctrl+Shift+S  in the window: save a support report (a zip) in the home folder\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "The same operations from a terminal: brevantix-cli --help.\n";
+
+bool AnsweredWithoutAWindow(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h" || a == "/?") {
+      text = kHelp;
+      break;
+    }
+    if (a == "--version") {
+      const auto v = bx::BuiltInVersionRecord();
+      text = "brevantix-configurator " + (v ? v->fileVersion : std::string("(no version record)")) + "\n";
+      break;
+    }
+  }
+  if (text.empty()) return false;
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && ::AttachConsole(ATTACH_PARENT_PROCESS))
+    out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out != nullptr && out != INVALID_HANDLE_VALUE &&
+      ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+    return true;
+  ::MessageBoxA(nullptr, text.c_str(), "Configurator", MB_OK | MB_ICONINFORMATION);
+  return true;
+}
+
 int main(int argc, char** argv) {
+  if (AnsweredWithoutAWindow(std::vector<std::string>(argv + 1, argv + argc))) return 0;
   const ComUse com;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES |
                                            ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
