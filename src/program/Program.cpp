@@ -4,7 +4,9 @@
 
 #include "exchange/PortList.h"
 #include "platform/Files.h"
+#include "platform/System.h"
 #include "platform/SystemServices.h"
+#include "program/Demo.h"
 #include "wifi/WiFiCommand.h"
 #include "window/Modules.h"
 
@@ -100,6 +102,29 @@ bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, s
 void PreferPort(TfrmMain& form, const std::string& port) {
   form.Modules->ports->preferred = port;
   form.Modules->ports->Refresh(true);
+}
+
+std::string WindowProgramHelp() {
+  const bool demo = DemoAdapter::Available();
+  return std::string("Usage: brevantix-configurator ") + (demo ? "[--demo] " : "") +
+         "[--trace FILE [--trace-keys]] [FILE.rfw]\n"
+         "\n"
+         "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
+         "\n"
+         "  FILE.rfw    open the Update page with this firmware image\n" +
+         (demo ? "  --demo      start the built-in simulated adapter and offer its port\n" : "") +
+         "  --trace FILE  write a wire trace of the ports' traffic to FILE as it goes\n"
+         "              (WiFi keys masked; --trace-keys leaves them unmasked)\n"
+         "  Ctrl+Shift+S  in the window: save a support report (a zip) in the home folder\n"
+         "  --help      print this text and exit\n"
+         "  --version   print the version and exit\n"
+         "\n"
+         "The same operations from a terminal: brevantix-cli --help.\n";
+}
+
+std::string WindowProgramVersion() {
+  const auto v = BuiltInVersionRecord();
+  return "brevantix-configurator " + (v ? v->fileVersion : std::string("(no version record)")) + "\n";
 }
 
 }  // namespace bx

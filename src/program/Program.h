@@ -55,4 +55,9 @@ bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, s
 // Chooses `port` in cbCOM as soon as the links list it (--port, --demo).
 void PreferPort(TfrmMain& form, const std::string& port);
 
+// The window program's --help text (with --demo where the simulated adapter runs) and its
+// --version line, the same from both window programs.
+std::string WindowProgramHelp();
+std::string WindowProgramVersion();
+
 }  // namespace bx

@@ -79,32 +79,16 @@ void CloseOnStopRequests(QTimer& watch, QWidget& window) {
 
 // --help and --version answer on standard output and end the program before any window
 // (and without a display). Anything else is the window's.
-const char* kHelp =
-    "Usage: brevantix-configurator [--demo] [--trace FILE [--trace-keys]] [FILE.rfw]\n"
-    "\n"
-    "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
-    "\n"
-    "  FILE.rfw    open the Update page with this firmware image\n"
-    "  --demo      start the built-in simulated adapter and offer its port\n"
-    "  --trace FILE  write a wire trace of the ports' traffic to FILE as it goes\n"
-    "              (WiFi keys masked; --trace-keys leaves them unmasked)\n"
-    "  Ctrl+Shift+S  in the window: save a support report (a zip) in the home folder\n"
-    "  --help      print this text and exit\n"
-    "  --version   print the version and exit\n"
-    "\n"
-    "The same operations from a terminal: brevantix-cli --help.\n";
-
 bool AnsweredOnTheTerminal(int argc, char** argv, int& rc) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") {
-      std::fputs(kHelp, stdout);
+      std::fputs(bx::WindowProgramHelp().c_str(), stdout);
       rc = 0;
       return true;
     }
     if (a == "--version") {
-      const auto v = bx::BuiltInVersionRecord();
-      std::printf("brevantix-configurator %s\n", v ? v->fileVersion.c_str() : "(no version record)");
+      std::fputs(bx::WindowProgramVersion().c_str(), stdout);
       rc = 0;
       return true;
     }

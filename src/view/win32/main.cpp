@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/System.h"
 #include "program/Demo.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
@@ -77,30 +76,15 @@ int RunMessageLoop(bx::view::MainWindow& window) {
 // --help and --version answer before any window opens. The program has no console of
 // its own: started from one (cmd, PowerShell, a redirection) it writes there; started
 // from the desktop the text is shown in a box.
-const char* kHelp =
-    "Usage: brevantix-configurator [--trace FILE [--trace-keys]] [FILE.rfw]\n"
-    "\n"
-    "Configure Brevantix diagnostic adapters and update their firmware, in one window.\n"
-    "\n"
-    "  FILE.rfw    open the Update page with this firmware image\n"
-    "  --trace FILE  write a wire trace of the ports' traffic to FILE as it goes\n"
-    "              (WiFi keys masked; --trace-keys leaves them unmasked)\n"
-    "  Ctrl+Shift+S  in the window: save a support report (a zip) in the home folder\n"
-    "  --help      print this text and exit\n"
-    "  --version   print the version and exit\n"
-    "\n"
-    "The same operations from a terminal: brevantix-cli --help.\n";
-
 bool AnsweredWithoutAWindow(const std::vector<std::string>& args) {
   std::string text;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h" || a == "/?") {
-      text = kHelp;
+      text = bx::WindowProgramHelp();
       break;
     }
     if (a == "--version") {
-      const auto v = bx::BuiltInVersionRecord();
-      text = "brevantix-configurator " + (v ? v->fileVersion : std::string("(no version record)")) + "\n";
+      text = bx::WindowProgramVersion();
       break;
     }
   }
