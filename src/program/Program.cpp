@@ -99,6 +99,18 @@ bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, s
   return true;
 }
 
+bool OpenWindowTrace(std::vector<std::string>& args, int argc, char** argv, std::unique_ptr<TraceWriter>& trace,
+                     std::string& message) {
+  TraceRequest request;
+  if (!TakeTraceArguments(args, request, message)) return false;
+  if (request.path.empty()) return true;
+  std::string commandLine, why;
+  for (int i = 0; i < argc; ++i) commandLine += (i ? " " : "") + std::string(argv[i]);
+  trace = OpenWireTrace(request.path, request.showKeys, commandLine, why);
+  if (!trace) message = "The trace " + request.path + " cannot be written: " + why;
+  return trace != nullptr;
+}
+
 void PreferPort(TfrmMain& form, const std::string& port) {
   form.Modules->ports->preferred = port;
   form.Modules->ports->Refresh(true);

@@ -51,6 +51,11 @@ struct TraceRequest {
   bool showKeys = false;
 };
 bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, std::string& why);
+// Both window programs' start: the trace arguments taken out of `args`, and the trace
+// opened when one was asked for (`trace` stays null otherwise), its first note the whole
+// command line. False with the message to show.
+bool OpenWindowTrace(std::vector<std::string>& args, int argc, char** argv, std::unique_ptr<TraceWriter>& trace,
+                     std::string& message);
 
 // Chooses `port` in cbCOM as soon as the links list it (--port, --demo).
 void PreferPort(TfrmMain& form, const std::string& port);

@@ -22,6 +22,26 @@ FileRead OpenFailure(DWORD err) {
   return Refused(FileReadStatus::Failed, win32::ErrorText(err));
 }
 
+// Writes all of `data` (in pieces WriteFile takes); false with the system's reason.
+bool WriteWhole(HANDLE h, std::string_view data, std::string& why) {
+  while (!data.empty()) {
+    DWORD n = 0;
+    const DWORD chunk = data.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(data.size());
+    if (!::WriteFile(h, data.data(), chunk, &n, nullptr) || n == 0) {
+      why = win32::ErrorText(::GetLastError());
+      return false;
+    }
+    data.remove_prefix(n);
+  }
+  return true;
+}
+
+bool Flush(HANDLE h, std::string& why) {
+  if (::FlushFileBuffers(h)) return true;
+  why = win32::ErrorText(::GetLastError());
+  return false;
+}
+
 std::string RandomWord() {
   std::random_device rd;
   const unsigned long long n = (static_cast<unsigned long long>(rd()) << 32) ^ rd();
@@ -72,15 +92,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view data, std::st
       why = "cannot create a file in " + folder + ": " + win32::ErrorText(err);
       return false;
     }
-    bool ok = true;
-    for (std::string_view rest = data; ok && !rest.empty();) {
-      DWORD n = 0;
-      const DWORD chunk = rest.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(rest.size());
-      ok = ::WriteFile(h.get(), rest.data(), chunk, &n, nullptr) && n > 0;
-      rest.remove_prefix(n);
-    }
-    ok = ok && ::FlushFileBuffers(h.get());
-    if (!ok) why = win32::ErrorText(::GetLastError());
+    bool ok = WriteWhole(h.get(), data, why) && Flush(h.get(), why);
     h.Reset();
     if (ok && !::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       why = win32::ErrorText(::GetLastError());
@@ -104,16 +116,7 @@ bool AppendToFile(const std::string& path, std::string_view data, std::string& w
     why = "not a regular file";
     return false;
   }
-  bool ok = true;
-  for (std::string_view rest = data; ok && !rest.empty();) {
-    DWORD n = 0;
-    const DWORD chunk = rest.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(rest.size());
-    ok = ::WriteFile(h.get(), rest.data(), chunk, &n, nullptr) && n > 0;
-    rest.remove_prefix(n);
-  }
-  ok = ok && ::FlushFileBuffers(h.get());
-  if (!ok) why = win32::ErrorText(::GetLastError());
-  return ok;
+  return WriteWhole(h.get(), data, why) && Flush(h.get(), why);
 }
 
 // Windows matches patterns in the last component only (FindFirstFile); the folders
@@ -141,16 +144,7 @@ class Win32GrowingFile : public GrowingFile {
  public:
   explicit Win32GrowingFile(HANDLE h) : h_(h) {}
   bool Append(std::string_view data, std::string& why) override {
-    while (!data.empty()) {
-      DWORD n = 0;
-      const DWORD chunk = data.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(data.size());
-      if (!::WriteFile(h_.get(), data.data(), chunk, &n, nullptr) || n == 0) {
-        why = win32::ErrorText(::GetLastError());
-        return false;
-      }
-      data.remove_prefix(n);
-    }
-    return true;
+    return WriteWhole(h_.get(), data, why);
   }
 
  private:

@@ -117,16 +117,9 @@ int main(int argc, char** argv) {
   }
   bool demo = false;
   std::vector<std::string> args = ProgramArguments(argc, argv, demo);
-  bx::TraceRequest traceRequest;
-  if (!bx::TakeTraceArguments(args, traceRequest, error)) return Fail(error);
   // Before the window, whose links report to it; it goes after them.
   std::unique_ptr<bx::TraceWriter> trace;
-  if (!traceRequest.path.empty()) {
-    std::string commandLine;
-    for (int i = 0; i < argc; ++i) commandLine += (i ? " " : "") + std::string(argv[i]);
-    trace = bx::OpenWireTrace(traceRequest.path, traceRequest.showKeys, commandLine, error);
-    if (!trace) return Fail("The trace " + traceRequest.path + " cannot be written: " + error);
-  }
+  if (!bx::OpenWindowTrace(args, argc, argv, trace, error)) return Fail(error);
   // --demo: the built-in simulated adapter runs in this process on a pseudo-terminal,
   // offered as a port and chosen as soon as it is listed.
   std::unique_ptr<bx::DemoAdapter> demoAdapter;

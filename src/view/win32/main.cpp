@@ -117,16 +117,9 @@ int main(int argc, char** argv) {
   // The simulated adapter runs on Linux only: --demo says so rather than being taken for
   // a file name.
   if (std::find(args.begin(), args.end(), "--demo") != args.end()) return Fail(bx::kDemoUnavailable);
-  bx::TraceRequest traceRequest;
-  if (!bx::TakeTraceArguments(args, traceRequest, error)) return Fail(error);
   // Before the window, whose links report to it; it goes after them.
   std::unique_ptr<bx::TraceWriter> trace;
-  if (!traceRequest.path.empty()) {
-    std::string commandLine;
-    for (int i = 0; i < argc; ++i) commandLine += (i ? " " : "") + std::string(argv[i]);
-    trace = bx::OpenWireTrace(traceRequest.path, traceRequest.showKeys, commandLine, error);
-    if (!trace) return Fail("The trace " + traceRequest.path + " cannot be written: " + error);
-  }
+  if (!bx::OpenWindowTrace(args, argc, argv, trace, error)) return Fail(error);
 
   bx::ui::RealEventLoop loop;
   bx::ui::EventLoop::SetCurrent(&loop);
