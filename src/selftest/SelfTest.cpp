@@ -4,40 +4,25 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "form/PageControls.h"
+#include "session/DeviceRecords.h"
 
 namespace bx {
 
 namespace {
-
-int CountWord(const std::string& text, const std::string& word) {
-  int n = 0;
-  for (std::size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + word.size())) ++n;
-  return n;
-}
 
 bool EndsWithLineEnd(const std::string& t) { return t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0; }
 
 }  // namespace
 
 TestVerdict JudgeTestLog(const std::string& log) {
-  TestVerdict v;
-  if (log.find_first_not_of("\r\n") != std::string::npos) {
-    v.errors = CountWord(log, "ERROR");
-    v.warnings = CountWord(log, "WARNING");
-  }
-  if (v.errors == 0 && v.warnings == 0) {
-    v.text = "OK (No Errors)";
+  const TestCounts counts = CountTestLog(log);
+  TestVerdict v{counts.errors, counts.warnings, counts.text, ui::clr::Yellow};
+  if (counts.Passed())
     v.fill = ui::clr::Lime;
-  } else if (v.warnings == 0) {
-    v.text = "Error";
+  else if (v.warnings == 0)
     v.fill = ui::clr::Red;
-  } else if (v.errors != 0) {
-    v.text = "Error/Warning";
+  else if (v.errors != 0)
     v.fill = ui::clr::Orange;
-  } else {
-    v.text = "Warning";
-    v.fill = ui::clr::Yellow;
-  }
   return v;
 }
 

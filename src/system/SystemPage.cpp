@@ -8,11 +8,6 @@
 
 namespace bx {
 
-namespace {
-// "0", "1" or "2" as a choice index, else -1.
-int Choice(char c) { return c >= '0' && c <= '2' ? c - '0' : -1; }
-}  // namespace
-
 SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi,
                        WindowServices& window)
     : c_(controls), status_(status), ex_(exchange), wifi_(wifi), window_(window) {
@@ -46,29 +41,13 @@ void SystemPage::Reset() {
 
 void SystemPage::SystemInfo(const std::string& payload) {
   ++infoLines_;
-  int L = -1;
-  for (std::size_t i = 0; i + 1 < payload.size(); i += 2) {
-    const char value = payload[i + 1];
-    switch (payload[i]) {
-      case 'B':
-        if (Choice(value) >= 0) c_.rgSYS_Bluetooth.SetItemIndex(Choice(value));
-        break;
-      case 'W':
-        if (Choice(value) >= 0) c_.rgSYS_Wireless.SetItemIndex(Choice(value));
-        break;
-      case 'N':
-        if (Choice(value) >= 0) c_.rgSYS_WiFi.SetItemIndex(Choice(value));
-        break;
-      case 'D':
-        c_.cbSYS_MSD.SetChecked(value != '0');
-        break;
-      case 'L':
-        L = Choice(value);
-        break;
-      default:
-        break;
-    }
-  }
+  // Options the line does not give keep what the page shows.
+  const SystemOptions o = ReadSystemOptions(payload, Shown());
+  c_.rgSYS_Bluetooth.SetItemIndex(o.bluetooth);
+  c_.rgSYS_Wireless.SetItemIndex(o.wireless);
+  c_.rgSYS_WiFi.SetItemIndex(o.wifi);
+  c_.cbSYS_MSD.SetChecked(o.msd);
+  const int L = o.link;
   if (L == 0 && c_.rgSYS_WiFi.ItemIndex() == 1)
     wifi_.Show();
   else
@@ -117,10 +96,16 @@ void SystemPage::Report(bool save, const std::string& sent, int infoBefore) {
 
 void SystemPage::Read() { SendCommand("Read", "S", false); }
 
-std::string SystemPage::SaveCommand() const {
-  return Format("SD%dW%dB%dN%d", c_.cbSYS_MSD.Checked() ? 1 : 0, c_.rgSYS_Wireless.ItemIndex(),
-                c_.rgSYS_Bluetooth.ItemIndex(), c_.rgSYS_WiFi.ItemIndex());
+SystemOptions SystemPage::Shown() const {
+  SystemOptions o;
+  o.wireless = c_.rgSYS_Wireless.ItemIndex();
+  o.bluetooth = c_.rgSYS_Bluetooth.ItemIndex();
+  o.wifi = c_.rgSYS_WiFi.ItemIndex();
+  o.msd = c_.cbSYS_MSD.Checked();
+  return o;
 }
+
+std::string SystemPage::SaveCommand() const { return SystemSaveSuffix(Shown()); }
 
 void SystemPage::Save() { SendCommand("Save", SaveCommand(), true); }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "session/DeviceRecords.h"
+
 namespace bx {
 
 class Exchange;
@@ -25,6 +27,8 @@ class SystemPage {
   void Save();  // btSYS_Save
   // The command text Save sends for the options shown.
   std::string SaveCommand() const;
+  // The options as the page shows them.
+  SystemOptions Shown() const;
   // The question about options changed and not saved, as the window closes: 1 saved (or
   // on its way), 0 go on, -1 cancel. No question while Save is disabled.
   int PendingChangesPrompt();
