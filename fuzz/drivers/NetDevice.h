@@ -6,7 +6,7 @@
 
 #include "Check.h"
 #include "Input.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "links/Link_net.h"
 #include "links/NetDevice.h"
 #include "platform/fake/MemoryRegistry.h"

@@ -39,19 +39,6 @@ int FindMode(Session& s, const std::string& id) {
   return -1;
 }
 
-const char* ModeStateName(int state) {
-  switch (state) {
-    case mode_state::Selected:
-      return "Selected";
-    case mode_state::Active:
-      return "Active";
-    case mode_state::Hidden:
-      return "Hidden";
-    default:
-      return "Normal";
-  }
-}
-
 namespace {
 std::string Sub(const ui::TListItem& it, std::size_t i) { return i < it.SubItems().size() ? it.SubItems()[i] : ""; }
 }  // namespace

@@ -24,8 +24,6 @@ bool RunExchange(Session& s);
 bool Search(Session& s, bool showAll = false);
 // The row of lvModes whose ID is `id`; -1 when the adapter lists none.
 int FindMode(Session& s, const std::string& id);
-// lvModes' states as words: Normal, Selected, Active, Hidden.
-const char* ModeStateName(int state);
 
 void PrintModes(Session& s);
 Json ModesJson(Session& s);

@@ -3,7 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonDocument.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "platform/RegistryExport.h"
 
 namespace bx::cli {

@@ -5,7 +5,7 @@
 #include "exchange/ModeEntries.h"
 #include "exchange/PortList.h"
 #include "form/PageControls.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "session/AdapterSession.h"
 
 namespace bx {

@@ -1,7 +1,7 @@
 #include "exchange/PortList.h"
 
 #include "form/PageControls.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 
 namespace bx {
 

@@ -9,7 +9,7 @@
 
 #include "core/PortList.h"
 #include "form/PageControls.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "form/WindowServices.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"

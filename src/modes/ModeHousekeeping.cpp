@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "form/PageControls.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "form/WindowServices.h"
 #include "modes/ModeList.h"
 #include "platform/Services.h"

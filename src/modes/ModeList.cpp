@@ -5,29 +5,9 @@
 
 #include "exchange/Exchange.h"
 #include "form/PageControls.h"
-#include "form/Settings.h"
+#include "settings/HiddenModes.h"
 
 namespace bx {
-
-namespace {
-constexpr const char* kHideBlank = "HideBlank";
-}  // namespace
-
-// A missing value already means "not hidden"; reading it must not store one per mode ID
-// the adapter lists.
-bool StoredAsHidden(Settings& settings, const std::string& id, const std::string& description) {
-  const std::string hidden = settings.PeekSettingString("Hide", id, "");
-  if (!hidden.empty()) return description == hidden;
-  return description.empty() && settings.PeekSettingString(kHideBlank, id, "") == "1";
-}
-
-void StoreHidden(Settings& settings, const std::string& id, const std::string& description, bool hidden) {
-  settings.WriteSettingString("Hide", id, hidden ? description : "");
-  if (hidden && description.empty())
-    settings.WriteSettingString(kHideBlank, id, "1");
-  else if (settings.PeekSettingString(kHideBlank, id, "") == "1")
-    settings.DeleteSetting(kHideBlank, id);
-}
 
 ModeList::ModeList(SettingsControls& controls, Settings& settings, Exchange& exchange)
     : c_(controls), settings_(settings), ex_(exchange) {
@@ -58,10 +38,8 @@ bool ModeList::AddModeEntry(const std::string& line) {
   const std::string description =
       line.size() > static_cast<std::size_t>(L) + 3 ? line.substr(static_cast<std::size_t>(L) + 3) : "";
   if (marker != '-') return false;
-  bool isHidden = StoredAsHidden(settings_, id, description);
   // Mode "000" and the last selected mode are never hidden.
-  if (id == "000") isHidden = false;
-  if (line == settings_.ReadSettingString("", "Mode", "")) isHidden = false;
+  const bool isHidden = HiddenInList(settings_, id, description, line) && id != "000";
   int state = mode_state::Normal;
   if (c_.cbShow.Checked()) {
     state = isHidden ? mode_state::Hidden : mode_state::Active;

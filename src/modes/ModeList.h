@@ -4,7 +4,9 @@
 #include <string>
 
 #include "exchange/ModeEntries.h"
+#include "session/ModeRows.h"
 #include "session/ReplyLines.h"
+#include "settings/HiddenModes.h"
 #include "ui/Controls.h"
 
 namespace bx {
@@ -12,20 +14,6 @@ namespace bx {
 class Exchange;
 class Settings;
 struct SettingsControls;
-
-namespace mode_state {
-inline constexpr int Normal = -1;
-inline constexpr int Selected = 0;
-inline constexpr int Active = 1;
-inline constexpr int Hidden = 2;
-}  // namespace mode_state
-
-// The hidden marks in the store: subkey "Hide", one value per mode ID, holds the
-// description the mode had when it was hidden, and an empty value means shown. A mode
-// hidden while its description is empty is therefore marked in subkey "HideBlank" too.
-// Reading stores nothing.
-bool StoredAsHidden(Settings& settings, const std::string& id, const std::string& description);
-void StoreHidden(Settings& settings, const std::string& id, const std::string& description, bool hidden);
 
 class ModeList : public ModeEntries {
  public:

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Protocol.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "links/Link.h"
 #include "links/Link_channel.h"
 #include "passthru/DriverTransfer.h"

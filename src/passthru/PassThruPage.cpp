@@ -1,6 +1,6 @@
 #include "passthru/PassThruPage.h"
 
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "session/AdapterSession.h"
 
 namespace bx {

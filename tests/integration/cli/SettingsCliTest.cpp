@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "support/Process.h"
 

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "core/Bytes.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "netdev/DeviceStore.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "sim/SimPty.h"

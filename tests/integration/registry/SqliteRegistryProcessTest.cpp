@@ -7,7 +7,7 @@
 
 #include "StoreFixture.h"
 #include "core/Bytes.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "support/RegistryContract.h"
 

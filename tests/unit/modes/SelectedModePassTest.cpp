@@ -2,6 +2,7 @@
 
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
+#include "session/AdapterSession.h"
 #include "support/AdapterWorld.h"
 #include "window/Modules.h"
 
@@ -80,6 +81,46 @@ TEST_F(SelectedModePass, ManySelectedModeLinesCostOneWalk) {
   ASSERT_EQ(f.lvModes.Count(), 20000);
   EXPECT_EQ(f.lvModes.Item(19999).StateIndex(), mode_state::Selected);
   EXPECT_EQ(f.lvModes.Item(0).StateIndex(), mode_state::Normal);
+}
+
+// The list the command line and the scripting module read (ListModes, over the reply and
+// the store alone) is the list the page shows: the same rows and states for the same
+// replies, with and without "Show ALL", hidden modes and the stored mode included.
+TEST_F(SelectedModePass, TheWindowlessListingIsThePagesList) {
+  StoreHidden(f.settings, "02", "CAN", true);
+  StoreHidden(f.settings, "04", "", true);
+  StoreHidden(f.settings, "000", "Default Mode", true);
+  const std::string modes = "000 - Default Mode\r\n01 - OBD\r\n02 - CAN\r\n03 _ Reserved\r\n04 - \r\n05 - KWP\r\n";
+  const std::string replies[] = {
+      modes,
+      modes + "Selected Mode: 01 - OBD",
+      modes + "Selected Mode: 02 - CAN\r\nSelected Mode: 09 - none",
+      modes + "Selected Mode: 05 - KWP\r\nSelected Mode: 01 - OBD",
+      modes + "Selected Mode: 000 - Default Mode",
+      "1 - One\r\n2 - Two\r\nSelected Mode: 2 - Two\r\n\r\n3 - after the record",
+      "",
+  };
+  for (const bool showAll : {false, true}) {
+    for (const std::string& reply : replies) {
+      SCOPED_TRACE(reply + (showAll ? " (Show ALL)" : ""));
+      f.cbShow.SetChecked(showAll);
+      // Read before the page's pass, which stores the mode this reply marks.
+      const ModeListing listing = ListModes(CrLfLines(reply), showAll, [&](const ModeEntry& m) {
+        return HiddenInList(f.settings, m.id, m.description, m.line);
+      });
+      Parse(reply);
+      ASSERT_EQ(static_cast<int>(listing.rows.size()), f.lvModes.Count());
+      for (int i = 0; i < f.lvModes.Count(); ++i) {
+        const ui::TListItem& item = f.lvModes.Item(i);
+        const ModeRow& row = listing.rows[static_cast<std::size_t>(i)];
+        EXPECT_EQ(row.number, item.Caption());
+        EXPECT_EQ(row.id, item.SubItems().at(0));
+        EXPECT_EQ(row.description, item.SubItems().at(1));
+        EXPECT_EQ(row.state, item.StateIndex()) << row.id;
+      }
+      EXPECT_EQ(listing.running, f.Modules->session->RunningMode());
+    }
+  }
 }
 
 }  // namespace

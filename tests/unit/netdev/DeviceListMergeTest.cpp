@@ -7,7 +7,7 @@
 #include <random>
 
 #include "core/Bytes.h"
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "netdev/DeviceStore.h"
 #include "platform/fake/MemoryRegistry.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "form/Settings.h"
+#include "settings/Settings.h"
 #include "platform/fake/MemoryRegistry.h"
 
 namespace bx {

@@ -1,4 +1,4 @@
-#include "form/Settings.h"
+#include "settings/Settings.h"
 
 namespace bx {
 
