@@ -4,11 +4,92 @@
 
 #include "cli/Cli.h"
 #include "exchange/Exchange.h"
+#include "exchange/PortList.h"
+#include "links/LinkTable.h"
 #include "modes/ModeList.h"
 #include "session/AdapterSession.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
+
+std::string PortShown(Session& s, const std::string& port) {
+  const PortLists& rows = s.form->Modules->ports->Rows();
+  for (std::size_t i = 0; i < rows.Names.size(); ++i)
+    if (rows.Names[i] == port) return port + " (" + rows.Descriptions[i] + ")";
+  return port + " (Port given on the command line)";
+}
+
+std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener) {
+  TfrmMain& f = *s.form;
+  const std::string port = f.Modules->ports->SelectedPortName();
+  std::unique_ptr<Link> link = f.Links && !port.empty() ? f.Links->NewLinkFor(port) : nullptr;
+  return std::make_unique<AdapterDevice>(std::move(link), port, PortShown(s, port), f.ProductName, listener,
+                                         &f.settings);
+}
+
+bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs) {
+  if (!begun) {
+    s.Fail(1, "another operation is using the adapter");
+    return false;
+  }
+  if (!s.RunUntil([&] { return !d.Running(); }, limitMs)) {
+    const bool signalled = s.Signal() != 0;
+    d.Stop();
+    if (!signalled) s.Fail(1, "the adapter's answer did not end");
+    return false;
+  }
+  const auto& r = d.Session().LastResult();
+  if (r && r->ok) return true;
+  const std::string cause = r ? r->cause : "failed";
+  TfrmMain& f = *s.form;
+  switch (d.Failure()) {
+    case DeviceFailure::PortNotOpened:
+      f.AppMessageBox("Error...", cause, mb::IconError);
+      break;
+    case DeviceFailure::NotFound:
+      f.AppMessageBox("Error...",
+                      cause + "\r\n\r\n" + NotFoundChecks(d.Port(), f.Modules->ports->serialPrefix, false),
+                      mb::IconError);
+      break;
+    case DeviceFailure::Stopped:
+      break;
+    default:
+      s.Fail(1, cause);
+      break;
+  }
+  return false;
+}
+
+bool Search(Session& s, AdapterDevice& d, bool showAll) {
+  d.SetShowAll(showAll);
+  return RunDevice(s, d, d.Search());
+}
+
+void PrintModes(Session& s, const ModeListing& modes) {
+  *s.out << "#\tID\tDescription\tState\n";
+  for (const ModeRow& row : modes.rows)
+    *s.out << Shown(row.number) << "\t" << Shown(row.id) << "\t" << Shown(row.description) << "\t"
+           << ModeStateName(row.state) << "\n";
+}
+
+Json ModesJson(const ModeListing& modes) {
+  Json out = Json::array();
+  for (const ModeRow& row : modes.rows)
+    out.push_back(
+        {{"number", row.number}, {"id", row.id}, {"description", row.description}, {"state", ModeStateName(row.state)}});
+  return out;
+}
+
+Json StatusJson(const AdapterSession& a) {
+  const IdentityRecord& id = a.Identity();
+  Json j = {{"hardware", id.hardware},
+            {"bootware", id.bootware},
+            {"firmware", id.firmware},
+            {"serial", id.serial},
+            {"port", a.PortShown()}};
+  if (!a.Battery().empty()) j["battery"] = a.Battery();
+  return j;
+}
 
 bool RunExchange(Session& s) {
   Exchange& ex = *s.form->Modules->exchange;
@@ -40,42 +121,20 @@ int FindMode(Session& s, const std::string& id) {
 }
 
 namespace {
-std::string Sub(const ui::TListItem& it, std::size_t i) { return i < it.SubItems().size() ? it.SubItems()[i] : ""; }
+// The window's mode list as the listing the device gives.
+ModeListing PageModes(Session& s) {
+  ModeListing out;
+  ui::TListView& lv = s.form->lvModes;
+  auto sub = [](const ui::TListItem& it, std::size_t i) { return i < it.SubItems().size() ? it.SubItems()[i] : ""; };
+  for (int i = 0; i < lv.Count(); ++i) {
+    const ui::TListItem& it = lv.Item(i);
+    out.rows.push_back({it.Caption(), sub(it, 0), sub(it, 1), it.StateIndex()});
+  }
+  return out;
+}
 }  // namespace
 
-void PrintModes(Session& s) {
-  ui::TListView& lv = s.form->lvModes;
-  *s.out << "#\tID\tDescription\tState\n";
-  for (int i = 0; i < lv.Count(); ++i) {
-    const ui::TListItem& it = lv.Item(i);
-    *s.out << Shown(it.Caption()) << "\t" << Shown(Sub(it, 0)) << "\t" << Shown(Sub(it, 1)) << "\t"
-           << ModeStateName(it.StateIndex()) << "\n";
-  }
-}
-
-Json ModesJson(Session& s) {
-  ui::TListView& lv = s.form->lvModes;
-  Json modes = Json::array();
-  for (int i = 0; i < lv.Count(); ++i) {
-    const ui::TListItem& it = lv.Item(i);
-    modes.push_back({{"number", it.Caption()},
-                     {"id", Sub(it, 0)},
-                     {"description", Sub(it, 1)},
-                     {"state", ModeStateName(it.StateIndex())}});
-  }
-  return modes;
-}
-
-Json StatusJson(Session& s) {
-  const AdapterSession& a = *s.form->Modules->session;
-  const IdentityRecord& id = a.Identity();
-  Json j = {{"hardware", id.hardware},
-            {"bootware", id.bootware},
-            {"firmware", id.firmware},
-            {"serial", id.serial},
-            {"port", a.PortShown()}};
-  if (!a.Battery().empty()) j["battery"] = a.Battery();
-  return j;
-}
+void PrintModes(Session& s) { PrintModes(s, PageModes(s)); }
+Json ModesJson(Session& s) { return ModesJson(PageModes(s)); }
 
 }  // namespace bx::cli

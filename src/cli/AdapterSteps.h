@@ -1,20 +1,43 @@
 #pragma once
-// Steps that several commands take on the Settings page: running an exchange to its end,
-// the search (with or without "Show ALL"), finding a mode in lvModes, and the mode list
-// and status strip as text or JSON.
+// Steps that several commands take with the adapter: the adapter on the chosen port as a
+// device of its own, its operations run to their end with their failures shown as the
+// window shows them, and the mode list and status strip as text or JSON. The commands
+// that still work the Settings page's list (mode, wifi, passthru, report) search through
+// the headless window.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cli/JsonDocument.h"
+#include "device/AdapterDevice.h"
 
 namespace bx::cli {
 
 struct Session;
 
-// A long answer (the self-test log) keeps an exchange alive; this only bounds one that
+// A long answer (the self-test log) keeps an operation alive; this only bounds one that
 // never ends.
 inline constexpr int64_t kExchangeLimitMs = 300000;
 
+// The port as the port list shows it ("NAME (description)"), as the window's messages
+// name it.
+std::string PortShown(Session& s, const std::string& port);
+// The adapter on the port chosen in the port list, with a link of its own and the
+// program's settings.
+std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener = nullptr);
+// Runs the operation begun on the device (`begun`) to its end; a termination signal
+// stops it. A port that does not open and an adapter that does not answer are shown as
+// the window's error box shows them, any other failure on stderr. True when it went well.
+bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs = kExchangeLimitMs);
+// The search; `showAll` lists the hidden modes too, as "Show ALL" does.
+bool Search(Session& s, AdapterDevice& d, bool showAll = false);
+
+void PrintModes(Session& s, const ModeListing& modes);
+Json ModesJson(const ModeListing& modes);
+// The status strip: hardware, bootware, firmware, serial number, port, battery.
+Json StatusJson(const AdapterSession& a);
+
+// The headless window's steps.
 // Runs the event loop until the exchange has ended; false when it did not (or a signal
 // came).
 bool RunExchange(Session& s);
@@ -24,10 +47,7 @@ bool RunExchange(Session& s);
 bool Search(Session& s, bool showAll = false);
 // The row of lvModes whose ID is `id`; -1 when the adapter lists none.
 int FindMode(Session& s, const std::string& id);
-
 void PrintModes(Session& s);
 Json ModesJson(Session& s);
-// The status strip: hardware, bootware, firmware, serial number, port, battery.
-Json StatusJson(Session& s);
 
 }  // namespace bx::cli

@@ -3,19 +3,21 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "exchange/Exchange.h"
-#include "modes/ModeList.h"
 #include "session/AdapterSession.h"
+#include "session/ReplyLines.h"
 #include "wifi/UrlQuery.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
-// The reply's lines; the WiFi record's line ("WS:...") with its keys masked as wifi read
-// masks them, unless asked for.
-std::vector<std::string> ReplyLines(Session& s) {
-  std::vector<std::string> lines = s.form->memLog.Lines();
+// What the log pane shows of the reply; the WiFi record's line ("WS:...") with its keys
+// masked as wifi read masks them, unless asked for.
+std::vector<std::string> ReplyLines(Session& s, const AdapterDevice& d) {
+  std::vector<std::string> lines = d.Answered() ? LogLines(d.Reply() + "\r\n") : std::vector<std::string>{};
+  if (const std::size_t dropped = d.Dropped(); dropped > 0)
+    lines.push_back(Format("%zu bytes of the adapter's answer were dropped: an exchange keeps at most %zu bytes.",
+                           dropped, kMaxReplyBytes));
   bool showKeys = false;
   for (const auto& a : s.args) showKeys = showKeys || a == "--show-keys";
   if (!showKeys)
@@ -26,18 +28,18 @@ std::vector<std::string> ReplyLines(Session& s) {
 
 // A search that found no adapter prints what came back (if anything) and no identity: a
 // list of empty fields would read as an adapter with no serial number.
-void PrintStatus(Session& s, bool found) {
-  TfrmMain& f = *s.form;
+void PrintStatus(Session& s, const AdapterDevice& d, bool found) {
+  const AdapterSession& a = d.Session();
   if (s.json) {
-    s.json->doc["log"] = LinesJson(ReplyLines(s));
-    s.json->doc["status"] = StatusJson(s);
+    s.json->doc["log"] = LinesJson(ReplyLines(s, d));
+    s.json->doc["status"] = StatusJson(a);
     return;
   }
   std::ostream& out = *s.out;
-  for (const auto& line : ReplyLines(s)) out << ShownLine(line) << "\n";
+  for (const auto& line : ReplyLines(s, d)) out << ShownLine(line) << "\n";
   if (!found) return;
   out << "\n";
-  const AdapterSession& a = *f.Modules->session;
+  TfrmMain& f = *s.form;
   const IdentityRecord& id = a.Identity();
   out << f.lbHardware.Caption() << " " << Shown(id.hardware) << "\n";
   out << f.lbBootVer.Caption() << " " << Shown(id.bootware) << "\n";
@@ -47,11 +49,11 @@ void PrintStatus(Session& s, bool found) {
   if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << Shown(a.Battery()) << "\n";
 }
 
-void ShowModes(Session& s) {
+void ShowModes(Session& s, const ModeListing& modes) {
   if (s.json)
-    s.json->doc["modes"] = ModesJson(s);
+    s.json->doc["modes"] = ModesJson(modes);
   else
-    PrintModes(s);
+    PrintModes(s, modes);
 }
 
 bool ShowAll(Session& s) {
@@ -63,16 +65,18 @@ bool ShowAll(Session& s) {
 int RunSearch(Session& s) {
   if (!s.TakesOnly("search", {"--show-keys"})) return 2;
   if (!s.ChoosePort()) return 2;
-  const bool ok = Search(s);
-  PrintStatus(s, ok);
+  const auto d = ChosenDevice(s);
+  const bool ok = Search(s, *d);
+  PrintStatus(s, *d, ok);
   return ok ? 0 : 1;
 }
 
 int RunModes(Session& s) {
   if (!s.TakesOnly("modes", {"--show-all"})) return 2;
   if (!s.ChoosePort()) return 2;
-  if (!Search(s, ShowAll(s))) return 1;
-  ShowModes(s);
+  const auto d = ChosenDevice(s);
+  if (!Search(s, *d, ShowAll(s))) return 1;
+  ShowModes(s, d->Modes());
   return 0;
 }
 
@@ -83,26 +87,30 @@ int RunSelectMode(Session& s) {
     if (a != "--show-all") id = a;
   if (id.empty()) return s.Fail(2, "select-mode needs a mode ID (see the modes command)");
   if (!s.ChoosePort()) return 2;
-  if (!Search(s, ShowAll(s))) return 1;
-  TfrmMain& f = *s.form;
-  const int index = FindMode(s, id);
-  if (index < 0) {
-    ShowModes(s);
+  const auto d = ChosenDevice(s);
+  if (!Search(s, *d, ShowAll(s))) return 1;
+  const ModeListing before = d->Modes();
+  const ModeRow* row = nullptr;
+  for (const ModeRow& r : before.rows)
+    if (r.id == id && !row) row = &r;
+  if (!row) {
+    ShowModes(s, before);
     return s.Fail(1, "the adapter lists no mode " + id);
   }
-  f.lvModes.UserSelect(index);
-  if (!f.btModeSelect.Usable()) {
-    const int state = f.lvModes.Item(index).StateIndex();
-    ShowModes(s);
-    if (state == mode_state::Selected) {
-      *s.err << "brevantix-cli: mode " << Shown(id) << " is the running mode already\n";
-      return 0;
-    }
+  // Selecting the entry shows the program linked to its mode, as the page does (a read of
+  // the store that keeps an empty link for it).
+  s.form->settings.ReadSettingString("Run", id, "");
+  if (row->state == mode_state::Selected) {
+    ShowModes(s, before);
+    *s.err << "brevantix-cli: mode " << Shown(id) << " is the running mode already\n";
+    return 0;
+  }
+  if (row->state == mode_state::Hidden) {
+    ShowModes(s, before);
     return s.Fail(1, "mode " + id + " cannot be selected: it is hidden");
   }
-  f.btModeSelect.Click();
-  if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
-  ShowModes(s);
+  if (!RunDevice(s, *d, d->SelectMode(id))) return 1;
+  ShowModes(s, d->Modes());
   return 0;
 }
 

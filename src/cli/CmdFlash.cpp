@@ -7,13 +7,14 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
 #include "cli/FlashJob.h"
 #include "cli/FlashReport.h"
 #include "cli/FlashStation.h"
 #include "cli/JsonDocument.h"
 #include "cli/TerminalDialogs.h"
-#include "exchange/Exchange.h"
+#include "core/Protocol.h"
 #include "exchange/PortList.h"
 #include "links/LinkTable.h"
 #include "platform/Terminal.h"
@@ -38,15 +39,6 @@ void PrepareFlash(Session& s, AppContext& context) {
     std::erase_if(context.virtualPorts, [&s](const auto& port) {
       return std::find(s.options.ports.begin(), s.options.ports.end(), port.first) != s.options.ports.end();
     });
-}
-
-// The port as the port list shows it ("NAME (description)"), as the window's messages
-// name it.
-std::string PortShown(Session& s, const std::string& port) {
-  const PortLists& rows = s.form->Modules->ports->Rows();
-  for (std::size_t i = 0; i < rows.Names.size(); ++i)
-    if (rows.Names[i] == port) return port + " (" + rows.Descriptions[i] + ")";
-  return port + " (Port given on the command line)";
 }
 
 // The ports to flash: every --port, or with --all every listed serial port.
@@ -176,16 +168,13 @@ int RunFlash(Session& s) {
 int RunReset(Session& s) {
   if (!s.args.empty()) return s.Fail(2, "reset takes no arguments");
   if (!s.ChoosePort()) return 2;
-  TfrmMain& f = *s.form;
-  Exchange& ex = *f.Modules->exchange;
-  const int before = ex.CommandsSent();
-  f.btReset.Click();
-  s.RunUntil([&] { return !ex.Running(); }, kResetLimitMs);
-  if (ex.CommandsSent() == before) return 1;  // the port did not open (the message says so)
+  const auto d = ChosenDevice(s);
+  if (!RunDevice(s, *d, d->Reset(), kResetLimitMs)) return 1;  // the port did not open (the message says so)
+  const std::string sent = std::string(proto::kCommandPrefix) + "R";
   if (s.json)
-    s.json->doc["sent"] = f.edCOMM_Command.Text();
+    s.json->doc["sent"] = sent;
   else
-    *s.out << "Sent " << Shown(f.edCOMM_Command.Text()) << "\n";
+    *s.out << "Sent " << Shown(sent) << "\n";
   return 0;
 }
 

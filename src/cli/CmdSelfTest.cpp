@@ -3,14 +3,9 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "exchange/Exchange.h"
-#include "selftest/SelfTest.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
-
-constexpr const char* kPassed = "RESULT : OK (No Errors)";
 
 int RunSelfTest(Session& s) {
   // PARAMS is one argument, whatever it begins with.
@@ -19,20 +14,18 @@ int RunSelfTest(Session& s) {
   for (const auto& a : s.args) params += a;
   if (HasControl(params)) return s.Fail(2, "selftest: PARAMS must not hold control characters (" + params + ")");
   if (!s.ChoosePort()) return 2;
-  TfrmMain& f = *s.form;
-  // The Test tab is offered only for an adapter that has been identified.
-  if (!Search(s)) return 1;
-  if (!f.btRunTest.Usable()) return s.Fail(1, "this adapter offers no self-test");
-  if (!params.empty()) {
-    f.edTest_Params.SetVisible(true);
-    f.edTest_Params.SetText(params);
-  }
-  f.btRunTest.Click();
-  if (!RunExchange(s)) return s.Signal() ? 1 : s.Fail(1, "the self-test did not end");
-  const auto lines = f.memLogTest.Lines();
-  const std::optional<TestVerdict>& verdict = f.Modules->selftest->LastVerdict();
+  const auto d = ChosenDevice(s);
+  // The Test tab is offered only for an adapter that has been identified, with a
+  // bootloader.
+  if (!Search(s, *d)) return 1;
+  if (!d->Session().Identity().bootloader) return s.Fail(1, "this adapter offers no self-test");
+  // An adapter that fell silent leaves the log it had begun, and no verdict.
+  if (!RunDevice(s, *d, d->SelfTest(params)) && (s.Signal() != 0 || d->Failure() != DeviceFailure::NotFound))
+    return 1;
+  const std::vector<std::string>& lines = d->TestLog();
+  const std::optional<TestCounts>& verdict = d->TestVerdict();
   const std::string result = verdict ? Format("%d/%d", verdict->errors, verdict->warnings) : std::string();
-  const bool passed = !lines.empty() && lines.back() == kPassed;
+  const bool passed = verdict && verdict->Passed();
   if (s.json) {
     s.json->doc["log"] = LinesJson(lines);
     s.json->doc["result"] = result;

@@ -5,13 +5,14 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "exchange/Exchange.h"
+#include "core/Protocol.h"
 #include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
-// The options by the names the command line gives them, in the order Save sends them.
+// The options by the names the command line gives them, in the order Save sends them,
+// with the texts of their choices as the page offers them.
 struct Option {
   const char* name;
   ui::TRadioGroup* group;  // null: the MSD check box
@@ -22,41 +23,53 @@ std::vector<Option> Options(TfrmMain& f) {
       {"msd", nullptr}, {"wireless", &f.rgSYS_Wireless}, {"bluetooth", &f.rgSYS_Bluetooth}, {"wifi", &f.rgSYS_WiFi}};
 }
 
-int Value(TfrmMain& f, const Option& o) { return o.group ? o.group->ItemIndex() : (f.cbSYS_MSD.Checked() ? 1 : 0); }
-
-std::string Text(TfrmMain& f, const Option& o) {
-  if (!o.group) return f.cbSYS_MSD.Checked() ? "on" : "off";
-  const int i = o.group->ItemIndex();
-  return i >= 0 && i < static_cast<int>(o.group->Items().size()) ? o.group->Items()[std::size_t(i)] : "";
+int Value(const SystemOptions& o, const std::string& name) {
+  if (name == "msd") return o.msd ? 1 : 0;
+  if (name == "wireless") return o.wireless;
+  if (name == "bluetooth") return o.bluetooth;
+  return o.wifi;
 }
 
-void ShowOptions(Session& s) {
-  TfrmMain& f = *s.form;
-  Json options = Json::object();
-  for (const Option& o : Options(f)) {
+void SetValue(SystemOptions& o, const std::string& name, int value) {
+  if (name == "msd") o.msd = value != 0;
+  if (name == "wireless") o.wireless = value;
+  if (name == "bluetooth") o.bluetooth = value;
+  if (name == "wifi") o.wifi = value;
+}
+
+std::string Text(const Option& o, int value) {
+  if (!o.group) return value ? "on" : "off";
+  const auto& items = o.group->Items();
+  return value >= 0 && value < static_cast<int>(items.size()) ? items[std::size_t(value)] : "";
+}
+
+void ShowOptions(Session& s, const SystemOptions& options) {
+  Json json = Json::object();
+  for (const Option& o : Options(*s.form)) {
+    const int v = Value(options, o.name);
     if (s.json)
-      options[o.name] = {{"value", Value(f, o)}, {"text", Text(f, o)}};
+      json[o.name] = {{"value", v}, {"text", Text(o, v)}};
     else
-      *s.out << o.name << "\t" << Value(f, o) << "\t" << Shown(Text(f, o)) << "\n";
+      *s.out << o.name << "\t" << v << "\t" << Shown(Text(o, v)) << "\n";
   }
-  if (s.json) s.json->doc["options"] = options;
+  if (s.json) s.json->doc["options"] = json;
 }
 
 // Search (the reply's "SI:" line offers the page), then the page's Read.
-bool ReadOptions(Session& s) {
-  if (!s.ChoosePort() || !Search(s)) return false;
-  TfrmMain& f = *s.form;
-  if (!f.btSYS_Read.Usable()) {
+bool ReadOptions(Session& s, AdapterDevice& d) {
+  if (!Search(s, d)) return false;
+  if (!d.System()) {
     s.Fail(1, "this adapter reports no system options");
     return false;
   }
-  f.btSYS_Read.Click();
-  return RunExchange(s) && f.Modules->exchange->Answered();
+  return RunDevice(s, d, d.ReadSystem());
 }
 
 int RunRead(Session& s) {
-  if (!ReadOptions(s)) return 1;
-  ShowOptions(s);
+  if (!s.ChoosePort()) return 1;
+  const auto d = ChosenDevice(s);
+  if (!ReadOptions(s, *d)) return 1;
+  ShowOptions(s, *d->System());
   return 0;
 }
 
@@ -79,31 +92,31 @@ bool ParseSet(Session& s, std::vector<std::pair<std::string, int>>& wanted) {
   return !wanted.empty();
 }
 
+// The options not named keep what the adapter reported. An adapter that reports other
+// options after the save than it was sent has not taken them: that fails.
 int RunSet(Session& s) {
   std::vector<std::pair<std::string, int>> wanted;
   if (!ParseSet(s, wanted)) return 2;
-  if (!ReadOptions(s)) return 1;
-  TfrmMain& f = *s.form;
-  // As the user changes them: a click on the group or the box; the options not named
-  // keep what the adapter reported.
-  for (const auto& [name, value] : wanted)
-    for (const Option& o : Options(f)) {
-      if (name != o.name) continue;
-      if (o.group)
-        o.group->UserSelect(value);
-      else if (Value(f, o) != value)
-        f.cbSYS_MSD.Click();
-    }
-  if (!f.btSYS_Save.Usable()) {
+  if (!s.ChoosePort()) return 1;
+  const auto d = ChosenDevice(s);
+  if (!ReadOptions(s, *d)) return 1;
+  SystemOptions options = *d->System();
+  for (const auto& [name, value] : wanted) SetValue(options, name, value);
+  if (options == *d->System()) {
     *s.err << "brevantix-cli: the adapter has these options already: nothing to save\n";
-  } else {
-    f.btSYS_Save.Click();
-    if (!RunExchange(s) || !f.Modules->exchange->Answered()) return 1;
-    if (!s.json) *s.out << "Sent " << Shown(f.edCOMM_Command.Text()) << "\n";
-    if (s.json) s.json->doc["sent"] = f.edCOMM_Command.Text();
+    ShowOptions(s, options);
+    return 0;
   }
-  ShowOptions(s);
-  return 0;
+  const bool begun = d->SaveSystem(options);
+  const bool saved = RunDevice(s, *d, begun);
+  if (!d->Answered()) return 1;
+  const std::string sent = std::string(proto::kCommandPrefix) + SystemSaveSuffix(options);
+  if (s.json)
+    s.json->doc["sent"] = sent;
+  else
+    *s.out << "Sent " << Shown(sent) << "\n";
+  ShowOptions(s, *d->System());
+  return saved ? 0 : 1;
 }
 
 int RunSystem(Session& s) {

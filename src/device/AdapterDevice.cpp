@@ -4,6 +4,7 @@
 
 #include "core/Bytes.h"
 #include "core/Protocol.h"
+#include "settings/HiddenModes.h"
 
 namespace bx {
 
@@ -17,22 +18,14 @@ bool HasKey(const std::vector<std::string>& lines, ReplyKey key) {
 }
 }  // namespace
 
-std::string RunningModeOf(const IdentityRecord& record, const std::vector<std::string>& replyLines) {
-  std::vector<std::string> listed;
-  for (const ModeEntry& m : record.modes)
-    if (std::find(listed.begin(), listed.end(), m.id) == listed.end()) listed.push_back(m.id);
-  const int idLength = record.modes.empty() ? 0 : static_cast<int>(record.modes.back().id.size());
-  const ModeSelection s = ReadModeSelection(SelectedModeTexts(replyLines), listed, idLength);
-  return s.lastId && s.markedId == s.lastId ? *s.lastId : std::string();
-}
-
 AdapterDevice::AdapterDevice(std::unique_ptr<Link> link, std::string port, std::string portShown,
-                             std::string productName, DeviceListener* listener)
+                             std::string productName, DeviceListener* listener, Settings* settings)
     : link_(std::move(link)),
       port_(std::move(port)),
       portShown_(std::move(portShown)),
       productName_(std::move(productName)),
-      listener_(listener) {
+      listener_(listener),
+      settings_(settings) {
   timer_.OnTimer = [this] { Tick(); };
   session_.SetPort(port_);
 }
@@ -58,6 +51,20 @@ std::vector<std::string> AdapterDevice::ReplyLines() const {
   return answered_ ? CrLfLines(reply_ + "\r\n") : std::vector<std::string>{};
 }
 
+ModeListing AdapterDevice::Modes() const {
+  return ListModes(modeReply_, showAll_, [this](const ModeEntry& m) {
+    return settings_ && HiddenInList(*settings_, m.id, m.description, m.line);
+  });
+}
+
+// The page stores the mode the reply marks running as the one last selected.
+void AdapterDevice::TookModes(const std::vector<std::string>& lines) {
+  modeReply_ = lines;
+  const ModeListing listing = Modes();
+  session_.SetRunningMode(listing.running);
+  if (settings_ && !listing.markedText.empty()) settings_->WriteSettingString("", "Mode", listing.markedText);
+}
+
 std::optional<SystemOptions> AdapterDevice::System() const {
   const auto& payload = session_.Identity().systemOptions;
   if (!payload) return std::nullopt;
@@ -72,6 +79,7 @@ bool AdapterDevice::Begin(SessionPhase phase, std::string suffix, bool wait, int
   tries_ = tries;
   attempt_ = 0;
   opened_ = awaiting_ = pausing_ = answered_ = false;
+  failure_ = DeviceFailure::None;
   reply_.clear();
   if (phase == SessionPhase::SelfTest) {
     testLog_.clear();
@@ -83,7 +91,7 @@ bool AdapterDevice::Begin(SessionPhase phase, std::string suffix, bool wait, int
   channel_.SetReading(true);
   channel_.ClearReceived();
   if (!channel_.Open(link_.get(), port_, false)) {
-    End(false, "Can't open Communication Port " + portShown_);
+    Fail(DeviceFailure::PortNotOpened, "Can't open Communication Port " + portShown_);
     return true;
   }
   timer_.SetInterval(kStepMs);
@@ -129,7 +137,12 @@ void AdapterDevice::Step() {
         Send();
         return;
       }
-      End(false, productName_ + " Adapter is not found on Communication Port " + portShown_);
+      // A self-test that fell silent keeps the log it had begun.
+      if (session_.Operation() == SessionPhase::SelfTest && channel_.FrameBegun()) {
+        const std::string& rx = channel_.Received();
+        testLog_ = TestLogLines(rx.starts_with("\r\n") ? rx.substr(2) : rx);
+      }
+      Fail(DeviceFailure::NotFound, productName_ + " Adapter is not found on Communication Port " + portShown_);
       return;
   }
 }
@@ -137,7 +150,8 @@ void AdapterDevice::Step() {
 void AdapterDevice::Opened() {
   if (!channel_.IsOpen()) {
     const std::string reason = link_ ? link_->OpenFailureText() : std::string();
-    End(false, "Can't open Communication Port " + portShown_ + (reason.empty() ? "" : " (" + reason + ")"));
+    Fail(DeviceFailure::PortNotOpened,
+         "Can't open Communication Port " + portShown_ + (reason.empty() ? "" : " (" + reason + ")"));
     return;
   }
   channel_.ClearReceived();
@@ -167,12 +181,13 @@ void AdapterDevice::Received() {
   switch (session_.Operation()) {
     case SessionPhase::Searching: {
       session_.TakeRecord(ReadIdentity(lines));
-      session_.SetRunningMode(RunningModeOf(session_.Identity(), lines));
+      TookModes(lines);
       if (!session_.Identified()) {
-        End(false, "the reply on " + portShown_ + " names no adapter (no serial number)");
+        Fail(DeviceFailure::NotAnAdapter, "the reply on " + portShown_ + " names no adapter (no serial number)");
         return;
       }
       session_.ShowPort(portShown_);
+      if (settings_) settings_->RememberPort(port_ + " " + session_.Identity().serial);
       End(true, {});
       return;
     }
@@ -191,17 +206,17 @@ void AdapterDevice::Received() {
   }
   const bool hasModes = HasKey(lines, ReplyKey::Mode) || HasKey(lines, ReplyKey::SelectedMode);
   for (const std::string& line : RecordLines(lines)) session_.Take(ReadReplyLine(line), line);
-  if (hasModes) session_.SetRunningMode(RunningModeOf(session_.Identity(), lines));
+  if (hasModes) TookModes(lines);
   if (suffix_ == "S" && !HasKey(lines, ReplyKey::SystemOptions)) {
-    End(false, "No system settings in the adapter's reply");
+    Fail(DeviceFailure::NotTaken, "No system settings in the adapter's reply");
     return;
   }
   if (suffix_.starts_with("SD")) {
     const std::optional<SystemOptions> now = System();
     const std::string reported = now ? SystemSaveSuffix(*now) : std::string();
     if (!HasKey(lines, ReplyKey::SystemOptions) || reported != suffix_) {
-      End(false, "The adapter kept other settings: sent " + suffix_ + ", it reports " +
-                     (reported.empty() ? "none" : reported) + ".");
+      Fail(DeviceFailure::NotTaken, "The adapter kept other settings: sent " + suffix_ + ", it reports " +
+                                        (reported.empty() ? "none" : reported) + ".");
       return;
     }
   }
@@ -209,7 +224,12 @@ void AdapterDevice::Received() {
 }
 
 void AdapterDevice::Stop() {
-  if (running_) End(false, "stopped");
+  if (running_) Fail(DeviceFailure::Stopped, "stopped");
+}
+
+void AdapterDevice::Fail(DeviceFailure kind, const std::string& cause) {
+  failure_ = kind;
+  End(false, cause);
 }
 
 void AdapterDevice::End(bool ok, const std::string& cause) {

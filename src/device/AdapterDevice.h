@@ -15,9 +15,12 @@
 #include "session/AdapterChannel.h"
 #include "session/AdapterSession.h"
 #include "session/DeviceRecords.h"
+#include "session/ModeRows.h"
 #include "ui/Controls.h"
 
 namespace bx {
+
+class Settings;
 
 // What an operation shows while it runs.
 class DeviceListener {
@@ -30,12 +33,25 @@ class DeviceListener {
   virtual void Ended(bool /*ok*/) {}
 };
 
+// Why the last operation failed, as a kind a caller can act on.
+enum class DeviceFailure : uint8_t {
+  None,
+  PortNotOpened,  // the port would not open (its reason is in the cause)
+  NotFound,       // nothing answered on the port
+  NotAnAdapter,   // a reply came, but it names no adapter
+  NotTaken,       // the adapter answered, but did not do what was asked
+  Stopped,        // Stop
+};
+
 class AdapterDevice {
  public:
   // `link` is the device's own, for `port` (null: the port cannot be opened); `portShown`
-  // names it in messages; `productName` names the adapter in the not-found message.
+  // names it in messages; `productName` names the adapter in the not-found message. With
+  // `settings` the device keeps there what the window's search keeps: the recent port of
+  // every adapter it identifies, and the mode the adapter runs as the one last selected;
+  // and the modes the user hid are left out of its mode list.
   AdapterDevice(std::unique_ptr<Link> link, std::string port, std::string portShown, std::string productName,
-                DeviceListener* listener = nullptr);
+                DeviceListener* listener = nullptr, Settings* settings = nullptr);
   ~AdapterDevice();
   AdapterDevice(const AdapterDevice&) = delete;
   AdapterDevice& operator=(const AdapterDevice&) = delete;
@@ -68,11 +84,18 @@ class AdapterDevice {
   bool Answered() const { return answered_; }
   const std::string& Reply() const { return reply_; }
   std::vector<std::string> ReplyLines() const;
+  // The adapter's modes as the Settings page lists them, from the last reply that listed
+  // them (a search's or a mode switch's); with "Show ALL" the hidden ones too.
+  ModeListing Modes() const;
+  void SetShowAll(bool showAll) { showAll_ = showAll; }
+  bool ShowAll() const { return showAll_; }
+
   // The hardware options as the adapter last reported them (none before it has).
   std::optional<SystemOptions> System() const;
   // The last self-test's log and verdict (no verdict when it had no answer).
   const std::vector<std::string>& TestLog() const { return testLog_; }
   const std::optional<TestCounts>& TestVerdict() const { return verdict_; }
+  DeviceFailure Failure() const { return failure_; }
   // Bytes of the last answer dropped beyond kMaxReplyBytes.
   std::size_t Dropped() const { return channel_.Dropped(); }
 
@@ -88,10 +111,15 @@ class AdapterDevice {
   void Send();
   void Received();
   void End(bool ok, const std::string& cause);
+  void Fail(DeviceFailure kind, const std::string& cause);
+  void TookModes(const std::vector<std::string>& lines);
 
   std::unique_ptr<Link> link_;
   std::string port_, portShown_, productName_;
   DeviceListener* listener_;
+  Settings* settings_;
+  bool showAll_ = false;
+  std::vector<std::string> modeReply_;  // the lines of the last reply that listed the modes
   AdapterSession session_;
   AdapterChannel channel_;
   ui::TTimer timer_{"tmrDevice", kStepMs, false};
@@ -100,13 +128,10 @@ class AdapterDevice {
   int tries_ = 1, attempt_ = 0;
   bool running_ = false, opened_ = false, awaiting_ = false, pausing_ = false;
   bool answered_ = false;
+  DeviceFailure failure_ = DeviceFailure::None;
   std::string reply_;
   std::vector<std::string> testLog_;
   std::optional<TestCounts> verdict_;
 };
-
-// The mode a reply leaves running, as the mode list marks it: the ID of the last
-// "Selected Mode: " line when that line names a listed mode, else "".
-std::string RunningModeOf(const IdentityRecord& record, const std::vector<std::string>& replyLines);
 
 }  // namespace bx

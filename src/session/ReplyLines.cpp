@@ -169,6 +169,20 @@ ModeSelection ReadModeSelection(const std::vector<std::string>& selectedTexts, c
   return s;
 }
 
+std::vector<std::string> LogLines(const std::string& reply) {
+  const std::vector<std::string> lines = CrLfLines(reply);
+  const std::size_t record = RecordLines(lines).size();
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < record; ++i)
+    if (ReadReplyLine(lines[i]).Used()) kept.push_back(lines[i]);
+  std::string text = reply;
+  if (kept.size() < record) {
+    kept.insert(kept.end(), lines.begin() + static_cast<std::ptrdiff_t>(record), lines.end());
+    text = kept.empty() ? std::string() : JoinLines(kept) + (EndsWith(reply, "\r\n") ? "\r\n" : "");
+  }
+  return CrLfLines(text);
+}
+
 std::vector<std::string> SelectedModeTexts(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   for (const std::string& line : lines)

@@ -52,6 +52,10 @@ int ModeIdLength(const std::string& line);
 // them as any other line).
 ReplyLine ReadReplyLine(const std::string& line, bool modeLines = true);
 
+// What the log pane shows of a reply: the record's lines the record takes (the others
+// are the adapter's own notes, left out), then every line after the record.
+std::vector<std::string> LogLines(const std::string& reply);
+
 // The lines of a reply that belong to its record: those before the first empty line or
 // line beginning with "-".
 std::vector<std::string> RecordLines(const std::vector<std::string>& lines);
