@@ -66,7 +66,11 @@ TEST(AccessKeys, OutsideFirstThenEachPageInReadingOrderWithoutCollisions) {
     std::vector<std::string> pagesWant;
   };
   const Case cases[] = {
-      {"a taken first letter passes to the next free one", {"Connect"}, {{"Search", "Select", "Hide"}}, false, "C",
+      {"a taken first letter passes to the next free one",
+       {"Connect"},
+       {{"Search", "Select", "Hide"}},
+       false,
+       "C",
        {"SEH"}},
       {"pages may repeat each other's letters, never those outside",
        {"Stop"},
@@ -81,8 +85,7 @@ TEST(AccessKeys, OutsideFirstThenEachPageInReadingOrderWithoutCollisions) {
        "A",
        {"B----"}},
       {"a literal & is no letter, and case does not matter", {}, {{"run", "R&D", "&"}}, false, "", {"RD-"}},
-      {"reading order, not declaration order, decides", {"Run", "Rescan"}, {{"Save", "Scan"}}, true, "UR",
-       {"AS"}},
+      {"reading order, not declaration order, decides", {"Run", "Rescan"}, {{"Save", "Scan"}}, true, "UR", {"AS"}},
       {"no pages: the buttons outside alone", {"Open", "Close", "Copy"}, {}, false, "OCP", {}},
   };
   for (const Case& c : cases) {
@@ -118,12 +121,12 @@ TEST(AccessKeys, CaptionCarriesTheLetterAndDoublesLiteralAmpersands) {
   const Case cases[] = {
       {"Search", 'S', "&Search"},
       {"Copy to Buffer", 'T', "Copy &to Buffer"},
-      {"abc", 'B', "a&bc"},          // the letter is upper case, the caption keeps its own case
-      {"Stop", 'S', "&Stop"},        // a caption changed from "Search" keeps the letter
-      {"Run", 'S', "Run"},           // a changed caption without the letter shows none
-      {"R&D", 'D', "R&&&D"},         // the literal "&" doubled, the letter marked after it
-      {"A & B", 0, "A && B"},        // no letter: only the doubling
-      {"Rescan", 'E', "R&escan"},    // the first occurrence only
+      {"abc", 'B', "a&bc"},        // the letter is upper case, the caption keeps its own case
+      {"Stop", 'S', "&Stop"},      // a caption changed from "Search" keeps the letter
+      {"Run", 'S', "Run"},         // a changed caption without the letter shows none
+      {"R&D", 'D', "R&&&D"},       // the literal "&" doubled, the letter marked after it
+      {"A & B", 0, "A && B"},      // no letter: only the doubling
+      {"Rescan", 'E', "R&escan"},  // the first occurrence only
       {"", 'X', ""},
   };
   for (const Case& c : cases) EXPECT_EQ(CaptionWithAccessKey(c.caption, c.letter), c.want) << c.caption;
@@ -143,8 +146,7 @@ TEST(AccessKeys, TheMainWindowsPagesHaveDistinctLetters) {
       walk.pop_back();
       if (const auto it = keys.find(c); it != keys.end()) {
         const auto [at, fresh] = seen.emplace(it->second, c->Name());
-        EXPECT_TRUE(fresh) << page->Name() << ": " << c->Name() << " and " << at->second << " share "
-                           << it->second;
+        EXPECT_TRUE(fresh) << page->Name() << ": " << c->Name() << " and " << at->second << " share " << it->second;
       }
       for (const TControl* child : c->Children())
         if (!dynamic_cast<const TTabSheet*>(child) || child == page) walk.push_back(child);
