@@ -238,6 +238,11 @@ bool MainWindow::PreTranslate(MSG& msg) {
   // A letter typed without Alt stays the focused control's: the dialog manager would take
   // it for the Alt letter of a button whenever the focus is on a button or a check box.
   if (msg.message == WM_CHAR && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) return false;
+  // With the focus on no control an Alt+letter comes to the window itself; the search for
+  // the letter starts at its first control (not every dialog manager searches from the
+  // window).
+  if (msg.message == WM_SYSCHAR && msg.hwnd == hwnd_)
+    if (HWND first = ::GetWindow(hwnd_, GW_CHILD)) msg.hwnd = first;
   // Tab and the arrows between the controls, and Alt+letter: the button on the page shown
   // (a hidden page's controls are passed over) whose caption holds the letter is pressed.
   return ::IsDialogMessageA(hwnd_, &msg) != 0;

@@ -63,11 +63,13 @@ TEST(Win32Keys, AltLetterPressesTheButtonOfThePageShown) {
   Char(*w.window, w.Of(f.cbCOM), WM_SYSCHAR, 'S');
   EXPECT_EQ(settings, 1);
   EXPECT_EQ(network, 1);
+  Char(*w.window, w.window->Hwnd(), WM_SYSCHAR, 's');
+  EXPECT_EQ(settings, 2) << "with the focus on no control";
 
   f.btSearch.SetCaption("Stop");
   EXPECT_EQ(TextOf(w.Of(f.btSearch)), "&Stop");
   Char(*w.window, w.Of(f.cbCOM), WM_SYSCHAR, 's');
-  EXPECT_EQ(settings, 2);
+  EXPECT_EQ(settings, 3);
   f.btSearch.SetCaption("R&D");
   EXPECT_EQ(TextOf(w.Of(f.btSearch)), "R&&D") << "no S in it: no letter, the literal & doubled";
 }
