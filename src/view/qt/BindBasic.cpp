@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/AccessKeys.h"
 #include "view/qt/Bindings.h"
 #include "view/qt/ViewText.h"
 
@@ -138,7 +139,7 @@ class ButtonBinding : public Binding {
  protected:
   void RefreshOwn() override {
     const auto it = ctx_.mnemonics.find(&m_);
-    const QString text = WithMnemonic(m_.Caption(), it == ctx_.mnemonics.end() ? 0 : it->second);
+    const QString text = ToQ(ui::CaptionWithAccessKey(m_.Caption(), it == ctx_.mnemonics.end() ? 0 : it->second));
     if (w_->text() != text) w_->setText(text);
   }
 

@@ -100,21 +100,6 @@ bool Binding::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-QString WithMnemonic(const std::string& caption, char letter) {
-  QString text = ToQ(caption);
-  text.replace(u'&', QStringLiteral("&&"));
-  if (letter == 0) return text;
-  const QChar want = QChar::fromLatin1(letter).toLower();
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&') {
-      ++i;  // a doubled "&"
-      continue;
-    }
-    if (text[i].toLower() == want) return text.insert(i, u'&');
-  }
-  return text;
-}
-
 QColor ToQColor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 namespace {

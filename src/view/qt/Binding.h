@@ -21,8 +21,8 @@ struct ViewContext {
   LoopDriver* driver = nullptr;  // nullptr: user actions run directly (tests on virtual time)
   StateIcons icons;
   std::map<const ui::TControl*, QWidget*> widgets;
-  // Each button's Alt letter, unique among the buttons seen together (a page's and those
-  // outside the pages); the caption shows it underlined where it holds the letter.
+  // Each button's Alt letter (ui::ChooseAccessKeys), unique among the buttons seen
+  // together; the caption shows it underlined where it holds the letter.
   std::map<const ui::TControl*, char> mnemonics;
   // Runs a user action on the models; handlers started by it never overlap a timer's.
   void User(const std::function<void()>& action);
@@ -79,9 +79,6 @@ std::unique_ptr<Binding> MakeBinding(ViewContext& ctx, ui::TControl& model, QWid
 
 QFont ToQFont(const ui::Font& font);
 QColor ToQColor(uint32_t rgb);
-// A caption with its Alt letter marked ("&Search"): the first occurrence of `letter`
-// in any case; other "&" doubled. No letter (0), or none in the caption: only the doubling.
-QString WithMnemonic(const std::string& caption, char letter);
 // The contrast of two colours as the accessibility guidelines measure it: 1 (the same
 // luminance) to 21 (black on white).
 double ContrastRatio(const QColor& a, const QColor& b);

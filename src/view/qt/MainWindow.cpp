@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/AccessKeys.h"
 #include "ui/TabOrder.h"
 #include "view/qt/LoopDriver.h"
 #include "view/qt/ViewText.h"
@@ -41,7 +42,7 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : QWidget(nullptr), f
   setFixedSize(content_->size());
 
   for (ui::TControl* c : form_.Children()) Build(*c, content_);
-  AssignMnemonics();
+  ctx_.mnemonics = ui::ChooseAccessKeys(form_);
   // Pages find their widgets only once every control has one, so the first full
   // refresh comes after the whole tree is built.
   for (auto& b : bindings_) b->Refresh();
@@ -102,42 +103,6 @@ void MainWindow::ApplyTabOrder() {
   std::vector<QWidget*> order;
   for (ui::TControl* c : ui::InReadingOrder(form_.Children())) AppendInTabOrder(*c, order);
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
-}
-
-namespace {
-void CollectButtons(ui::TControl& c, std::vector<ui::TButton*>& out, bool intoPages) {
-  if (auto* b = dynamic_cast<ui::TButton*>(&c)) out.push_back(b);
-  for (ui::TControl* child : ui::InReadingOrder(c.Children())) {
-    if (!intoPages && dynamic_cast<ui::TTabSheet*>(child)) continue;
-    CollectButtons(*child, out, intoPages);
-  }
-}
-
-// The first letter of the caption not taken yet; 0 when every one is.
-char FreeLetter(const std::string& caption, std::string& taken) {
-  for (const char ch : caption) {
-    const char c = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
-    if (c < 'A' || c > 'Z' || taken.find(c) != std::string::npos) continue;
-    taken += c;
-    return c;
-  }
-  return 0;
-}
-}  // namespace
-
-// The buttons outside the pages show with every page: their letters are taken first, then
-// each page's buttons in reading order take theirs.
-void MainWindow::AssignMnemonics() {
-  std::vector<ui::TButton*> outside;
-  CollectButtons(form_, outside, false);
-  std::string shared;
-  for (ui::TButton* b : outside) ctx_.mnemonics[b] = FreeLetter(b->Caption(), shared);
-  for (ui::TTabSheet* page : form_.pcOptions.Pages()) {
-    std::vector<ui::TButton*> buttons;
-    CollectButtons(*page, buttons, true);
-    std::string taken = shared;
-    for (ui::TButton* b : buttons) ctx_.mnemonics[b] = FreeLetter(b->Caption(), taken);
-  }
 }
 
 // Ctrl+Tab turns the page also when no control has the focus (a tab clicked with the

@@ -53,7 +53,6 @@ class MainWindow : public QWidget {
   void FocusFromModel();
   void FocusFromWidget(QWidget* now);
   bool PlaceRestored();
-  void AssignMnemonics();
 
   TfrmMain& form_;
   QWidget* content_ = nullptr;

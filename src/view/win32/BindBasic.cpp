@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/AccessKeys.h"
 #include "view/win32/Bindings.h"
 
 namespace bx::view {
@@ -103,7 +104,12 @@ class ButtonBinding : public Binding {
   }
 
  protected:
-  void RefreshOwn() override { SetText(Hwnd(), m_.Caption()); }
+  // The letter stays the one chosen when the window was made, also under a caption
+  // changed since (Search to Stop); a caption without it shows none.
+  void RefreshOwn() override {
+    const auto it = ctx_.accessKeys.find(&m_);
+    SetText(Hwnd(), ui::CaptionWithAccessKey(m_.Caption(), it == ctx_.accessKeys.end() ? 0 : it->second));
+  }
 
  private:
   ui::TButton& m_;

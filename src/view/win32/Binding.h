@@ -44,6 +44,9 @@ struct ViewContext {
   HIMAGELIST stateImages = nullptr;  // image 0 is blank, state image i is image i + 1
   std::map<HWND, Binding*> byWindow;
   std::map<const ui::TControl*, Binding*> byModel;
+  // Each button's Alt letter (ui::ChooseAccessKeys), unique among the buttons seen
+  // together; the caption carries it as "&" where it holds the letter.
+  std::map<const ui::TControl*, char> accessKeys;
   // Runs a user action on the models; handlers started by it never overlap a timer's.
   void User(const std::function<void()>& action);
   Binding* Find(HWND hwnd) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "ui/AccessKeys.h"
 #include "ui/TabOrder.h"
 #include "view/win32/LoopDriver.h"
 #include "view/win32/Picture.h"
@@ -28,6 +29,9 @@ MainWindow::MainWindow(TfrmMain& form, LoopDriver* driver) : form_(form) {
   if (!hwnd_) throw std::runtime_error("The main window could not be created");
   ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(ctx_.gdi.Font(form_.font)), FALSE);
 
+  // The buttons' Alt letters, in their captions from the first refresh on; the dialog
+  // manager (IsDialogMessage in PreTranslate) presses the one shown with the letter.
+  ctx_.accessKeys = ui::ChooseAccessKeys(form_);
   for (ui::TControl* c : form_.Children()) Build(*c, hwnd_);
   ApplyTabOrder(form_);
   // Pages find their containers only once every control has one, so the first full
@@ -231,6 +235,16 @@ bool MainWindow::PreTranslate(MSG& msg) {
     if (b && b->Model().OnKeyDown && KeyToModel(*b, msg)) return true;
     if (b && msg.wParam == VK_RETURN && !ctrl && b->Activate()) return true;
   }
+  // A letter typed without Alt stays the focused control's: the dialog manager would take
+  // it for the Alt letter of a button whenever the focus is on a button or a check box.
+  if (msg.message == WM_CHAR && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) return false;
+  // With the focus on no control an Alt+letter comes to the window itself; the search for
+  // the letter starts at its first control (not every dialog manager searches from the
+  // window).
+  if (msg.message == WM_SYSCHAR && msg.hwnd == hwnd_)
+    if (HWND first = ::GetWindow(hwnd_, GW_CHILD)) msg.hwnd = first;
+  // Tab and the arrows between the controls, and Alt+letter: the button on the page shown
+  // (a hidden page's controls are passed over) whose caption holds the letter is pressed.
   return ::IsDialogMessageA(hwnd_, &msg) != 0;
 }
 

@@ -26,7 +26,8 @@ class MainWindow {
   // work area) and shows it.
   void ShowWindow();
   // A message from the loop before it is dispatched: the models' keys (Enter, Ctrl+A,
-  // Ctrl+C, Ctrl+P...), Ctrl+Tab and the dialog keys (Tab). True when it was handled.
+  // Ctrl+C, Ctrl+P...), Ctrl+Tab and the dialog keys (Tab, Alt+letter on the buttons).
+  // True when it was handled.
   bool PreTranslate(MSG& msg);
   // After each message: a focus the user moved is told to the model.
   void FocusFromWindow();

@@ -1,6 +1,7 @@
 // Keys through the window's own handling, as the message loop hands them over: the
 // models' keys (Ctrl+A and Ctrl+C in panes and read-only fields, Ctrl+P and Enter on the
-// test page), Enter pressing the focused button, Ctrl+Tab turning the page.
+// test page), Enter pressing the focused button, Ctrl+Tab turning the page, Alt+letter
+// pressing a button of the page shown.
 #include <gtest/gtest.h>
 
 #include "ViewWorld.h"
@@ -22,6 +23,55 @@ void Key(view::MainWindow& window, HWND hwnd, WPARAM vk, bool ctrl = false) {
     ::DispatchMessageA(&msg);
   }
   ::SetKeyboardState(keys);
+}
+
+// A character message for `hwnd` (WM_SYSCHAR: typed with Alt held) through the window's
+// loop handling, then whatever it posted.
+void Char(view::MainWindow& window, HWND hwnd, UINT message, char ch) {
+  MSG msg{hwnd, message, static_cast<WPARAM>(ch), message == WM_SYSCHAR ? (1 | (1 << 29)) : 1, 0, {}};
+  if (!window.PreTranslate(msg)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  PumpPending(&window);
+}
+
+// Alt+letter presses the button that shows the letter on the page shown, wherever the
+// focus is; the same letter on a hidden page presses nothing there, and the letter typed
+// without Alt is the focused control's own. A caption the model changes keeps the letter.
+TEST(Win32Keys, AltLetterPressesTheButtonOfThePageShown) {
+  ViewWorld w;
+  TfrmMain& f = w.Open();
+  BX_NEED_WINDOW(w);
+  int settings = 0, network = 0;
+  f.btSearch.OnClick = [&settings] { ++settings; };
+  f.btUDP_Search.OnClick = [&network] { ++network; };
+  for (ui::TButton* b : {&f.btSearch, &f.btUDP_Search})
+    for (ui::TControl* c = b; c; c = c->Parent()) c->SetEnabled(true);
+  w.ShowPage(f.tsNetwork);
+  EXPECT_EQ(TextOf(w.Of(f.btSearch)), "&Search");
+  EXPECT_EQ(TextOf(w.Of(f.btUDP_Search)), "&Search");
+  EXPECT_EQ(TextOf(w.Of(f.btCopy)), "&Copy to Buffer");
+
+  Char(*w.window, w.Of(f.edNetwork_IP), WM_SYSCHAR, 's');
+  EXPECT_EQ(network, 1);
+  EXPECT_EQ(settings, 0) << "the Settings page is hidden";
+  Char(*w.window, w.Of(f.btUDP_Search), WM_CHAR, 's');
+  EXPECT_EQ(network, 1) << "a letter without Alt presses no button";
+
+  w.ShowPage(f.tsSettings);
+  Char(*w.window, w.Of(f.cbCOM), WM_SYSCHAR, 'S');
+  EXPECT_EQ(settings, 1);
+  EXPECT_EQ(network, 1);
+  Char(*w.window, w.window->Hwnd(), WM_SYSCHAR, 's');
+  EXPECT_EQ(settings, 2) << "with the focus on no control";
+
+  f.btSearch.SetCaption("Stop");
+  EXPECT_EQ(TextOf(w.Of(f.btSearch)), "&Stop");
+  Char(*w.window, w.Of(f.cbCOM), WM_SYSCHAR, 's');
+  EXPECT_EQ(settings, 3);
+  f.btSearch.SetCaption("R&D");
+  EXPECT_EQ(TextOf(w.Of(f.btSearch)), "R&&D") << "no S in it: no letter, the literal & doubled";
 }
 
 TEST(Win32Keys, CtrlAAndCtrlCCopyAPaneOrAReadOnlyField) {
