@@ -44,6 +44,7 @@ bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs) {
   TfrmMain& f = *s.form;
   switch (d.Failure()) {
     case DeviceFailure::PortNotOpened:
+    case DeviceFailure::PortBusy:
       f.AppMessageBox("Error...", cause, mb::IconError);
       break;
     case DeviceFailure::NotFound:

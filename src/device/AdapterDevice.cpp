@@ -150,7 +150,7 @@ void AdapterDevice::Step() {
 void AdapterDevice::Opened() {
   if (!channel_.IsOpen()) {
     const std::string reason = link_ ? link_->OpenFailureText() : std::string();
-    Fail(DeviceFailure::PortNotOpened,
+    Fail(link_ && link_->OpenFailedBusy() ? DeviceFailure::PortBusy : DeviceFailure::PortNotOpened,
          "Can't open Communication Port " + portShown_ + (reason.empty() ? "" : " (" + reason + ")"));
     return;
   }

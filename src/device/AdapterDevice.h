@@ -37,6 +37,7 @@ class DeviceListener {
 enum class DeviceFailure : uint8_t {
   None,
   PortNotOpened,  // the port would not open (its reason is in the cause)
+  PortBusy,       // another program holds the port
   NotFound,       // nothing answered on the port
   NotAnAdapter,   // a reply came, but it names no adapter
   NotTaken,       // the adapter answered, but did not do what was asked

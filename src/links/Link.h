@@ -22,6 +22,8 @@ class Link {
   // Why the last Open failed, in words a user can act on ("permission denied: ..."); empty
   // when the link cannot tell.
   virtual std::string OpenFailureText() const { return {}; }
+  // Whether the last Open failed because another program holds the port.
+  virtual bool OpenFailedBusy() const { return false; }
   virtual bool Write(const Bytes& text) = 0;  // true when every byte was queued
   virtual int PendingWrite() const = 0;       // bytes queued and not yet written
   virtual int BytesAvailable() const = 0;

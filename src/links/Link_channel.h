@@ -85,6 +85,7 @@ class TLink_Channel : public Link {
 
   OpenError LastOpenError() const { return lastOpenError_.load(); }
   std::string OpenFailureText() const override;
+  bool OpenFailedBusy() const override { return LastOpenError() == OpenError::Busy; }
 
   const std::string& Prefix() const { return prefix_; }
   int ScanInterval() const { return scanInterval_; }
