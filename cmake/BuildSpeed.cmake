@@ -104,6 +104,9 @@ endfunction()
 # does, with its precompiled header.
 function(bx_test_program_flags target)
   bx_test_flags(${target})
+  # The test support library's precompiled header is for programs: both compile as the
+  # compiler does by default, not as position-independent library code.
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
   if(BX_PCH)
     target_precompile_headers(${target} REUSE_FROM bx_testsupport)
     bx_pch_for_ccache(${target})

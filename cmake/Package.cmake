@@ -17,6 +17,13 @@ endforeach()
 # lib/brevantix-configurator/ beside their bin/.
 install(TARGETS brevantix-passthru-demo LIBRARY DESTINATION lib/brevantix-configurator)
 
+# The scripting module, where the system's Python finds it.
+if(TARGET _brevantix)
+  install(TARGETS _brevantix LIBRARY DESTINATION lib/python3/dist-packages/brevantix)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/python/brevantix/ DESTINATION lib/python3/dist-packages/brevantix
+          FILES_MATCHING PATTERN "*.py" PATTERN "*.pyi" PATTERN "py.typed")
+endif()
+
 install(FILES ${_linux}/brevantix-configurator.desktop DESTINATION ${_share}/applications)
 install(FILES ${_linux}/brevantix-firmware.xml DESTINATION ${_share}/mime/packages)
 configure_file(${_linux}/example.brevantix.Configurator.metainfo.xml.in
@@ -84,12 +91,20 @@ switches its operating modes, uploads firmware to its bootloader, runs its
 self-test, and sets its hardware and WiFi options.
 
 The package holds the window (brevantix-configurator), the command-line
-front end (brevantix-cli) and an adapter simulator (brevantix-sim).")
+front end (brevantix-cli), an adapter simulator (brevantix-sim) and the
+Python module brevantix for test benches and production scripts.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${BX_WEB_ADDRESS}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python module is built for the system's Python (its minor version is in the
+# module's name), which dpkg-shlibdeps cannot tell.
+if(TARGET _brevantix)
+  math(EXPR _next_minor "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~), python3 (<< ${Python3_VERSION_MAJOR}.${_next_minor})")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -95,6 +95,11 @@ std::string DemoAdapter::NetPort() const {
   return parts_->tcp ? "NET:127.0.0.1:" + std::to_string(parts_->tcp->Port()) : "";
 }
 
+std::string DemoAdapter::StoredImage() const {
+  const auto stored = parts_->pty->adapter().Stored();
+  return stored ? std::string(stored->image) : std::string();
+}
+
 DatagramNetwork* DemoAdapter::Network() { return parts_->network.get(); }
 
 void DemoAdapter::Offer(AppContext& context) {

@@ -48,6 +48,9 @@ class DemoAdapter {
   // Offers the pseudo-terminal as a port, hands the window the demo's network, and offers
   // the demo firmware image on the Update page.
   void Offer(AppContext& context);
+  // The firmware image the adapter's bootloader last stored, byte for byte (empty before
+  // any upload).
+  std::string StoredImage() const;
   // The driver library handed out ("" when the simulated one).
   const std::string& DriverLibrary() const { return driverLibrary_; }
 

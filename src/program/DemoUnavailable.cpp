@@ -24,6 +24,7 @@ bool DemoAdapter::Start(std::string& error) {
 
 std::string DemoAdapter::Port() const { return {}; }
 std::string DemoAdapter::NetPort() const { return {}; }
+std::string DemoAdapter::StoredImage() const { return {}; }
 DatagramNetwork* DemoAdapter::Network() { return nullptr; }
 void DemoAdapter::Offer(AppContext&) {}
 
