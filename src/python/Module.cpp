@@ -6,6 +6,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <chrono>
 #include <type_traits>
 
 #include "python/ScriptHost.h"
@@ -26,17 +28,27 @@ struct Pending {
   void Fetch() {
     if (!Set()) PyErr_Fetch(&type, &value, &trace);
   }
-  void Restore() {
-    PyErr_Restore(type, value, trace);
-    type = value = trace = nullptr;
-  }
+  void Restore();
 };
 Pending g_pending;  // touched with the interpreter held only
 
+// Set with the pending exception: the running operation stops at its next step.
+std::atomic<bool> g_stopping{false};
+
+void KeepPending() {
+  g_pending.Fetch();
+  g_stopping = true;
+}
+
+// The interpreter is visited for its signals every 50 ms, not on every step.
 Poll MakePoll() {
-  return [] {
+  return [last = std::chrono::steady_clock::time_point{}]() mutable {
+    if (g_stopping) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(50)) return true;
+    last = now;
     py::gil_scoped_acquire gil;
-    if (!g_pending.Set() && PyErr_CheckSignals() != 0) g_pending.Fetch();
+    if (!g_pending.Set() && PyErr_CheckSignals() != 0) KeepPending();
     return !g_pending.Set();
   };
 }
@@ -50,9 +62,15 @@ Progress MakeProgress(const py::object& callback) {
       callback(port, acknowledged, total);
     } catch (py::error_already_set& e) {
       e.restore();
-      g_pending.Fetch();
+      KeepPending();
     }
   };
+}
+
+void Pending::Restore() {
+  PyErr_Restore(type, value, trace);
+  type = value = trace = nullptr;
+  g_stopping = false;
 }
 
 // An exception kept while the call ran is raised once it is over.

@@ -18,7 +18,6 @@ namespace bx::script {
 
 namespace {
 
-constexpr int64_t kPollMs = 50;
 // After a stop (Ctrl+C, a time-out) the operation is given this long to end.
 constexpr int64_t kStopGraceMs = 5000;
 constexpr const char* kScriptPort = "Port given by the script";
@@ -77,17 +76,13 @@ Waited Wait(const std::function<bool()>& done, double timeoutS, const Poll& poll
             const std::function<int64_t()>& since = {}) {
   ui::RealEventLoop& loop = H().loop;
   const int64_t start = loop.NowMs();
-  int64_t nextPoll = start;
   Waited how = Waited::Done;
   loop.Run([&] {
     if (done()) return true;
     const int64_t now = loop.NowMs();
-    if (poll && now >= nextPoll) {
-      nextPoll = now + kPollMs;
-      if (!poll()) {
-        how = Waited::Interrupted;
-        return true;
-      }
+    if (poll && !poll()) {
+      how = Waited::Interrupted;
+      return true;
     }
     const int64_t from = since ? since() : start;
     if (timeoutS > 0 && now - from > static_cast<int64_t>(timeoutS * 1000)) {

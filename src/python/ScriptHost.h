@@ -29,8 +29,8 @@ struct ScriptError : std::runtime_error {
   ErrorKind kind;
 };
 
-// Called every few tens of milliseconds while an operation runs: false stops it (the
-// interpreter has a KeyboardInterrupt pending).
+// Called after every step of the event loop while an operation runs (so it must be
+// cheap): false stops the operation (the interpreter has a KeyboardInterrupt pending).
 using Poll = std::function<bool()>;
 
 struct PortRow {
