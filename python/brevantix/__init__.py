@@ -28,8 +28,8 @@ from ._brevantix import Busy, Error, NotFound, Refused, Timeout, UploadFailed
 
 __all__ = [
     "Adapter", "AccessPoint", "Busy", "DemoPort", "Error", "FlashResult", "Identity", "Mode", "NotFound",
-    "Port", "Refused", "SelfTestResult", "SystemOptions", "Timeout", "UploadFailed", "WiFiSettings",
-    "demo", "demo_image", "flash_many", "open", "ports",
+    "NetworkAdapter", "Port", "Refused", "SelfTestResult", "SystemOptions", "Timeout", "UploadFailed",
+    "WiFiSettings", "demo", "demo_image", "discover", "flash_many", "network_adapters", "open", "ports",
 ]
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
@@ -116,6 +116,18 @@ class AccessPoint:
     channel: str
     security: str
     mac: str
+
+
+@dataclasses.dataclass(frozen=True)
+class NetworkAdapter:
+    """A network adapter: as it answered the network search, or as stored; port_name is the
+    port it is reached by (NET:ip:port)."""
+    name: str
+    mac: str
+    ip: str
+    port: str
+    enabled: bool
+    port_name: str
 
 
 class WiFiSettings(dict):
@@ -278,6 +290,21 @@ def flash_many(ports: Sequence[str], path: str,
         d["log"] = tuple(d["log"])
         out.append(FlashResult(**d))
     return out
+
+
+def discover(target: Optional[str] = None, save: bool = False) -> list[NetworkAdapter]:
+    """Searches the local network for adapters (UDP, as the Network page's Search does; with
+    target, an IP address or host name, that address alone, as Find does) and returns those
+    that answered. With save, those not stored yet are added to the stored list, so that
+    ports() offers them. While demo() runs, the search runs on the demo's simulated network,
+    where only the demo adapter answers."""
+    found, _log = _brevantix.discover(target or "", bool(save))
+    return [NetworkAdapter(**d) for d in found]
+
+
+def network_adapters() -> list[NetworkAdapter]:
+    """The stored network adapters (the Network page's list), disabled ones too."""
+    return [NetworkAdapter(**d) for d in _brevantix.network_adapters()]
 
 
 def _find(name: str, *folders: str) -> str:

@@ -204,6 +204,32 @@ PYBIND11_MODULE(_brevantix, m) {
     return out;
   });
 
+  auto netDict = [](const NetAdapter& a) {
+    py::dict d;
+    d["name"] = a.name;
+    d["mac"] = a.mac;
+    d["ip"] = a.ip;
+    d["port"] = a.port;
+    d["enabled"] = a.enabled;
+    d["port_name"] = a.PortName();
+    return d;
+  };
+  m.def(
+      "discover",
+      [netDict](const std::string& target, bool save) {
+        std::vector<std::string> log;
+        const auto found = Released([&] { return Discover(target, save, log, MakePoll()); });
+        py::list devices;
+        for (const NetAdapter& a : found) devices.append(netDict(a));
+        return py::make_tuple(devices, log);
+      },
+      py::arg("target") = "", py::arg("save") = false);
+  m.def("network_adapters", [netDict] {
+    py::list out;
+    for (const NetAdapter& a : Released([] { return StoredNetAdapters(); })) out.append(netDict(a));
+    return out;
+  });
+
   m.def(
       "flash_many",
       [](const std::vector<std::string>& ports, const std::string& path, const py::object& progress, double timeout,

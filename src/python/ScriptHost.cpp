@@ -4,7 +4,10 @@
 #include <mutex>
 
 #include "flash/AdapterFlash.h"
+#include "form/PageControls.h"
 #include "links/LinkTable.h"
+#include "netdev/DeviceStore.h"
+#include "netdev/NetworkSearch.h"
 #include "platform/System.h"
 #include "program/Demo.h"
 #include "program/Program.h"
@@ -43,6 +46,7 @@ struct Host {
   std::string product;
   ui::RealEventLoop loop;
   std::unique_ptr<LinkTable> links;
+  DatagramNetwork* demoNetwork = nullptr;  // while a Demo lives
   std::recursive_mutex mu;
 };
 
@@ -213,6 +217,76 @@ std::vector<FlashOutcome> FlashMany(const std::vector<std::string>& ports, const
     o.acknowledged = f.Updater().PagesAcknowledged();
     o.log = records[i]->log;
     out.push_back(std::move(o));
+  }
+  return out;
+}
+
+namespace {
+// What the search hears, in the order it came, each adapter once.
+class Heard : public SearchSink {
+ public:
+  void DeviceFound(const NetDevice& d) override {
+    for (const NetDevice& seen : devices)
+      if (seen.IP == d.IP && seen.Port == d.Port) return;
+    devices.push_back(d);
+  }
+  void SearchEnded() override { ended = true; }
+  std::vector<NetDevice> devices;
+  bool ended = false;
+};
+
+NetAdapter FromDevice(const NetDevice& d, bool enabled) { return {d.Name, d.MAC, d.IP, d.Port, enabled}; }
+}  // namespace
+
+std::vector<NetAdapter> StoredNetAdapters() {
+  Host& h = H();
+  std::lock_guard lock(h.mu);
+  std::vector<NetAdapter> out;
+  for (const std::string& line : DeviceStore(*h.services.registry, kSettingsKey).ReadLines()) {
+    const bool disabled = line.starts_with("~");
+    if (const auto d = ParseDeviceLine(disabled ? std::string_view(line).substr(1) : std::string_view(line)))
+      out.push_back(FromDevice(*d, !disabled));
+  }
+  return out;
+}
+
+std::vector<NetAdapter> Discover(const std::string& target, bool save, std::vector<std::string>& log,
+                                 const Poll& poll) {
+  Host& h = H();
+  std::lock_guard lock(h.mu);
+  ui::TPageControl pages("pcOptions", nullptr);
+  NetworkControls controls(pages);
+  Heard heard;
+  DatagramNetwork* network = h.demoNetwork ? h.demoNetwork : h.services.network.get();
+  NetworkSearch search(controls, NetworkSearchServices{network, heard, &pages});
+  controls.tmrUDP.OnTimer = [&search] { search.tmrUDPTimer(); };
+  search.Start(target.empty() ? "255.255.255.255" : target);
+  const auto started = search.Running();
+  if (started) {
+    const double boundS = 2.0 * (NetworkSearch::kPasses + 1) * NetworkSearch::kTicksPerPass * NetworkSearch::kTickMs / 1000;
+    const Waited w = Wait([&] { return heard.ended || !search.Running(); }, boundS, poll);
+    search.Stop();
+    if (w == Waited::Interrupted) throw ScriptError(ErrorKind::Interrupted, "stopped");
+  }
+  log = controls.memLog_Network.Lines();
+  if (!started)
+    throw ScriptError(ErrorKind::Error,
+                      "the network search did not start" + (log.empty() ? std::string() : ": " + log.back()));
+  std::vector<NetAdapter> out;
+  for (const NetDevice& d : heard.devices) out.push_back(FromDevice(d, true));
+  if (save) {
+    DeviceStore store(*h.services.registry, kSettingsKey);
+    const std::vector<std::string> loaded = store.ReadLines();
+    std::vector<std::string> mine = loaded;
+    for (const NetDevice& d : heard.devices) {
+      if (!UnusableDeviceReason(d).empty()) continue;
+      const bool stored = std::any_of(loaded.begin(), loaded.end(), [&](const std::string& line) {
+        const auto s = ParseDeviceLine(line.starts_with("~") ? std::string_view(line).substr(1) : std::string_view(line));
+        return s && s->IP == d.IP && s->Port == d.Port;
+      });
+      if (!stored) mine.push_back(StoredLine(d, false));
+    }
+    if (mine != loaded) store.SaveLines(loaded, mine);
   }
   return out;
 }
@@ -394,11 +468,13 @@ Demo::Demo(const std::string& driverLibrary) {
   if (!adapter_->Start(error)) throw ScriptError(ErrorKind::Error, error);
   H().links->AddVirtualPort(adapter_->Port(), kDemoPortDescription);
   H().links->ScanAll();
+  H().demoNetwork = adapter_->Network();
 }
 
 Demo::~Demo() {
   std::lock_guard lock(H().mu);
   H().links->RemoveVirtualPort(adapter_->Port());
+  if (H().demoNetwork == adapter_->Network()) H().demoNetwork = nullptr;
   adapter_.reset();
 }
 

@@ -54,6 +54,20 @@ std::vector<FlashOutcome> FlashMany(const std::vector<std::string>& ports, const
                                     const Progress& progress, double timeoutS, bool search, bool waitForPrompt,
                                     const Poll& poll);
 
+// The network search (target "": the whole local network), as the Network page's Search
+// or Find runs it; while a Demo lives, on the demo's simulated network instead of the
+// system's. With `save`, the adapters that answered and are not stored yet are added to
+// the stored list (one store transaction). The log is the page's.
+struct NetAdapter {
+  std::string name, mac, ip, port;
+  bool enabled = true;
+  std::string PortName() const { return "NET:" + ip + ":" + port; }
+};
+std::vector<NetAdapter> Discover(const std::string& target, bool save, std::vector<std::string>& log,
+                                 const Poll& poll);
+// The stored network adapters, as the network link offers them (disabled ones too).
+std::vector<NetAdapter> StoredNetAdapters();
+
 // One adapter: searched for when it is made (NotFound, Busy, Timeout when it does not
 // answer), then each operation in turn.
 class Adapter {

@@ -167,3 +167,16 @@ def test_flash_many_reports_each_adapter(demo, silent_port):
     assert progress[demo][0] == progress[demo][1] > 0
     with pytest.raises(brevantix.Error, match="given twice"):
         brevantix.flash_many([demo, demo], brevantix.demo_image())
+
+
+def test_discover_on_the_demo_network_saves_and_offers_the_adapter(demo):
+    assert brevantix.network_adapters() == []
+    found = brevantix.discover()
+    assert [(a.ip, a.name) for a in found] == [("127.0.0.1", "Brevantix Sim")]
+    assert brevantix.network_adapters() == [], "nothing is stored without save"
+    found = brevantix.discover("127.0.0.1", save=True)
+    stored = brevantix.network_adapters()
+    assert [a.port_name for a in stored] == [found[0].port_name] == [demo.net_port]
+    assert brevantix.discover(save=True) and len(brevantix.network_adapters()) == 1, "stored once"
+    with brevantix.open(stored[0].port_name) as adapter:
+        assert adapter.identity.serial == "BX240017"
