@@ -27,7 +27,7 @@ from . import _brevantix
 from ._brevantix import Busy, Error, NotFound, Refused, Timeout, UploadFailed
 
 __all__ = [
-    "Adapter", "AccessPoint", "Busy", "DemoPort", "Error", "FlashResult", "Identity", "Mode", "NotFound",
+    "Adapter", "AccessPoint", "Busy", "DemoPort", "DriverInstallResult", "Error", "FlashResult", "Identity", "Mode", "NotFound",
     "NetworkAdapter", "Port", "Refused", "SelfTestResult", "SystemOptions", "Timeout", "UploadFailed",
     "WiFiSettings", "demo", "demo_image", "discover", "flash_many", "network_adapters", "open", "ports",
 ]
@@ -116,6 +116,18 @@ class AccessPoint:
     channel: str
     security: str
     mac: str
+
+
+@dataclasses.dataclass(frozen=True)
+class DriverInstallResult:
+    """The pass-thru driver as installed: its version, where it is, the registry key it is
+    registered under, and whether this system's pass-thru programs can load it."""
+    offered: str
+    version: str
+    path: str
+    registered_as: str
+    loadable_here: bool
+    log: tuple
 
 
 @dataclasses.dataclass(frozen=True)
@@ -267,6 +279,17 @@ class Adapter:
         adapter answers with. Raises Refused when it did not take one of them."""
         return WiFiSettings(self._adapter().write_wifi([(k, str(v)) for k, v in values.items()]))
 
+    def install_driver(self) -> DriverInstallResult:
+        """Fetches the adapter's pass-thru driver, puts it in place and registers it, as the
+        Passthru page's Install Driver does."""
+        d = self._adapter().install_driver(_window_program())
+        d["log"] = tuple(d["log"])
+        return DriverInstallResult(**d)
+
+    def driver_version(self) -> Optional[str]:
+        """The version of the installed pass-thru driver, None when none is installed."""
+        return self._adapter().driver_version() or None
+
     def wifi_scan(self) -> list[AccessPoint]:
         """The access points the adapter's WiFi bridge sees."""
         return [AccessPoint(**d) for d in self._adapter().scan_wifi()]
@@ -305,6 +328,13 @@ def discover(target: Optional[str] = None, save: bool = False) -> list[NetworkAd
 def network_adapters() -> list[NetworkAdapter]:
     """The stored network adapters (the Network page's list), disabled ones too."""
     return [NetworkAdapter(**d) for d in _brevantix.network_adapters()]
+
+
+def _window_program() -> str:
+    """The window program, which the driver's registration names as its configuration
+    program: installed beside the package's prefix, or in the build tree."""
+    return _find("brevantix-configurator", os.path.join(_PREFIX, "bin"),
+                 os.path.normpath(os.path.join(_HERE, "..", "..", "src", "view", "qt")))
 
 
 def _find(name: str, *folders: str) -> str:

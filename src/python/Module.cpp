@@ -295,6 +295,19 @@ PYBIND11_MODULE(_brevantix, m) {
            [](Adapter& a, const std::vector<std::pair<std::string, std::string>>& values) {
              return Released([&] { return a.WriteWiFi(values, MakePoll()); });
            })
+      .def("install_driver",
+           [](Adapter& a, const std::string& programPath) {
+             const Adapter::DriverOutcome o = Released([&] { return a.InstallDriver(programPath); });
+             py::dict d;
+             d["offered"] = o.offered;
+             d["version"] = o.version;
+             d["path"] = o.path;
+             d["registered_as"] = o.registeredAs;
+             d["loadable_here"] = o.loadableHere;
+             d["log"] = o.log;
+             return d;
+           })
+      .def("driver_version", [](Adapter& a) { return Released([&] { return a.DriverVersion(); }); })
       .def("scan_wifi", [](Adapter& a) {
         const auto points = Released([&] { return a.ScanWiFi(MakePoll()); });
         py::list out;

@@ -8,6 +8,9 @@
 #include "links/LinkTable.h"
 #include "netdev/DeviceStore.h"
 #include "netdev/NetworkSearch.h"
+#include "passthru/DriverInstaller.h"
+#include "passthru/PassThruServices.h"
+#include "platform/Files.h"
 #include "platform/System.h"
 #include "program/Demo.h"
 #include "program/Program.h"
@@ -459,6 +462,86 @@ std::vector<Adapter::AccessPoint> Adapter::ScanWiFi(const Poll& poll) {
     out.push_back({row.ssid, row.rssi, row.channel, row.security, row.mac});
   }
   return out;
+}
+
+namespace {
+// The Passthru page's installer on controls of its own, for the adapter's port.
+struct Installer {
+  Installer(const AdapterDevice& device, const std::string& programPath)
+      : services{
+            .settings = *H().settings,
+            .productName = H().product,
+            .companyName = company,
+            .programPath = programPath,
+            .driverVersion = device.Session().Identity().passThruVersion,
+            .session = device.Session(),
+            .messageBox = [this](const std::string&, const std::string& text,
+                                 int) { messages.push_back(text); return mb::IdOk; },
+            .shell = H().services.shell.get(),
+            .libraries = H().services.libraries.get(),
+            .archives = H().services.archives.get(),
+            .folders = H().services.folders,
+            .selectedPort = [&device] { return device.Port(); },
+            .selectedPortText = [&device] { return device.PortShown(); },
+            .portListClick = {},
+            .writeFile = [](const std::string& path,
+                            const std::string& data) { std::string why; return ReplaceFileContents(path, data, why); },
+            .busyRefusal = {},
+        },
+        installer(controls, services) {
+    installer.findLink = [this, &device](const std::string&) {
+      link = LinkFor(device.Port());
+      return link.get();
+    };
+  }
+  std::string company = [] {
+    const auto v = BuiltInVersionRecord();
+    return v ? v->companyName : std::string();
+  }();
+  std::vector<std::string> messages;
+  std::unique_ptr<Link> link;
+  ui::TPageControl pages{"pcOptions", nullptr};
+  PassThruControls controls{pages};
+  PassThruServices services;
+  DriverInstaller installer;
+};
+}  // namespace
+
+Adapter::DriverOutcome Adapter::InstallDriver(const std::string& programPath) {
+  std::lock_guard lock(H().mu);
+  if (Identity().passThruVersion.empty())
+    throw ScriptError(ErrorKind::Refused, "the adapter offers no pass-thru driver");
+  Installer i(*device_, programPath);
+  i.controls.btJ2534_Install.SetEnabled(true);
+  i.installer.btJ2534_InstallClick();
+  DriverOutcome o;
+  o.offered = Identity().passThruVersion;
+  o.log = i.controls.memJ2534.Lines();
+  switch (i.installer.LastResult()) {
+    case InstallResult::Installed:
+      break;
+    case InstallResult::PortNotOpened:
+      throw ScriptError(ErrorKind::NotFound, i.messages.empty() ? "the port could not be opened" : i.messages.back());
+    default: {
+      std::string why = i.installer.LastError();
+      if (why.empty() && !o.log.empty()) why = o.log.back();
+      if (why.empty() && !i.messages.empty()) why = i.messages.back();
+      throw ScriptError(ErrorKind::Error, "the driver was not installed" + (why.empty() ? "" : ": " + why));
+    }
+  }
+  o.version = i.controls.edJ2534_Version_DLL.Text();
+  o.path = i.installer.DriverPath();
+  o.registeredAs = i.installer.DeviceKey();
+  o.loadableHere = i.installer.ForeignRemark().empty();
+  return o;
+}
+
+std::string Adapter::DriverVersion() {
+  std::lock_guard lock(H().mu);
+  Installer i(*device_, {});
+  i.installer.CheckVersion(false);
+  const std::string shown = i.controls.edJ2534_Version_DLL.Text();
+  return shown == "Not installed" || shown == "Access Error" ? std::string() : shown;
 }
 
 Demo::Demo(const std::string& driverLibrary) {

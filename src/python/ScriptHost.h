@@ -105,6 +105,17 @@ class Adapter {
     std::string ssid, rssi, channel, security, mac;
   };
   std::vector<AccessPoint> ScanWiFi(const Poll& poll);
+  // The pass-thru driver the adapter hands out: fetched, put in place and registered as
+  // the Passthru page's Install Driver does (`programPath`: the window program, registered
+  // as the configuration program). Throws with the page's reason when it is not installed.
+  struct DriverOutcome {
+    std::string offered, version, path, registeredAs;
+    bool loadableHere = true;
+    std::vector<std::string> log;
+  };
+  DriverOutcome InstallDriver(const std::string& programPath);
+  // The installed driver's version, as Check Version reads it ("" when none is installed).
+  std::string DriverVersion();
 
  private:
   void Run(bool begun, const Poll& poll);

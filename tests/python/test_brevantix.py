@@ -180,3 +180,13 @@ def test_discover_on_the_demo_network_saves_and_offers_the_adapter(demo):
     assert brevantix.discover(save=True) and len(brevantix.network_adapters()) == 1, "stored once"
     with brevantix.open(stored[0].port_name) as adapter:
         assert adapter.identity.serial == "BX240017"
+
+
+def test_the_demo_driver_installs_and_reports_its_version(demo):
+    with brevantix.open(demo) as adapter:
+        assert adapter.driver_version() is None
+        result = adapter.install_driver()
+        assert result.offered == adapter.identity.pass_thru_version == "4.4.12"
+        assert result.version == "4.4.12" and os.path.isfile(result.path)
+        assert result.registered_as.endswith("Brevantix")
+        assert adapter.driver_version() == "4.4.12"
