@@ -190,3 +190,32 @@ def test_the_demo_driver_installs_and_reports_its_version(demo):
         assert result.version == "4.4.12" and os.path.isfile(result.path)
         assert result.registered_as.endswith("Brevantix")
         assert adapter.driver_version() == "4.4.12"
+
+
+def test_an_answer_that_never_ends_raises_timeout(home):
+    """A peer that opens a reply frame and keeps talking without ending it: the adapter's
+    own silence rule never ends the search, the caller's time-out does."""
+    master, slave = os.openpty()
+    path = os.ttyname(slave)
+    os.close(slave)
+    stop = threading.Event()
+
+    def chatter():
+        os.write(master, b"\r\n")
+        while not stop.wait(0.05):
+            try:
+                os.write(master, b"x")
+            except OSError:
+                return
+
+    talker = threading.Thread(target=chatter)
+    talker.start()
+    try:
+        start = time.monotonic()
+        with pytest.raises(brevantix.Timeout):
+            brevantix.open(path, timeout=1.5)
+        assert time.monotonic() - start < 6
+    finally:
+        stop.set()
+        talker.join()
+        os.close(master)
