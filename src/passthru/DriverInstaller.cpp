@@ -371,7 +371,7 @@ bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
     Fail(std::string("the archive holds no ") + kDriverFileName);
     return false;
   }
-  if (!TfrmMain::ReadWholeFile((staged.files / staged.library).string(), staged.libraryBytes, kDriverFileLimit)) {
+  if (!ReadRegularFile((staged.files / staged.library).string(), kDriverFileLimit, staged.libraryBytes).Ok()) {
     Fail("cannot read the unpacked " + staged.library);
     return false;
   }

@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "core/Bytes.h"
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
 
 namespace bx {
 

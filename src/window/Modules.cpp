@@ -4,7 +4,7 @@
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
 #include "update/UpdatePage.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"

@@ -1,7 +1,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "update/UpdatePage.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "links/LinkTable.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
