@@ -213,7 +213,7 @@ void DriverInstaller::CheckVersion(bool remark) {
 // message shown) when the port cannot be opened.
 bool DriverInstaller::Fetch(Bytes& answer, bool& answered) {
   const std::string port = s_.selectedPort ? s_.selectedPort() : std::string();
-  Link* link = findLink && !port.empty() ? findLink(port) : nullptr;
+  Link* link = links_ && !port.empty() ? links_->FindLink(port) : nullptr;
   if (link) link->SetPortName(port);
   if (!link || !link->Open()) {
     const std::string shown = s_.selectedPortText ? s_.selectedPortText() : port;
