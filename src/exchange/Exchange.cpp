@@ -65,7 +65,7 @@ bool Exchange::Start(ExchangeRequest request) {
   sentBefore_ = channel_.CommandsSent();
   BeginOperation();
   const std::string& port = portName_;
-  Link* link = findLink && !port.empty() ? findLink(port) : nullptr;
+  Link* link = links_ && !port.empty() ? links_->FindLink(port) : nullptr;
   if (!channel_.Open(link, port, synchronousOpen)) {
     Finish();
     return true;
@@ -90,7 +90,7 @@ void Exchange::ShowBusy() {
 
 void Exchange::DropLinks() {
   channel_.Drop();
-  findLink = nullptr;
+  links_ = nullptr;
 }
 
 void Exchange::tmrSearchTimer() {
@@ -268,8 +268,8 @@ bool Exchange::OnAwaitWrite() {
 }
 
 bool Exchange::OnAwaitReply() {
-  if (request_.livePane && renderLive && channel_.FrameBegun())
-    renderLive(*request_.livePane, channel_.Received(), live_);
+  if (request_.livePane && liveReply_ && channel_.FrameBegun())
+    liveReply_->RenderLive(*request_.livePane, channel_.Received(), live_);
   switch (channel_.Step(request_.echoLine)) {
     case AdapterChannel::Await::Frame:
       answered_ = true;
@@ -333,7 +333,7 @@ bool Exchange::OnSendTest() {
 }
 
 bool Exchange::OnTestDone() {
-  if (testDone) testDone();
+  if (liveReply_) liveReply_->TestDone();
   Finish();
   return false;
 }
@@ -349,7 +349,7 @@ bool Exchange::OnUpdateReply() {
   // its bootloader; an "ERROR" there ends the update.
   if (Contains(channel_.Received(), "ERROR")) {
     failure_ = "the adapter refused to start its bootloader";
-    if (updateRefused) updateRefused(channel_.Received());
+    if (uploads_) uploads_->UpdateRefused(channel_.Received());
     Finish();
     return false;
   }
@@ -365,7 +365,7 @@ bool Exchange::OnStartUpdate() {
   Link* link = channel_.ActiveLink();
   handedToUpdater_ = link != nullptr;
   session_.EnterPhase(SessionPhase::Uploading);
-  uploading_ = link && startUpdater && startUpdater(*link);
+  uploading_ = link && uploads_ && uploads_->StartUpdater(*link);
   return !uploading_;
 }
 

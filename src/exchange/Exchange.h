@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "exchange/ExchangeHooks.h"
 #include "links/Link.h"
+#include "links/LinkFinder.h"
 #include "session/AdapterChannel.h"
 #include "ui/Controls.h"
 
@@ -122,16 +124,13 @@ class Exchange {
   // the active link and the link source.
   void DropLinks();
 
-  // Seams filled by the link table, the updater, the self-test and the pages.
-  std::function<Link*(const std::string& port)> findLink;
-  std::function<bool(Link& link)> startUpdater;  // StartUpdate: true when the upload began
+  // Where the links come from (the window's link table; null: no port opens), the Test
+  // page's live log and verdict, the Update page's updater.
+  void Connect(LinkFinder* links) { links_ = links; }
+  void Connect(LiveReply& live) { liveReply_ = &live; }
+  void Connect(UploadStarter& uploads) { uploads_ = &uploads; }
   // The updater announces that the upload it began is over: the exchange finishes.
   void UploadEnded();
-  // AwaitReply with a live pane (self-test output): the bytes received so far.
-  std::function<void(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor)> renderLive;
-  std::function<void()> testDone;  // TestDone: the verdict
-  // UpdateReply: the adapter refused to enter its bootloader (what it answered).
-  std::function<void(const Bytes& answer)> updateRefused;
   // Pages that follow the window's busy state: `taken` runs when the port is open and
   // the exchange takes the window, `released` whenever an exchange ends, after the
   // exchange has put its own controls back.
@@ -185,6 +184,9 @@ class Exchange {
   const std::string& productName_;
   PortList& ports_;
   Identity& identity_;
+  LinkFinder* links_ = nullptr;
+  LiveReply* liveReply_ = nullptr;
+  UploadStarter* uploads_ = nullptr;
 
   ExchangeRequest request_;
   std::string portName_, portText_;

@@ -80,27 +80,27 @@ bool Identity::TakeLine(const std::string& line) {
       system_.edSYS_WiFi.SetText(v);
       break;
     case ReplyKey::SystemOptions:
-      if (systemInfo) systemInfo(v);
+      if (pages_) pages_->SystemInfo(v);
       system_.tsSystem.SetTabVisible(true);
       break;
     case ReplyKey::WiFiRecord:
-      if (wifiSettings) wifiSettings(v);
+      if (pages_) pages_->WiFiRecord(v);
       break;
     case ReplyKey::AccessPoint:
-      if (accessPoint) accessPoint(r.third, v);
+      if (pages_) pages_->AccessPoint(r.third, v);
       break;
     case ReplyKey::Bootware:
       status_.edBootVer.SetText(v);
       system_.edSYS_BW.SetText(v);
       page_.cbShow.SetVisible(true);
-      if (bootwareSeen) bootwareSeen();
+      if (pages_) pages_->BootwareSeen();
       break;
     case ReplyKey::Hardware:
       status_.edHardware.SetText(v);
       system_.edSYS_Hardware.SetText(v);
       break;
     case ReplyKey::PassThru:
-      if (driverOffered) driverOffered(v);
+      if (pages_) pages_->DriverOffered(v);
       break;
     case ReplyKey::Flag:
       // Pass-thru and update flags the program does not act on: taken out of the log.
@@ -129,7 +129,7 @@ void Identity::ClearIdentity() {
     page_.edModeRun.SetText("");
   for (ui::TTextControl* t : std::initializer_list<ui::TTextControl*>{&status_.edSerial, &system_.edSYS_Serial})
     t->SetText("");
-  if (pagesReset) pagesReset();
+  if (pages_) pages_->PagesReset();
   page_.cbShow.SetVisible(false);
   system_.edCopyRight.SetText("");
   ShowBattery("");

@@ -19,6 +19,23 @@ struct SettingsControls;
 struct StatusControls;
 struct SystemControls;
 
+// What the pages that follow the adapter take from its identity record.
+class IdentityPages {
+ public:
+  virtual ~IdentityPages() = default;
+  // The readers of the System, WiFi and scan pages: "SI:", "WS:" and "APx:" lines.
+  virtual void SystemInfo(const std::string& payload) = 0;
+  virtual void WiFiRecord(const std::string& payload) = 0;
+  virtual void AccessPoint(char third, const std::string& payload) = 0;
+  // ClearIdentity: the pages (WiFi, System, Test, the pass-thru driver group) go back to
+  // their empty state.
+  virtual void PagesReset() = 0;
+  // "BW:": the adapter has a bootloader, so it can run its self-test and install a driver.
+  virtual void BootwareSeen() = 0;
+  // "PT:": the version of the pass-thru driver the adapter hands out.
+  virtual void DriverOffered(const std::string& version) = 0;
+};
+
 class Identity {
  public:
   // The identity fields are the status strip's and the System page's Info group; the
@@ -45,17 +62,8 @@ class Identity {
   void SetReplyPort(const std::string& port) { replyPort_ = port; }
   void ClearModes();
 
-  // The readers of the System, WiFi and scan pages.
-  std::function<void(const std::string& payload)> systemInfo;
-  std::function<void(const std::string& payload)> wifiSettings;
-  std::function<void(char third, const std::string& payload)> accessPoint;
-  // ClearIdentity: the pages that follow the adapter (WiFi, System, Test, the pass-thru
-  // driver group) go back to their empty state.
-  std::function<void()> pagesReset;
-  // "BW:": the adapter has a bootloader, so it can run its self-test and install a driver.
-  std::function<void()> bootwareSeen;
-  // "PT:": the version of the pass-thru driver the adapter hands out.
-  std::function<void(const std::string& version)> driverOffered;
+  // The pages that follow the adapter (the window connects them once they are made).
+  void Connect(IdentityPages& pages) { pages_ = &pages; }
 
  private:
   StatusControls& status_;
@@ -64,6 +72,7 @@ class Identity {
   Settings& settings_;
   PortList& ports_;
   AdapterSession& session_;
+  IdentityPages* pages_ = nullptr;
   ModeEntries* modes_ = nullptr;
   std::string replyPort_;
 };

@@ -213,7 +213,7 @@ void DriverInstaller::CheckVersion(bool remark) {
 // message shown) when the port cannot be opened.
 bool DriverInstaller::Fetch(Bytes& answer, bool& answered) {
   const std::string port = s_.selectedPort ? s_.selectedPort() : std::string();
-  Link* link = findLink && !port.empty() ? findLink(port) : nullptr;
+  Link* link = links_ && !port.empty() ? links_->FindLink(port) : nullptr;
   if (link) link->SetPortName(port);
   if (!link || !link->Open()) {
     const std::string shown = s_.selectedPortText ? s_.selectedPortText() : port;
@@ -371,7 +371,7 @@ bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
     Fail(std::string("the archive holds no ") + kDriverFileName);
     return false;
   }
-  if (!TfrmMain::ReadWholeFile((staged.files / staged.library).string(), staged.libraryBytes, kDriverFileLimit)) {
+  if (!ReadRegularFile((staged.files / staged.library).string(), kDriverFileLimit, staged.libraryBytes).Ok()) {
     Fail("cannot read the unpacked " + staged.library);
     return false;
   }

@@ -14,7 +14,8 @@
 #include <utility>
 
 #include "core/Bytes.h"
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
+#include "links/LinkFinder.h"
 
 namespace bx {
 
@@ -82,12 +83,14 @@ class DriverInstaller {
   // is one this system's pass-thru programs cannot load ("" when they can).
   const std::string& ForeignRemark() const { return foreign_; }
 
-  // The link of a port (the link table's OpenPort finds it and makes it the active one).
-  std::function<Link*(const std::string& port)> findLink;
+  // Where the link of a port comes from (the window's link table, which makes it the
+  // active one; null: no port opens).
+  void Connect(LinkFinder* links) { links_ = links; }
   // The device list's Refresh, run after a registration.
   std::function<void()> refresh;
 
  private:
+  LinkFinder* links_ = nullptr;
   struct Staged;
   bool Fetch(Bytes& answer, bool& answered);
   void Install(const Bytes& file, const std::string& driverPath);

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
 #include "passthru/PassThruLibrary.h"
 
 namespace bx {

@@ -1,5 +1,7 @@
 #include "passthru/PassThruPage.h"
 
+#include "platform/Files.h"
+
 #include "settings/Settings.h"
 #include "session/AdapterSession.h"
 
@@ -19,7 +21,8 @@ PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services
       installer_(c_, s_) {
   if (!s_.writeFile)
     s_.writeFile = [](const std::string& path, const std::string& data) {
-      return TfrmMain::WriteWholeFile(path, data);
+      std::string why;
+      return ReplaceFileContents(path, data, why);
     };
   installer_.refresh = [this] { Refresh(); };
   for (ui::TButton* b : {&c_.btJ2534_Load, &c_.btJ2534_Open, &c_.btJ2534_Version, &c_.btJ2534_Config, &c_.btJ2534_Info,

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "form/PageControls.h"
 #include "passthru/DeviceDirectory.h"
 #include "passthru/DriverInstaller.h"
 #include "passthru/LibraryProbe.h"

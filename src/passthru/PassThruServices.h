@@ -41,7 +41,7 @@ struct PassThruServices {
   std::function<std::string()> selectedPort;
   std::function<std::string()> selectedPortText;
   std::function<void()> portListClick;
-  // Writes a whole file (TfrmMain::WriteWholeFile); replaced by tests to make writes fail.
+  // Writes a whole file (replacing it); replaced by tests to make writes fail.
   std::function<bool(const std::string& path, const std::string& data)> writeFile;
   // While another operation (an upload, a page command) has the adapter, the line that
   // refuses `action`; "" when the adapter is free. Unset: the adapter is always free.

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "passthru/DriverTransfer.h"
 #include "platform/InProcessNetwork.h"
 #include "platform/System.h"

@@ -1,6 +1,6 @@
 // The demo in a build without the simulator (Windows): every start fails, saying so, and
 // a program asks Available() before it offers the demo at all.
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "program/Demo.h"
 
 namespace bx {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "links/TraceWriter.h"
 #include "platform/Archive.h"
 #include "platform/DatagramNetwork.h"

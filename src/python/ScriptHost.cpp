@@ -466,9 +466,10 @@ std::vector<Adapter::AccessPoint> Adapter::ScanWiFi(const Poll& poll) {
 
 namespace {
 // The Passthru page's installer on controls of its own, for the adapter's port.
-struct Installer {
+struct Installer : LinkFinder {
   Installer(const AdapterDevice& device, const std::string& programPath)
-      : services{
+      : device_(device),
+        services{
             .settings = *H().settings,
             .productName = H().product,
             .companyName = company,
@@ -489,11 +490,14 @@ struct Installer {
             .busyRefusal = {},
         },
         installer(controls, services) {
-    installer.findLink = [this, &device](const std::string&) {
-      link = LinkFor(device.Port());
-      return link.get();
-    };
+    installer.Connect(this);
   }
+  // A link of its own for the adapter's port, for the one transfer.
+  Link* FindLink(const std::string&) override {
+    link = LinkFor(device_.Port());
+    return link.get();
+  }
+  const AdapterDevice& device_;
   std::string company = [] {
     const auto v = BuiltInVersionRecord();
     return v ? v->companyName : std::string();

@@ -28,8 +28,7 @@ TestVerdict JudgeTestLog(const std::string& log) {
 
 SelfTest::SelfTest(TestControls& controls, ui::TTimer& tmrMemo, Exchange& exchange, Identity& identity)
     : c_(controls), tmrMemo_(tmrMemo), ex_(exchange), identity_(identity) {
-  ex_.renderLive = [this](ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) { RenderLive(pane, rx, cursor); };
-  ex_.testDone = [this] { Verdict(); };
+  ex_.Connect(static_cast<LiveReply&>(*this));
   ex_.Follow(nullptr, [this] { c_.btCopyTest.SetEnabled(!c_.memLogTest.Text().empty()); });
   c_.btRunTest.OnClick = [this] { Run(c_.btRunTest); };
   c_.btRunTest.OnKeyDown = [this](ui::KeyEvent& e) { KeyDown(c_.btRunTest, e); };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Bytes.h"
+#include "exchange/ExchangeHooks.h"
 #include "ui/Controls.h"
 
 namespace bx {
@@ -26,7 +27,7 @@ struct TestVerdict {
 // judges as "Error/Warning": a test that reported nothing has not passed.
 TestVerdict JudgeTestLog(const std::string& log);
 
-class SelfTest {
+class SelfTest : public LiveReply {
  public:
   // tmrMemo is the window's timer that lets the suspended live pane repaint.
   SelfTest(TestControls& controls, ui::TTimer& tmrMemo, Exchange& exchange, Identity& identity);
@@ -39,7 +40,8 @@ class SelfTest {
   void Run(ui::TControl& actedOn);
   void ToggleParams();
   // Shows the new text of the receive buffer in the live pane.
-  void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor);
+  void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) override;
+  void TestDone() override { Verdict(); }
   void Verdict();
   // The verdict of the last run, none while a run is on or when it had no answer.
   const std::optional<TestVerdict>& LastVerdict() const { return verdict_; }

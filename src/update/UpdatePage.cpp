@@ -43,7 +43,20 @@ UpdatePage::UpdatePage(UpdateControls& controls, StatusControls& status, WindowS
                UpdateRunButton();
                ShowRun(true);
              });
-  ex_.updateRefused = [this](const Bytes& answer) { c_.memUpdate.AddLine(answer); };
+  ex_.Connect(static_cast<UploadStarter&>(*this));
+}
+
+void UpdatePage::UpdateRefused(const Bytes& answer) { c_.memUpdate.AddLine(answer); }
+
+// No upload begins before the updater is made, or after it is gone.
+bool UpdatePage::StartUpdater(Link& link) {
+  auto owner = [this](const std::string& caption, const std::string& text, int flags) {
+    return window_.AppMessageBox(caption, text, flags);
+  };
+  if (!updater_ || !updater_->Start(owner, link, c_.edFW_File.Text(), report_, c_.ckbWait.Checked())) return false;
+  // "Stop" stays usable for as long as the upload runs.
+  c_.btUpdateRun.SetEnabled(true);
+  return true;
 }
 
 bool UpdatePage::UploadRunning() const {
@@ -174,15 +187,6 @@ UpdatePage::~UpdatePage() = default;
 
 void UpdatePage::CreateUpdater() {
   updater_ = std::make_unique<FirmwareUpdater>();
-  ex_.startUpdater = [this](Link& link) {
-    auto owner = [this](const std::string& caption, const std::string& text, int flags) {
-      return window_.AppMessageBox(caption, text, flags);
-    };
-    if (!updater_ || !updater_->Start(owner, link, c_.edFW_File.Text(), report_, c_.ckbWait.Checked())) return false;
-    // "Stop" stays usable for as long as the upload runs.
-    c_.btUpdateRun.SetEnabled(true);
-    return true;
-  };
 }
 
 UpdatePage::PageReport::PageReport(UpdateControls& c, Exchange& ex)

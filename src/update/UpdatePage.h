@@ -5,6 +5,7 @@
 // bar, status edit and log.
 #include <memory>
 
+#include "exchange/ExchangeHooks.h"
 #include "firmware/Unitfwupdate.h"
 
 namespace bx {
@@ -15,7 +16,7 @@ class WindowServices;
 struct UpdateControls;
 struct StatusControls;
 
-class UpdatePage {
+class UpdatePage : public UploadStarter {
  public:
   // Run needs an identified adapter, which the session knows; the page ends the
   // session's upload with the updater's result.
@@ -40,6 +41,10 @@ class UpdatePage {
   void btFW_FileClick();
   void btUpdateRunClick();
   void btResetClick();
+
+  // The exchange's upload: the updater on its link, or the adapter's refusal.
+  bool StartUpdater(Link& link) override;
+  void UpdateRefused(const Bytes& answer) override;
 
  private:
   bool UploadRunning() const;

@@ -111,11 +111,6 @@ WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemCon
 
 WiFiPage::~WiFiPage() = default;
 
-void WiFiPage::Connect(Identity& identity) {
-  identity.wifiSettings = [this](const std::string& payload) { WiFiSettings(payload); };
-  identity.accessPoint = [this](char third, const std::string& payload) { scan_->AccessPoint(third, payload); };
-}
-
 void WiFiPage::WireEvents() {
   for (ui::TEdit* e :
        {&c_.edWiFi_Alias, &c_.edWiFi_Bridge_Port, &c_.edWiFi_Webserver_Port, &c_.edWiFi_AP_IP, &c_.edWiFi_AP_Mask,

@@ -26,7 +26,6 @@ class WiFiPage {
            WindowServices& window, Exchange& exchange);
   ~WiFiPage();
   // Hands the "WS:" and access-point reply lines to this page and the scan page.
-  void Connect(Identity& identity);
 
   // Empties every field, masks the keys, disables Save and Scan; shows or hides the WiFi
   // tab and the chipset buttons of the System page; hides the scan tab.

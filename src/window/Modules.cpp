@@ -3,8 +3,9 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
+#include "links/LinkFinder.h"
 #include "update/UpdatePage.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "modes/ModeHousekeeping.h"
 #include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
@@ -43,6 +44,38 @@ PassThruServices PassThruPageServices(TfrmMain& form, const AdapterSession& sess
 }
 }  // namespace
 
+// The pages that follow the adapter's identity record.
+class WindowModules::FollowingPages : public IdentityPages {
+ public:
+  FollowingPages(TfrmMain& form, WindowModules& m) : form_(form), m_(m) {}
+  void SystemInfo(const std::string& payload) override { m_.system->SystemInfo(payload); }
+  void WiFiRecord(const std::string& payload) override { m_.wifi->WiFiSettings(payload); }
+  void AccessPoint(char third, const std::string& payload) override { m_.wifi->Scan().AccessPoint(third, payload); }
+  void PagesReset() override {
+    m_.selftest->Reset();
+    m_.wifi->Reset(false);
+    m_.system->Reset();
+    PassThruControls& p = form_;
+    p.lbJ2534_Message.SetVisible(false);
+    p.btJ2534_Install.SetEnabled(false);
+    p.pbJ2534_Install.SetVisible(false);
+    p.shJ2534_Install.SetVisible(false);
+  }
+  void BootwareSeen() override {
+    m_.selftest->Offer();
+    form_.pbJ2534_Install.SetVisible(true);
+  }
+  void DriverOffered(const std::string& version) override {
+    form_.PassThruDriverVersion = version;
+    form_.btJ2534_Install.SetCaption("Install Driver v" + version);
+    form_.btJ2534_Install.SetEnabled(true);
+  }
+
+ private:
+  TfrmMain& form_;
+  WindowModules& m_;
+};
+
 WindowModules::WindowModules(TfrmMain& form)
     : session(std::make_unique<AdapterSession>()),
       ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
@@ -64,33 +97,14 @@ WindowModules::WindowModules(TfrmMain& form)
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange, *session)) {
   identity->Connect(*modes);
-  identity->systemInfo = [s = system.get()](const std::string& payload) { s->SystemInfo(payload); };
-  identity->pagesReset = [&form, w = wifi.get(), s = system.get(), t = selftest.get()] {
-    t->Reset();
-    w->Reset(false);
-    s->Reset();
-    PassThruControls& p = form;
-    p.lbJ2534_Message.SetVisible(false);
-    p.btJ2534_Install.SetEnabled(false);
-    p.pbJ2534_Install.SetVisible(false);
-    p.shJ2534_Install.SetVisible(false);
-  };
-  identity->bootwareSeen = [&form, t = selftest.get()] {
-    t->Offer();
-    form.pbJ2534_Install.SetVisible(true);
-  };
-  identity->driverOffered = [&form](const std::string& version) {
-    form.PassThruDriverVersion = version;
-    form.btJ2534_Install.SetCaption("Install Driver v" + version);
-    form.btJ2534_Install.SetEnabled(true);
-  };
+  pages = std::make_unique<FollowingPages>(form, *this);
+  identity->Connect(*pages);
   // The status strip's port says when the port it names is no longer offered.
   // While an exchange runs the strip names the port it opened; it says so at its end.
   ports->portGone = [&form, ex = exchange.get()](const std::string& shown) {
     StatusControls& st = form;
     if (!ex->Running() && st.edCOM.Text() == shown) st.edCOM.SetText(shown + " - gone");
   };
-  wifi->Connect(*identity);
   network->SetSearcher(search.get());
 }
 

@@ -20,6 +20,7 @@ class ModeList;
 class UpdatePage;
 class SelfTest;
 class ModeHousekeeping;
+class LinkFinder;
 
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
@@ -38,6 +39,13 @@ struct WindowModules {
   std::unique_ptr<PassThruPage> passThru;
   std::unique_ptr<SelfTest> selftest;
   std::unique_ptr<UpdatePage> update;
+  // The link table as the exchange and the driver transfer find their links (made with
+  // the links, gone with them).
+  std::unique_ptr<LinkFinder> links;
+
+ private:
+  class FollowingPages;
+  std::unique_ptr<FollowingPages> pages;
 };
 
 }  // namespace bx

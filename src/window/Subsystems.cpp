@@ -1,7 +1,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "update/UpdatePage.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "links/LinkTable.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
@@ -13,6 +13,20 @@
 namespace bx {
 
 namespace {
+
+// The link table hands out the link of a port and makes it the active one.
+class TableLinks : public LinkFinder {
+ public:
+  explicit TableLinks(LinkTable& links) : links_(links) {}
+  Link* FindLink(const std::string& port) override {
+    TLink_Channel* link = links_.FindLinkForPort(port);
+    links_.SetActiveLink(link);
+    return link;
+  }
+
+ private:
+  LinkTable& links_;
+};
 
 void CreateLinks(TfrmMain& form) {
   if (!form.ctx.startLinks) return;
@@ -27,14 +41,10 @@ void CreateLinks(TfrmMain& form) {
   form.Links = LinksCreate(config);
   LinkTable* links = form.Links.get();
   Exchange& ex = *form.Modules->exchange;
-  auto findLink = [links](const std::string& port) -> Link* {
-    TLink_Channel* link = links->FindLinkForPort(port);
-    links->SetActiveLink(link);
-    return link;
-  };
-  ex.findLink = findLink;
+  form.Modules->links = std::make_unique<TableLinks>(*links);
+  ex.Connect(form.Modules->links.get());
   // The driver transfer opens the chosen port the same way, within its click.
-  form.Modules->passThru->Installer().findLink = findLink;
+  form.Modules->passThru->Installer().Connect(form.Modules->links.get());
   PortList& ports = *form.Modules->ports;
   ports.collect = [links] { return links->CollectPorts(); };
   ports.serialPrefix = links->Serial(0).Prefix();
@@ -62,10 +72,11 @@ void DestroySubsystems(TfrmMain& form) {
   // Also before the links: the opener thread of an exchange may still be inside Open.
   form.Modules->exchange->DropLinks();
   if (form.Links) {
-    form.Modules->passThru->Installer().findLink = nullptr;
+    form.Modules->passThru->Installer().Connect(nullptr);
     form.Modules->ports->collect = nullptr;
     form.Modules->network->freshEntries = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread
+    form.Modules->links.reset();
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "core/Bytes.h"
 #include "exchange/PortList.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "links/LinkTable.h"
 #include "passthru/PassThruPage.h"
 #include "platform/Files.h"

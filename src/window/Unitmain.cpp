@@ -1,4 +1,4 @@
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 
 #include <filesystem>
 #include <fstream>

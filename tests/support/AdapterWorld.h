@@ -31,6 +31,12 @@ struct AdapterWorld : FormWorld {
   // The window goes first: its close lets go of the link, which must still be there.
   ~AdapterWorld() { form.reset(); }
   ScriptedLink link;
+  // The scripted link for the port it owns, as the link table would hand it out.
+  struct ScriptedLinks : LinkFinder {
+    explicit ScriptedLinks(ScriptedLink& l) : link(l) {}
+    Link* FindLink(const std::string& name) override { return link.OwnsPort(name) ? &link : nullptr; }
+    ScriptedLink& link;
+  } scripted{link};
   // Replies by command text; a command without one gets silence.
   std::map<std::string, Bytes> replies;
   std::vector<Bytes> commands;
@@ -42,7 +48,7 @@ struct AdapterWorld : FormWorld {
   // Lists one port whose link is the scripted one, and chooses it.
   TfrmMain& AttachPort(TfrmMain& f, const std::string& port, const std::string& detail) {
     Ex().synchronousOpen = true;
-    Ex().findLink = [this](const std::string& name) -> Link* { return link.OwnsPort(name) ? &link : nullptr; };
+    Ex().Connect(&scripted);
     f.Modules->ports->collect = [port, detail] { return PortLists{{port}, {"USB Serial"}, {detail}}; };
     f.Modules->ports->Refresh(true);
     f.cbCOM.UserSelect(0);

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "ui/EventLoop.h"

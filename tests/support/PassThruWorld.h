@@ -58,7 +58,7 @@ struct PassThruWorld : AdapterWorld {
     c.libraries = libraries ? libraries : loader.get();
     c.archives = unpacker.get();
     TfrmMain& f = AttachPort(Start(std::move(c)), "/dev/ttyACM0", "/sys/x");
-    Page().Installer().findLink = Ex().findLink;
+    Page().Installer().Connect(&scripted);
     OfferDriver(driverVersion);
     return f;
   }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 
 namespace bx::test {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "view/qt/Binding.h"
 
 class QScrollArea;

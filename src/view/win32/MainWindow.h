@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "view/win32/Binding.h"
 
 namespace bx::view {

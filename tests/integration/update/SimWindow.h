@@ -12,7 +12,7 @@
 #include "exchange/PortList.h"
 #include "firmware/Unitfwupdate.h"
 #include "update/UpdatePage.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "sim/SimPty.h"

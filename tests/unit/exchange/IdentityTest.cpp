@@ -84,10 +84,17 @@ TEST_F(IdentityTest, ALongReplyIsParsedInOnePassAndWrittenOnce) {
 }
 
 TEST_F(IdentityTest, SystemWiFiAndAccessPointLinesGoToTheirReaders) {
-  std::vector<std::string> got;
-  Id().systemInfo = [&](const std::string& p) { got.push_back("SI " + p); };
-  Id().wifiSettings = [&](const std::string& p) { got.push_back("WS " + p); };
-  Id().accessPoint = [&](char c, const std::string& p) { got.push_back(std::string("AP") + c + " " + p); };
+  struct Readers : IdentityPages {
+    std::vector<std::string> got;
+    void SystemInfo(const std::string& p) override { got.push_back("SI " + p); }
+    void WiFiRecord(const std::string& p) override { got.push_back("WS " + p); }
+    void AccessPoint(char c, const std::string& p) override { got.push_back(std::string("AP") + c + " " + p); }
+    void PagesReset() override {}
+    void BootwareSeen() override {}
+    void DriverOffered(const std::string&) override {}
+  } readers;
+  std::vector<std::string>& got = readers.got;
+  Id().Connect(readers);
   Parse("SI:B1W2N1L0\r\nWS:ALIAS=x\r\nAP1:6,-58\r\nAPs:skip\r\nAPX");
   EXPECT_EQ(got, (std::vector<std::string>{"SI B1W2N1L0", "WS ALIAS=x", "AP1 6,-58", "APs skip"}));
   EXPECT_TRUE(f->tsSystem.TabVisible());

@@ -1,6 +1,6 @@
 // List views and log panes: the shared column sort, "Copy to Buffer" and the selection
 // and copy keys.
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 
 namespace bx {
 

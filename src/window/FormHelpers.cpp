@@ -1,7 +1,7 @@
 // The window's shared helpers: message boxes, the file chooser and whole-file reads and
 // writes, used by every page.
 #include "core/Bytes.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 #include "platform/Files.h"
 
 namespace bx {

@@ -2,7 +2,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 
 namespace bx {
 

@@ -3,7 +3,7 @@
 // the top, the status strip the bottom 52 pixels. A page's client area is 710 x 345,
 // its origin at (2, 25) in the page control (the tab row above it).
 #include "form/Layout.h"
-#include "form/Unitmain.h"
+#include "window/Unitmain.h"
 
 namespace bx {
 
