@@ -6,7 +6,6 @@
 #include "exchange/Exchange.h"
 #include "exchange/PortList.h"
 #include "links/LinkTable.h"
-#include "modes/ModeList.h"
 #include "session/AdapterSession.h"
 #include "window/Modules.h"
 
@@ -97,45 +96,18 @@ bool RunExchange(Session& s) {
   return s.RunUntil([&] { return !ex.Running(); }, kExchangeLimitMs);
 }
 
-bool Search(Session& s, bool showAll) {
+bool Search(Session& s) {
   TfrmMain& f = *s.form;
   if (!f.btSearch.Usable()) {
     s.Fail(1, "Search is not available on this port");
     return false;
   }
-  if (showAll && !f.cbShow.Checked())
-    f.cbShow.SetChecked(true);
-  else
-    f.btSearch.Click();
+  f.btSearch.Click();
   if (!RunExchange(s)) {
     if (s.Signal() == 0) s.Fail(1, "the search did not end");
     return false;
   }
   return f.Modules->exchange->Answered();
 }
-
-int FindMode(Session& s, const std::string& id) {
-  ui::TListView& lv = s.form->lvModes;
-  for (int i = 0; i < lv.Count(); ++i)
-    if (!lv.Item(i).SubItems().empty() && lv.Item(i).SubItems()[0] == id) return i;
-  return -1;
-}
-
-namespace {
-// The window's mode list as the listing the device gives.
-ModeListing PageModes(Session& s) {
-  ModeListing out;
-  ui::TListView& lv = s.form->lvModes;
-  auto sub = [](const ui::TListItem& it, std::size_t i) { return i < it.SubItems().size() ? it.SubItems()[i] : ""; };
-  for (int i = 0; i < lv.Count(); ++i) {
-    const ui::TListItem& it = lv.Item(i);
-    out.rows.push_back({it.Caption(), sub(it, 0), sub(it, 1), it.StateIndex()});
-  }
-  return out;
-}
-}  // namespace
-
-void PrintModes(Session& s) { PrintModes(s, PageModes(s)); }
-Json ModesJson(Session& s) { return ModesJson(PageModes(s)); }
 
 }  // namespace bx::cli

@@ -2,8 +2,7 @@
 // Steps that several commands take with the adapter: the adapter on the chosen port as a
 // device of its own, its operations run to their end with their failures shown as the
 // window shows them, and the mode list and status strip as text or JSON. The commands
-// that still work the Settings page's list (mode, wifi, passthru, report) search through
-// the headless window.
+// that still work the headless window (passthru, report) search through it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,13 +40,8 @@ Json StatusJson(const AdapterSession& a);
 // Runs the event loop until the exchange has ended; false when it did not (or a signal
 // came).
 bool RunExchange(Session& s);
-// "Search" (or, with showAll, a tick of "Show ALL", whose click is itself a search);
-// true when the adapter answered. Reports why not, unless the adapter was silent (the
-// window's message says so).
-bool Search(Session& s, bool showAll = false);
-// The row of lvModes whose ID is `id`; -1 when the adapter lists none.
-int FindMode(Session& s, const std::string& id);
-void PrintModes(Session& s);
-Json ModesJson(Session& s);
+// "Search"; true when the adapter answered. Reports why not, unless the adapter was
+// silent (the window's message says so).
+bool Search(Session& s);
 
 }  // namespace bx::cli

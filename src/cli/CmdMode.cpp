@@ -1,26 +1,40 @@
 // brevantix-cli mode: the mode housekeeping of the Settings page (Hide/Show, the linked
-// program's "...", "X" and "Run"), each on the entry the user would select in lvModes.
+// program's "...", "X" and "Run"), each on the mode the user would select in the list,
+// with the marks and links kept in the settings as the page keeps them.
 #include <filesystem>
 #include <ostream>
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
 #include "cli/TerminalDialogs.h"
-#include "modes/ModeList.h"
-#include "window/Modules.h"
+#include "settings/HiddenModes.h"
 
 namespace bx::cli {
 namespace {
 
-void ShowModes(Session& s) {
+// The mode the command acts on, as the page shows it once selected: its row in the list
+// (with "Show ALL" ticked), the program linked to its mode ID.
+struct Chosen {
+  ModeListing modes;
+  std::size_t row = 0;
+  std::string program;
+  const std::string& Id() const { return modes.rows[row].id; }
+  int State() const { return modes.rows[row].state; }
+  // The page's buttons as the selected row offers them.
+  bool HideOffered() const {
+    return State() == mode_state::Hidden || (State() != mode_state::Selected && Id() != "000");
+  }
+  bool LinkOffered() const { return State() != mode_state::Hidden && !program.empty(); }
+};
+
+void ShowModes(Session& s, const ModeListing& modes) {
   if (s.json)
-    s.json->doc["modes"] = ModesJson(s);
+    s.json->doc["modes"] = ModesJson(modes);
   else
-    PrintModes(s);
+    PrintModes(s, modes);
 }
 
-void ShowLink(Session& s, const std::string& id) {
-  const std::string program = s.form->Modules->modes->LinkedProgram();
+void ShowLink(Session& s, const std::string& id, const std::string& program) {
   if (s.json) {
     s.json->doc["id"] = id;
     s.json->doc["program"] = program;
@@ -31,62 +45,86 @@ void ShowLink(Session& s, const std::string& id) {
 
 void Note(Session& s, const std::string& text) { *s.err << "brevantix-cli: " << Shown(text) << "\n"; }
 
-int Hide(Session& s, const std::string& id, int state) {
-  TfrmMain& f = *s.form;
-  if (state == mode_state::Hidden) {
+Settings& Store(Session& s) { return s.form->settings; }
+
+// The mark goes into the store by mode ID with the description the mode has; the row
+// shows it at once.
+int Hide(Session& s, Chosen& c) {
+  const std::string& id = c.Id();
+  if (c.State() == mode_state::Hidden) {
     Note(s, "mode " + id + " is hidden already");
-  } else if (!f.btModeHide.Usable()) {
-    ShowModes(s);
+  } else if (!c.HideOffered()) {
+    ShowModes(s, c.modes);
     return s.Fail(1, "mode " + id + " cannot be hidden: " +
-                         (state == mode_state::Selected ? "it is the running mode" : "mode 000 is always listed"));
+                         (c.State() == mode_state::Selected ? "it is the running mode" : "mode 000 is always listed"));
   } else {
-    f.btModeHide.Click();
+    StoreHidden(Store(s), id, c.modes.rows[c.row].description, true);
+    c.modes.rows[c.row].state = mode_state::Hidden;
   }
-  ShowModes(s);
+  ShowModes(s, c.modes);
   return 0;
 }
 
-int Show(Session& s, const std::string& id, int state) {
-  if (state != mode_state::Hidden)
-    Note(s, "mode " + id + " is not hidden");
-  else
-    s.form->btModeHide.Click();
-  ShowModes(s);
+int Show(Session& s, Chosen& c) {
+  if (c.State() != mode_state::Hidden) {
+    Note(s, "mode " + c.Id() + " is not hidden");
+  } else {
+    StoreHidden(Store(s), c.Id(), c.modes.rows[c.row].description, false);
+    c.modes.rows[c.row].state = mode_state::Active;
+  }
+  ShowModes(s, c.modes);
   return 0;
 }
 
-int Link(Session& s, const std::string& id, const std::string& program) {
-  TfrmMain& f = *s.form;
+// The program is chosen in the file dialog the page opens, as the user would pick it.
+int Link(Session& s, Chosen& c, const std::string& program) {
+  const std::string& id = c.Id();
   std::error_code ec;
   const std::string path = std::filesystem::absolute(program, ec).lexically_normal().string();
   s.dialogs->nextFile = path;
-  f.btModeFile.Click();
+  std::string chosen = c.program;
+  if (s.form->SelectProgram(chosen)) {
+    if (std::filesystem::is_regular_file(chosen, ec)) {
+      c.program = chosen;
+      Store(s).WriteSettingString("Run", id, chosen);
+    } else {
+      s.form->AppMessageBox("Error...", "Executable file \"" + chosen + "\" is not found.", mb::IconError);
+    }
+  }
   s.dialogs->nextFile.reset();
-  if (f.Modules->modes->LinkedProgram() != path) return s.Fail(1, "mode " + id + " was not linked");
-  ShowLink(s, id);
+  if (c.program != path) return s.Fail(1, "mode " + id + " was not linked");
+  ShowLink(s, id, c.program);
   return 0;
 }
 
-int Unlink(Session& s, const std::string& id) {
-  TfrmMain& f = *s.form;
-  if (f.Modules->modes->LinkedProgram().empty()) {
+// "X" asks first; a hidden mode does not offer it.
+int Unlink(Session& s, Chosen& c) {
+  const std::string& id = c.Id();
+  if (c.program.empty()) {
     Note(s, "mode " + id + " has no program linked");
   } else {
-    f.btModeFileDel.Click();
-    if (!f.Modules->modes->LinkedProgram().empty()) return s.Fail(1, "mode " + id + " stays linked (answer with --yes)");
+    const bool unlinked =
+        c.LinkOffered() &&
+        s.form->AppMessageBox("Unlink...", "Do you really want to unlink \"" + c.program + "\" from mode " + id + "?",
+                              mb::IconQuestion | mb::YesNoCancel | mb::DefaultNo) == mb::IdYes;
+    if (!unlinked) return s.Fail(1, "mode " + id + " stays linked (answer with --yes)");
+    c.program.clear();
+    Store(s).WriteSettingString("Run", id, "");
   }
-  ShowLink(s, id);
+  ShowLink(s, id, c.program);
   return 0;
 }
 
-int Run(Session& s, const std::string& id, int state) {
-  TfrmMain& f = *s.form;
-  if (!f.btModeRun.Usable()) {
-    if (f.Modules->modes->LinkedProgram().empty()) return s.Fail(1, "no program is linked to mode " + id);
-    return s.Fail(1, "mode " + id + " is " + ModeStateName(state) + ": its program is not offered");
+// The program runs in its own folder; the shell starts it there.
+int Run(Session& s, Chosen& c) {
+  const std::string& id = c.Id();
+  if (!c.LinkOffered()) {
+    if (c.program.empty()) return s.Fail(1, "no program is linked to mode " + id);
+    return s.Fail(1, "mode " + id + " is " + ModeStateName(c.State()) + ": its program is not offered");
   }
-  f.btModeRun.Click();
-  ShowLink(s, id);
+  if (Shell* shell = s.form->ctx.shell)
+    (void)shell->Open(c.program, std::filesystem::path(c.program).parent_path().string());
+  ShowLink(s, id, c.program);
   return 0;
 }
 
@@ -104,19 +142,25 @@ int RunMode(Session& s) {
   if (!s.ChoosePort()) return 2;
   // "Show ALL" lists the hidden modes too, so that every mode the adapter has is there
   // to select.
-  if (!Search(s, true)) return 1;
-  const int row = FindMode(s, id);
-  if (row < 0) {
-    ShowModes(s);
+  const auto d = ChosenDevice(s);
+  if (!Search(s, *d, true)) return 1;
+  Chosen c;
+  c.modes = d->Modes();
+  std::size_t row = 0;
+  while (row < c.modes.rows.size() && c.modes.rows[row].id != id) ++row;
+  if (row == c.modes.rows.size()) {
+    ShowModes(s, c.modes);
     return s.Fail(1, "the adapter lists no mode " + id);
   }
-  s.form->lvModes.UserSelect(row);
-  const int state = s.form->lvModes.Item(row).StateIndex();
-  if (sub == "hide") return Hide(s, id, state);
-  if (sub == "show") return Show(s, id, state);
-  if (sub == "link") return Link(s, id, a[2]);
-  if (sub == "unlink") return Unlink(s, id);
-  return Run(s, id, state);
+  c.row = row;
+  // Selecting the entry shows the program linked to its mode, as the page does (a read of
+  // the store that keeps an empty link for it).
+  c.program = Store(s).ReadSettingString("Run", id, "");
+  if (sub == "hide") return Hide(s, c);
+  if (sub == "show") return Show(s, c);
+  if (sub == "link") return Link(s, c, a[2]);
+  if (sub == "unlink") return Unlink(s, c);
+  return Run(s, c);
 }
 
 Registrar mode({"mode",

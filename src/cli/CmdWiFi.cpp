@@ -1,22 +1,23 @@
 // brevantix-cli wifi: the WiFi page (Read, Save), its "Scan APs" page (Rescan, Select)
-// and the System page's WiFi chipset buttons (Update, Factory Reset).
+// and the System page's WiFi chipset buttons (Update, Factory Reset), on an adapter
+// device of its own: what the pages would show is read from the adapter's replies.
 #include <optional>
 #include <ostream>
+#include <set>
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "exchange/Exchange.h"
+#include "core/Protocol.h"
 #include "platform/Files.h"
 #include "platform/Terminal.h"
-#include "wifi/WiFiPage.h"
-#include "wifi/WiFiScan.h"
-#include "window/Modules.h"
+#include "session/DeviceRecords.h"
+#include "session/ReplyLines.h"
+#include "wifi/ScanLine.h"
+#include "wifi/WiFiCommand.h"
+#include "wifi/WiFiRecord.h"
 
 namespace bx::cli {
 namespace {
-
-using Entry = WiFiPage::Entry;
-using Kind = WiFiPage::Kind;
 
 constexpr const char* kMask = "****";
 
@@ -56,28 +57,93 @@ void WarnKeyInArguments(Session& s, const std::string& instead) {
          << instead << "\n";
 }
 
-// The entry's value as the record has it: the text, "1"/"0", the channel, the
-// security code.
-std::string EntryValue(const Entry& e) {
-  switch (e.kind) {
-    case Kind::Text:
-      return static_cast<ui::TEdit*>(e.control)->Text();
-    case Kind::Check:
-      return static_cast<ui::TCheckBox*>(e.control)->Checked() ? "1" : "0";
-    case Kind::Channel:
-      return static_cast<ui::TComboBox*>(e.control)->Text();
-    case Kind::Security: {
-      const int i = static_cast<ui::TComboBox*>(e.control)->ItemIndex();
-      return i < 0 ? "" : std::to_string(i == 0 ? 0 : i + 1);
+// What the WiFi pages would show of the adapter, read from its replies: whether the
+// System page offers the WiFi page (its bridge runs the maker's firmware), the record
+// in the page's fields, whether the page offers a scan, and the scan's access points.
+class WiFiView {
+ public:
+  // A search empties the pages; its reply's lines fill them.
+  void Searched(const std::vector<std::string>& lines) {
+    options_ = {};
+    offered_ = scanOffered_ = false;
+    record_.Clear();
+    Take(lines);
+  }
+  // Read shows the page emptied; the reply fills it.
+  void Reading() {
+    offered_ = true;
+    scanOffered_ = false;
+    record_.Clear();
+  }
+  // A scan lists the access points of its reply only.
+  void Scanning() { points_.clear(); }
+  // The record's lines of a reply, in order: "SI:" shows or empties the page, "WS:" fills
+  // it and offers the scan, "APx:" lists an access point (joined: the station's network).
+  void Take(const std::vector<std::string>& lines) {
+    for (const std::string& line : RecordLines(lines)) {
+      const ReplyLine r = ReadReplyLine(line);
+      if (r.key == ReplyKey::SystemOptions) {
+        SystemOptions shown = options_;
+        shown.link = -1;  // the link is the line's own
+        options_ = ReadSystemOptions(r.value, shown);
+        offered_ = options_.link == 0 && options_.wifi == 1;
+        if (!offered_) {
+          record_.Clear();
+          scanOffered_ = false;
+        }
+      } else if (r.key == ReplyKey::WiFiRecord) {
+        record_.Apply(r.value);
+        scanOffered_ = true;
+      } else if (r.key == ReplyKey::AccessPoint && r.third != 's') {
+        AccessPointRow row = ParseScanPayload(r.value);
+        const bool joined = row.ssid == Value("STAP");
+        points_.push_back({std::move(row), joined});
+      }
     }
   }
-  return {};
-}
 
-void ShowRecord(Session& s, bool showKeys) {
+  bool Offered() const { return offered_; }
+  bool ScanOffered() const { return offered_ && scanOffered_; }
+  const WiFiRecord& Record() const { return record_; }
+  // An entry typed, ticked or picked on the page.
+  void Set(const WiFiEntry& entry, std::string value) { record_.Set(entry, std::move(value)); }
+  const std::string& Value(const char* key) const { return record_.Value(*FindWiFiEntry(key)); }
+  bool Dhcp() const { return Value("SDHCP") == "1"; }
+
+  struct Point {
+    AccessPointRow row;
+    bool joined;
+  };
+  const std::vector<Point>& Points() const { return points_; }
+
+ private:
+  SystemOptions options_;
+  bool offered_ = false, scanOffered_ = false;
+  WiFiRecord record_;
+  std::vector<Point> points_;
+};
+
+// The adapter on the chosen port, and what its replies have shown of the WiFi pages.
+struct WiFiAdapter : DeviceListener {
+  void Line(const std::string& line) override { echoed.push_back(WiFiLogLine(line)); }
+
+  // Runs the command to its end and takes its reply; false (reported) when it failed.
+  bool Run(Session& s, const std::string& suffix) {
+    if (!RunDevice(s, *device, device->Command(suffix))) return false;
+    view.Take(device->ReplyLines());
+    return true;
+  }
+
+  std::unique_ptr<AdapterDevice> device;
+  WiFiView view;
+  std::vector<std::string> echoed;     // the reply's lines as the WiFi logs show them
+  std::set<const WiFiEntry*> changed;  // the entries the command changed since the read
+};
+
+void ShowRecord(Session& s, const WiFiAdapter& a, bool showKeys) {
   Json record = Json::object();
-  for (const Entry& e : s.form->Modules->wifi->Entries()) {
-    std::string v = EntryValue(e);
+  for (const WiFiEntry& e : WiFiEntries()) {
+    std::string v = a.view.Record().Value(e);
     if (IsKey(e.key) && !showKeys && !v.empty()) v = kMask;
     if (s.json)
       record[e.key] = v;
@@ -89,15 +155,17 @@ void ShowRecord(Session& s, bool showKeys) {
 
 // Search, then the WiFi page's Read; false (reported) when the adapter offers no WiFi
 // page or did not answer.
-bool ReadRecord(Session& s) {
-  if (!s.ChoosePort() || !Search(s)) return false;
-  TfrmMain& f = *s.form;
-  if (!f.btWiFi_Read.Usable()) {
+bool ReadRecord(Session& s, WiFiAdapter& a) {
+  if (!s.ChoosePort()) return false;
+  a.device = ChosenDevice(s, &a);
+  if (!Search(s, *a.device)) return false;
+  a.view.Searched(a.device->ReplyLines());
+  if (!a.view.Offered()) {
     s.Fail(1, "this adapter offers no WiFi settings (its bridge does not run the Brevantix firmware)");
     return false;
   }
-  f.btWiFi_Read.Click();
-  return RunExchange(s) && f.Modules->exchange->Answered();
+  a.view.Reading();
+  return a.Run(s, "WC");
 }
 
 // The save command as sent, its keys masked unless asked for.
@@ -119,18 +187,25 @@ std::string Masked(const std::string& command, bool showKeys) {
   return out;
 }
 
-// Saves what the page has marked, as its Save does; false when the adapter did not answer.
-bool SaveMarked(Session& s, bool showKeys) {
-  TfrmMain& f = *s.form;
-  if (!f.btWiFi_Save.Usable()) {
+// Saves the entries changed, as the page's Save does (only those, the static addresses
+// only with DHCP off); false when the adapter did not answer.
+bool SaveChanged(Session& s, WiFiAdapter& a, bool showKeys) {
+  if (!a.view.Offered() || a.changed.empty()) {
     *s.err << "brevantix-cli: nothing changed: nothing to save\n";
     return true;
   }
-  const int before = f.Modules->exchange->CommandsSent();
-  f.btWiFi_Save.Click();
-  if (f.Modules->exchange->CommandsSent() == before && !f.Modules->exchange->Running()) return true;
-  if (!RunExchange(s) || !f.Modules->exchange->Answered()) return false;
-  const std::string sent = Masked(f.edCOMM_Command.Text(), showKeys);
+  const auto changed = [&a](const WiFiEntry& e) -> std::optional<std::string> {
+    const std::string& v = a.view.Record().Value(e);
+    // An empty choice has no value to send.
+    if (!a.changed.contains(&e) || (e.kind != WiFiKind::Text && e.kind != WiFiKind::Check && v.empty()))
+      return std::nullopt;
+    return v;
+  };
+  const std::string command = WiFiSaveCommand(changed, a.view.Dhcp());
+  if (command.empty()) return true;
+  a.changed.clear();
+  if (!a.Run(s, command)) return false;
+  const std::string sent = Masked(std::string(proto::kCommandPrefix) + command, showKeys);
   if (s.json)
     s.json->doc["sent"] = sent;
   else
@@ -138,34 +213,38 @@ bool SaveMarked(Session& s, bool showKeys) {
   return true;
 }
 
-// The index of `value` among a choice list's items (the channel "6"), or for the
+// The place of `value` among a choice list's items (the channel "6"), or for the
 // security list its code (0, 2, 3, 4) or its text ("WPA2-PSK"); -1 when none.
-int ChoiceIndex(const Entry& e, const std::string& value) {
-  const auto& items = static_cast<ui::TComboBox*>(e.control)->Items();
+int ChoiceIndex(const WiFiEntry& e, const std::string& value) {
+  const auto& items = WiFiChoices(e.kind);
   for (std::size_t i = 0; i < items.size(); ++i)
     if (items[i] == value) return static_cast<int>(i);
-  if (e.kind == Kind::Security && value.size() == 1 && value[0] >= '0' && value[0] <= '4' && value != "1")
-    return value == "0" ? 0 : value[0] - '0' - 1;
+  if (e.kind == WiFiKind::Security && value.size() == 1 && value[0] >= '0' && value[0] <= '4' && value != "1")
+    return SecurityChoice(value);
   return -1;
 }
 
-// Types, ticks or picks one entry's value as the user would; "" or why it cannot be.
-std::string Apply(const Entry& e, const std::string& value) {
-  if (!e.control->Usable())
+// Types, ticks or picks one entry's value as the user would on the page; "" or why it
+// cannot be. A text or box counts as changed when its value does; a pick always does.
+std::string Apply(WiFiAdapter& a, const WiFiEntry& e, const std::string& value) {
+  WiFiView& v = a.view;
+  if (!v.Offered() || (e.staticAddress && v.Dhcp()))
     return std::string(e.key) + " cannot be changed now" + (e.staticAddress ? " (DHCP is on: give SDHCP=0)" : "");
-  if (e.kind == Kind::Text) {
-    auto* edit = static_cast<ui::TEdit*>(e.control);
-    if (edit->MaxLength > 0 && static_cast<int>(value.size()) > edit->MaxLength)
-      return std::string(e.key) + " takes at most " + std::to_string(edit->MaxLength) + " characters";
-    edit->UserType(value);
-  } else if (e.kind == Kind::Check) {
+  if (e.kind == WiFiKind::Text) {
+    if (e.maxLength > 0 && static_cast<int>(value.size()) > e.maxLength)
+      return std::string(e.key) + " takes at most " + std::to_string(e.maxLength) + " characters";
+  } else if (e.kind == WiFiKind::Check) {
     if (value != "0" && value != "1") return std::string(e.key) + " takes 0 or 1";
-    auto* box = static_cast<ui::TCheckBox*>(e.control);
-    if (box->Checked() != (value == "1")) box->Click();
   } else {
     const int i = ChoiceIndex(e, value);
     if (i < 0) return std::string(e.key) + " has no choice " + value;
-    static_cast<ui::TComboBox*>(e.control)->UserSelect(i);
+    a.changed.insert(&e);
+    v.Set(e, e.kind == WiFiKind::Security ? SecurityCode(i) : WiFiChoices(e.kind)[std::size_t(i)]);
+    return {};
+  }
+  if (v.Record().Value(e) != value) {
+    a.changed.insert(&e);
+    v.Set(e, value);
   }
   return {};
 }
@@ -173,21 +252,21 @@ std::string Apply(const Entry& e, const std::string& value) {
 int RunRead(Session& s) {
   for (std::size_t i = 1; i < s.args.size(); ++i)
     if (s.args[i] != "--show-keys") return s.Fail(2, "wifi read: unexpected argument " + s.args[i]);
-  if (!ReadRecord(s)) return 1;
-  ShowRecord(s, ShowKeys(s.args));
+  WiFiAdapter a;
+  if (!ReadRecord(s, a)) return 1;
+  ShowRecord(s, a, ShowKeys(s.args));
   return 0;
 }
 
 int RunSet(Session& s) {
-  WiFiPage& page = *s.form->Modules->wifi;
-  std::vector<std::pair<const Entry*, std::string>> pairs;
+  std::vector<std::pair<const WiFiEntry*, std::string>> pairs;
   for (std::size_t i = 1; i < s.args.size(); ++i) {
     if (s.args[i] == "--show-keys") continue;
     const bool fromFile = s.args[i] == "--key-file";
     if (fromFile && i + 1 >= s.args.size()) return s.Fail(2, "wifi set: --key-file needs KEY=FILE");
     const std::string& arg = fromFile ? s.args[++i] : s.args[i];
     const std::size_t eq = arg.find('=');
-    const Entry* e = eq == std::string::npos ? nullptr : page.Find(arg.substr(0, eq));
+    const WiFiEntry* e = eq == std::string::npos ? nullptr : FindWiFiEntry(arg.substr(0, eq));
     if (!e) return s.Fail(2, "wifi set: " + arg + " is no KEY=VALUE of the record (see wifi read)");
     if (!e->saved) return s.Fail(2, "wifi set: " + std::string(e->key) + " is only read, never saved");
     std::optional<std::string> value = arg.substr(eq + 1);
@@ -201,59 +280,57 @@ int RunSet(Session& s) {
     if (!value) return 2;
     if (HasControl(*value))
       return s.Fail(2, "wifi set: the value of " + std::string(e->key) + " must not hold control characters");
-    if (const std::string why = WiFiPage::ValueProblem(*e, *value); !why.empty())
+    if (const std::string why = WiFiValueProblem(*e, *value); !why.empty())
       return s.Fail(2, "wifi set: " + std::string(e->key) + ": " + why);
     pairs.emplace_back(e, *value);
   }
   if (pairs.empty()) return s.Fail(2, "wifi set needs KEY=VALUE");
-  if (!ReadRecord(s)) return 1;
+  WiFiAdapter a;
+  if (!ReadRecord(s, a)) return 1;
   // The boxes first: "DHCP Enable" decides whether the static station fields take input.
   for (const bool boxes : {true, false})
     for (const auto& [e, value] : pairs)
-      if ((e->kind == Kind::Check) == boxes)
-        if (const std::string why = Apply(*e, value); !why.empty()) return s.Fail(2, "wifi set: " + why);
-  if (!SaveMarked(s, ShowKeys(s.args))) return 1;
-  ShowRecord(s, ShowKeys(s.args));
+      if ((e->kind == WiFiKind::Check) == boxes)
+        if (const std::string why = Apply(a, *e, value); !why.empty()) return s.Fail(2, "wifi set: " + why);
+  if (!SaveChanged(s, a, ShowKeys(s.args))) return 1;
+  ShowRecord(s, a, ShowKeys(s.args));
   return 0;
 }
 
-void ShowAccessPoints(Session& s) {
-  const ui::TListView& lv = s.form->lvWiFi_Scan_AP;
+void ShowAccessPoints(Session& s, const WiFiView& view) {
   Json list = Json::array();
-  for (int i = 0; i < lv.Count(); ++i) {
-    const ui::TListItem& it = lv.Item(i);
-    const auto sub = [&](std::size_t k) { return k < it.SubItems().size() ? it.SubItems()[k] : std::string(); };
-    const bool joined = it.StateIndex() == 0;
+  for (const WiFiView::Point& p : view.Points()) {
+    const AccessPointRow& r = p.row;
     if (s.json)
-      list.push_back({{"ssid", it.Caption()},
-                      {"rssi", sub(0)},
-                      {"channel", sub(1)},
-                      {"security", sub(2)},
-                      {"mac", sub(3)},
-                      {"joined", joined}});
+      list.push_back({{"ssid", r.ssid},
+                      {"rssi", r.rssi},
+                      {"channel", r.channel},
+                      {"security", r.security},
+                      {"mac", r.mac},
+                      {"joined", p.joined}});
     else
-      *s.out << Shown(it.Caption()) << "\t" << Shown(sub(0)) << "\t" << Shown(sub(1)) << "\t" << Shown(sub(2)) << "\t"
-             << Shown(sub(3)) << (joined ? "\tJoined" : "") << "\n";
+      *s.out << Shown(r.ssid) << "\t" << Shown(r.rssi) << "\t" << Shown(r.channel) << "\t" << Shown(r.security) << "\t"
+             << Shown(r.mac) << (p.joined ? "\tJoined" : "") << "\n";
   }
   if (s.json) s.json->doc["accessPoints"] = list;
 }
 
 // Read (which offers "Scan APs"), then the scan page's scan.
-bool Scan(Session& s) {
-  if (!ReadRecord(s)) return false;
-  TfrmMain& f = *s.form;
-  if (!f.btWiFi_Scan.Usable()) {
+bool Scan(Session& s, WiFiAdapter& a) {
+  if (!ReadRecord(s, a)) return false;
+  if (!a.view.ScanOffered()) {
     s.Fail(1, "the WiFi page offers no scan");
     return false;
   }
-  f.btWiFi_Scan.Click();
-  return RunExchange(s) && f.Modules->exchange->Answered();
+  a.view.Scanning();
+  return a.Run(s, "WS");
 }
 
 int RunScan(Session& s) {
   if (s.args.size() != 1) return s.Fail(2, "wifi scan takes no arguments");
-  if (!Scan(s)) return 1;
-  ShowAccessPoints(s);
+  WiFiAdapter a;
+  if (!Scan(s, a)) return 1;
+  ShowAccessPoints(s, a.view);
   return 0;
 }
 
@@ -280,44 +357,59 @@ int RunJoin(Session& s) {
   if (HasControl(ssid) || (key && HasControl(*key)))
     return s.Fail(
         2, std::string("wifi join: the ") + (HasControl(ssid) ? "SSID" : "key") + " must not hold control characters");
-  if (!Scan(s)) return 1;
-  TfrmMain& f = *s.form;
-  int row = -1;
-  const std::vector<AccessPointRow>& rows = f.Modules->wifi->Scan().Rows();
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i].ssid == ssid) row = static_cast<int>(i);
-  if (row < 0) {
-    ShowAccessPoints(s);
+  WiFiAdapter a;
+  if (!Scan(s, a)) return 1;
+  const WiFiView::Point* point = nullptr;
+  for (const WiFiView::Point& p : a.view.Points())
+    if (p.row.ssid == ssid) point = &p;
+  if (!point) {
+    ShowAccessPoints(s, a.view);
     return s.Fail(1, "the scan found no access point " + ssid);
   }
-  f.lvWiFi_Scan_AP.UserSelect(row);
-  // The network the station is set to join already is not offered by Select.
-  if (f.btWiFi_Scan_Select.Usable())
-    f.btWiFi_Scan_Select.Click();
-  else
-    f.btWiFi_Scan_Cancel.Click();
-  if (key) f.edWiFi_Station_Password.UserType(*key);
-  if (!SaveMarked(s, ShowKeys(s.args))) return 1;
-  ShowRecord(s, ShowKeys(s.args));
+  // Select takes the network into the station's fields and empties the key, which would
+  // not fit it; the network the station is set to join already is not offered by Select.
+  const WiFiEntry& station = *FindWiFiEntry("STAP");
+  const WiFiEntry& stationKey = *FindWiFiEntry("STPW");
+  const auto type = [&a](const WiFiEntry& e, const std::string& value) {
+    if (a.view.Record().Value(e) == value) return;
+    a.changed.insert(&e);
+    a.view.Set(e, value);
+  };
+  if (!point->joined) {
+    type(station, ssid);
+    type(stationKey, "");
+  }
+  if (key) type(stationKey, *key);
+  if (!SaveChanged(s, a, ShowKeys(s.args))) return 1;
+  ShowRecord(s, a, ShowKeys(s.args));
   return 0;
 }
 
-// Update and Factory Reset: the System page's button, its answer in memSYS.
+// Update and Factory Reset: the System page's button, the adapter's answer as its log
+// shows it.
 int RunChipset(Session& s, bool factoryReset) {
   if (s.args.size() != 1) return s.Fail(2, "wifi " + s.args[0] + " takes no arguments");
-  if (!s.ChoosePort() || !Search(s)) return 1;
-  TfrmMain& f = *s.form;
-  ui::TButton& button = factoryReset ? f.btWiFi_Factory_Reset : f.btWiFi_Update;
-  if (!button.Usable()) return s.Fail(1, "this adapter offers no WiFi chipset maintenance");
-  Exchange& ex = *f.Modules->exchange;
-  const int before = ex.CommandsSent();
-  button.Click();
-  if (ex.CommandsSent() == before && !ex.Running()) return s.Fail(1, "not reset (answer with --yes)");
-  if (!RunExchange(s) || !ex.Answered()) return 1;
+  if (!s.ChoosePort()) return 1;
+  WiFiAdapter a;
+  a.device = ChosenDevice(s, &a);
+  if (!Search(s, *a.device)) return 1;
+  a.view.Searched(a.device->ReplyLines());
+  if (!a.view.Offered()) return s.Fail(1, "this adapter offers no WiFi chipset maintenance");
+  if (factoryReset) {
+    const std::string serial = a.device->Session().Identity().serial;
+    const int answer = s.form->AppMessageBox("WiFi Chipset...",
+                                             "This command will reset the WiFi chipset" +
+                                                 (serial.empty() ? std::string() : " of the adapter " + serial) +
+                                                 " to factory settings: its WiFi settings are lost. Are you sure?",
+                                             mb::YesNo | mb::IconQuestion | mb::DefaultNo);
+    if (answer != mb::IdYes) return s.Fail(1, "not reset (answer with --yes)");
+  }
+  a.echoed.clear();
+  if (!a.Run(s, factoryReset ? "WE" : "WU")) return 1;
   if (s.json)
-    s.json->doc["log"] = LinesJson(f.memSYS.Lines());
+    s.json->doc["log"] = LinesJson(a.echoed);
   else
-    for (const auto& line : f.memSYS.Lines()) *s.out << ShownLine(line) << "\n";
+    for (const auto& line : a.echoed) *s.out << ShownLine(line) << "\n";
   return 0;
 }
 

@@ -1,7 +1,9 @@
 #include "wifi/WiFiPage.h"
 
+#include <optional>
+#include <utility>
+
 #include "core/Bytes.h"
-#include "core/FieldChecks.h"
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "form/PageControls.h"
@@ -9,55 +11,16 @@
 #include "wifi/UrlQuery.h"
 #include "wifi/WiFiChipset.h"
 #include "wifi/WiFiCommand.h"
+#include "wifi/WiFiRecord.h"
 #include "wifi/WiFiScan.h"
 
 namespace bx {
 
-namespace {
-constexpr std::size_t kKeyLength = 5;
-constexpr std::size_t kValueLength = 32;
-
-// The entries whose values are checked before they are sent, and their names in a reason.
-struct CheckedKey {
-  const char* key;
-  FieldKind kind;
-  const char* label;
-};
-constexpr CheckedKey kChecked[] = {
-    {"WSBP", FieldKind::Port, "TCP Port"},
-    {"WSBWP", FieldKind::Port, "Webserver Port"},
-    {"APIP", FieldKind::IPv4, "SoftAP IP"},
-    {"APNM", FieldKind::Mask, "SoftAP Mask"},
-    {"APGW", FieldKind::OptionalIPv4, "SoftAP Gateway"},
-    {"STIP", FieldKind::IPv4, "Station IP"},
-    {"STNM", FieldKind::Mask, "Station Mask"},
-    {"STGW", FieldKind::OptionalIPv4, "Station Gateway"},
-    {"SDNS0", FieldKind::OptionalIPv4, "DNS1"},
-    {"SDNS1", FieldKind::OptionalIPv4, "DNS2"},
-};
-
-// A value as a reason quotes it: cut short.
-std::string QuotedValue(const std::string& v) {
-  constexpr std::size_t kShown = 40;
-  return "\"" + v.substr(0, kShown) + (v.size() > kShown ? "...\"" : "\"");
-}
-}  // namespace
-
-std::string WiFiPage::ValueProblem(const Entry& entry, const std::string& value) {
-  for (const CheckedKey& c : kChecked) {
-    if (std::string_view(c.key) != entry.key) continue;
-    const std::string why = FieldProblem(c.kind, value);
-    return why.empty() ? why : std::string("the ") + c.label + " " + QuotedValue(value) + " " + why;
-  }
-  return {};
-}
-
 WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemControls& system, ui::TPageControl& pages,
                    WindowServices& window, Exchange& exchange)
     : c_(controls), scanPage_(scanPage), system_(system), window_(window), ex_(exchange) {
-  static const char* kSecurity[] = {"Open", "WPA-PSK", "WPA2-PSK", "WPA-WPA2-PSK"};
-  for (const char* s : kSecurity) c_.cbWiFi_AP_Security.AddItem(s);
-  for (int ch = 1; ch <= 13; ++ch) c_.cbWiFi_AP_Channel.AddItem(std::to_string(ch));
+  for (const std::string& s : WiFiChoices(WiFiKind::Security)) c_.cbWiFi_AP_Security.AddItem(s);
+  for (const std::string& ch : WiFiChoices(WiFiKind::Channel)) c_.cbWiFi_AP_Channel.AddItem(ch);
   c_.cbWiFi_AP_Channel.Hint = "SoftAP Channel";
   c_.cbWiFi_AP_Security.Hint = "SoftAP Authentication";
   // The access point is always on: shown checked, never read or saved.
@@ -68,41 +31,31 @@ WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemCon
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  c_.edWiFi_Alias.MaxLength = 16;
-  for (ui::TEdit* e : {&c_.edWiFi_Bridge_Port, &c_.edWiFi_Webserver_Port, &c_.edWiFi_AP_IP, &c_.edWiFi_AP_Mask,
-                       &c_.edWiFi_AP_Gateway, &c_.edWiFi_Station_IP, &c_.edWiFi_Station_Mask,
-                       &c_.edWiFi_Station_Gateway, &c_.edWiFi_Station_DNS0, &c_.edWiFi_Station_DNS1})
-    e->MaxLength = 16;
-  for (ui::TEdit* e : {&c_.edWiFi_AP_Password, &c_.edWiFi_Station_SSID, &c_.edWiFi_Station_Password}) e->MaxLength = 32;
   c_.btWiFi_Save.SetEnabled(false);
   c_.btWiFi_Scan.SetEnabled(false);
 
-  entries_ = {
-      {"ALIAS", Kind::Text, &c_.edWiFi_Alias, true},
-      {"WSBP", Kind::Text, &c_.edWiFi_Bridge_Port, true},
-      {"WSBWP", Kind::Text, &c_.edWiFi_Webserver_Port, true},
-      {"HIDE", Kind::Check, &c_.cbWiFi_AP_Hidden, true},
-      {"APCH", Kind::Channel, &c_.cbWiFi_AP_Channel, true},
-      {"APAUT", Kind::Security, &c_.cbWiFi_AP_Security, true},
-      {"APPW", Kind::Text, &c_.edWiFi_AP_Password, true},
-      {"APIP", Kind::Text, &c_.edWiFi_AP_IP, true},
-      {"APNM", Kind::Text, &c_.edWiFi_AP_Mask, true},
-      {"APGW", Kind::Text, &c_.edWiFi_AP_Gateway, true},
-      {"STEN", Kind::Check, &c_.cbWiFi_Station_Enabled, true},
-      {"STAP", Kind::Text, &c_.edWiFi_Station_SSID, true},
-      {"STPW", Kind::Text, &c_.edWiFi_Station_Password, true},
-      {"SDHCP", Kind::Check, &c_.cbWiFi_Station_DHCP, true},
-      {"STIP", Kind::Text, &c_.edWiFi_Station_IP, true, true},
-      {"STNM", Kind::Text, &c_.edWiFi_Station_Mask, true, true},
-      {"STGW", Kind::Text, &c_.edWiFi_Station_Gateway, true, true},
-      {"SDNS0", Kind::Text, &c_.edWiFi_Station_DNS0, true, true},
-      {"SDNS1", Kind::Text, &c_.edWiFi_Station_DNS1, true, true},
-      {"WSBID", Kind::Text, &c_.edWiFi_ID, false},
-      {"WSBFW", Kind::Text, &c_.edWiFi_Firmware, false},
-      {"APMAC", Kind::Text, &c_.edWiFi_AP_MAC, false},
-      {"APSID", Kind::Text, &c_.edWiFi_AP_SSID, false},
-      {"STMAC", Kind::Text, &c_.edWiFi_Station_MAC, false},
+  // The controls of the record's entries, in the record's order.
+  const std::pair<const char*, ui::TControl*> shownBy[] = {
+      {"ALIAS", &c_.edWiFi_Alias},           {"WSBP", &c_.edWiFi_Bridge_Port},
+      {"WSBWP", &c_.edWiFi_Webserver_Port},  {"HIDE", &c_.cbWiFi_AP_Hidden},
+      {"APCH", &c_.cbWiFi_AP_Channel},       {"APAUT", &c_.cbWiFi_AP_Security},
+      {"APPW", &c_.edWiFi_AP_Password},      {"APIP", &c_.edWiFi_AP_IP},
+      {"APNM", &c_.edWiFi_AP_Mask},          {"APGW", &c_.edWiFi_AP_Gateway},
+      {"STEN", &c_.cbWiFi_Station_Enabled},  {"STAP", &c_.edWiFi_Station_SSID},
+      {"STPW", &c_.edWiFi_Station_Password}, {"SDHCP", &c_.cbWiFi_Station_DHCP},
+      {"STIP", &c_.edWiFi_Station_IP},       {"STNM", &c_.edWiFi_Station_Mask},
+      {"STGW", &c_.edWiFi_Station_Gateway},  {"SDNS0", &c_.edWiFi_Station_DNS0},
+      {"SDNS1", &c_.edWiFi_Station_DNS1},    {"WSBID", &c_.edWiFi_ID},
+      {"WSBFW", &c_.edWiFi_Firmware},        {"APMAC", &c_.edWiFi_AP_MAC},
+      {"APSID", &c_.edWiFi_AP_SSID},         {"STMAC", &c_.edWiFi_Station_MAC},
   };
+  for (const auto& [key, control] : shownBy) {
+    const WiFiEntry* field = FindWiFiEntry(key);
+    if (!field) continue;
+    entries_.push_back({field, control});
+    if (field->kind == WiFiKind::Text && field->maxLength > 0)
+      static_cast<ui::TEdit*>(control)->MaxLength = field->maxLength;
+  }
   scan_ = std::make_unique<WiFiScan>(scanPage, controls, pages, exchange);
   chipset_ = std::make_unique<WiFiChipset>(system, window, exchange);
   WireEvents();
@@ -140,7 +93,7 @@ void WiFiPage::ConfigChange(ui::TControl& sender) {
   c_.btWiFi_Save.SetEnabled(true);
   // A refused value changed: the mark goes until the next Save looks again.
   for (const Entry& e : entries_)
-    if (e.control == &sender && e.kind == Kind::Text) {
+    if (e.control == &sender && e.field->kind == WiFiKind::Text) {
       auto* field = static_cast<ui::TEdit*>(e.control);
       if (field->Color() == ui::clr::Refused) field->SetColor(ui::clr::Window);
     }
@@ -269,35 +222,18 @@ WiFiPage::SaveResult WiFiPage::Save() {
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
     if (c->ItemIndex() < 0) c->Tag = 0;
-  std::string command = "WC";
-  char separator = '?';
+  // The entries the user changed, with the values their controls hold.
+  const auto changed = [this](const WiFiEntry& field) -> std::optional<std::string> {
+    const Entry* e = Find(field.key);
+    if (!e || e->control->Tag != 1) return std::nullopt;
+    return ControlValue(*e);
+  };
+  std::vector<const WiFiEntry*> fields;
+  const std::string command = WiFiSaveCommand(changed, dhcp, &fields);
   std::vector<ui::TControl*> sent;
-  for (const Entry& e : entries_) {
-    if (!e.saved) continue;
-    if (e.control->Tag != 1) continue;
-    if (dhcp && e.staticAddress) continue;  // stays marked for a save made with DHCP off
-    std::string value;
-    switch (e.kind) {
-      case Kind::Text:
-        value = static_cast<ui::TEdit*>(e.control)->Text();
-        break;
-      case Kind::Check:
-        value = static_cast<ui::TCheckBox*>(e.control)->Checked() ? "1" : "0";
-        break;
-      case Kind::Channel:
-        value = static_cast<ui::TComboBox*>(e.control)->Text();
-        break;
-      case Kind::Security: {
-        const int i = static_cast<ui::TComboBox*>(e.control)->ItemIndex();
-        value = std::to_string(i == 0 ? 0 : i + 1);
-        break;
-      }
-    }
-    command += separator;
-    command += QueryEncode(e.key) + "=" + QueryEncode(value);
-    separator = '&';
-    e.control->Tag = 0;
-    sent.push_back(e.control);
+  for (const WiFiEntry* field : fields) {
+    Find(field->key)->control->Tag = 0;
+    sent.push_back(Find(field->key)->control);
   }
   if (sent.empty()) {
     c_.lbWiFi_Status.SetCaption("No changed setting to send.");
@@ -312,10 +248,10 @@ WiFiPage::SaveResult WiFiPage::Save() {
 std::string WiFiPage::RefusedValues(bool dhcp) {
   std::string refused;
   for (const Entry& e : entries_) {
-    if (e.kind != Kind::Text || !e.saved) continue;
+    if (e.field->kind != WiFiKind::Text || !e.field->saved) continue;
     auto* field = static_cast<ui::TEdit*>(e.control);
-    const bool sent = e.control->Tag == 1 && !(dhcp && e.staticAddress);
-    const std::string why = sent ? ValueProblem(e, field->Text()) : std::string();
+    const bool sent = e.control->Tag == 1 && !(dhcp && e.field->staticAddress);
+    const std::string why = sent ? WiFiValueProblem(*e.field, field->Text()) : std::string();
     if (why.empty()) {
       if (field->Color() == ui::clr::Refused) field->SetColor(field->Enabled() ? ui::clr::Window : ui::clr::BtnFace);
       continue;
@@ -338,38 +274,43 @@ void WiFiPage::SaveEnded(const std::vector<ui::TControl*>& sent, bool answered) 
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
   for (const Entry& e : entries_)
-    if (key == e.key) return &e;
+    if (key == e.field->key) return &e;
   return nullptr;
 }
 
+std::string WiFiPage::ControlValue(const Entry& e) {
+  switch (e.field->kind) {
+    case WiFiKind::Text:
+      return static_cast<ui::TEdit*>(e.control)->Text();
+    case WiFiKind::Check:
+      return static_cast<ui::TCheckBox*>(e.control)->Checked() ? "1" : "0";
+    case WiFiKind::Channel:
+      return static_cast<ui::TComboBox*>(e.control)->Text();
+    case WiFiKind::Security:
+      return SecurityCode(static_cast<ui::TComboBox*>(e.control)->ItemIndex());
+  }
+  return {};
+}
+
 void WiFiPage::ApplyPair(const std::string& rawKey, const std::string& rawValue) {
-  std::string key = QueryDecode(rawKey);
-  std::string value = QueryDecode(rawValue);
-  if (key.size() > kKeyLength) key.resize(kKeyLength);
-  if (value.size() > kValueLength) value.resize(kValueLength);
-  const Entry* e = Find(key);
+  const std::optional<WiFiPair> pair = ReadWiFiPair(rawKey, rawValue);
+  if (!pair) return;
+  const Entry* e = Find(pair->entry->key);
   if (!e) return;
-  switch (e->kind) {
-    case Kind::Text:
-      static_cast<ui::TEdit*>(e->control)->SetText(value);
+  switch (e->field->kind) {
+    case WiFiKind::Text:
+      static_cast<ui::TEdit*>(e->control)->SetText(pair->value);
       break;
-    case Kind::Check:
-      static_cast<ui::TCheckBox*>(e->control)->SetChecked(value != "0");
+    case WiFiKind::Check:
+      static_cast<ui::TCheckBox*>(e->control)->SetChecked(pair->value == "1");
       break;
-    case Kind::Security: {
-      // A value that is no number leaves the choice as it is, like code 1 (not offered).
-      long long a = 0;
-      if (!ParseInt(value, a) || a == 1) return;
-      const long long index = a > 0 ? a - 1 : a;
-      if (index < static_cast<long long>(c_.cbWiFi_AP_Security.Items().size()))
-        c_.cbWiFi_AP_Security.SetItemIndex(index < 0 ? -1 : int(index));
+    case WiFiKind::Security:
+      c_.cbWiFi_AP_Security.SetItemIndex(SecurityChoice(pair->value));
       break;
-    }
-    case Kind::Channel: {
-      long long c = 0;
-      if (!ParseInt(value, c)) return;
-      if (c > 0 && c - 1 < static_cast<long long>(c_.cbWiFi_AP_Channel.Items().size()))
-        c_.cbWiFi_AP_Channel.SetItemIndex(int(c - 1));
+    case WiFiKind::Channel: {
+      const auto& items = c_.cbWiFi_AP_Channel.Items();
+      for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i] == pair->value) c_.cbWiFi_AP_Channel.SetItemIndex(static_cast<int>(i));
       break;
     }
   }

@@ -17,6 +17,7 @@ struct SystemControls;
 class Identity;
 class WiFiScan;
 class WiFiChipset;
+struct WiFiEntry;
 
 class WiFiPage {
  public:
@@ -47,23 +48,16 @@ class WiFiPage {
   bool filling = false;
   WiFiScan& Scan() { return *scan_; }
 
-  // The record's entries: its key, the control that shows it, and whether Save writes it
-  // back. The command line fills the same controls the user would.
-  enum class Kind { Text, Check, Channel, Security };
+  // The record's entries (wifi/WiFiRecord) and the controls that show them, in the
+  // record's order.
   struct Entry {
-    const char* key;
-    Kind kind;
+    const WiFiEntry* field;
     ui::TControl* control;
-    bool saved;
-    bool staticAddress = false;  // saved only while DHCP is off
   };
-  // In the order Save takes them, then the entries that are only read.
   const std::vector<Entry>& Entries() const { return entries_; }
   const Entry* Find(const std::string& key) const;
-  // Why a value cannot be saved into the entry ("the SoftAP IP "999.1.1" is no IPv4
-  // address of four numbers 0-255"), "" when it can: ports, addresses and masks are
-  // checked, the same for the page's Save and the CLI's wifi set.
-  static std::string ValueProblem(const Entry& entry, const std::string& value);
+  // The entry's value as the record has it (wifi/WiFiRecord).
+  static std::string ControlValue(const Entry& entry);
 
  private:
   void ApplyPair(const std::string& rawKey, const std::string& rawValue);

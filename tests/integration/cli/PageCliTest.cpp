@@ -146,5 +146,30 @@ TEST(PageCli, ModeHousekeepingIsStoredAndSeenByTheNextRun) {
   EXPECT_EQ(run({"mode", "run", "03"}).exitCode, 1);  // nothing linked any more
 }
 
+// The running mode is selected in the list as any other: a program is linked to it, run
+// and unlinked; only hiding it is refused.
+TEST(PageCli, TheRunningModeTakesAProgramToo) {
+  TempHome home;
+  TempFolder folder;
+  const std::string marker = folder.Path() + "/ran";
+  const std::string tool = folder.Write("tool.sh", "#!/bin/sh\ntouch '" + marker + "'\n");
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {kCli, "--demo"});
+    return RunProgram(args, home.Env());
+  };
+  EXPECT_TRUE(Has(run({"modes"}).out, "01\tJ2534 Pass-Thru\tSelected"));
+  RunResult r = run({"mode", "link", "01", tool});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "01\t" + tool + "\n");
+  r = run({"mode", "run", "01"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i) RunProgram({"/bin/sleep", "0.05"});
+  EXPECT_TRUE(std::filesystem::exists(marker)) << "the linked program did not run";
+  EXPECT_EQ(run({"mode", "hide", "01"}).exitCode, 1);
+  EXPECT_EQ(run({"--yes", "mode", "unlink", "01"}).out, "01\t\n");
+  EXPECT_EQ(run({"mode", "run", "01"}).exitCode, 1);
+}
+
 }  // namespace
 }  // namespace bx::test
