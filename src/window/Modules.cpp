@@ -15,6 +15,7 @@
 #include "selftest/SelfTest.h"
 #include "system/SystemPage.h"
 #include "wifi/WiFiPage.h"
+#include "wifi/WiFiScan.h"
 
 namespace bx {
 
