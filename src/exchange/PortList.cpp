@@ -28,7 +28,7 @@ void PortList::tmrRefreshTimer() {
 }
 
 void PortList::Refresh(bool force) {
-  PortLists fresh = collect ? collect() : PortLists{};
+  PortLists fresh = feed_ ? feed_->Collect() : PortLists{};
   if (!force && fresh == rows_) return;
   // The port in the box before the rebuild: it stays chosen while it is still offered.
   const std::string chosen = SelectedPortName();
@@ -81,7 +81,7 @@ void PortList::Refresh(bool force) {
       const std::string next = best >= 0 ? rows_.Names[static_cast<std::size_t>(best)] : std::string();
       c_.memLog.AddLine("Port " + chosen + " is no longer offered" +
                         (next.empty() ? std::string(".") : "; " + next + " is selected."));
-      if (portGone) portGone(chosenText);
+      if (gone_) gone_->PortGone(chosenText);
     }
   }
   if (c_.cbCOM.Items().empty() || best < 0) {
@@ -106,9 +106,9 @@ void PortList::cbCOMClick() {
 
 void PortList::btPortPropClick() {
   const std::string detail = SelectedDetail();
-  if (detail.empty() || !properties || !dialogs_) return;
+  if (detail.empty() || !feed_ || !dialogs_) return;
   const std::string name = SelectedPortName();
-  dialogs_->ShowProperties(name + " Properties", properties(name, detail));
+  dialogs_->ShowProperties(name + " Properties", feed_->Properties(name, detail));
 }
 
 std::string PortList::PortName(int index) const {

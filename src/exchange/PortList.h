@@ -17,6 +17,22 @@ namespace ui {
 class TTimer;
 }
 
+// Where the ports come from (the window's link table) and what is known of each.
+class PortFeed {
+ public:
+  virtual ~PortFeed() = default;
+  virtual PortLists Collect() = 0;
+  // A port's properties for its sheet (none when nothing is known).
+  virtual PropertyRows Properties(const std::string& name, const std::string& detail) = 0;
+};
+
+// Told the item text of a chosen port that is no longer offered (the status strip says so).
+class PortGoneListener {
+ public:
+  virtual ~PortGoneListener() = default;
+  virtual void PortGone(const std::string& shown) = 0;
+};
+
 class PortList {
  public:
   // `dialogs` may be null (no property sheet then).
@@ -25,7 +41,7 @@ class PortList {
   // Rebuilds cbCOM when the reported ports differ from the current list (always when
   // forced). The port chosen before stays chosen while it is still offered; otherwise
   // the default port is preselected (the most recently used by the rule, else the first), and a chosen port that went away is logged in memLog
-  // and reported to portGone.
+  // and told to the PortGoneListener.
   void Refresh(bool force);
   void tmrRefreshTimer();
   void cbCOMClick();
@@ -47,17 +63,18 @@ class PortList {
   // used ports a serial one is the default before any other. Empty: no such preference.
   std::string serialPrefix;
 
-  // Where the ports come from (the link table) and a port's properties.
-  std::function<PortLists()> collect;
-  // Told the item text of a chosen port that is no longer offered (the status strip says so).
-  std::function<void(const std::string& shown)> portGone;
-  std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
+  // Where the ports come from (null: none are offered), and who is told of one gone.
+  void Connect(PortFeed* feed) { feed_ = feed; }
+  PortFeed* Feed() const { return feed_; }
+  void Connect(PortGoneListener& listener) { gone_ = &listener; }
 
  private:
   SettingsControls& c_;
   ui::TTimer& tmrRefresh_;
   Settings& settings_;
   Dialogs* dialogs_;
+  PortFeed* feed_ = nullptr;
+  PortGoneListener* gone_ = nullptr;
   PortLists rows_;
 };
 

@@ -3,7 +3,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
-#include "links/LinkFinder.h"
+#include "window/TableLinks.h"
 #include "update/UpdatePage.h"
 #include "window/Unitmain.h"
 #include "modes/ModeHousekeeping.h"
@@ -46,8 +46,13 @@ PassThruServices PassThruPageServices(TfrmMain& form, const AdapterSession& sess
 }  // namespace
 
 // The pages that follow the adapter's identity record.
-class WindowModules::FollowingPages : public IdentityPages {
+class WindowModules::FollowingPages : public IdentityPages, public PortGoneListener {
  public:
+  // The status strip's port says when the port it names is no longer offered. While an
+  // exchange runs the strip names the port it opened; it says so at its end.
+  void PortGone(const std::string& shown) override {
+    if (!m_.exchange->Running() && m_.session->PortShown() == shown) form_.edCOM.SetText(shown + " - gone");
+  }
   FollowingPages(TfrmMain& form, WindowModules& m) : form_(form), m_(m) {}
   void SystemInfo(const std::string& payload) override { m_.system->SystemInfo(payload); }
   void WiFiRecord(const std::string& payload) override { m_.wifi->WiFiSettings(payload); }
@@ -100,12 +105,7 @@ WindowModules::WindowModules(TfrmMain& form)
   identity->Connect(*modes);
   pages = std::make_unique<FollowingPages>(form, *this);
   identity->Connect(*pages);
-  // The status strip's port says when the port it names is no longer offered.
-  // While an exchange runs the strip names the port it opened; it says so at its end.
-  ports->portGone = [&form, ex = exchange.get()](const std::string& shown) {
-    StatusControls& st = form;
-    if (!ex->Running() && st.edCOM.Text() == shown) st.edCOM.SetText(shown + " - gone");
-  };
+  ports->Connect(static_cast<PortGoneListener&>(*pages));
   network->SetSearcher(search.get());
 }
 

@@ -20,7 +20,7 @@ class ModeList;
 class UpdatePage;
 class SelfTest;
 class ModeHousekeeping;
-class LinkFinder;
+class TableLinks;
 
 struct WindowModules {
   explicit WindowModules(TfrmMain& form);
@@ -39,9 +39,9 @@ struct WindowModules {
   std::unique_ptr<PassThruPage> passThru;
   std::unique_ptr<SelfTest> selftest;
   std::unique_ptr<UpdatePage> update;
-  // The link table as the exchange and the driver transfer find their links (made with
-  // the links, gone with them).
-  std::unique_ptr<LinkFinder> links;
+  // The link table as the exchange and the driver transfer find their links and the port
+  // list its ports (made with the links, gone with them).
+  std::unique_ptr<TableLinks> links;
 
  private:
   class FollowingPages;

@@ -8,25 +8,13 @@
 #include "passthru/PassThruPage.h"
 #include "selftest/SelfTest.h"
 #include "window/Modules.h"
+#include "window/TableLinks.h"
 #include "window/WindowHooks.h"
 
 namespace bx {
 
 namespace {
 
-// The link table hands out the link of a port and makes it the active one.
-class TableLinks : public LinkFinder {
- public:
-  explicit TableLinks(LinkTable& links) : links_(links) {}
-  Link* FindLink(const std::string& port) override {
-    TLink_Channel* link = links_.FindLinkForPort(port);
-    links_.SetActiveLink(link);
-    return link;
-  }
-
- private:
-  LinkTable& links_;
-};
 
 void CreateLinks(TfrmMain& form) {
   if (!form.ctx.startLinks) return;
@@ -41,22 +29,16 @@ void CreateLinks(TfrmMain& form) {
   form.Links = LinksCreate(config);
   LinkTable* links = form.Links.get();
   Exchange& ex = *form.Modules->exchange;
-  form.Modules->links = std::make_unique<TableLinks>(*links);
+  form.Modules->links = std::make_unique<TableLinks>(*links, form.ctx.sysfsRoot);
   ex.Connect(form.Modules->links.get());
   // The driver transfer opens the chosen port the same way, within its click.
   form.Modules->passThru->Installer().Connect(form.Modules->links.get());
   PortList& ports = *form.Modules->ports;
-  ports.collect = [links] { return links->CollectPorts(); };
+  ports.Connect(form.Modules->links.get());
   ports.serialPrefix = links->Serial(0).Prefix();
   ports.firstWhenNoneUsed = form.ctx.hasView;
   // The page reads the stored list as the network link has it after its next pass.
   form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
-  const std::string sysRoot = form.ctx.sysfsRoot;
-  ports.properties = [sysRoot](const std::string&, const std::string& detail) {
-    PropertyRows rows;
-    for (const auto& p : PortProperties(detail, sysRoot)) rows.emplace_back(p.label, p.value);
-    return rows;
-  };
 }
 
 }  // namespace
@@ -73,7 +55,7 @@ void DestroySubsystems(TfrmMain& form) {
   form.Modules->exchange->DropLinks();
   if (form.Links) {
     form.Modules->passThru->Installer().Connect(nullptr);
-    form.Modules->ports->collect = nullptr;
+    form.Modules->ports->Connect(static_cast<PortFeed*>(nullptr));
     form.Modules->network->freshEntries = nullptr;
     form.Links.reset();  // ends every scan, receive and transmit thread
     form.Modules->links.reset();

@@ -83,8 +83,8 @@ std::string PortsText(TfrmMain& f) {
   std::string out;
   for (std::size_t i = 0; i < rows.Names.size(); ++i) {
     out += rows.Names[i] + "\t" + rows.Descriptions[i] + "\t" + rows.Details[i] + "\n";
-    if (!ports.properties) continue;
-    for (const auto& [label, value] : ports.properties(rows.Names[i], rows.Details[i]))
+    if (!ports.Feed()) continue;
+    for (const auto& [label, value] : ports.Feed()->Properties(rows.Names[i], rows.Details[i]))
       out += "    " + label + ": " + value + "\n";
   }
   return out;

@@ -19,7 +19,7 @@ TEST(GuiPortChoice, APickedPortSurvivesARebuildAndItsLossIsTold) {
   AddPort(rows, "/dev/pts/0", "Simulated", "");
   AddPort(rows, "NET:127.0.0.1:4000", "Net", "");
   f.settings.RememberPort("/dev/pts/0 1");
-  f.Modules->ports->collect = [&rows] { return rows; };
+  w.ListPorts([&rows] { return rows; });
   f.Modules->ports->Refresh(true);
   QApplication::processEvents();
   auto* box = w.Widget<QComboBox>(f.cbCOM);

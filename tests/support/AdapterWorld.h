@@ -49,7 +49,7 @@ struct AdapterWorld : FormWorld {
   TfrmMain& AttachPort(TfrmMain& f, const std::string& port, const std::string& detail) {
     Ex().synchronousOpen = true;
     Ex().Connect(&scripted);
-    f.Modules->ports->collect = [port, detail] { return PortLists{{port}, {"USB Serial"}, {detail}}; };
+    ListPorts([port, detail] { return PortLists{{port}, {"USB Serial"}, {detail}}; });
     f.Modules->ports->Refresh(true);
     f.cbCOM.UserSelect(0);
     link.onWrite = [this](const Bytes& b) {

@@ -2,8 +2,11 @@
 // A window model on an in-memory registry, scripted dialogs and virtual time.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+#include "exchange/PortList.h"
+#include "window/Modules.h"
 #include "window/Unitmain.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
@@ -50,6 +53,21 @@ struct FormWorld {
     c.timerResolution = &timer;
     c.startLinks = false;
     return c;
+  }
+
+  // The ports the window lists, as the test gives them, in place of the link table's.
+  struct ListedPorts : PortFeed {
+    std::function<PortLists()> rows;
+    std::function<PropertyRows(const std::string& name, const std::string& detail)> properties;
+    PortLists Collect() override { return rows ? rows() : PortLists{}; }
+    PropertyRows Properties(const std::string& name, const std::string& detail) override {
+      return properties ? properties(name, detail) : PropertyRows{};
+    }
+  } listed;
+  // From the port list's next refresh on, it lists what `rows` gives.
+  void ListPorts(std::function<PortLists()> rows) {
+    listed.rows = std::move(rows);
+    form->Modules->ports->Connect(&listed);
   }
 
   TfrmMain& Start(std::vector<std::string> args = {}) { return Start(Context(std::move(args))); }

@@ -36,7 +36,7 @@ TEST(ExchangeEndings, ARebuildDuringASearchKeepsThePortItOpened) {
     AdapterWorld w;
     TfrmMain& f = w.StartWithPort();
     f.btSearch.Click();
-    f.Modules->ports->collect = [&c] { return c.during; };
+    w.ListPorts([&c] { return c.during; });
     w.loop.Advance(500);  // the refresh rebuilds the list during the first attempt
     ASSERT_TRUE(w.Ex().Running());
     EXPECT_EQ(f.cbCOM.Items().size(), c.during.size());

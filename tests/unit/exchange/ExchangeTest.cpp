@@ -178,10 +178,10 @@ TEST(Exchange, DeviceCommandWithoutWaitHoldsThePortHalfASecondWithoutBlocking) {
   AdapterWorld w;
   TfrmMain& f = w.StartWithPort();
   int refreshesDuring = 0;
-  f.Modules->ports->collect = [&] {
+  w.ListPorts([&] {
     refreshesDuring += w.Ex().Running();
     return PortLists{{"/dev/ttyACM0"}, {"USB Serial"}, {"/sys/x"}};
-  };
+  });
   const int64_t t0 = w.loop.NowMs();
   w.Ex().Start(test::Request(Operation::DeviceCommand, "R", false));
   w.loop.Advance(480);

@@ -13,7 +13,7 @@ struct PortListTest : ::testing::Test {
   PortLists rows;
   void SetUp() override {
     f = &w.Start();
-    f->Modules->ports->collect = [this] { return rows; };
+    w.ListPorts([this] { return rows; });
     f->Modules->ports->serialPrefix = "/dev/";  // as the serial links tell it
   }
   PortList& Ports() { return *f->Modules->ports; }
@@ -163,7 +163,7 @@ TEST(PortListDefault, TheSerialPreferenceFollowsTheLinksPrefix) {
     for (const auto& e : c.recent) f.settings.RememberPort(e);
     PortLists rows;
     for (const auto& p : c.ports) AddPort(rows, p, "d", "");
-    ports.collect = [rows] { return rows; };
+    w.ListPorts([rows] { return rows; });
     ports.Refresh(true);
     EXPECT_EQ(f.cbCOM.ItemIndex(), c.chosen) << c.name;
   }
@@ -189,7 +189,7 @@ TEST_F(PortListTest, NetworkPortIsTheDefaultWhenNoSerialPortIsRanked) {
 
 TEST_F(PortListTest, PropertiesDialogListsThePortsAttributes) {
   rows = {{"/dev/ttyUSB0"}, {"FT232R"}, {"/sys/devices/usb1/1-1"}};
-  Ports().properties = [](const std::string& name, const std::string& detail) {
+  w.listed.properties = [](const std::string& name, const std::string& detail) {
     return PropertyRows{{"Device path", detail}, {"Port", name}};
   };
   Ports().Refresh(true);
