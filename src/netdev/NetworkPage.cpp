@@ -91,7 +91,7 @@ void NetworkPage::LoadList() {
   c_.lvNetDevices.Clear();
   unreadable_.clear();
   ApplySelection();
-  loaded_ = freshEntries ? freshEntries() : store_.ReadLines();
+  loaded_ = saved_ ? saved_->FreshEntries() : store_.ReadLines();
   ShowLines(loaded_, true);
   c_.btNetwork_Save.SetEnabled(false);
 }

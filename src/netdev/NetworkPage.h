@@ -27,6 +27,13 @@ struct NetworkServices {
   const ui::TControl* pages = nullptr;
 };
 
+// The stored lines as the network link holds them after its next scan pass.
+class SavedDevices {
+ public:
+  virtual ~SavedDevices() = default;
+  virtual std::vector<std::string> FreshEntries() = 0;
+};
+
 class NetworkPage : public SearchSink {
  public:
   static constexpr char kSearchAll[] = "255.255.255.255";
@@ -36,9 +43,9 @@ class NetworkPage : public SearchSink {
   // The search that Search and Find start; may be null (the buttons then prepare the
   // list and start nothing). Not owned.
   void SetSearcher(NetworkSearcher* searcher) { searcher_ = searcher; }
-  // The stored lines as the network link holds them after its next scan pass (the
-  // window hands in the link's); unset, the page reads the store itself.
-  std::function<std::vector<std::string>()> freshEntries;
+  // Where the stored lines come from (the window hands in the network link's); null, the
+  // page reads the store itself.
+  void Connect(SavedDevices* saved) { saved_ = saved; }
 
   // "Save changes?" for unsaved rows: 1 saved, 0 go on, -1 cancel. With `reload`, "No"
   // reloads the stored list.
@@ -89,6 +96,7 @@ class NetworkPage : public SearchSink {
   void btNetwork_SaveClick() { SaveList(); }
 
  private:
+  SavedDevices* saved_ = nullptr;
   void OfferDisable(bool disable);
   bool offersDisable_ = true;
   void ApplySelection();

@@ -38,7 +38,7 @@ void CreateLinks(TfrmMain& form) {
   ports.serialPrefix = links->Serial(0).Prefix();
   ports.firstWhenNoneUsed = form.ctx.hasView;
   // The page reads the stored list as the network link has it after its next pass.
-  form.Modules->network->freshEntries = [links] { return links->Net().SavedEntries(); };
+  form.Modules->network->Connect(form.Modules->links.get());
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ void DestroySubsystems(TfrmMain& form) {
   if (form.Links) {
     form.Modules->passThru->Installer().Connect(nullptr);
     form.Modules->ports->Connect(static_cast<PortFeed*>(nullptr));
-    form.Modules->network->freshEntries = nullptr;
+    form.Modules->network->Connect(static_cast<SavedDevices*>(nullptr));
     form.Links.reset();  // ends every scan, receive and transmit thread
     form.Modules->links.reset();
   }
