@@ -7,6 +7,7 @@
 
 #include "GuiWorld.h"
 #include "exchange/PortList.h"
+#include "session/AdapterSession.h"
 #include "window/Modules.h"
 
 namespace bx::test {
@@ -29,7 +30,9 @@ TEST(GuiPortChoice, APickedPortSurvivesARebuildAndItsLossIsTold) {
   box->setFocus();
   QTest::keyClick(box, Qt::Key_Down);  // the user picks the network port
   ASSERT_EQ(f.Modules->ports->SelectedPortName(), "NET:127.0.0.1:4000");
-  f.edCOM.SetText(f.cbCOM.Text());  // as a search on it leaves the strip
+  // As a search on it leaves the session and the strip.
+  f.Modules->session->ShowPort(f.cbCOM.Text());
+  f.edCOM.SetText(f.cbCOM.Text());
   // A device added and saved on the Network page: the link offers one port more.
   AddPort(rows, "NET:127.0.0.1:4001", "Net", "");
   w.loop.Advance(500);

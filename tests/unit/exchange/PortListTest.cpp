@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "exchange/PortList.h"
+#include "session/AdapterSession.h"
 #include "support/FormFixture.h"
 #include "window/Modules.h"
 
@@ -69,7 +70,9 @@ TEST_F(PortListTest, ARebuildKeepsTheChosenPortUntilItGoes) {
   Ports().Refresh(true);
   EXPECT_EQ(f->cbCOM.ItemIndex(), 0);  // the serial port, by the default rule
   f->cbCOM.UserSelect(1);
-  f->edCOM.SetText(f->cbCOM.Text());  // as an exchange on it leaves the strip
+  // As an exchange on it leaves the session and the strip.
+  f->Modules->session->ShowPort(f->cbCOM.Text());
+  f->edCOM.SetText(f->cbCOM.Text());
   struct Step {
     const char* what;
     std::vector<std::string> ports;
