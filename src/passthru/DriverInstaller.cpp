@@ -152,8 +152,9 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return L
 
 }  // namespace
 
-DriverInstaller::DriverInstaller(PassThruControls& controls, const PassThruServices& services)
-    : c_(controls), s_(services) {
+DriverInstaller::DriverInstaller(PassThruControls& controls, const PassThruServices& services,
+                                 RegisteredDevices* devices)
+    : c_(controls), s_(services), devices_(devices) {
   c_.pbJ2534_Install.SetMax(100);
 }
 
@@ -318,7 +319,7 @@ void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) 
     c_.memJ2534.AddLine(foreign_);
   }
   CheckVersion();
-  if (refresh) refresh();
+  if (devices_) devices_->Refresh();
 }
 
 bool DriverInstaller::Stage(const Bytes& file, const std::string& driverPath, Staged& staged) {

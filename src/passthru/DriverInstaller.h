@@ -60,9 +60,17 @@ enum class InstallResult {
   Installed,      // the new library is in place and registered
 };
 
+// The device list the installation registers the driver in, shown again after it.
+class RegisteredDevices {
+ public:
+  virtual ~RegisteredDevices() = default;
+  virtual void Refresh() = 0;
+};
+
 class DriverInstaller {
  public:
-  DriverInstaller(PassThruControls& controls, const PassThruServices& services);
+  // `devices` may be null (no list is shown).
+  DriverInstaller(PassThruControls& controls, const PassThruServices& services, RegisteredDevices* devices = nullptr);
 
   void btJ2534_Version_CheckClick() { CheckVersion(true); }
   void btJ2534_InstallClick();
@@ -86,8 +94,6 @@ class DriverInstaller {
   // Where the link of a port comes from (the window's link table, which makes it the
   // active one; null: no port opens).
   void Connect(LinkFinder* links) { links_ = links; }
-  // The device list's Refresh, run after a registration.
-  std::function<void()> refresh;
 
  private:
   LinkFinder* links_ = nullptr;
@@ -107,6 +113,7 @@ class DriverInstaller {
 
   PassThruControls& c_;
   const PassThruServices& s_;
+  RegisteredDevices* devices_;
   InstallResult result_ = InstallResult::None;
   std::string error_;
   std::string foreign_;

@@ -18,13 +18,12 @@ PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services
       s_(std::move(services)),
       directory_(s_.settings.registry(), ManifestFolder(s_.folders)),
       probe_(c_, s_, directory_),
-      installer_(c_, s_) {
+      installer_(c_, s_, this) {
   if (!s_.writeFile)
     s_.writeFile = [](const std::string& path, const std::string& data) {
       std::string why;
       return ReplaceFileContents(path, data, why);
     };
-  installer_.refresh = [this] { Refresh(); };
   for (ui::TButton* b : {&c_.btJ2534_Load, &c_.btJ2534_Open, &c_.btJ2534_Version, &c_.btJ2534_Config, &c_.btJ2534_Info,
                          &c_.btJ2534_Copy})
     b->SetEnabled(false);

@@ -16,7 +16,7 @@
 
 namespace bx {
 
-class PassThruPage {
+class PassThruPage : public RegisteredDevices {
  public:
   PassThruPage(PassThruControls& controls, PassThruServices services);
   ~PassThruPage();
@@ -40,7 +40,7 @@ class PassThruPage {
   void btJ2534_InstallClick() { installer_.btJ2534_InstallClick(); }
 
   // Rebuilds the device list and selects the remembered device.
-  void Refresh();
+  void Refresh() override;
   // The devices of the last Refresh, as listed.
   const std::vector<PassThruDevice>& Devices() const { return devices_; }
   // The devices as registered now, read afresh without touching the page.
