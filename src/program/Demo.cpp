@@ -1,5 +1,6 @@
 #include "program/Demo.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "window/Unitmain.h"
@@ -63,6 +64,14 @@ struct DemoAdapter::Parts {
 
 bool DemoAdapter::Available() { return true; }
 
+int DemoTcpPort() {
+  const char* text = std::getenv("BX_DEMO_TCP_PORT");
+  if (!text || !*text) return kDemoTcpPort;
+  char* end = nullptr;
+  const long port = std::strtol(text, &end, 10);
+  return *end == '\0' && port >= 0 && port <= 65535 ? static_cast<int>(port) : kDemoTcpPort;
+}
+
 DemoAdapter::DemoAdapter(const std::string& driverLibrary)
     : driverLibrary_(driverLibrary), parts_(std::make_unique<Parts>()) {
   parts_->pty = std::make_unique<sim::PtyAdapter>(DemoScenario(driverLibrary_));
@@ -79,8 +88,9 @@ DemoAdapter::~DemoAdapter() {
 bool DemoAdapter::Start(std::string& error) {
   Parts& p = *parts_;
   if (!p.pty->Start(&error)) return false;
-  p.tcp = std::make_unique<sim::TcpAdapter>(p.pty->shared(), "127.0.0.1", kDemoTcpPort);
-  if (!p.tcp->Start(nullptr)) {
+  const int first = DemoTcpPort();
+  p.tcp = std::make_unique<sim::TcpAdapter>(p.pty->shared(), "127.0.0.1", first);
+  if (first == 0 || !p.tcp->Start(nullptr)) {
     p.tcp = std::make_unique<sim::TcpAdapter>(p.pty->shared(), "127.0.0.1", 0);
     if (!p.tcp->Start(&error)) return false;
   }

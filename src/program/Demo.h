@@ -19,6 +19,9 @@ inline constexpr const char* kDemoUnavailable =
 // Tried first for the TCP listener, so that a device saved in one demo run is still
 // there in the next; any free port when it is taken.
 inline constexpr int kDemoTcpPort = 45023;
+// The TCP port the demo tries first: $BX_DEMO_TCP_PORT when it is a port number (0: any
+// free port at once; tests that run demos side by side set it), else kDemoTcpPort.
+int DemoTcpPort();
 // The in-tree pass-thru library the demo adapter hands out as its driver.
 inline constexpr const char* kDemoDriverLibrary = "libbrevantix-passthru-demo.so";
 

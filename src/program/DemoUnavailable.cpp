@@ -8,6 +8,7 @@ namespace bx {
 struct DemoAdapter::Parts {};
 
 bool DemoAdapter::Available() { return false; }
+int DemoTcpPort() { return kDemoTcpPort; }
 
 std::string FindDemoDriverLibrary(const std::string&) { return {}; }
 std::string FindDemoImage(const std::string&) { return {}; }

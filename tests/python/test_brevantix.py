@@ -19,6 +19,9 @@ def home(tmp_path, monkeypatch):
     monkeypatch.setenv("HOME", str(tmp_path))
     monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "config"))
     monkeypatch.setenv("XDG_DATA_HOME", str(tmp_path / "data"))
+    # The demo's listener on any free port: the fixed one it tries first may be held by a
+    # demo of another test running beside these.
+    monkeypatch.setenv("BX_DEMO_TCP_PORT", "0")
     return tmp_path
 
 

@@ -1,10 +1,13 @@
 #include "support/Process.h"
 #include "support/TimeScale.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -198,5 +201,20 @@ std::vector<std::string> TempHome::Env() const {
 }
 
 std::string BinaryPath(const std::string& relative) { return std::string(BX_BINARY_DIR) + "/" + relative; }
+
+int FreeLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return 0;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
+    port = ntohs(a.sin_port);
+  ::close(fd);
+  return port;
+}
 
 }  // namespace bx::test

@@ -53,5 +53,8 @@ class TempHome {
 };
 
 std::string BinaryPath(const std::string& relative);  // under the build tree
+// A TCP port on 127.0.0.1 that was free a moment ago (for a demo's listener that the
+// test's runs share).
+int FreeLoopbackPort();
 
 }  // namespace bx::test

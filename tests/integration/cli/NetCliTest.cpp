@@ -17,12 +17,20 @@ const std::string kCli = BinaryPath("src/cli/brevantix-cli");
 
 struct NetCli : ::testing::Test {
   test::TempHome home;
+  // The demo's TCP listener on a port of this test's own in every run: the fixed port it
+  // tries first may be held by a demo of a test running beside this one.
+  std::vector<std::string> Env() const {
+    std::vector<std::string> env = home.Env();
+    env.push_back("BX_DEMO_TCP_PORT=" + std::to_string(demoPort));
+    return env;
+  }
+  const int demoPort = test::FreeLoopbackPort();
   test::RunResult Net(std::vector<std::string> args, std::vector<std::string> global = {}) {
     std::vector<std::string> argv{kCli};
     argv.insert(argv.end(), global.begin(), global.end());
     argv.push_back("net");
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, home.Env());
+    return RunProgram(argv, Env());
   }
   std::string List() { return Net({"list"}).out; }
 };
@@ -40,15 +48,15 @@ TEST_F(NetCli, AddUpdateDisableEnableAndDeleteAreSavedAndListed) {
   ASSERT_EQ(Net({"disable", "127.0.0.1"}).exitCode, 0);
   EXPECT_EQ(List(), "Disabled\t127.0.0.1\t2323\tGarage unit\t\nStored\t127.0.0.2\t2424\tShed\t\n");
 
-  auto reg = RunProgram({kCli, "registry"}, home.Env());
+  auto reg = RunProgram({kCli, "registry"}, Env());
   EXPECT_NE(reg.out.find("\"Net0\"=\"~Garage unit  127.0.0.1 2323\""), std::string::npos) << reg.out;
 
   // Only enabled devices are ports.
-  auto ports = RunProgram({kCli, "ports"}, home.Env());
+  auto ports = RunProgram({kCli, "ports"}, Env());
   EXPECT_NE(ports.out.find("NET:127.0.0.2:2424\tShed\t"), std::string::npos) << ports.out;
   EXPECT_EQ(ports.out.find("NET:127.0.0.1:2323"), std::string::npos) << ports.out;
   ASSERT_EQ(Net({"enable", "127.0.0.1"}).exitCode, 0);
-  ports = RunProgram({kCli, "ports"}, home.Env());
+  ports = RunProgram({kCli, "ports"}, Env());
   EXPECT_NE(ports.out.find("NET:127.0.0.1:2323\tGarage unit\t"), std::string::npos) << ports.out;
 
   EXPECT_EQ(Net({"delete", "127.0.0.2"}).exitCode, 1);  // not confirmed
@@ -97,7 +105,7 @@ TEST_F(NetCli, DevicesSharingAnIpAreNamedWithTheirPort) {
 // discover without --demo would broadcast on the machine's network: the namespace tests
 // do that one.)
 TEST_F(NetCli, DiscoverFindsTheDemoAdapterAndSavesItWhenAsked) {
-  auto r = RunProgram({kCli, "--demo", "discover"}, home.Env());
+  auto r = RunProgram({kCli, "--demo", "discover"}, Env());
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   const std::string head = "Brevantix Sim 02:42:58:00:00:17 127.0.0.1 ";
   const std::size_t at = r.out.rfind(head);
@@ -120,16 +128,16 @@ TEST_F(NetCli, DiscoverFindsTheDemoAdapterAndSavesItWhenAsked) {
       << r.out;
   EXPECT_EQ(List(), "") << "not saved without --save";
 
-  r = RunProgram({kCli, "--demo", "discover", "--save"}, home.Env());
+  r = RunProgram({kCli, "--demo", "discover", "--save"}, Env());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(List(), "Stored\t127.0.0.1\t" + port + "\tBrevantix Sim\t02:42:58:00:00:17\n");
-  auto ports = RunProgram({kCli, "ports"}, home.Env());
+  auto ports = RunProgram({kCli, "ports"}, Env());
   EXPECT_NE(ports.out.find("NET:127.0.0.1:" + port + "\tBrevantix Sim\t"), std::string::npos) << ports.out;
 
   // Find for the saved device: its address alone, and the listed device is marked found.
   // As above, an answer read a pass late is no fault: the log holds the four sends to the
   // address and the answers, nothing else.
-  r = RunProgram({kCli, "--demo", "discover", "127.0.0.1"}, home.Env());
+  r = RunProgram({kCli, "--demo", "discover", "127.0.0.1"}, Env());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(StartsWith(r.out, "127.0.0.1:45678\n")) << r.out;
   EXPECT_TRUE(EndsWith(r.out, "\n" + line + "\tFound\n")) << r.out;
@@ -153,7 +161,7 @@ TEST_F(NetCli, TwoProcessesAddingAtOnceKeepEveryDevice) {
       "adds() { i=1; while [ $i -le " + std::to_string(kEach) +
       " ]; do \"$0\" net add 10.$1.0.$i 23 \"Loop $1\" >/dev/null || return 1; i=$((i+1)); done; }\n"
       "adds 1 & first=$!\nadds 2; second=$?\nwait $first; exit $(( $? + second ))\n";
-  const auto r = RunProgram({"/bin/sh", "-c", script, kCli}, home.Env(), 120000);
+  const auto r = RunProgram({"/bin/sh", "-c", script, kCli}, Env(), 120000);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string list = List();
   for (int loop = 1; loop <= 2; ++loop)
@@ -175,7 +183,7 @@ TEST_F(NetCli, DiscoverWithNoAnswerOrBadArgumentsFails) {
   for (const Case& c : cases) {
     std::vector<std::string> argv{kCli};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
-    auto r = RunProgram(argv, home.Env());
+    auto r = RunProgram(argv, Env());
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args.back() << r.err;
     EXPECT_EQ(r.out, c.out) << c.args.back();
   }
