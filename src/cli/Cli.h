@@ -1,8 +1,10 @@
 #pragma once
-// brevantix-cli: a front end that drives the same window model headless. Every run is a
-// start of the program: the window's creation sequence runs, the command "clicks" its
-// controls and runs the event loop until the operation ends, and the close sequence
-// writes the same settings the window would.
+// brevantix-cli: the program on the command line. Every run is a start of the program:
+// the window model's creation sequence runs headless (for the port list, the settings and
+// the dialogs), the adapter commands run their operations on adapter devices of their own
+// (the passthru, net, discover and report commands still click the headless window's
+// controls), the event loop runs until the operation ends, and the close sequence writes
+// the same settings the window would.
 #include <atomic>
 #include <functional>
 #include <initializer_list>
