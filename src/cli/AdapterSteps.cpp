@@ -12,10 +12,7 @@
 namespace bx::cli {
 
 std::string PortShown(Session& s, const std::string& port) {
-  const PortLists& rows = s.form->Modules->ports->Rows();
-  for (std::size_t i = 0; i < rows.Names.size(); ++i)
-    if (rows.Names[i] == port) return port + " (" + rows.Descriptions[i] + ")";
-  return port + " (Port given on the command line)";
+  return PortText(s.form->Modules->ports->Rows(), port, "Port given on the command line");
 }
 
 std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener) {

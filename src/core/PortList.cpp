@@ -37,4 +37,14 @@ int AddPort(PortLists& lists, const std::string& name, const std::string& descri
   return 0;
 }
 
+std::string PortText(const std::string& name, const std::string& description) {
+  return name + " (" + description + ")";
+}
+
+std::string PortText(const PortLists& rows, const std::string& name, const std::string& unlisted) {
+  for (std::size_t i = 0; i < rows.Names.size() && i < rows.Descriptions.size(); ++i)
+    if (rows.Names[i] == name) return PortText(name, rows.Descriptions[i]);
+  return PortText(name, unlisted);
+}
+
 }  // namespace bx

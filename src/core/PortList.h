@@ -31,4 +31,9 @@ std::string JoinDescriptions(const std::string& oldText, const std::string& newT
 // new row, 0 for a merge.
 int AddPort(PortLists& lists, const std::string& name, const std::string& description, const std::string& detail);
 
+// A port as the port list shows it, "NAME (description)"; a port the rows do not hold is
+// shown with `unlisted` as its description.
+std::string PortText(const std::string& name, const std::string& description);
+std::string PortText(const PortLists& rows, const std::string& name, const std::string& unlisted);
+
 }  // namespace bx

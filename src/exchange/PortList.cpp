@@ -46,7 +46,7 @@ void PortList::Refresh(bool force) {
     rows_.Names.push_back(name);
     rows_.Descriptions.push_back(desc);
     rows_.Details.push_back(detail);
-    c_.cbCOM.AddItem(name + " (" + desc + ")");
+    c_.cbCOM.AddItem(PortText(name, desc));
     const int rank = settings_.RecentPortRank(name);
     if (rank < 0) continue;
     const std::string head = name.substr(0, serial.size());

@@ -69,18 +69,12 @@ std::unique_ptr<Link> LinkFor(const std::string& port) {
   return h.links->NewLinkFor(port);
 }
 
-std::string PortShown(const std::string& port) {
-  const PortLists rows = H().links->CollectPorts();
-  for (std::size_t i = 0; i < rows.Names.size(); ++i)
-    if (rows.Names[i] == port) return port + " (" + rows.Descriptions[i] + ")";
-  return port + " (" + kScriptPort + ")";
-}
+std::string PortShown(const std::string& port) { return PortText(H().links->CollectPorts(), port, kScriptPort); }
 
 enum class Waited { Done, TimedOut, Interrupted };
 
 // Runs the loop until `done`, `timeoutS` (0: none) or the poll says stop.
-Waited Wait(const std::function<bool()>& done, double timeoutS, const Poll& poll,
-            const std::function<int64_t()>& since = {}) {
+Waited Wait(const std::function<bool()>& done, double timeoutS, const Poll& poll) {
   ui::RealEventLoop& loop = H().loop;
   const int64_t start = loop.NowMs();
   Waited how = Waited::Done;
@@ -91,8 +85,7 @@ Waited Wait(const std::function<bool()>& done, double timeoutS, const Poll& poll
       how = Waited::Interrupted;
       return true;
     }
-    const int64_t from = since ? since() : start;
-    if (timeoutS > 0 && now - from > static_cast<int64_t>(timeoutS * 1000)) {
+    if (timeoutS > 0 && now - start > static_cast<int64_t>(timeoutS * 1000)) {
       how = Waited::TimedOut;
       return true;
     }
