@@ -3,24 +3,16 @@
 #include <ostream>
 
 #include "cli/Cli.h"
-#include "exchange/Exchange.h"
-#include "exchange/PortList.h"
 #include "links/LinkTable.h"
 #include "session/AdapterSession.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 
-std::string PortShown(Session& s, const std::string& port) {
-  return PortText(s.form->Modules->ports->Rows(), port, "Port given on the command line");
-}
-
 std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener) {
-  TfrmMain& f = *s.form;
-  const std::string port = f.Modules->ports->SelectedPortName();
-  std::unique_ptr<Link> link = f.Links && !port.empty() ? f.Links->NewLinkFor(port) : nullptr;
-  return std::make_unique<AdapterDevice>(std::move(link), port, PortShown(s, port), f.ProductName, listener,
-                                         &f.settings);
+  const std::string& port = s.port;
+  std::unique_ptr<Link> link = s.links && !port.empty() ? s.links->NewLinkFor(port) : nullptr;
+  return std::make_unique<AdapterDevice>(std::move(link), port, s.PortShown(port), s.productName, listener,
+                                         s.settings.get());
 }
 
 bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs) {
@@ -37,16 +29,13 @@ bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs) {
   const auto& r = d.Session().LastResult();
   if (r && r->ok) return true;
   const std::string cause = r ? r->cause : "failed";
-  TfrmMain& f = *s.form;
   switch (d.Failure()) {
     case DeviceFailure::PortNotOpened:
     case DeviceFailure::PortBusy:
-      f.AppMessageBox("Error...", cause, mb::IconError);
+      s.AppMessageBox("Error...", cause, mb::IconError);
       break;
     case DeviceFailure::NotFound:
-      f.AppMessageBox("Error...",
-                      cause + "\r\n\r\n" + NotFoundChecks(d.Port(), f.Modules->ports->serialPrefix, false),
-                      mb::IconError);
+      s.AppMessageBox("Error...", cause + "\r\n\r\n" + NotFoundChecks(d.Port(), s.serialPrefix, false), mb::IconError);
       break;
     case DeviceFailure::Stopped:
       break;
@@ -72,8 +61,10 @@ void PrintModes(Session& s, const ModeListing& modes) {
 Json ModesJson(const ModeListing& modes) {
   Json out = Json::array();
   for (const ModeRow& row : modes.rows)
-    out.push_back(
-        {{"number", row.number}, {"id", row.id}, {"description", row.description}, {"state", ModeStateName(row.state)}});
+    out.push_back({{"number", row.number},
+                   {"id", row.id},
+                   {"description", row.description},
+                   {"state", ModeStateName(row.state)}});
   return out;
 }
 
@@ -86,25 +77,6 @@ Json StatusJson(const AdapterSession& a) {
             {"port", a.PortShown()}};
   if (!a.Battery().empty()) j["battery"] = a.Battery();
   return j;
-}
-
-bool RunExchange(Session& s) {
-  Exchange& ex = *s.form->Modules->exchange;
-  return s.RunUntil([&] { return !ex.Running(); }, kExchangeLimitMs);
-}
-
-bool Search(Session& s) {
-  TfrmMain& f = *s.form;
-  if (!f.btSearch.Usable()) {
-    s.Fail(1, "Search is not available on this port");
-    return false;
-  }
-  f.btSearch.Click();
-  if (!RunExchange(s)) {
-    if (s.Signal() == 0) s.Fail(1, "the search did not end");
-    return false;
-  }
-  return f.Modules->exchange->Answered();
 }
 
 }  // namespace bx::cli

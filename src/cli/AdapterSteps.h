@@ -1,8 +1,7 @@
 #pragma once
 // Steps that several commands take with the adapter: the adapter on the chosen port as a
 // device of its own, its operations run to their end with their failures shown as the
-// window shows them, and the mode list and status strip as text or JSON. The commands
-// that still work the headless window (passthru, report) search through it.
+// window shows them, and the mode list and status strip as text or JSON.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,10 +17,7 @@ struct Session;
 // never ends.
 inline constexpr int64_t kExchangeLimitMs = 300000;
 
-// The port as the port list shows it ("NAME (description)"), as the window's messages
-// name it.
-std::string PortShown(Session& s, const std::string& port);
-// The adapter on the port chosen in the port list, with a link of its own and the
+// The adapter on the session's chosen port, with a link of its own and the
 // program's settings.
 std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener = nullptr);
 // Runs the operation begun on the device (`begun`) to its end; a termination signal
@@ -35,13 +31,5 @@ void PrintModes(Session& s, const ModeListing& modes);
 Json ModesJson(const ModeListing& modes);
 // The status strip: hardware, bootware, firmware, serial number, port, battery.
 Json StatusJson(const AdapterSession& a);
-
-// The headless window's steps.
-// Runs the event loop until the exchange has ended; false when it did not (or a signal
-// came).
-bool RunExchange(Session& s);
-// "Search"; true when the adapter answered. Reports why not, unless the adapter was
-// silent (the window's message says so).
-bool Search(Session& s);
 
 }  // namespace bx::cli

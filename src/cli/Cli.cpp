@@ -1,16 +1,16 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
 #include "cli/JsonDocument.h"
 #include "cli/StandardOutput.h"
 #include "cli/TerminalDialogs.h"
-#include "exchange/PortList.h"
 #include "links/LinkTable.h"
+#include "platform/System.h"
 #include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 
@@ -72,45 +72,94 @@ std::string WindowProgramPath() {
 Session::Session() = default;
 Session::~Session() = default;
 
-bool Session::Start(AppContext& context) {
+bool Session::Start(const Command& cmd) {
   ui::EventLoop::SetCurrent(&loop);
   // The standard exception display: the application title and the message, as an error.
   ui::SetExceptionDisplay([this](const std::string& message) {
     std::string text = message;
     if (text.empty() || (text.back() != '.' && text.back() != '!' && text.back() != '?')) text += '.';
-    if (dialogs) dialogs->MessageBox(form ? form->ApplicationTitle() : "Configurator", text, mb::IconError);
+    if (dialogs) dialogs->MessageBox(ApplicationTitle(version), text, mb::IconError);
   });
-  const std::string preferred = chosenPort;
+  version = BuiltInVersionRecord();
+  if (version) productName = version->productName;
+  settings = std::make_unique<Settings>(*services.registry);
+  if (cmd.usesWindow) return (window = StartHeadlessWindow(*this)) != nullptr;
   try {
-    form = std::make_unique<TfrmMain>(std::move(context));
+    // The start's writes, as the window's creation makes them.
+    WriteStartupSettings(*settings, registration);
+    (void)ReadSortState(*settings);
+    LinkConfig config;
+    config.registry = services.registry.get();
+    config.settingsKey = settings->SettingsKey;
+    if (SystemSerialPortListing() == SerialPortListing::Registry) config.serialSource = SerialSource::Registry;
+    if (!portsArePatterns)
+      for (const std::string& p : options.ports) config.virtualPorts.push_back({p, kCommandLinePort, ""});
+    if (demo) config.virtualPorts.push_back({demo->Port(), kDemoPortDescription, ""});
+    config.trace = trace.get();
+    links = LinksCreate(config);
+    serialPrefix = links->Serial(0).Prefix();
   } catch (const std::exception& e) {
     ui::ShowException(e.what());
     return false;
-  } catch (...) {
-    // Any other kind is shown as the handlers show it: with an empty message.
-    ui::ShowException("");
-    return false;
   }
-  if (!preferred.empty()) PreferPort(*form, preferred);
-  form->FormShow();
+  return true;
+}
+
+PortLists Session::Ports() {
+  if (window) return window->Ports();
+  if (!links) return {};
+  // Every link lists its ports in its first scan pass, begun when the links were made.
+  links->WaitScanAll(false);
+  return links->CollectPorts();
+}
+
+std::string Session::PortShown(const std::string& name) { return PortText(Ports(), name, kCommandLinePort); }
+
+int Session::AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) {
+  if (window) return window->AppMessageBox(shortCaption, text, flags);
+  return dialogs->MessageBox(ApplicationTitle(version) + " - " + shortCaption, text, flags);
+}
+
+bool Session::SelectProgram(std::string& fileName) {
+  OpenFileRequest r;
+  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
+  r.programs = true;
+  r.title = "Open";
+  r.fileName = fileName;
+  r.mustExist = true;
+  std::string chosen;
+  if (!dialogs->OpenFile(r, chosen)) return false;
+  fileName = chosen;
   return true;
 }
 
 bool Session::ChoosePort() {
+  if (window) return window->ChoosePort(*this);
   if (chosenPort.empty()) {
-    if (form->cbCOM.ItemIndex() >= 0) return true;
+    // The port the window would preselect: the most recently used one that is listed.
+    const PortLists rows = Ports();
+    const int recent = RecentPortIndex(*settings, rows, serialPrefix);
+    if (recent >= 0) {
+      port = rows.Names[static_cast<std::size_t>(recent)];
+      return true;
+    }
     Fail(2, "no port chosen: give --port NAME or --demo (see the ports command)");
     return false;
   }
-  auto selected = [this] { return form->Modules->ports->SelectedPortName() == chosenPort; };
-  // The links list a named port in their first scan pass, which began when the window
-  // was created: wait for that pass instead of the refresh timer's next tick.
-  if (!selected() && form->Links) {
-    form->Links->WaitScanAll(false);
-    form->Modules->ports->Refresh(false);
+  // A named port shows in the links' first scan pass; one that does not is looked for in
+  // the passes after it, for a while.
+  auto listed = [this] {
+    const PortLists rows = Ports();
+    return std::find(rows.Names.begin(), rows.Names.end(), chosenPort) != rows.Names.end();
+  };
+  const int64_t until = loop.NowMs() + kPortListedMs;
+  bool found = listed();
+  while (!found && Signal() == 0 && loop.NowMs() < until) {
+    links->WaitScanAll(true);
+    found = listed();
   }
-  if (selected() || RunUntil(selected, kPortListedMs)) {
-    form->cbCOM.UserSelect(form->cbCOM.ItemIndex());
+  if (found) {
+    port = chosenPort;
     return true;
   }
   if (Signal() == 0) Fail(2, "the port " + chosenPort + " is not listed");
@@ -126,12 +175,21 @@ bool Session::RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t 
 }
 
 bool Session::Finish() {
-  if (!form) return true;
-  bool closed = false;
-  ui::Invoke([&] { closed = form->Close(); });
-  // A CLI run always ends; unsaved page edits are the user's answer.
-  if (!form->Closed()) ui::Invoke([&] { form->FormClose(); });
-  form.reset();
+  if (!settings) return true;
+  bool closed = true;
+  if (window) {
+    closed = window->Close();
+    window.reset();
+  } else {
+    // The links' threads end before the close's writes, as the window's close ends them.
+    links.reset();
+    try {
+      WriteSortState(*settings, ReadSortState(*settings));
+    } catch (const std::exception& e) {
+      ui::ShowException(e.what());
+    }
+  }
+  settings.reset();
   ui::SetExceptionDisplay({});
   ui::EventLoop::SetCurrent(nullptr);
   return closed;
@@ -264,18 +322,12 @@ bool StartSession(Session& s, const Command& cmd) {
         if ((flags & mb::IconMask) == mb::IconError) s.lastMessage = text;
       });
   s.clipboard = std::make_unique<SessionClipboard>();
-  AppContext context = MakeProgramContext(s.services, *s.dialogs, *s.clipboard, {});
   // Without a window program the file type would open this one, which answers "unknown
   // command"; and with no view there is no window position to store.
   const std::string window = WindowProgramPath();
-  context.registerProgram = !window.empty();
-  context.programPath = window.empty() ? ProgramPath() : window;
-  context.hasView = false;
-  context.trace = s.trace.get();
-  for (const auto& p : s.options.ports) context.virtualPorts.emplace_back(p, "Port given on the command line");
-  if (s.demo) s.demo->Offer(context);
-  if (cmd.prepare) cmd.prepare(s, context);
-  return s.Start(context);
+  s.registration = {window.empty() ? ProgramPath() : window, !window.empty(), s.services.desktop.get()};
+  if (cmd.prepare) cmd.prepare(s);
+  return s.Start(cmd);
 }
 
 // Everything after the command name: its arguments, and --help anywhere.

@@ -1,40 +1,69 @@
 #pragma once
-// brevantix-cli: the program on the command line. Every run is a start of the program:
-// the window model's creation sequence runs headless (for the port list, the settings and
-// the dialogs), the adapter commands run their operations on adapter devices of their own
-// (the passthru, net, discover and report commands still click the headless window's
-// controls), the event loop runs until the operation ends, and the close sequence writes
-// the same settings the window would.
+// brevantix-cli: the program on the command line. Every run is a start of the program
+// without its window: the settings store with the start's writes, the link table and
+// its port list, the dialogs on the terminal; the adapter commands run their operations
+// on adapter devices of their own and the event loop runs until the operation ends; the
+// close writes the same settings the window's would. (The passthru, net, discover and
+// report commands still click the controls of a headless window, which then takes the
+// start's and the close's writes on itself.)
 #include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/Shown.h"
+#include "core/PortList.h"
 #include "program/Demo.h"
-#include "program/Program.h"
+#include "program/Services.h"
+#include "settings/ProgramStart.h"
 #include "ui/EventLoop.h"
 
 namespace bx::cli {
+
+// The description of a port given with --port that no link lists by itself.
+inline constexpr const char* kCommandLinePort = "Port given on the command line";
 
 struct Options {
   std::vector<std::string> ports;  // --port NAME (device paths handed to the virtual ports)
   bool demo = false;               // --demo: the in-process simulated adapter
   int answer = 0;                  // --yes / --no for questions (0: not given)
   bool help = false;
-  bool json = false;  // --json: one JSON document on standard output
-  std::string trace;  // --trace FILE: the wire trace of every link
+  bool json = false;       // --json: one JSON document on standard output
+  std::string trace;       // --trace FILE: the wire trace of every link
   bool traceKeys = false;  // --trace-keys: the WiFi keys unmasked in the trace
 };
 
+}  // namespace bx::cli
+namespace bx {
+class LinkTable;
+}
+namespace bx::cli {
+
 class TerminalDialogs;
 class JsonDocument;
+struct Command;
+struct Session;
 
-// One CLI run: the services, the window model and the event loop.
+// The headless window of a command that works its pages (cli/HeadlessWindow.cpp): the
+// window model made for the session, whose port list, message boxes and close the
+// session's then are.
+struct HeadlessWindow {
+  virtual ~HeadlessWindow() = default;
+  virtual bool ChoosePort(Session& s) = 0;
+  virtual PortLists Ports() = 0;
+  virtual int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) = 0;
+  // The close sequence; whether the window closed.
+  virtual bool Close() = 0;
+};
+// The window model made and shown; null (reported) when its creation failed.
+std::unique_ptr<HeadlessWindow> StartHeadlessWindow(Session& s);
+
+// One CLI run: the services, the settings, the links and the event loop.
 struct Session {
   Session();
   ~Session();
@@ -47,7 +76,18 @@ struct Session {
   std::unique_ptr<TerminalDialogs> dialogs;
   std::unique_ptr<Clipboard> clipboard;
   ui::RealEventLoop loop;
-  std::unique_ptr<TfrmMain> form;
+  // The program's settings, and the program as the start registers it.
+  std::unique_ptr<Settings> settings;
+  std::optional<VersionRecord> version;
+  std::string productName = "Brevantix";  // the adapter's name in messages
+  ProgramRegistration registration;
+  // The link table: every port the window would offer, and a link of its own for each
+  // device a command works with. Null while a headless window has its own.
+  std::unique_ptr<LinkTable> links;
+  // The serial links' prefix ("/dev/", "COM"), as the links tell it.
+  std::string serialPrefix;
+  // The passthru, net, discover and report commands' window (null for the others).
+  std::unique_ptr<HeadlessWindow> window;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
   int messageCount = 0;  // message boxes shown so far
@@ -58,19 +98,29 @@ struct Session {
   // the command writes there is also the document's "text".
   JsonDocument* json = nullptr;
 
-  // Makes the chosen port (or the window's default port when none was chosen) the one
-  // selected in cbCOM. A port named with --port or --demo is listed at once: the links'
-  // first scan is waited for rather than the next refresh tick. False with a message
-  // on stderr when there is none.
+  // Sets `port` to the chosen port (--port, --demo), once the links list it, or without
+  // one to the port the window would choose (the most recently used one listed). False
+  // with a message on stderr when there is none.
   bool ChoosePort();
+  std::string port;
+  // The ports as the window's port list offers them, once every link has scanned.
+  PortLists Ports();
+  // The port as the port list shows it ("NAME (description)").
+  std::string PortShown(const std::string& name);
+  // A message box captioned with the application title, " - " and the short caption.
+  int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags);
+  // The open-file dialog for a program to start (the platform's program files, then all).
+  bool SelectProgram(std::string& fileName);
 
-  // Starts the window model (creation sequence and shown). False with a message on error.
-  bool Start(AppContext& context);
+  // Starts the program for the command: the settings and their start writes, and the
+  // links (or the command's headless window). False with a message on error.
+  bool Start(const Command& cmd);
   // Runs the event loop until pred holds, timeoutMs pass or a termination signal came.
   bool RunUntil(const std::function<bool()>& pred, int64_t timeoutMs);
   // The same, but a signal does not end it (the wind-down after a signal).
   bool RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t timeoutMs);
-  // The close sequence; returns whether the window closed.
+  // The close: the links ended and the close's settings written (or the window's close
+  // sequence run); returns whether the window closed (always true without one).
   bool Finish();
 
   // Reports a failure of the command on stderr ("brevantix-cli: TEXT") and, with
@@ -93,6 +143,9 @@ struct Session {
   // Set by a command for which that signal is the normal end (the flashing station):
   // its own exit code stands.
   bool signalEnds = false;
+  // Set by a command whose --port values are patterns matched as ports appear (the
+  // station): they are not offered as ports.
+  bool portsArePatterns = false;
 };
 
 struct Command {
@@ -100,10 +153,10 @@ struct Command {
   std::string usage;    // arguments after the name
   std::string summary;  // one line
   std::string help;     // more lines for --help
-  // Runs with the window started; returns the exit code.
+  // Runs with the program started; returns the exit code.
   std::function<int(Session&)> run;
-  // Optional: adjust the context before the window is created.
-  std::function<void(Session&, AppContext&)> prepare;
+  // Optional: adjust the session before the program starts.
+  std::function<void(Session&)> prepare;
   // A command that runs until the adapter or the network has answered: the first
   // termination signal winds it down (the command's own stop, the close sequence, the
   // exit status of the signal) instead of ending the process at once.
@@ -112,6 +165,8 @@ struct Command {
   // device list edit, a registration): then a store that cannot be written fails it at
   // once. Unset: it only reads them, and runs with a warning that they are not saved.
   std::function<bool(const std::vector<std::string>& args)> savesSettings = nullptr;
+  // The command still works the pages of a headless window.
+  bool usesWindow = false;
 };
 
 // Every command; each command file adds itself here.

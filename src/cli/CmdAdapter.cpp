@@ -3,10 +3,10 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
+#include "core/Captions.h"
 #include "session/AdapterSession.h"
 #include "session/ReplyLines.h"
 #include "wifi/UrlQuery.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -39,14 +39,13 @@ void PrintStatus(Session& s, const AdapterDevice& d, bool found) {
   for (const auto& line : ReplyLines(s, d)) out << ShownLine(line) << "\n";
   if (!found) return;
   out << "\n";
-  TfrmMain& f = *s.form;
   const IdentityRecord& id = a.Identity();
-  out << f.lbHardware.Caption() << " " << Shown(id.hardware) << "\n";
-  out << f.lbBootVer.Caption() << " " << Shown(id.bootware) << "\n";
-  out << f.lbFirmware.Caption() << " " << Shown(id.firmware) << "\n";
-  out << f.lbSerial.Caption() << " " << Shown(id.serial) << "\n";
-  out << f.lbCOM.Caption() << " " << Shown(a.PortShown()) << "\n";
-  if (!a.Battery().empty()) out << f.lbBattery.Caption() << " " << Shown(a.Battery()) << "\n";
+  out << kHardwareLabel << " " << Shown(id.hardware) << "\n";
+  out << kBootwareLabel << " " << Shown(id.bootware) << "\n";
+  out << kFirmwareLabel << " " << Shown(id.firmware) << "\n";
+  out << kSerialLabel << " " << Shown(id.serial) << "\n";
+  out << kPortLabel << " " << Shown(a.PortShown()) << "\n";
+  if (!a.Battery().empty()) out << kBatteryLabel << " " << Shown(a.Battery()) << "\n";
 }
 
 void ShowModes(Session& s, const ModeListing& modes) {
@@ -99,7 +98,7 @@ int RunSelectMode(Session& s) {
   }
   // Selecting the entry shows the program linked to its mode, as the page does (a read of
   // the store that keeps an empty link for it).
-  s.form->settings.ReadSettingString("Run", id, "");
+  s.settings->ReadSettingString("Run", id, "");
   if (row->state == mode_state::Selected) {
     ShowModes(s, before);
     *s.err << "brevantix-cli: mode " << Shown(id) << " is the running mode already\n";

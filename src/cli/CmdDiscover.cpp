@@ -4,10 +4,10 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -25,9 +25,9 @@ int RunDiscover(Session& s) {
     else
       return s.Fail(2, "discover: unexpected argument " + a + " (see brevantix-cli discover --help)");
   }
-  NetworkControls& n = *s.form;
-  NetworkPage& page = *s.form->Modules->network;
-  NetworkSearch& search = *s.form->Modules->search;
+  NetworkControls& n = Form(s);
+  NetworkPage& page = *Form(s).Modules->network;
+  NetworkSearch& search = *Form(s).Modules->search;
   if (target.empty() || target == NetworkPage::kSearchAll)
     n.btUDP_Search.Click();
   else
@@ -78,7 +78,8 @@ Registrar discover({"discover",
                     true,
                     [](const std::vector<std::string>& a) {
                       return std::find(a.begin(), a.end(), "--save") != a.end();
-                    }});
+                    },
+                    true});
 
 }  // namespace
 }  // namespace bx::cli

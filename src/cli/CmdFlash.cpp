@@ -15,10 +15,8 @@
 #include "cli/JsonDocument.h"
 #include "cli/TerminalDialogs.h"
 #include "core/Protocol.h"
-#include "exchange/PortList.h"
 #include "links/LinkTable.h"
 #include "platform/Terminal.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -27,29 +25,20 @@ constexpr int64_t kResetLimitMs = 120000;
 // After a termination signal the uploads are stopped; this bounds the wait for them.
 constexpr int64_t kSignalGraceMs = 3000;
 
-void PrepareFlash(Session& s, AppContext& context) {
+void PrepareFlash(Session& s) {
   FlashArgs a;
   std::string error;
-  // The window takes a firmware file from its command line, as when one is opened from
-  // the desktop; a usage error is reported by run.
-  if (!ParseFlashArgs(s.args, a, error)) return;
-  context.args = {a.file};
-  // The station's --port values are patterns, matched as ports appear: not ports.
-  if (a.watch)
-    std::erase_if(context.virtualPorts, [&s](const auto& port) {
-      return std::find(s.options.ports.begin(), s.options.ports.end(), port.first) != s.options.ports.end();
-    });
+  // The station's --port values are patterns, matched as ports appear: not ports. A
+  // usage error is reported by run.
+  if (ParseFlashArgs(s.args, a, error)) s.portsArePatterns = a.watch;
 }
 
 // The ports to flash: every --port, or with --all every listed serial port.
 std::vector<std::string> Targets(Session& s, const FlashArgs& a) {
   if (!a.all) return s.options.ports.size() > 1 ? s.options.ports : std::vector<std::string>{s.chosenPort};
-  TfrmMain& f = *s.form;
-  if (f.Links) f.Links->WaitScanAll(false);
-  f.Modules->ports->Refresh(false);
   std::vector<std::string> serial;
-  const std::string prefix = f.Links ? f.Links->Serial(0).Prefix() : kSerialPrefix;
-  for (const std::string& name : f.Modules->ports->Rows().Names)
+  const std::string prefix = s.links ? s.serialPrefix : kSerialPrefix;
+  for (const std::string& name : s.Ports().Names)
     if (name.rfind(prefix, 0) == 0) serial.push_back(name);
   return serial;
 }
@@ -117,10 +106,11 @@ int RunFlash(Session& s) {
   if (const std::string repeated = RepeatedPort(s.options.ports); !repeated.empty()) return s.Fail(2, repeated);
   const bool batch = a.all || s.options.ports.size() > 1;
   if (!batch && !s.ChoosePort()) return 2;
-  const std::vector<std::string> ports =
-      batch ? Targets(s, a) : std::vector<std::string>{s.form->Modules->ports->SelectedPortName()};
+  const std::vector<std::string> ports = batch ? Targets(s, a) : std::vector<std::string>{s.port};
   if (ports.empty()) return s.Fail(1, "no serial port is listed");
-  TfrmMain& f = *s.form;
+  // The report is made for the jobs; their lines reach it once it is there (a job writes
+  // none before its first step).
+  std::unique_ptr<FlashReport> report;
   std::vector<std::unique_ptr<TerminalDialogs>> dialogs;
   std::vector<std::unique_ptr<FlashJob>> owned;
   std::vector<FlashJob*> jobs;
@@ -132,25 +122,26 @@ int RunFlash(Session& s) {
     }
     FlashJob::Services services;
     const bool first = i == 0;
-    services.message = [&s, &f, d, first](const std::string& caption, const std::string& text, int flags) {
+    services.message = [&s, d, first](const std::string& caption, const std::string& text, int flags) {
       if (first && (flags & mb::IconMask) == mb::IconError) s.lastMessage = text;
-      return d->MessageBox(f.ApplicationTitle() + " - " + caption, text, flags);
+      return d->MessageBox(ApplicationTitle(s.version) + " - " + caption, text, flags);
     };
     // The recent ports, as the window's search records them.
-    services.identified = [&f](const std::string& port, const std::string& serial) {
-      f.settings.RememberPort(port + " " + serial);
+    services.identified = [&s](const std::string& port, const std::string& serial) {
+      s.settings->RememberPort(port + " " + serial);
     };
-    std::unique_ptr<Link> link = f.Links ? f.Links->NewLinkFor(ports[i]) : nullptr;
-    owned.push_back(std::make_unique<FlashJob>(std::move(link), ports[i], PortShown(s, ports[i]), f.ProductName, a,
+    services.line = [&report](FlashJob& job, const std::string& line, bool note) {
+      if (report) report->Line(job, line, note);
+    };
+    std::unique_ptr<Link> link = s.links ? s.links->NewLinkFor(ports[i]) : nullptr;
+    owned.push_back(std::make_unique<FlashJob>(std::move(link), ports[i], s.PortShown(ports[i]), s.productName, a,
                                                a.all, std::move(services)));
     jobs.push_back(owned.back().get());
   }
   const bool terminal = StandardOutputIsTerminal();
-  std::unique_ptr<FlashReport> report = s.json  ? MakeSilentReport()
-                                        : batch ? MakeBatchReport(jobs, *s.out, *s.err, terminal)
-                                                : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal, a.verbose);
-  for (FlashJob* j : jobs)
-    j->onLine = [&report](FlashJob& job, const std::string& line, bool note) { report->Line(job, line, note); };
+  report = s.json  ? MakeSilentReport()
+           : batch ? MakeBatchReport(jobs, *s.out, *s.err, terminal)
+                   : MakeSingleReport(*jobs[0], *s.out, *s.err, terminal, a.verbose);
   RunJobs(s, jobs, *report);
   report->End();
   if (s.json) JsonResults(s, jobs);

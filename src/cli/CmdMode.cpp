@@ -45,7 +45,7 @@ void ShowLink(Session& s, const std::string& id, const std::string& program) {
 
 void Note(Session& s, const std::string& text) { *s.err << "brevantix-cli: " << Shown(text) << "\n"; }
 
-Settings& Store(Session& s) { return s.form->settings; }
+Settings& Store(Session& s) { return *s.settings; }
 
 // The mark goes into the store by mode ID with the description the mode has; the row
 // shows it at once.
@@ -83,12 +83,12 @@ int Link(Session& s, Chosen& c, const std::string& program) {
   const std::string path = std::filesystem::absolute(program, ec).lexically_normal().string();
   s.dialogs->nextFile = path;
   std::string chosen = c.program;
-  if (s.form->SelectProgram(chosen)) {
+  if (s.SelectProgram(chosen)) {
     if (std::filesystem::is_regular_file(chosen, ec)) {
       c.program = chosen;
       Store(s).WriteSettingString("Run", id, chosen);
     } else {
-      s.form->AppMessageBox("Error...", "Executable file \"" + chosen + "\" is not found.", mb::IconError);
+      s.AppMessageBox("Error...", "Executable file \"" + chosen + "\" is not found.", mb::IconError);
     }
   }
   s.dialogs->nextFile.reset();
@@ -105,8 +105,8 @@ int Unlink(Session& s, Chosen& c) {
   } else {
     const bool unlinked =
         c.LinkOffered() &&
-        s.form->AppMessageBox("Unlink...", "Do you really want to unlink \"" + c.program + "\" from mode " + id + "?",
-                              mb::IconQuestion | mb::YesNoCancel | mb::DefaultNo) == mb::IdYes;
+        s.AppMessageBox("Unlink...", "Do you really want to unlink \"" + c.program + "\" from mode " + id + "?",
+                        mb::IconQuestion | mb::YesNoCancel | mb::DefaultNo) == mb::IdYes;
     if (!unlinked) return s.Fail(1, "mode " + id + " stays linked (answer with --yes)");
     c.program.clear();
     Store(s).WriteSettingString("Run", id, "");
@@ -122,7 +122,7 @@ int Run(Session& s, Chosen& c) {
     if (c.program.empty()) return s.Fail(1, "no program is linked to mode " + id);
     return s.Fail(1, "mode " + id + " is " + ModeStateName(c.State()) + ": its program is not offered");
   }
-  if (Shell* shell = s.form->ctx.shell)
+  if (Shell* shell = s.services.shell.get())
     (void)shell->Open(c.program, std::filesystem::path(c.program).parent_path().string());
   ShowLink(s, id, c.program);
   return 0;

@@ -3,9 +3,9 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
 #include "netdev/NetworkPage.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -37,13 +37,13 @@ int SelectRow(Session& s, NetworkPage& page, const std::string& key) {
   const int row = page.FindRow(key);
   if (row == -2) s.Fail(1, "net: several devices have the IP " + key + ": give IP:PORT");
   if (row == -1) s.Fail(1, "net: no device " + key + " is listed");
-  if (row >= 0) s.form->lvNetDevices.UserSelect(row);
+  if (row >= 0) Form(s).lvNetDevices.UserSelect(row);
   return row;
 }
 
 int Saved(Session& s, NetworkPage& page) {
-  s.form->btNetwork_Save.Click();
-  if (s.form->btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
+  Form(s).btNetwork_Save.Click();
+  if (Form(s).btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
   PrintList(s, page);
   return 0;
 }
@@ -55,7 +55,7 @@ int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
   if (name.starts_with('~')) return Usage(s, kTildeName);
   if (const std::string why = UnusableDeviceReason({name, "", a[1], a[2]}); !why.empty()) return Usage(s, why);
-  NetworkControls& n = *s.form;
+  NetworkControls& n = Form(s);
   n.edNetwork_IP.SetText(a[1]);
   n.edNetwork_Port.SetText(a[2]);
   n.edNetwork_Name.SetText(name);
@@ -85,7 +85,7 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
     return Usage(s, why);
   const int row = SelectRow(s, page, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = *s.form;
+  NetworkControls& n = Form(s);
   if (port) n.edNetwork_Port.SetText(*port);
   if (name) n.edNetwork_Name.SetText(*name);
   n.btNetwork_Update.Click();
@@ -103,7 +103,7 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
   if (a.size() != 2) return Usage(s, a[0] + " needs IP");
   const int row = SelectRow(s, page, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = *s.form;
+  NetworkControls& n = Form(s);
   if (a[0] == "delete") {
     const int before = page.RowCount();
     n.btNetwork_Delete.Click();
@@ -115,7 +115,7 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
 }
 
 int RunNet(Session& s) {
-  NetworkPage& page = *s.form->Modules->network;
+  NetworkPage& page = *Form(s).Modules->network;
   const std::vector<std::string>& a = s.args;
   if (a.empty()) return Usage(s, "a subcommand is needed");
   if (a[0] == "list") {
@@ -140,7 +140,8 @@ Registrar net({"net",
                RunNet,
                {},
                false,
-               [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "list"; }});
+               [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "list"; },
+               true});
 
 }  // namespace
 }  // namespace bx::cli

@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
 #include "exchange/Exchange.h"
 #include "passthru/PassThruPage.h"
 #include "platform/Terminal.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -22,14 +22,14 @@ int Usage(Session& s, const std::string& why) {
 
 // With --json, the page's log as the document's "log".
 void LogMember(Session& s) {
-  if (s.json) s.json->doc["log"] = LinesJson(s.form->memJ2534.Lines());
+  if (s.json) s.json->doc["log"] = LinesJson(Form(s).memJ2534.Lines());
 }
 
-PassThruPage& Page(Session& s) { return *s.form->Modules->passThru; }
+PassThruPage& Page(Session& s) { return *Form(s).Modules->passThru; }
 
 // Refresh; the manifests it skipped are told on standard error.
 void Refresh(Session& s) {
-  PassThruControls& p = *s.form;
+  PassThruControls& p = Form(s);
   p.memJ2534.Clear();
   p.btJ2534_Refresh.Click();
   for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << ShownLine(line) << "\n";
@@ -60,7 +60,7 @@ int Probe(Session& s, const std::vector<std::string>& a) {
       return Usage(s, "unknown argument " + a[i]);
   }
   Refresh(s);
-  PassThruControls& p = *s.form;
+  PassThruControls& p = Form(s);
   if (!device.empty()) {
     const auto& items = p.cbJ2534_Devices.Items();
     const auto it = std::find(items.begin(), items.end(), device);
@@ -86,7 +86,7 @@ int Probe(Session& s, const std::vector<std::string>& a) {
 
 // Search as the Settings page's button does; whether the adapter answered.
 bool Search(Session& s) {
-  TfrmMain& f = *s.form;
+  TfrmMain& f = Form(s);
   if (!f.btSearch.Usable()) {
     s.Fail(1, "Search is not available on this port");
     return false;
@@ -130,10 +130,10 @@ class ProgressLine {
 int Install(Session& s) {
   if (!s.ChoosePort()) return 2;
   if (!Search(s)) return 1;
-  PassThruControls& p = *s.form;
+  PassThruControls& p = Form(s);
   if (!p.btJ2534_Install.Usable()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
   if (!s.json)
-    *s.out << "Installing the driver v" << Shown(s.form->PassThruDriverVersion) << " from " << Shown(s.chosenPort)
+    *s.out << "Installing the driver v" << Shown(Form(s).PassThruDriverVersion) << " from " << Shown(s.chosenPort)
            << "\n";
   p.memJ2534.Clear();
   {
@@ -144,7 +144,7 @@ int Install(Session& s) {
   const bool installed = installer.LastResult() == InstallResult::Installed;
   if (s.json) {
     LogMember(s);
-    s.json->doc["offered"] = s.form->PassThruDriverVersion;
+    s.json->doc["offered"] = Form(s).PassThruDriverVersion;
     s.json->doc["installed"] = installed;
     if (installed) {
       s.json->doc["version"] = p.edJ2534_Version_DLL.Text();
@@ -166,7 +166,7 @@ int Install(Session& s) {
 }
 
 int Check(Session& s) {
-  TfrmMain& f = *s.form;
+  TfrmMain& f = Form(s);
   PassThruControls& p = f;
   const bool withAdapter = !s.chosenPort.empty();
   if (withAdapter && (!s.ChoosePort() || !Search(s))) return 1;
@@ -224,7 +224,8 @@ Registrar passthru({"passthru",
                     RunPassThru,
                     {},
                     false,
-                    [](const std::vector<std::string>& a) { return !a.empty() && a[0] == "install"; }});
+                    [](const std::vector<std::string>& a) { return !a.empty() && a[0] == "install"; },
+                    true});
 
 }  // namespace
 }  // namespace bx::cli

@@ -3,20 +3,13 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonDocument.h"
-#include "exchange/PortList.h"
-#include "links/LinkTable.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
 
 int RunPorts(Session& s) {
   if (!s.TakesOnly("ports", {})) return 2;
-  TfrmMain& f = *s.form;
-  // Every link lists its ports in its first scan pass, begun when the window was made.
-  if (f.Links) f.Links->WaitScanAll(false);
-  f.Modules->ports->Refresh(false);
-  const PortLists& rows = f.Modules->ports->Rows();
+  const PortLists rows = s.Ports();
   Json list = Json::array();
   for (std::size_t i = 0; i < rows.Names.size(); ++i) {
     if (s.json)

@@ -4,6 +4,7 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
+#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
 #include "window/SupportReport.h"
 
@@ -23,14 +24,15 @@ int RunReport(Session& s) {
   }
   std::string why;
   std::vector<std::string> names;
-  if (!WriteSupportReport(*s.form, path, why, &names)) return s.Fail(1, "report: cannot write " + path + ": " + why);
+  if (!WriteSupportReport(Form(s), path, why, &names)) return s.Fail(1, "report: cannot write " + path + ": " + why);
   if (s.json) {
     s.json->doc["path"] = path;
     s.json->doc["members"] = names;
   }
   *s.out << "The support report was written to " << Shown(path) << "\n";
   if (!s.chosenPort.empty() && !searched && s.Signal() == 0)
-    *s.err << "brevantix-cli: report: the adapter on " << Shown(s.chosenPort) << " did not answer; see logs/memLog.txt\n";
+    *s.err << "brevantix-cli: report: the adapter on " << Shown(s.chosenPort)
+           << " did not answer; see logs/memLog.txt\n";
   return 0;
 }
 
@@ -46,6 +48,8 @@ Registrar report({"report",
                   "Exit code 0 when written, 1 when not, 2 for usage errors.",
                   RunReport,
                   {},
+                  true,
+                  nullptr,
                   true});
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
+#include "core/Captions.h"
 #include "core/Protocol.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 namespace {
@@ -15,13 +15,11 @@ namespace {
 // with the texts of their choices as the page offers them.
 struct Option {
   const char* name;
-  ui::TRadioGroup* group;  // null: the MSD check box
+  const std::vector<std::string>* choices;  // null: the MSD check box
 };
 
-std::vector<Option> Options(TfrmMain& f) {
-  return {
-      {"msd", nullptr}, {"wireless", &f.rgSYS_Wireless}, {"bluetooth", &f.rgSYS_Bluetooth}, {"wifi", &f.rgSYS_WiFi}};
-}
+const Option kOptions[] = {
+    {"msd", nullptr}, {"wireless", &kWirelessChoices}, {"bluetooth", &kBluetoothChoices}, {"wifi", &kWiFiChoices}};
 
 int Value(const SystemOptions& o, const std::string& name) {
   if (name == "msd") return o.msd ? 1 : 0;
@@ -38,14 +36,14 @@ void SetValue(SystemOptions& o, const std::string& name, int value) {
 }
 
 std::string Text(const Option& o, int value) {
-  if (!o.group) return value ? "on" : "off";
-  const auto& items = o.group->Items();
+  if (!o.choices) return value ? "on" : "off";
+  const auto& items = *o.choices;
   return value >= 0 && value < static_cast<int>(items.size()) ? items[std::size_t(value)] : "";
 }
 
 void ShowOptions(Session& s, const SystemOptions& options) {
   Json json = Json::object();
-  for (const Option& o : Options(*s.form)) {
+  for (const Option& o : kOptions) {
     const int v = Value(options, o.name);
     if (s.json)
       json[o.name] = {{"value", v}, {"text", Text(o, v)}};

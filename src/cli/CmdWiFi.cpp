@@ -397,11 +397,11 @@ int RunChipset(Session& s, bool factoryReset) {
   if (!a.view.Offered()) return s.Fail(1, "this adapter offers no WiFi chipset maintenance");
   if (factoryReset) {
     const std::string serial = a.device->Session().Identity().serial;
-    const int answer = s.form->AppMessageBox("WiFi Chipset...",
-                                             "This command will reset the WiFi chipset" +
-                                                 (serial.empty() ? std::string() : " of the adapter " + serial) +
-                                                 " to factory settings: its WiFi settings are lost. Are you sure?",
-                                             mb::YesNo | mb::IconQuestion | mb::DefaultNo);
+    const int answer = s.AppMessageBox("WiFi Chipset...",
+                                       "This command will reset the WiFi chipset" +
+                                           (serial.empty() ? std::string() : " of the adapter " + serial) +
+                                           " to factory settings: its WiFi settings are lost. Are you sure?",
+                                       mb::YesNo | mb::IconQuestion | mb::DefaultNo);
     if (answer != mb::IdYes) return s.Fail(1, "not reset (answer with --yes)");
   }
   a.echoed.clear();

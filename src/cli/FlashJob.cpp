@@ -5,7 +5,6 @@
 
 #include "platform/Services.h"
 
-
 namespace bx::cli {
 
 bool ParseFlashArgs(const std::vector<std::string>& args, FlashArgs& a, std::string& error) {
@@ -164,11 +163,11 @@ std::string FlashJob::Declined(const AdapterSession& session) {
 
 void FlashJob::Line(const std::string& line) {
   log_.push_back(line);
-  if (onLine) onLine(*this, line, false);
+  if (services_.line) services_.line(*this, line, false);
 }
 
 void FlashJob::Note(const std::string& line) {
-  if (onLine) onLine(*this, line, true);
+  if (services_.line) services_.line(*this, line, true);
 }
 
 }  // namespace bx::cli

@@ -43,6 +43,8 @@ class FlashJob : private FlashListener {
     std::function<void(const std::string& port, const std::string& serial)> identified;
     // Why the adapter the search found is not to be flashed ("" or unset: flash it).
     std::function<std::string(const AdapterSession& session)> declined;
+    // New lines of the update log and the job's own notes, each once, in order.
+    std::function<void(FlashJob& job, const std::string& line, bool note)> line;
   };
 
   // `link`: the job's own link for `port` (null when no link serves the name);
@@ -60,9 +62,6 @@ class FlashJob : private FlashListener {
 
   // The most one step of the job adds to its time.
   static constexpr int64_t kMaxStepMs = 250;
-
-  // New lines of the update log and the job's own notes, each once, in order.
-  std::function<void(FlashJob& job, const std::string& line, bool note)> onLine;
 
   const std::string& Port() const { return port_; }
   std::string Serial() const { return flash_.Session().Identity().serial; }

@@ -15,7 +15,6 @@
 #include "links/PortWatch.h"
 #include "platform/Files.h"
 #include "platform/Terminal.h"
-#include "window/Modules.h"
 
 namespace bx::cli {
 
@@ -42,8 +41,9 @@ std::string UtcNow() {
   const hh_mm_ss<seconds> t{now - day};
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(ymd.year()),
-                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), static_cast<int>(t.hours().count()),
-                static_cast<int>(t.minutes().count()), static_cast<int>(t.seconds().count()));
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+                static_cast<int>(t.hours().count()), static_cast<int>(t.minutes().count()),
+                static_cast<int>(t.seconds().count()));
   return text;
 }
 
@@ -84,11 +84,7 @@ struct Slot {
 class Station {
  public:
   Station(Session& s, const FlashArgs& a)
-      : s_(s),
-        f_(*s.form),
-        a_(a),
-        watch_(s.options.ports, s.form->Links.get()),
-        terminal_(!s.json && StandardOutputIsTerminal()) {}
+      : s_(s), a_(a), watch_(s.options.ports, s.links.get()), terminal_(!s.json && StandardOutputIsTerminal()) {}
 
   int Run();
 
@@ -108,7 +104,6 @@ class Station {
   void Draw(int64_t now);
 
   Session& s_;
-  TfrmMain& f_;
   FlashArgs a_;
   PortWatch watch_;
   bool terminal_;
@@ -170,8 +165,8 @@ void Station::Begin(const std::string& port, int64_t now) {
   slot.result.port = port;
   // A path outside the links' own folders (a link the user's pattern found) is handed to
   // them as a port of its own.
-  if (f_.Links && !f_.Links->FindLinkForPort(port)) {
-    f_.Links->AddVirtualPort(port, "Port matched by --port");
+  if (s_.links && !s_.links->FindLinkForPort(port)) {
+    s_.links->AddVirtualPort(port, "Port matched by --port");
     slot.virtualPort = true;
   }
   slot.dialogs = std::make_unique<TerminalDialogs>(*s_.out, *s_.err, s_.options.answer, nullptr, Shown(port) + ": ");
@@ -180,18 +175,18 @@ void Station::Begin(const std::string& port, int64_t now) {
   services.message = [this, &slot](const std::string& caption, const std::string& text, int flags) {
     if ((flags & mb::IconMask) == mb::IconError) return mb::DismissedAnswer(flags);
     Clear();
-    return slot.dialogs->MessageBox(f_.ApplicationTitle() + " - " + caption, text, flags);
+    return slot.dialogs->MessageBox(ApplicationTitle(s_.version) + " - " + caption, text, flags);
   };
   services.identified = [this](const std::string& p, const std::string& serial) {
-    f_.settings.RememberPort(p + " " + serial);
+    s_.settings->RememberPort(p + " " + serial);
   };
   services.declined = [this, &slot](const AdapterSession& session) { return Declined(slot, session); };
-  std::unique_ptr<Link> link = f_.Links ? f_.Links->NewLinkFor(port) : nullptr;
-  slot.job = std::make_unique<FlashJob>(std::move(link), port, port, f_.ProductName, a_, true, std::move(services));
-  slot.job->onLine = [this, &slot](FlashJob&, const std::string& line, bool note) {
+  services.line = [this, &slot](FlashJob&, const std::string& line, bool note) {
     slot.lastLine = line;
     if (note && line.rfind("Adapter ", 0) != 0) Print(Shown(slot.port) + ": " + ShownLine(line), true);
   };
+  std::unique_ptr<Link> link = s_.links ? s_.links->NewLinkFor(port) : nullptr;
+  slot.job = std::make_unique<FlashJob>(std::move(link), port, port, s_.productName, a_, true, std::move(services));
 }
 
 // The search found the adapter: its line, and whether it is flashed.
@@ -267,8 +262,8 @@ void Station::JobEnded(Slot& slot, int64_t now) {
 }
 
 void Station::SearchNow(Slot& slot, int64_t now) {
-  std::unique_ptr<Link> link = f_.Links ? f_.Links->NewLinkFor(slot.port) : nullptr;
-  slot.search = std::make_unique<SearchAfter>(std::move(link), slot.port, f_.ProductName);
+  std::unique_ptr<Link> link = s_.links ? s_.links->NewLinkFor(slot.port) : nullptr;
+  slot.search = std::make_unique<SearchAfter>(std::move(link), slot.port, s_.productName);
   slot.search->Start();
   slot.nextSearchMs = now + kSearchRetryMs;
 }
@@ -307,7 +302,7 @@ void Station::End(Slot& slot, int64_t now, const std::string& note) {
 void Station::Release(Slot& slot) {
   slot.search.reset();
   slot.job.reset();
-  if (slot.virtualPort && f_.Links) f_.Links->RemoveVirtualPort(slot.port);
+  if (slot.virtualPort && s_.links) s_.links->RemoveVirtualPort(slot.port);
   slot.virtualPort = false;
 }
 
@@ -336,7 +331,7 @@ void Station::Draw(int64_t now) {
     if (slot->stage == Slot::Stage::Flashing) {
       const FlashJob& j = *slot->job;
       state = j.State() == FlashJob::Phase::Upload && j.PageCount() > 0 ? ProgressText(j.Position(), j.PageCount(), 20)
-                                                                         : "searching";
+                                                                        : "searching";
       state += "  " + ShownLine(slot->lastLine);
     } else if (slot->stage == Slot::Stage::Searching) {
       state = "uploaded; searching for it again";
@@ -356,8 +351,7 @@ int Station::Run() {
   Poll(s_.loop.NowMs(), true);
   std::string watched;
   for (const std::string& p : s_.options.ports) watched += (watched.empty() ? "" : ", ") + Shown(p);
-  Print("watching " + (watched.empty() ? std::string("the serial ports") : watched) +
-        " for adapters; Ctrl+C stops");
+  Print("watching " + (watched.empty() ? std::string("the serial ports") : watched) + " for adapters; Ctrl+C stops");
   s_.RunUntil(
       [this] {
         Step(s_.loop.NowMs());
@@ -410,16 +404,11 @@ int Station::Run() {
 }  // namespace
 
 Json StationReportLine(const StationResult& r) {
-  return Json{{"port", r.port},
-              {"serial", r.serial},
-              {"ok", r.ok},
-              {"skipped", r.skipped},
-              {"result", r.result},
-              {"before", r.before},
-              {"after", r.after},
-              {"seconds", static_cast<double>(static_cast<int64_t>(r.seconds * 10 + 0.5)) / 10},
-              {"ended", r.ended},
-              {"log", LinesJson(r.log)}};
+  return Json{{"port", r.port},     {"serial", r.serial},
+              {"ok", r.ok},         {"skipped", r.skipped},
+              {"result", r.result}, {"before", r.before},
+              {"after", r.after},   {"seconds", static_cast<double>(static_cast<int64_t>(r.seconds * 10 + 0.5)) / 10},
+              {"ended", r.ended},   {"log", LinesJson(r.log)}};
 }
 
 std::string StationResultLine(const StationResult& r) {

@@ -7,16 +7,16 @@
 namespace bx::cli {
 
 int TerminalDialogs::MessageBox(const std::string& caption, const std::string& text, int flags) {
-  if (onMessage) onMessage(text, flags);
-  err_ << prefix << Shown(caption) << ": " << ShownLines(text) << "\n";
+  if (onMessage_) onMessage_(text, flags);
+  err_ << prefix_ << Shown(caption) << ": " << ShownLines(text) << "\n";
   err_.flush();
   const int buttons = flags & mb::ButtonsMask;
   if (buttons == mb::Ok) return mb::IdOk;
   if (answer_ == mb::IdYes || answer_ == mb::IdNo) {
-    err_ << prefix << "  -> " << (answer_ == mb::IdYes ? "Yes" : "No") << "\n";
+    err_ << prefix_ << "  -> " << (answer_ == mb::IdYes ? "Yes" : "No") << "\n";
     return answer_;
   }
-  err_ << prefix << "  -> " << (buttons == mb::YesNoCancel ? "Cancel" : "No") << " (answer with --yes or --no)\n";
+  err_ << prefix_ << "  -> " << (buttons == mb::YesNoCancel ? "Cancel" : "No") << " (answer with --yes or --no)\n";
   return buttons == mb::YesNoCancel ? mb::IdCancel : mb::IdNo;
 }
 

@@ -18,17 +18,17 @@ class TerminalDialogs : public Dialogs {
   // line (the port, when several windows share the terminal).
   TerminalDialogs(std::ostream& out, std::ostream& err, int answer,
                   std::function<void(const std::string& text, int flags)> onMessage, std::string prefix = {})
-      : onMessage(std::move(onMessage)), prefix(std::move(prefix)), out_(out), err_(err), answer_(answer) {}
+      : onMessage_(std::move(onMessage)), prefix_(std::move(prefix)), out_(out), err_(err), answer_(answer) {}
   int MessageBox(const std::string& caption, const std::string& text, int flags) override;
   bool OpenFile(const OpenFileRequest& request, std::string& chosen) override;
   void ShowProperties(const std::string& title, const PropertyRows& rows) override;
 
   // The answer to the next file dialog.
   std::optional<std::string> nextFile;
-  std::function<void(const std::string& text, int flags)> onMessage;
-  std::string prefix;
 
  private:
+  std::function<void(const std::string& text, int flags)> onMessage_;
+  std::string prefix_;
   std::ostream& out_;
   std::ostream& err_;
   int answer_;

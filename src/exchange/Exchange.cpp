@@ -5,10 +5,10 @@
 
 #include "core/Protocol.h"
 #include "exchange/Identity.h"
-#include "session/AdapterSession.h"
 #include "exchange/PortList.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
+#include "session/AdapterSession.h"
 
 namespace bx {
 
@@ -387,20 +387,11 @@ void Exchange::UploadEnded() {
   tmrSearch_.SetEnabled(true);
 }
 
-std::string NotFoundChecks(const std::string& port, const std::string& serialPrefix, bool bootloader) {
-  std::string out = "Check:\r\n- the cable, and that the adapter has power\r\n- that this is the adapter's port";
-  if (serialPrefix == "/dev/" && port.starts_with(serialPrefix))
-    out += "\r\n- that you may open " + port +
-           ": on most systems a member of the group \"dialout\" may (sudo usermod -aG dialout $USER, then log in"
-           " again)";
-  if (bootloader) out += std::string("\r\n\r\n") + kBootloaderHint;
-  return out;
-}
-
 bool Exchange::OnNotFound() {
   const std::string notFound = productName_ + " Adapter is not found on Communication Port " + portText_;
   failure_ = bootloaderHint ? notFound + "\r\n\r\n" + kBootloaderHint : notFound;
-  window_.AppMessageBox("Error...", notFound + "\r\n\r\n" + NotFoundChecks(portName_, ports_.serialPrefix, bootloaderHint),
+  window_.AppMessageBox("Error...",
+                        notFound + "\r\n\r\n" + NotFoundChecks(portName_, ports_.serialPrefix, bootloaderHint),
                         mb::IconError);
   request_.focusTarget = nullptr;
   Finish();

@@ -69,11 +69,6 @@ struct ExchangeRequest {
   std::function<void(bool answered)> finished;
 };
 
-// What to check when no adapter answered on a port, for the not-found message: the cable
-// and power, the port, the right to open a serial device where a group grants it (the
-// serial links' prefix "/dev/"), and the bootloader when an upload did not end well.
-std::string NotFoundChecks(const std::string& port, const std::string& serialPrefix, bool bootloader);
-
 // Where the live pane's rendering stands in the receive buffer (1-based position of the
 // next byte; the pane line a bare CR returns to, plus one, or 0).
 struct LiveCursor {
@@ -196,8 +191,8 @@ class Exchange {
   int nextInterval_ = 10;  // ms until the next step
   LiveCursor live_;
   AdapterChannel channel_;
-  int sentBefore_ = 0;     // commands sent when the exchange began
-  std::string failure_;    // the message of the last failure
+  int sentBefore_ = 0;   // commands sent when the exchange began
+  std::string failure_;  // the message of the last failure
   bool answered_ = false;
   bool handedToUpdater_ = false;
   bool uploading_ = false;  // the updater runs the upload this exchange handed it

@@ -1,6 +1,7 @@
 #include "exchange/PortList.h"
 
 #include "form/PageControls.h"
+#include "settings/ProgramStart.h"
 #include "settings/Settings.h"
 
 namespace bx {
@@ -35,34 +36,14 @@ void PortList::Refresh(bool force) {
   const std::string chosenText = c_.cbCOM.Text();
   rows_.clear();
   c_.cbCOM.ClearItems();
-  int best = -1, bestRank = -1;
-  std::string bestHead;
-  const std::string& serial = serialPrefix;
-  const bool awaitingPreferred = !preferred.empty();  // the start's port wins over any kept choice
   for (std::size_t i = 0; i < fresh.size(); ++i) {
-    const std::string& name = fresh.Names[i];
-    const std::string desc = i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string();
-    const std::string detail = i < fresh.Details.size() ? fresh.Details[i] : std::string();
-    rows_.Names.push_back(name);
-    rows_.Descriptions.push_back(desc);
-    rows_.Details.push_back(detail);
-    c_.cbCOM.AddItem(PortText(name, desc));
-    const int rank = settings_.RecentPortRank(name);
-    if (rank < 0) continue;
-    const std::string head = name.substr(0, serial.size());
-    bool take = false;
-    if (best < 0)
-      take = true;
-    else if (rank < bestRank)
-      take = head == bestHead || bestHead != serial;
-    else
-      take = head != bestHead && head == serial;
-    if (take) {
-      best = static_cast<int>(i);
-      bestRank = rank;
-      bestHead = head;
-    }
+    rows_.Names.push_back(fresh.Names[i]);
+    rows_.Descriptions.push_back(i < fresh.Descriptions.size() ? fresh.Descriptions[i] : std::string());
+    rows_.Details.push_back(i < fresh.Details.size() ? fresh.Details[i] : std::string());
+    c_.cbCOM.AddItem(PortText(rows_.Names.back(), rows_.Descriptions.back()));
   }
+  const bool awaitingPreferred = !preferred.empty();  // the start's port wins over any kept choice
+  int best = RecentPortIndex(settings_, rows_, serialPrefix);
   if (!preferred.empty()) {
     for (std::size_t i = 0; i < rows_.Names.size(); ++i)
       if (rows_.Names[i] == preferred) best = static_cast<int>(i);

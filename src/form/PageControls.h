@@ -6,6 +6,7 @@
 // Each page struct owns its tab sheet, built on the page control it is given; the
 // window builds them in tab order. The controls of a struct are declared in the order
 // the view lays them out and Tab walks them.
+#include "core/Captions.h"
 #include "ui/Controls.h"
 
 namespace bx {
@@ -133,16 +134,12 @@ struct SystemControls {
   explicit SystemControls(ui::TPageControl& pages) : tsSystem("tsSystem", &pages, "System") {}
   ui::TTabSheet tsSystem;
   ui::TGroupBox gbSYS_Hardware{"gbSYS_Hardware", &tsSystem, "Hardware"};
-  ui::TRadioGroup rgSYS_Bluetooth{"rgSYS_Bluetooth", &gbSYS_Hardware, "Bluetooth", {"Disabled", "HC-06", "HC-02"}};
-  ui::TRadioGroup rgSYS_Wireless{"rgSYS_Wireless", &gbSYS_Hardware, "Wireless", {"Disabled", "Bluetooth", "Wi-Fi"}};
+  ui::TRadioGroup rgSYS_Bluetooth{"rgSYS_Bluetooth", &gbSYS_Hardware, "Bluetooth", kBluetoothChoices};
+  ui::TRadioGroup rgSYS_Wireless{"rgSYS_Wireless", &gbSYS_Hardware, "Wireless", kWirelessChoices};
   ui::TButton btWiFi_Update{"btWiFi_Update", &gbSYS_Hardware, "Update"};
   ui::TButton btWiFi_Factory_Reset{"btWiFi_Factory_Reset", &gbSYS_Hardware, "Factory Reset"};
   ui::TGroupBox gbSYS_General{"gbSYS_General", &tsSystem, "General"};
-  ui::TRadioGroup rgSYS_WiFi{
-      "rgSYS_WiFi",
-      &gbSYS_General,
-      "Wi-Fi",
-      {"Disabled", "Brevantix Serial Bridge Firmware", "General Serial Bridge Firmware for ESP8266EX (115200,8N1)"}};
+  ui::TRadioGroup rgSYS_WiFi{"rgSYS_WiFi", &gbSYS_General, "Wi-Fi", kWiFiChoices};
   ui::TCheckBox cbSYS_MSD{"cbSYS_MSD", &gbSYS_General, "USB MSD for built-in flash card"};
   ui::TGroupBox gbSYS_Info{"gbSYS_Info", &tsSystem, "Info"};
   ui::TLabel lbSYS_BW{"lbSYS_BW", &gbSYS_Info, "Bootware:"};
@@ -269,17 +266,17 @@ struct StatusControls {
         btPower("btPower", &form, "Read"),
         edCOMM_Command("edCOMM_Command", &form) {}
   ui::TPanel pnStatus;
-  ui::TLabel lbHardware{"lbHardware", &pnStatus, "Hardware:"};
+  ui::TLabel lbHardware{"lbHardware", &pnStatus, kHardwareLabel};
   ui::TEdit edHardware{"edHardware", &pnStatus};
-  ui::TLabel lbBootVer{"lbBootVer", &pnStatus, "Bootware:"};
+  ui::TLabel lbBootVer{"lbBootVer", &pnStatus, kBootwareLabel};
   ui::TEdit edBootVer{"edBootVer", &pnStatus};
-  ui::TLabel lbFirmware{"lbFirmware", &pnStatus, "Firmware:"};
+  ui::TLabel lbFirmware{"lbFirmware", &pnStatus, kFirmwareLabel};
   ui::TEdit edVersion{"edVersion", &pnStatus};
-  ui::TLabel lbBattery{"lbBattery", &pnStatus, "Battery:"};
+  ui::TLabel lbBattery{"lbBattery", &pnStatus, kBatteryLabel};
   ui::TEdit edBattery{"edBattery", &pnStatus};
-  ui::TLabel lbCOM{"lbCOM", &pnStatus, "Port:"};
+  ui::TLabel lbCOM{"lbCOM", &pnStatus, kPortLabel};
   ui::TEdit edCOM{"edCOM", &pnStatus};
-  ui::TLabel lbSerial{"lbSerial", &pnStatus, "Serial Number:"};
+  ui::TLabel lbSerial{"lbSerial", &pnStatus, kSerialLabel};
   ui::TEdit edSerial{"edSerial", &pnStatus};
   ui::TProgressBar bpConnect;
   ui::TButton btPower;

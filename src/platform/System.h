@@ -13,6 +13,9 @@ struct VersionRecord {
 };
 // The record built into this program; nullopt stands for a file without one.
 std::optional<VersionRecord> BuiltInVersionRecord();
+// "PRODUCT INTERNAL Version VERSION": the window's caption, and the caption of every
+// message box before " - "; "Configurator" for a program file without version record.
+std::string ApplicationTitle(const std::optional<VersionRecord>& version);
 
 // Asks the platform for a 1 ms timer resolution for the life of the window. On Linux
 // timers are already precise, so the real implementation loads as "present" and does

@@ -1,48 +1,18 @@
 #pragma once
-// The real services of a program start (window or CLI): the persistent settings store,
-// the shell, the timer resolution seam, the user's folders, the desktop integration, and
-// the loader and unpacker of pass-thru drivers.
+// The window's start: its context made of the program's services, the trace and port
+// arguments of both window programs, and their --help and --version texts.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "program/Services.h"
 #include "window/Unitmain.h"
-#include "links/TraceWriter.h"
-#include "platform/Archive.h"
-#include "platform/DatagramNetwork.h"
-#include "platform/Library.h"
 
 namespace bx {
-
-struct ProgramServices {
-  std::unique_ptr<Registry> registry;
-  std::unique_ptr<Shell> shell;
-  std::unique_ptr<TimerResolution> timerResolution;
-  std::unique_ptr<DesktopIntegration> desktop;
-  std::unique_ptr<DatagramNetwork> network;  // the network search's: the system's own
-  std::unique_ptr<LibraryLoader> libraries;
-  std::unique_ptr<ArchiveUnpacker> archives;
-  UserFolders folders;
-  std::string storePath;
-  // Why the settings are read but not saved in this run ("" when they are saved).
-  std::string settingsNotSaved;
-};
-
-// Opens the settings store under the user's configuration folder. On failure (a damaged
-// store, a folder another user owns or may write to, no home) returns false with a
-// message that names the file or folder. A store that cannot be written opens as a copy
-// whose changes are lost (services.settingsNotSaved says why).
-bool OpenProgramServices(ProgramServices& services, std::string& error);
 
 // The window's context for this process, with the given dialogs and clipboard.
 AppContext MakeProgramContext(ProgramServices& services, Dialogs& dialogs, Clipboard& clipboard,
                               std::vector<std::string> args);
-
-// The wire trace asked for with --trace FILE: a new file in place of `path`, written as
-// the links move bytes, its first note `commandLine`. The WiFi keys are masked in it as
-// the WiFi log masks them, unless `showKeys`. Null with the reason.
-std::unique_ptr<TraceWriter> OpenWireTrace(const std::string& path, bool showKeys, const std::string& commandLine,
-                                           std::string& why);
 
 // The window program's --trace FILE and --trace-keys, taken out of `args` (the rest stay
 // in order). False with the reason for a --trace without FILE or --trace-keys alone.

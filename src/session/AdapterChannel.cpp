@@ -172,4 +172,14 @@ void AdapterChannel::ClearReceived() {
   echoed_ = 0;
 }
 
+std::string NotFoundChecks(const std::string& port, const std::string& serialPrefix, bool bootloader) {
+  std::string out = "Check:\r\n- the cable, and that the adapter has power\r\n- that this is the adapter's port";
+  if (serialPrefix == "/dev/" && port.starts_with(serialPrefix))
+    out += "\r\n- that you may open " + port +
+           ": on most systems a member of the group \"dialout\" may (sudo usermod -aG dialout $USER, then log in"
+           " again)";
+  if (bootloader) out += std::string("\r\n\r\n") + kBootloaderHint;
+  return out;
+}
+
 }  // namespace bx

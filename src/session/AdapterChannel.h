@@ -104,4 +104,9 @@ class AdapterChannel {
   int commandsSent_ = 0;
 };
 
+// What to check when no adapter answered on a port, for the not-found message: the cable
+// and power, the port, the right to open a serial device where a group grants it (the
+// serial links' prefix "/dev/"), and the bootloader when an upload did not end well.
+std::string NotFoundChecks(const std::string& port, const std::string& serialPrefix, bool bootloader);
+
 }  // namespace bx

@@ -10,6 +10,7 @@
 #include "netdev/NetworkPage.h"
 #include "netdev/NetworkSearch.h"
 #include "passthru/PassThruPage.h"
+#include "settings/ProgramStart.h"
 #include "system/SystemPage.h"
 #include "ui/EventLoop.h"
 #include "wifi/WiFiPage.h"
@@ -184,7 +185,7 @@ void TfrmMain::ReadVersionInformation() {
   FileVersion = v.fileVersion;
   lbName.SetCaption(v.productName + " " + v.internalName);
   lbVersion.SetCaption("Version " + v.fileVersion);
-  appTitle_ = lbName.Caption() + " " + lbVersion.Caption();
+  appTitle_ = bx::ApplicationTitle(v);
   SetCaption(appTitle_);
   lbCopy.SetCaption(v.legalCopyright);
   imgLogo.SetVisible(true);
@@ -194,46 +195,13 @@ void TfrmMain::ReadVersionInformation() {
 }
 
 void TfrmMain::StartupRegistryWrites() {
-  const std::string path = ctx.programPath;
-  if (ctx.registerProgram) {
-    const std::string dq = "\"";
-    settings.SettingsKey = kClassesKey;
-    settings.WriteSettingString(".rfw", "", "Brevantix_Firmware");
-    settings.WriteSettingString("Brevantix_Firmware\\DefaultIcon", "", dq + path + dq + ",0");
-    settings.WriteSettingString("Brevantix_Firmware\\shell\\open\\command", "", dq + path + dq + " " + dq + "%1" + dq);
-
-    settings.SettingsKey = kPassThruKey;
-    // The driver's registration is a key of this name; a program that moved since then
-    // registers its new path as the driver's configuration program.
-    const std::string deviceKey = "dulMAR Company ::. - Brevantix";
-    if (ctx.registry->KeyExists(Hive::CurrentUser, std::string(kPassThruKey) + "\\" + deviceKey))
-      settings.WriteSettingString(deviceKey, "ConfigApplication", path);
-  }
-
-  settings.SettingsKey = kSettingsKey;
-  settings.WriteSettingString("", "Path", path);
-  if (ctx.desktop && ctx.registerProgram) ctx.desktop->Install(path);
+  WriteStartupSettings(settings, {ctx.programPath, ctx.registerProgram, ctx.desktop});
 }
-
-namespace {
-// A stored value of the wrong type must not keep the window from opening: the default
-// stands in for it, and the close writes replace it with a good value.
-int ReadIntOrDefault(Settings& s, const std::string& name, int def) {
-  try {
-    return s.ReadSettingInt(name, def);
-  } catch (const RegistryError&) {
-    return def;
-  }
-}
-}  // namespace
 
 void TfrmMain::ReadSortState() {
-  SortColumn = ReadIntOrDefault(settings, "SortCol", 0);
-  SortDescending = ReadIntOrDefault(settings, "SortDir", 0) != 0;
-  if (SortColumn >= static_cast<int>(lvModes.Columns.size()) || SortColumn < 0) {
-    SortColumn = 0;
-    settings.WriteSettingInt("SortCol", 0);
-  }
+  const SortState sort = bx::ReadSortState(settings);
+  SortColumn = sort.column;
+  SortDescending = sort.descending;
   RestorePosition = settings.SettingExists("WinTop") && settings.SettingExists("WinLeft");
 }
 
@@ -396,8 +364,7 @@ void TfrmMain::FormClose() {
   DestroySubsystems(*this);
   settings.SettingsKey = kSettingsKey;
   if (ctx.writesSettings) {
-    settings.WriteSettingInt("SortCol", SortColumn);
-    settings.WriteSettingInt("SortDir", SortDescending ? 1 : 0);
+    WriteSortState(settings, {SortColumn, SortDescending});
     if (ctx.hasView) {
       settings.WriteSettingInt("WinTop", Top());
       settings.WriteSettingInt("WinLeft", Left());

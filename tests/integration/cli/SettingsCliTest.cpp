@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "settings/Settings.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -50,6 +52,22 @@ TEST(SettingsCli, ARunLeavesTheStoredWindowPositionAsItFoundIt) {
     // The rest of the close sequence still runs.
     EXPECT_EQ(Stored(home, Hive::LocalMachine, "SortCol"), 0);
   }
+}
+
+// A command that runs without a window and one that still works a headless window's page
+// leave the same store behind: the start's and the close's writes are one.
+TEST(SettingsCli, CommandsWithAndWithoutTheHeadlessWindowLeaveTheSameStore) {
+  auto storeAfter = [](const std::vector<std::string>& command) {
+    test::TempHome home;
+    EXPECT_EQ(RunProgram(command, home.Env()).exitCode, 0);
+    const test::RunResult exported = RunProgram({kCli, "registry"}, home.Env());
+    EXPECT_EQ(exported.exitCode, 0);
+    return exported.out;
+  };
+  const std::string windowless = storeAfter({kCli, "ports"});
+  EXPECT_NE(windowless.find("\"SortCol\""), std::string::npos);
+  EXPECT_NE(windowless.find("\"Path\""), std::string::npos);
+  EXPECT_EQ(storeAfter({kCli, "net", "list"}), windowless);
 }
 
 // Copied where no window program stands beside it, the CLI does not make itself the
