@@ -11,6 +11,7 @@
 #include "platform/System.h"
 #include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
+#include "ui/Controls.h"
 
 namespace bx::cli {
 

@@ -84,23 +84,6 @@ int Probe(Session& s, const std::vector<std::string>& a) {
       1, "passthru: " + (probe.LastError().empty() ? std::string("the probe did not complete") : probe.LastError()));
 }
 
-// Search as the Settings page's button does; whether the adapter answered.
-bool Search(Session& s) {
-  TfrmMain& f = Form(s);
-  if (!f.btSearch.Usable()) {
-    s.Fail(1, "Search is not available on this port");
-    return false;
-  }
-  f.btSearch.Click();
-  Exchange& ex = *f.Modules->exchange;
-  if (!s.RunUntil([&ex] { return !ex.Running(); }, kSearchLimitMs)) {
-    s.Fail(1, "the search did not end");
-    return false;
-  }
-  if (!ex.Answered()) s.Fail(1, "the adapter did not answer on " + s.chosenPort);
-  return ex.Answered();
-}
-
 // A progress bar on a terminal while the driver is placed and registered.
 class ProgressLine {
  public:
@@ -129,7 +112,7 @@ class ProgressLine {
 
 int Install(Session& s) {
   if (!s.ChoosePort()) return 2;
-  if (!Search(s)) return 1;
+  if (!WindowSearch(s, kSearchLimitMs, true)) return 1;
   PassThruControls& p = Form(s);
   if (!p.btJ2534_Install.Usable()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
   if (!s.json)
@@ -169,7 +152,7 @@ int Check(Session& s) {
   TfrmMain& f = Form(s);
   PassThruControls& p = f;
   const bool withAdapter = !s.chosenPort.empty();
-  if (withAdapter && (!s.ChoosePort() || !Search(s))) return 1;
+  if (withAdapter && (!s.ChoosePort() || !WindowSearch(s, kSearchLimitMs, true))) return 1;
   p.memJ2534.Clear();
   p.btJ2534_Version_Check.Click();
   const std::string installed = p.edJ2534_Version_DLL.Text();

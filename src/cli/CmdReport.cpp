@@ -20,7 +20,7 @@ int RunReport(Session& s) {
   bool searched = false;
   if (!s.chosenPort.empty()) {
     if (!s.ChoosePort()) return 2;
-    searched = Search(s);
+    searched = WindowSearch(s, kExchangeLimitMs, false);
   }
   std::string why;
   std::vector<std::string> names;

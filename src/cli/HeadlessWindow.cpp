@@ -101,23 +101,20 @@ std::unique_ptr<HeadlessWindow> StartHeadlessWindow(Session& s) {
 
 TfrmMain& Form(Session& s) { return static_cast<Window&>(*s.window).form(); }
 
-bool RunExchange(Session& s) {
-  Exchange& ex = *Form(s).Modules->exchange;
-  return s.RunUntil([&] { return !ex.Running(); }, kExchangeLimitMs);
-}
-
-bool Search(Session& s) {
+bool WindowSearch(Session& s, int64_t limitMs, bool reportSilence) {
   TfrmMain& f = Form(s);
   if (!f.btSearch.Usable()) {
     s.Fail(1, "Search is not available on this port");
     return false;
   }
   f.btSearch.Click();
-  if (!RunExchange(s)) {
+  Exchange& ex = *f.Modules->exchange;
+  if (!s.RunUntil([&ex] { return !ex.Running(); }, limitMs)) {
     if (s.Signal() == 0) s.Fail(1, "the search did not end");
     return false;
   }
-  return f.Modules->exchange->Answered();
+  if (!ex.Answered() && reportSilence) s.Fail(1, "the adapter did not answer on " + s.chosenPort);
+  return ex.Answered();
 }
 
 }  // namespace bx::cli

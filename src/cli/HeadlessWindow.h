@@ -4,16 +4,15 @@
 // as a user would click them.
 #include "cli/Cli.h"
 #include "window/Modules.h"
+#include "window/Unitmain.h"
 
 namespace bx::cli {
 
 // The session's window model (the command was registered with usesWindow).
 TfrmMain& Form(Session& s);
-// Runs the event loop until the exchange has ended; false when it did not (or a signal
-// came).
-bool RunExchange(Session& s);
-// "Search"; true when the adapter answered. Reports why not, unless the adapter was
-// silent (the window's message says so).
-bool Search(Session& s);
+// "Search" clicked, the event loop run until the exchange has ended (at most `limitMs`);
+// true when the adapter answered. Reports why not; an adapter that was silent only with
+// `reportSilence` (the window's message says so already).
+bool WindowSearch(Session& s, int64_t limitMs, bool reportSilence);
 
 }  // namespace bx::cli
