@@ -4,10 +4,8 @@
 #include <ostream>
 
 #include "cli/Cli.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
-#include "netdev/NetworkPage.h"
-#include "netdev/NetworkSearch.h"
+#include "cli/NetworkSteps.h"
 
 namespace bx::cli {
 namespace {
@@ -25,9 +23,10 @@ int RunDiscover(Session& s) {
     else
       return s.Fail(2, "discover: unexpected argument " + a + " (see brevantix-cli discover --help)");
   }
-  NetworkControls& n = Form(s);
-  NetworkPage& page = *Form(s).Modules->network;
-  NetworkSearch& search = *Form(s).Modules->search;
+  NetworkSteps net(s);
+  NetworkControls& n = net.controls;
+  NetworkPage& page = net.page;
+  NetworkSearch& search = net.search;
   if (target.empty() || target == NetworkPage::kSearchAll)
     n.btUDP_Search.Click();
   else
@@ -78,8 +77,7 @@ Registrar discover({"discover",
                     true,
                     [](const std::vector<std::string>& a) {
                       return std::find(a.begin(), a.end(), "--save") != a.end();
-                    },
-                    true});
+                    }});
 
 }  // namespace
 }  // namespace bx::cli

@@ -3,9 +3,8 @@
 #include <ostream>
 
 #include "cli/Cli.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
-#include "netdev/NetworkPage.h"
+#include "cli/NetworkSteps.h"
 
 namespace bx::cli {
 namespace {
@@ -33,39 +32,43 @@ constexpr const char* kTildeName = "NAME must not begin with \"~\" (it marks a d
 bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') == std::string::npos; }
 
 // Selects the row named by IP or IP:PORT; -1 (with a message) when there is none.
-int SelectRow(Session& s, NetworkPage& page, const std::string& key) {
+int SelectRow(Session& s, NetworkSteps& net, const std::string& key) {
+  NetworkPage& page = net.page;
   const int row = page.FindRow(key);
   if (row == -2) s.Fail(1, "net: several devices have the IP " + key + ": give IP:PORT");
   if (row == -1) s.Fail(1, "net: no device " + key + " is listed");
-  if (row >= 0) Form(s).lvNetDevices.UserSelect(row);
+  if (row >= 0) net.controls.lvNetDevices.UserSelect(row);
   return row;
 }
 
-int Saved(Session& s, NetworkPage& page) {
-  Form(s).btNetwork_Save.Click();
-  if (Form(s).btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
+int Saved(Session& s, NetworkSteps& net) {
+  NetworkPage& page = net.page;
+  net.controls.btNetwork_Save.Click();
+  if (net.controls.btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
   PrintList(s, page);
   return 0;
 }
 
-int Add(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+int Add(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
+  NetworkPage& page = net.page;
   if (a.size() < 3) return Usage(s, "add needs IP and PORT");
   if (!OneWord(a[1]) || !OneWord(a[2])) return Usage(s, "IP and PORT must be single words");
   std::string name;
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
   if (name.starts_with('~')) return Usage(s, kTildeName);
   if (const std::string why = UnusableDeviceReason({name, "", a[1], a[2]}); !why.empty()) return Usage(s, why);
-  NetworkControls& n = Form(s);
+  NetworkControls& n = net.controls;
   n.edNetwork_IP.SetText(a[1]);
   n.edNetwork_Port.SetText(a[2]);
   n.edNetwork_Name.SetText(name);
   const int before = page.RowCount();
   n.btNetwork_Add.Click();
   if (page.RowCount() == before) return s.Fail(1, "net: " + a[1] + " " + a[2] + " \"" + name + "\" is listed already");
-  return Saved(s, page);
+  return Saved(s, net);
 }
 
-int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+int Update(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
+  NetworkPage& page = net.page;
   if (a.size() < 2) return Usage(s, "update needs IP");
   std::optional<std::string> port, name;
   for (std::size_t i = 2; i < a.size(); ++i) {
@@ -83,9 +86,9 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
   if (const std::string why = UnusableDeviceReason({name.value_or(""), "", "0.0.0.0", port.value_or("1")});
       !why.empty())
     return Usage(s, why);
-  const int row = SelectRow(s, page, a[1]);
+  const int row = SelectRow(s, net, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = Form(s);
+  NetworkControls& n = net.controls;
   if (port) n.edNetwork_Port.SetText(*port);
   if (name) n.edNetwork_Name.SetText(*name);
   n.btNetwork_Update.Click();
@@ -95,15 +98,16 @@ int Update(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
     const auto log = n.memLog_Network.Lines();
     return s.Fail(1, "net: " + (log.empty() ? std::string("not updated") : log.back()));
   }
-  return Saved(s, page);
+  return Saved(s, net);
 }
 
 // delete, disable and enable: a row and one button.
-int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) {
+int RowAction(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
+  NetworkPage& page = net.page;
   if (a.size() != 2) return Usage(s, a[0] + " needs IP");
-  const int row = SelectRow(s, page, a[1]);
+  const int row = SelectRow(s, net, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = Form(s);
+  NetworkControls& n = net.controls;
   if (a[0] == "delete") {
     const int before = page.RowCount();
     n.btNetwork_Delete.Click();
@@ -111,11 +115,12 @@ int RowAction(Session& s, NetworkPage& page, const std::vector<std::string>& a) 
   } else if ((a[0] == "disable") == page.OffersDisable()) {
     n.btNetwork_State.Click();
   }
-  return Saved(s, page);
+  return Saved(s, net);
 }
 
 int RunNet(Session& s) {
-  NetworkPage& page = *Form(s).Modules->network;
+  NetworkSteps net(s);
+  NetworkPage& page = net.page;
   const std::vector<std::string>& a = s.args;
   if (a.empty()) return Usage(s, "a subcommand is needed");
   if (a[0] == "list") {
@@ -123,25 +128,25 @@ int RunNet(Session& s) {
     PrintList(s, page);
     return 0;
   }
-  if (a[0] == "add") return Add(s, page, a);
-  if (a[0] == "update") return Update(s, page, a);
-  if (a[0] == "delete" || a[0] == "disable" || a[0] == "enable") return RowAction(s, page, a);
+  if (a[0] == "add") return Add(s, net, a);
+  if (a[0] == "update") return Update(s, net, a);
+  if (a[0] == "delete" || a[0] == "disable" || a[0] == "enable") return RowAction(s, net, a);
   return Usage(s, "unknown subcommand " + a[0]);
 }
 
-Registrar net({"net",
-               "list | add IP PORT [NAME] | update IP [--port P] [--name N] | delete IP | disable IP | enable IP",
-               "list and edit the stored network devices, as the Network page does",
-               "list prints one device a line: its mark (Stored, New, Disabled, Found, Disabled-Found),\n"
-               "a tab, IP, a tab, port, a tab, name, a tab, MAC. The other subcommands change the list\n"
-               "as the page's buttons do, save it as the page's Save does and print the saved list.\n"
-               "Where several devices share an IP, name one as IP:PORT. delete asks first: answer\n"
-               "with --yes. Enabled devices are offered as NET:IP:PORT ports (see ports).",
-               RunNet,
-               {},
-               false,
-               [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "list"; },
-               true});
+Registrar netCommand(
+    {"net",
+     "list | add IP PORT [NAME] | update IP [--port P] [--name N] | delete IP | disable IP | enable IP",
+     "list and edit the stored network devices, as the Network page does",
+     "list prints one device a line: its mark (Stored, New, Disabled, Found, Disabled-Found),\n"
+     "a tab, IP, a tab, port, a tab, name, a tab, MAC. The other subcommands change the list\n"
+     "as the page's buttons do, save it as the page's Save does and print the saved list.\n"
+     "Where several devices share an IP, name one as IP:PORT. delete asks first: answer\n"
+     "with --yes. Enabled devices are offered as NET:IP:PORT ports (see ports).",
+     RunNet,
+     {},
+     false,
+     [](const std::vector<std::string>& a) { return !a.empty() && a[0] != "list"; }});
 
 }  // namespace
 }  // namespace bx::cli

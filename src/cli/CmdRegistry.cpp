@@ -3,8 +3,8 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonDocument.h"
-#include "settings/Settings.h"
 #include "platform/RegistryExport.h"
+#include "settings/Settings.h"
 
 namespace bx::cli {
 namespace {

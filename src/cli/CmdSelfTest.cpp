@@ -20,8 +20,7 @@ int RunSelfTest(Session& s) {
   if (!Search(s, *d)) return 1;
   if (!d->Session().Identity().bootloader) return s.Fail(1, "this adapter offers no self-test");
   // An adapter that fell silent leaves the log it had begun, and no verdict.
-  if (!RunDevice(s, *d, d->SelfTest(params)) && (s.Signal() != 0 || d->Failure() != DeviceFailure::NotFound))
-    return 1;
+  if (!RunDevice(s, *d, d->SelfTest(params)) && (s.Signal() != 0 || d->Failure() != DeviceFailure::NotFound)) return 1;
   const std::vector<std::string>& lines = d->TestLog();
   const std::optional<TestCounts>& verdict = d->TestVerdict();
   const std::string result = verdict ? Format("%d/%d", verdict->errors, verdict->warnings) : std::string();

@@ -162,8 +162,8 @@ std::string ProgressText(int position, int max, int width) {
          "% " + std::to_string(position) + "/" + std::to_string(max);
 }
 
-std::unique_ptr<FlashReport> MakeSingleReport(const FlashJob& job, std::ostream& out, std::ostream& err,
-                                              bool terminal, bool verbose) {
+std::unique_ptr<FlashReport> MakeSingleReport(const FlashJob& job, std::ostream& out, std::ostream& err, bool terminal,
+                                              bool verbose) {
   return std::make_unique<SingleReport>(job, out, err, terminal, verbose);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // What flash prints while its jobs run. One adapter: the update log as it grows; on a
-// terminal a progress line with the log's last line instead, and the result at the end. Several: on a terminal one progress line per
-// adapter, redrawn in place; otherwise each log line with its port before it; at the end
-// a summary line per adapter. With --json nothing until the document.
+// terminal a progress line with the log's last line instead, and the result at the end. Several: on a terminal one
+// progress line per adapter, redrawn in place; otherwise each log line with its port before it; at the end a summary
+// line per adapter. With --json nothing until the document.
 #include <cstdint>
 #include <iosfwd>
 #include <memory>

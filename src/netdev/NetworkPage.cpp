@@ -20,6 +20,25 @@ NetworkPage::NetworkPage(NetworkControls& controls, NetworkServices services)
   }
 }
 
+void NetworkPage::WireControls() {
+  NetworkControls& n = c_;
+  n.btUDP_Search.OnClick = [this] { btUDP_SearchClick(); };
+  n.btNetwork_Find.OnClick = [this] { btNetwork_FindClick(); };
+  n.btNetwork_Config.OnClick = [this] { btNetwork_ConfigClick(); };
+  n.btNetwork_Delete.OnClick = [this] { btNetwork_DeleteClick(); };
+  n.btNetwork_State.OnClick = [this] { btNetwork_StateClick(); };
+  n.btNetwork_Save.OnClick = [this] { btNetwork_SaveClick(); };
+  n.btNetwork_Add.OnClick = [this] { btNetwork_AddClick(); };
+  n.btNetwork_Update.OnClick = [this] { btNetwork_UpdateClick(); };
+  n.lvNetDevices.OnSelectItem = [this](ui::TListItem*, bool) { lvNetDevicesSelectItem(); };
+  n.lvNetDevices.OnDblClick = [this] { lvNetDevicesDblClick(); };
+  n.lvNetDevices.OnKeyDown = [this](ui::KeyEvent& e) { lvNetDevicesKeyDown(e); };
+  for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name}) {
+    e->OnChange = [this] { edNetworkChange(); };
+    e->OnKeyDown = [this](ui::KeyEvent& k) { edNetworkKeyDown(k); };
+  }
+}
+
 // ---- the rows ----------------------------------------------------------------------------
 
 NetDevice NetworkPage::Row(int i) const {

@@ -78,7 +78,10 @@ class NetworkPage : public SearchSink {
   void DeviceFound(const NetDevice& device) override;
   void SearchEnded() override {}
 
-  // Handlers, wired by the window.
+  // The page's controls' events to its handlers (the search's timer is the search's).
+  void WireControls();
+
+  // Handlers.
   void btUDP_SearchClick();
   void btNetwork_FindClick();
   void lvNetDevicesSelectItem();

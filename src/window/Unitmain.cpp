@@ -259,24 +259,8 @@ void TfrmMain::WireHandlers() {
 }
 
 void TfrmMain::WireNetworkPage() {
-  NetworkPage& page = *Modules->network;
-  NetworkControls& n = *this;
-  n.btUDP_Search.OnClick = [&page] { page.btUDP_SearchClick(); };
-  n.tmrUDP.OnTimer = [&search = *Modules->search] { search.tmrUDPTimer(); };
-  n.btNetwork_Find.OnClick = [&page] { page.btNetwork_FindClick(); };
-  n.btNetwork_Config.OnClick = [&page] { page.btNetwork_ConfigClick(); };
-  n.btNetwork_Delete.OnClick = [&page] { page.btNetwork_DeleteClick(); };
-  n.btNetwork_State.OnClick = [&page] { page.btNetwork_StateClick(); };
-  n.btNetwork_Save.OnClick = [&page] { page.btNetwork_SaveClick(); };
-  n.btNetwork_Add.OnClick = [&page] { page.btNetwork_AddClick(); };
-  n.btNetwork_Update.OnClick = [&page] { page.btNetwork_UpdateClick(); };
-  n.lvNetDevices.OnSelectItem = [&page](ui::TListItem*, bool) { page.lvNetDevicesSelectItem(); };
-  n.lvNetDevices.OnDblClick = [&page] { page.lvNetDevicesDblClick(); };
-  n.lvNetDevices.OnKeyDown = [&page](ui::KeyEvent& e) { page.lvNetDevicesKeyDown(e); };
-  for (ui::TEdit* e : {&n.edNetwork_IP, &n.edNetwork_Port, &n.edNetwork_Name}) {
-    e->OnChange = [&page] { page.edNetworkChange(); };
-    e->OnKeyDown = [&page](ui::KeyEvent& k) { page.edNetworkKeyDown(k); };
-  }
+  Modules->network->WireControls();
+  tmrUDP.OnTimer = [&search = *Modules->search] { search.tmrUDPTimer(); };
 }
 
 void TfrmMain::WirePassThruPage() {
