@@ -46,9 +46,9 @@ bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs) {
   return false;
 }
 
-bool Search(Session& s, AdapterDevice& d, bool showAll) {
+bool Search(Session& s, AdapterDevice& d, bool showAll, int64_t limitMs) {
   d.SetShowAll(showAll);
-  return RunDevice(s, d, d.Search());
+  return RunDevice(s, d, d.Search(), limitMs);
 }
 
 void PrintModes(Session& s, const ModeListing& modes) {

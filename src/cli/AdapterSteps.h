@@ -25,7 +25,7 @@ std::unique_ptr<AdapterDevice> ChosenDevice(Session& s, DeviceListener* listener
 // the window's error box shows them, any other failure on stderr. True when it went well.
 bool RunDevice(Session& s, AdapterDevice& d, bool begun, int64_t limitMs = kExchangeLimitMs);
 // The search; `showAll` lists the hidden modes too, as "Show ALL" does.
-bool Search(Session& s, AdapterDevice& d, bool showAll = false);
+bool Search(Session& s, AdapterDevice& d, bool showAll = false, int64_t limitMs = kExchangeLimitMs);
 
 void PrintModes(Session& s, const ModeListing& modes);
 Json ModesJson(const ModeListing& modes);

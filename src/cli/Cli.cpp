@@ -73,7 +73,7 @@ std::string WindowProgramPath() {
 Session::Session() = default;
 Session::~Session() = default;
 
-bool Session::Start(const Command& cmd) {
+bool Session::Start() {
   ui::EventLoop::SetCurrent(&loop);
   // The standard exception display: the application title and the message, as an error.
   ui::SetExceptionDisplay([this](const std::string& message) {
@@ -84,11 +84,10 @@ bool Session::Start(const Command& cmd) {
   version = BuiltInVersionRecord();
   if (version) productName = version->productName;
   settings = std::make_unique<Settings>(*services.registry);
-  if (cmd.usesWindow) return (window = StartHeadlessWindow(*this)) != nullptr;
   try {
     // The start's writes, as the window's creation makes them.
     WriteStartupSettings(*settings, registration);
-    (void)ReadSortState(*settings);
+    sort = ReadSortState(*settings);
     // The pass-thru page reads the device chosen last as the window opens, which stores
     // it empty the first time: the command line's start leaves the same store.
     (void)settings->ReadSettingString("", "Device", "");
@@ -110,7 +109,6 @@ bool Session::Start(const Command& cmd) {
 }
 
 PortLists Session::Ports() {
-  if (window) return window->Ports();
   if (!links) return {};
   // Every link lists its ports in its first scan pass, begun when the links were made.
   links->WaitScanAll(false);
@@ -120,7 +118,6 @@ PortLists Session::Ports() {
 std::string Session::PortShown(const std::string& name) { return PortText(Ports(), name, kCommandLinePort); }
 
 int Session::AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) {
-  if (window) return window->AppMessageBox(shortCaption, text, flags);
   return dialogs->MessageBox(ApplicationTitle(version) + " - " + shortCaption, text, flags);
 }
 
@@ -138,7 +135,6 @@ bool Session::SelectProgram(std::string& fileName) {
 }
 
 bool Session::ChoosePort() {
-  if (window) return window->ChoosePort(*this);
   if (chosenPort.empty()) {
     // The port the window would preselect: the most recently used one that is listed.
     const PortLists rows = Ports();
@@ -178,25 +174,18 @@ bool Session::RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t 
   return loop.Run(pred, timeoutMs);
 }
 
-bool Session::Finish() {
-  if (!settings) return true;
-  bool closed = true;
-  if (window) {
-    closed = window->Close();
-    window.reset();
-  } else {
-    // The links' threads end before the close's writes, as the window's close ends them.
-    links.reset();
-    try {
-      WriteSortState(*settings, ReadSortState(*settings));
-    } catch (const std::exception& e) {
-      ui::ShowException(e.what());
-    }
+void Session::Finish() {
+  if (!settings) return;
+  // The links' threads end before the close's writes, as the window's close ends them.
+  links.reset();
+  try {
+    WriteSortState(*settings, sort);
+  } catch (const std::exception& e) {
+    ui::ShowException(e.what());
   }
   settings.reset();
   ui::SetExceptionDisplay({});
   ui::EventLoop::SetCurrent(nullptr);
-  return closed;
 }
 
 int Session::Fail(int code, const std::string& text) {
@@ -331,7 +320,7 @@ bool StartSession(Session& s, const Command& cmd) {
   const std::string window = WindowProgramPath();
   s.registration = {window.empty() ? ProgramPath() : window, !window.empty(), s.services.desktop.get()};
   if (cmd.prepare) cmd.prepare(s);
-  return s.Start(cmd);
+  return s.Start();
 }
 
 // Everything after the command name: its arguments, and --help anywhere.

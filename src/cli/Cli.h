@@ -3,9 +3,9 @@
 // without its window: the settings store with the start's writes, the link table and
 // its port list, the dialogs on the terminal; the adapter commands run their operations
 // on adapter devices of their own and the event loop runs until the operation ends; the
-// close writes the same settings the window's would. (The passthru, net, discover and
-// report commands still click the controls of a headless window, which then takes the
-// start's and the close's writes on itself.)
+// close writes the same settings the window's would. The commands that work a page (the
+// Network and pass-thru pages) make that page alone, with its controls, on the run's
+// services.
 #include <atomic>
 #include <functional>
 #include <initializer_list>
@@ -47,21 +47,6 @@ namespace bx::cli {
 class TerminalDialogs;
 class JsonDocument;
 struct Command;
-struct Session;
-
-// The headless window of a command that works its pages (cli/HeadlessWindow.cpp): the
-// window model made for the session, whose port list, message boxes and close the
-// session's then are.
-struct HeadlessWindow {
-  virtual ~HeadlessWindow() = default;
-  virtual bool ChoosePort(Session& s) = 0;
-  virtual PortLists Ports() = 0;
-  virtual int AppMessageBox(const std::string& shortCaption, const std::string& text, int flags) = 0;
-  // The close sequence; whether the window closed.
-  virtual bool Close() = 0;
-};
-// The window model made and shown; null (reported) when its creation failed.
-std::unique_ptr<HeadlessWindow> StartHeadlessWindow(Session& s);
 
 // One CLI run: the services, the settings, the links and the event loop.
 struct Session {
@@ -81,13 +66,12 @@ struct Session {
   std::optional<VersionRecord> version;
   std::string productName = "Brevantix";  // the adapter's name in messages
   ProgramRegistration registration;
+  SortState sort;  // the mode list's sort as the start read it; the close writes it back
   // The link table: every port the window would offer, and a link of its own for each
-  // device a command works with. Null while a headless window has its own.
+  // device a command works with.
   std::unique_ptr<LinkTable> links;
   // The serial links' prefix ("/dev/", "COM"), as the links tell it.
   std::string serialPrefix;
-  // The passthru, net, discover and report commands' window (null for the others).
-  std::unique_ptr<HeadlessWindow> window;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
   int messageCount = 0;  // message boxes shown so far
@@ -112,16 +96,15 @@ struct Session {
   // The open-file dialog for a program to start (the platform's program files, then all).
   bool SelectProgram(std::string& fileName);
 
-  // Starts the program for the command: the settings and their start writes, and the
-  // links (or the command's headless window). False with a message on error.
-  bool Start(const Command& cmd);
+  // Starts the program: the settings and their start writes, and the links. False with
+  // a message on error.
+  bool Start();
   // Runs the event loop until pred holds, timeoutMs pass or a termination signal came.
   bool RunUntil(const std::function<bool()>& pred, int64_t timeoutMs);
   // The same, but a signal does not end it (the wind-down after a signal).
   bool RunUntilIgnoringSignal(const std::function<bool()>& pred, int64_t timeoutMs);
-  // The close: the links ended and the close's settings written (or the window's close
-  // sequence run); returns whether the window closed (always true without one).
-  bool Finish();
+  // The close: the links ended and the close's settings written.
+  void Finish();
 
   // Reports a failure of the command on stderr ("brevantix-cli: TEXT") and, with
   // --json, as the document's "error"; returns `code` for the command to return.
@@ -165,8 +148,6 @@ struct Command {
   // device list edit, a registration): then a store that cannot be written fails it at
   // once. Unset: it only reads them, and runs with a warning that they are not saved.
   std::function<bool(const std::vector<std::string>& args)> savesSettings = nullptr;
-  // The command still works the pages of a headless window.
-  bool usesWindow = false;
 };
 
 // Every command; each command file adds itself here.

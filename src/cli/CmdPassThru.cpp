@@ -1,14 +1,14 @@
-// brevantix-cli passthru: the "Passthru SAE J2534" page. Every subcommand works the page's
-// controls as a user would: Refresh, the device choice, Read Info, Install Driver and
-// Check Version.
+// brevantix-cli passthru: the "Passthru SAE J2534" page without a window. Every subcommand
+// works the page's controls as a user would: Refresh, the device choice, Read Info,
+// Install Driver and Check Version; install and check with --port or --demo search for
+// the adapter first, on a device of its own.
 #include <algorithm>
 #include <ostream>
 
+#include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
-#include "exchange/Exchange.h"
-#include "passthru/PassThruPage.h"
+#include "cli/PassThruSteps.h"
 #include "platform/Terminal.h"
 
 namespace bx::cli {
@@ -21,24 +21,23 @@ int Usage(Session& s, const std::string& why) {
 }
 
 // With --json, the page's log as the document's "log".
-void LogMember(Session& s) {
-  if (s.json) s.json->doc["log"] = LinesJson(Form(s).memJ2534.Lines());
+void LogMember(Session& s, PassThruSteps& pt) {
+  if (s.json) s.json->doc["log"] = LinesJson(pt.controls.memJ2534.Lines());
 }
 
-PassThruPage& Page(Session& s) { return *Form(s).Modules->passThru; }
-
 // Refresh; the manifests it skipped are told on standard error.
-void Refresh(Session& s) {
-  PassThruControls& p = Form(s);
+void Refresh(Session& s, PassThruSteps& pt) {
+  PassThruControls& p = pt.controls;
   p.memJ2534.Clear();
   p.btJ2534_Refresh.Click();
   for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << ShownLine(line) << "\n";
 }
 
 int List(Session& s) {
-  Refresh(s);
+  PassThruSteps pt(s, nullptr);
+  Refresh(s, pt);
   Json devices = Json::array();
-  for (const PassThruDevice& d : Page(s).Devices()) {
+  for (const PassThruDevice& d : pt.page.Devices()) {
     if (s.json)
       devices.push_back({{"name", d.name}, {"vendor", d.vendor}, {"library", d.functionLibrary}, {"source", d.source}});
     else
@@ -59,8 +58,9 @@ int Probe(Session& s, const std::vector<std::string>& a) {
     else
       return Usage(s, "unknown argument " + a[i]);
   }
-  Refresh(s);
-  PassThruControls& p = Form(s);
+  PassThruSteps pt(s, nullptr);
+  Refresh(s, pt);
+  PassThruControls& p = pt.controls;
   if (!device.empty()) {
     const auto& items = p.cbJ2534_Devices.Items();
     const auto it = std::find(items.begin(), items.end(), device);
@@ -71,9 +71,9 @@ int Probe(Session& s, const std::vector<std::string>& a) {
   }
   p.edJ2534_Name.SetText(name);
   p.btJ2534_Info.Click();
-  const LibraryProbe& probe = Page(s).Probe();
+  const LibraryProbe& probe = pt.page.Probe();
   if (s.json) {
-    LogMember(s);
+    LogMember(s, pt);
     s.json->doc["device"] = p.cbJ2534_Devices.Text();
     s.json->doc["complete"] = probe.InfoComplete();
   } else {
@@ -110,24 +110,37 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
+// The search as the Settings page's Search runs it; the adapter's device, or null (told)
+// when no adapter answered.
+std::unique_ptr<AdapterDevice> Searched(Session& s) {
+  std::unique_ptr<AdapterDevice> d = ChosenDevice(s);
+  if (Search(s, *d, false, kSearchLimitMs)) return d;
+  const DeviceFailure f = d->Failure();
+  if (s.Signal() == 0 &&
+      (f == DeviceFailure::NotFound || f == DeviceFailure::PortNotOpened || f == DeviceFailure::PortBusy))
+    s.Fail(1, "the adapter did not answer on " + s.chosenPort);
+  return nullptr;
+}
+
 int Install(Session& s) {
   if (!s.ChoosePort()) return 2;
-  if (!WindowSearch(s, kSearchLimitMs, true)) return 1;
-  PassThruControls& p = Form(s);
-  if (!p.btJ2534_Install.Usable()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
+  const std::unique_ptr<AdapterDevice> adapter = Searched(s);
+  if (!adapter) return 1;
+  PassThruSteps pt(s, &adapter->Session());
+  PassThruControls& p = pt.controls;
+  if (pt.DriverVersion().empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
   if (!s.json)
-    *s.out << "Installing the driver v" << Shown(Form(s).PassThruDriverVersion) << " from " << Shown(s.chosenPort)
-           << "\n";
+    *s.out << "Installing the driver v" << Shown(pt.DriverVersion()) << " from " << Shown(s.chosenPort) << "\n";
   p.memJ2534.Clear();
   {
     ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal() && !s.json);
     p.btJ2534_Install.Click();
   }
-  const DriverInstaller& installer = Page(s).Installer();
+  const DriverInstaller& installer = pt.page.Installer();
   const bool installed = installer.LastResult() == InstallResult::Installed;
   if (s.json) {
-    LogMember(s);
-    s.json->doc["offered"] = Form(s).PassThruDriverVersion;
+    LogMember(s, pt);
+    s.json->doc["offered"] = pt.DriverVersion();
     s.json->doc["installed"] = installed;
     if (installed) {
       s.json->doc["version"] = p.edJ2534_Version_DLL.Text();
@@ -149,32 +162,33 @@ int Install(Session& s) {
 }
 
 int Check(Session& s) {
-  TfrmMain& f = Form(s);
-  PassThruControls& p = f;
   const bool withAdapter = !s.chosenPort.empty();
-  if (withAdapter && (!s.ChoosePort() || !WindowSearch(s, kSearchLimitMs, true))) return 1;
+  std::unique_ptr<AdapterDevice> adapter;
+  if (withAdapter && (!s.ChoosePort() || !(adapter = Searched(s)))) return 1;
+  PassThruSteps pt(s, adapter ? &adapter->Session() : nullptr);
+  PassThruControls& p = pt.controls;
   p.memJ2534.Clear();
   p.btJ2534_Version_Check.Click();
   const std::string installed = p.edJ2534_Version_DLL.Text();
   const bool missing = installed == "Not installed" || installed == "Access Error";
   if (s.json) {
-    LogMember(s);
+    LogMember(s, pt);
     s.json->doc["installed"] = installed;
-    if (!missing) s.json->doc["loadableHere"] = Page(s).Installer().ForeignRemark().empty();
+    if (!missing) s.json->doc["loadableHere"] = pt.page.Installer().ForeignRemark().empty();
   } else {
     *s.out << "Installed:\t" << Shown(installed) << "\n";
     // A library this system's pass-thru programs cannot load is said so.
     for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
   }
   if (!withAdapter) return missing ? s.Fail(1, "passthru: no driver is installed (" + installed + ")") : 0;
-  if (f.PassThruDriverVersion.empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
-  const bool same = installed == f.PassThruDriverVersion;
+  if (pt.DriverVersion().empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
+  const bool same = installed == pt.DriverVersion();
   if (s.json) {
-    s.json->doc["offered"] = f.PassThruDriverVersion;
+    s.json->doc["offered"] = pt.DriverVersion();
     s.json->doc["upToDate"] = same;
-    if (!same) s.json->Error("update required: the adapter offers " + f.PassThruDriverVersion);
+    if (!same) s.json->Error("update required: the adapter offers " + pt.DriverVersion());
   } else {
-    *s.out << "Adapter driver:\t" << Shown(f.PassThruDriverVersion) << "\n"
+    *s.out << "Adapter driver:\t" << Shown(pt.DriverVersion()) << "\n"
            << (same ? "up to date" : "update required") << "\n";
   }
   return same ? 0 : 3;
@@ -207,8 +221,7 @@ Registrar passthru({"passthru",
                     RunPassThru,
                     {},
                     false,
-                    [](const std::vector<std::string>& a) { return !a.empty() && a[0] == "install"; },
-                    true});
+                    [](const std::vector<std::string>& a) { return !a.empty() && a[0] == "install"; }});
 
 }  // namespace
 }  // namespace bx::cli

@@ -4,12 +4,44 @@
 
 #include "cli/AdapterSteps.h"
 #include "cli/Cli.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonDocument.h"
-#include "window/SupportReport.h"
+#include "cli/NetworkSteps.h"
+#include "cli/PassThruSteps.h"
+#include "links/PortProperties.h"
+#include "report/SupportReport.h"
+#include "session/ReplyLines.h"
 
 namespace bx::cli {
 namespace {
+
+// The parts of the report as this run has them: the port list with each port's
+// properties, the settings, the pass-thru devices, the trace, and the panes a window would
+// show at this point: the search's reply in memLog (or why it failed), the stored network
+// devices in memLog_Network.
+ReportParts Parts(Session& s, const std::vector<std::string>& searchLog) {
+  ReportParts p;
+  p.version = s.version;
+  p.programPath = s.registration.programPath;
+  const PortLists rows = s.Ports();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    PropertyRows properties;
+    for (const auto& prop : PortProperties(rows.Details[i])) properties.emplace_back(prop.label, prop.value);
+    p.ports.push_back({rows.Names[i], rows.Descriptions[i], rows.Details[i], std::move(properties)});
+  }
+  p.registry = s.services.registry.get();
+  PassThruSteps passThru(s, nullptr);
+  p.passThruDevices = passThru.page.ListDevices(&p.skippedManifests);
+  p.trace = s.trace.get();
+  NetworkSteps network(s);
+  for (const std::string& name : kReportLogs) {
+    std::vector<std::string> lines;
+    if (name == "memLog") lines = searchLog;
+    if (name == "memLog_Network") lines = network.controls.memLog_Network.Lines();
+    if (name == "memJ2534") lines = passThru.controls.memJ2534.Lines();
+    p.logs.emplace_back(name, std::move(lines));
+  }
+  return p;
+}
 
 int RunReport(Session& s) {
   if (!s.TakesOnly("report", {}, 1)) return 2;
@@ -18,13 +50,18 @@ int RunReport(Session& s) {
   // With a port chosen the report holds the adapter's answer too (the log, the trace); an
   // adapter that does not answer is told in the log, and the report is written anyway.
   bool searched = false;
+  std::vector<std::string> searchLog;
   if (!s.chosenPort.empty()) {
     if (!s.ChoosePort()) return 2;
-    searched = WindowSearch(s, kExchangeLimitMs, false);
+    const std::unique_ptr<AdapterDevice> d = ChosenDevice(s);
+    searched = Search(s, *d);
+    if (d->Answered()) searchLog = LogLines(d->Reply() + "\r\n");
+    if (!searched && d->Session().LastResult()) searchLog.push_back(d->Session().LastResult()->cause);
   }
   std::string why;
   std::vector<std::string> names;
-  if (!WriteSupportReport(Form(s), path, why, &names)) return s.Fail(1, "report: cannot write " + path + ": " + why);
+  if (!WriteSupportReport(Parts(s, searchLog), path, why, &names))
+    return s.Fail(1, "report: cannot write " + path + ": " + why);
   if (s.json) {
     s.json->doc["path"] = path;
     s.json->doc["members"] = names;
@@ -48,8 +85,6 @@ Registrar report({"report",
                   "Exit code 0 when written, 1 when not, 2 for usage errors.",
                   RunReport,
                   {},
-                  true,
-                  nullptr,
                   true});
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "passthru/PassThruPage.h"
 
 #include "platform/Files.h"
-
-#include "settings/Settings.h"
 #include "session/AdapterSession.h"
+#include "settings/Settings.h"
 
 namespace bx {
 
@@ -36,6 +35,20 @@ PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services
 }
 
 PassThruPage::~PassThruPage() = default;
+
+void PassThruPage::WireControls() {
+  PassThruControls& p = c_;
+  p.btJ2534_Refresh.OnClick = [this] { btJ2534_RefreshClick(); };
+  p.cbJ2534_Devices.OnClick = [this] { cbJ2534_DevicesClick(); };
+  p.cbJ2534_Devices.OnChange = [this] { cbJ2534_DevicesChange(); };
+  p.btJ2534_Load.OnClick = [this] { btJ2534_LoadClick(); };
+  p.btJ2534_Open.OnClick = [this] { btJ2534_OpenClick(); };
+  p.btJ2534_Version.OnClick = [this] { btJ2534_VersionClick(); };
+  p.btJ2534_Info.OnClick = [this] { btJ2534_InfoClick(); };
+  p.btJ2534_Config.OnClick = [this] { btJ2534_ConfigClick(); };
+  p.btJ2534_Version_Check.OnClick = [this] { btJ2534_Version_CheckClick(); };
+  p.btJ2534_Install.OnClick = [this] { btJ2534_InstallClick(); };
+}
 
 void PassThruPage::PageEntered() {
   if (!s_.driverVersion.empty()) {

@@ -27,7 +27,10 @@ class PassThruPage : public RegisteredDevices {
   // Unloads a loaded pass-thru library (at close).
   void UnloadLibrary() { probe_.UnloadLibrary(); }
 
-  // Handlers, wired by the window.
+  // The page's controls' events to its handlers.
+  void WireControls();
+
+  // Handlers.
   void btJ2534_RefreshClick() { Refresh(); }
   void cbJ2534_DevicesChange() { DeviceSelected(); }
   void cbJ2534_DevicesClick();

@@ -1,25 +1,16 @@
 #pragma once
-// The support report: one zip archive with what support asks for first, so that a user
-// can hand it over in one piece. Its members:
-//
-//   version.txt        the program's version record and its path
-//   ports.txt          the port list (name, description, detail) and each port's properties
-//   registry.reg       the settings store as a REGEDIT4 export
-//   passthru.txt       the registered pass-thru devices
-//   trace.txt          the wire trace of this run (only when one is taken)
-//   logs/NAME.txt      the log panes of the pages (memLog, memUpdate, ...)
-//
-// The WiFi keys are masked in every member as the WiFi log masks them (in the export, in
-// its string values); the trace as its writer masked it.
+// The window's support report (report/SupportReport): its parts gathered from the window,
+// its pages' log panes and its links.
 #include <string>
 #include <vector>
 
-#include "platform/Archive.h"
+#include "report/SupportReport.h"
 
 namespace bx {
 
 class TfrmMain;
 
+ReportParts SupportReportParts(TfrmMain& form);
 std::vector<ArchiveMember> SupportReportMembers(TfrmMain& form);
 
 // Writes the report in place of `path` (whole or not at all); `names` (may be null) gets

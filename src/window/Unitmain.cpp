@@ -264,18 +264,7 @@ void TfrmMain::WireNetworkPage() {
 }
 
 void TfrmMain::WirePassThruPage() {
-  PassThruPage& page = *Modules->passThru;
-  PassThruControls& p = *this;
-  p.btJ2534_Refresh.OnClick = [&page] { page.btJ2534_RefreshClick(); };
-  p.cbJ2534_Devices.OnClick = [&page] { page.cbJ2534_DevicesClick(); };
-  p.cbJ2534_Devices.OnChange = [&page] { page.cbJ2534_DevicesChange(); };
-  p.btJ2534_Load.OnClick = [&page] { page.btJ2534_LoadClick(); };
-  p.btJ2534_Open.OnClick = [&page] { page.btJ2534_OpenClick(); };
-  p.btJ2534_Version.OnClick = [&page] { page.btJ2534_VersionClick(); };
-  p.btJ2534_Info.OnClick = [&page] { page.btJ2534_InfoClick(); };
-  p.btJ2534_Config.OnClick = [&page] { page.btJ2534_ConfigClick(); };
-  p.btJ2534_Version_Check.OnClick = [&page] { page.btJ2534_Version_CheckClick(); };
-  p.btJ2534_Install.OnClick = [&page] { page.btJ2534_InstallClick(); };
+  Modules->passThru->WireControls();
 }
 
 // ---- shown and closing -----------------------------------------------------------------

@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegistryExport.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "settings/Settings.h"
+#include "support/FormFixture.h"
 #include "support/Process.h"
+#include "window/Unitmain.h"
 
 namespace bx {
 namespace {
@@ -54,20 +57,23 @@ TEST(SettingsCli, ARunLeavesTheStoredWindowPositionAsItFoundIt) {
   }
 }
 
-// A command that runs without a window and one that still works a headless window's page
-// leave the same store behind: the start's and the close's writes are one.
-TEST(SettingsCli, CommandsWithAndWithoutTheHeadlessWindowLeaveTheSameStore) {
-  auto storeAfter = [](const std::vector<std::string>& command) {
-    test::TempHome home;
-    EXPECT_EQ(RunProgram(command, home.Env()).exitCode, 0);
-    const test::RunResult exported = RunProgram({kCli, "registry"}, home.Env());
-    EXPECT_EQ(exported.exitCode, 0);
-    return exported.out;
-  };
-  const std::string windowless = storeAfter({kCli, "ports"});
-  EXPECT_NE(windowless.find("\"SortCol\""), std::string::npos);
-  EXPECT_NE(windowless.find("\"Path\""), std::string::npos);
-  EXPECT_EQ(storeAfter({kCli, "passthru", "list"}), windowless);
+// The command line starts and closes as the window does: a run leaves the store that the
+// window model's creation and close leave (the window program registered alike).
+TEST(SettingsCli, ARunLeavesTheStoreTheWindowLeaves) {
+  test::TempHome home;
+  ASSERT_EQ(RunProgram({kCli, "ports"}, home.Env()).exitCode, 0);
+  SqliteRegistry cli(StorePath(home));
+  const std::string left = ExportRegedit4(cli);
+  EXPECT_NE(left.find("\"SortCol\""), std::string::npos) << left;
+
+  test::FormWorld w;
+  AppContext c = w.Context();
+  c.programPath = std::filesystem::weakly_canonical(BinaryPath("src/view/qt/brevantix-configurator")).string();
+  c.hasView = false;
+  w.form = std::make_unique<TfrmMain>(std::move(c));
+  w.form->FormShow();
+  ASSERT_TRUE(w.form->Close());
+  EXPECT_EQ(ExportRegedit4(w.registry), left);
 }
 
 // Copied where no window program stands beside it, the CLI does not make itself the
