@@ -88,9 +88,6 @@ bool Session::Start() {
     // The start's writes, as the window's creation makes them.
     WriteStartupSettings(*settings, registration);
     sort = ReadSortState(*settings);
-    // The pass-thru page reads the device chosen last as the window opens, which stores
-    // it empty the first time: the command line's start leaves the same store.
-    (void)settings->ReadSettingString("", "Device", "");
     LinkConfig config;
     config.registry = services.registry.get();
     config.settingsKey = settings->SettingsKey;
