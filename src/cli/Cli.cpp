@@ -118,18 +118,7 @@ int Session::AppMessageBox(const std::string& shortCaption, const std::string& t
   return dialogs->MessageBox(ApplicationTitle(version) + " - " + shortCaption, text, flags);
 }
 
-bool Session::SelectProgram(std::string& fileName) {
-  OpenFileRequest r;
-  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
-  r.programs = true;
-  r.title = "Open";
-  r.fileName = fileName;
-  r.mustExist = true;
-  std::string chosen;
-  if (!dialogs->OpenFile(r, chosen)) return false;
-  fileName = chosen;
-  return true;
-}
+bool Session::SelectProgram(std::string& fileName) { return ChooseProgramFile(dialogs.get(), fileName); }
 
 bool Session::ChoosePort() {
   if (chosenPort.empty()) {

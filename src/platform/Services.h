@@ -66,6 +66,21 @@ class Dialogs {
   virtual void ShowProperties(const std::string& title, const PropertyRows& rows) = 0;
 };
 
+// The open-file dialog for a program to start, beginning at `fileName` (the platform's
+// program files, then all files); on a confirmed choice `fileName` is the answer. False
+// when cancelled or without dialogs.
+inline bool ChooseProgramFile(Dialogs* dialogs, std::string& fileName) {
+  if (!dialogs) return false;
+  OpenFileRequest r;
+  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
+  r.programs = true;
+  r.fileName = fileName;
+  std::string chosen;
+  if (!dialogs->OpenFile(r, chosen)) return false;
+  fileName = chosen;
+  return true;
+}
+
 class Clipboard {
  public:
   virtual ~Clipboard() = default;

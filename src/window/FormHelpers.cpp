@@ -1,8 +1,8 @@
 // The window's shared helpers: message boxes, the file chooser and whole-file reads and
 // writes, used by every page.
 #include "core/Bytes.h"
-#include "window/Unitmain.h"
 #include "platform/Files.h"
+#include "window/Unitmain.h"
 
 namespace bx {
 
@@ -30,12 +30,7 @@ bool TfrmMain::SelectFile(const std::string& description, const std::string& mas
   return ChooseFile(ctx.dialogs, r, fileName);
 }
 
-bool TfrmMain::SelectProgram(std::string& fileName) {
-  OpenFileRequest r;
-  r.filter = "Executable files|*.exe;*.bat;*.cmd|All files|*.*";
-  r.programs = true;
-  return ChooseFile(ctx.dialogs, r, fileName);
-}
+bool TfrmMain::SelectProgram(std::string& fileName) { return ChooseProgramFile(ctx.dialogs, fileName); }
 
 bool TfrmMain::ReadWholeFile(const std::string& path, Bytes& data, std::size_t limit) {
   return ReadRegularFile(path, limit, data).Ok();
