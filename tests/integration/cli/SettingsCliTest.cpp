@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,17 +59,27 @@ TEST(SettingsCli, ARunLeavesTheStoredWindowPositionAsItFoundIt) {
 }
 
 // The command line starts and closes as the window does: a run leaves the store that the
-// window model's creation and close leave (the window program registered alike).
+// window model's creation and close leave (the window program registered alike). The CLI
+// runs from a folder of its own with a window program beside it, so that the case holds
+// in trees built without the window too.
 TEST(SettingsCli, ARunLeavesTheStoreTheWindowLeaves) {
+  namespace fs = std::filesystem;
   test::TempHome home;
-  ASSERT_EQ(RunProgram({kCli, "ports"}, home.Env()).exitCode, 0);
+  const fs::path bin = fs::path(home.Path()) / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(kCli, bin / "brevantix-cli");
+  const fs::path window = bin / "brevantix-configurator";
+  { std::ofstream(window) << "#!/bin/sh\n"; }
+  fs::permissions(window, fs::perms::owner_all);
+  ASSERT_EQ(RunProgram({(bin / "brevantix-cli").string(), "ports"}, home.Env()).exitCode, 0);
   SqliteRegistry cli(StorePath(home));
   const std::string left = ExportRegedit4(cli);
   EXPECT_NE(left.find("\"SortCol\""), std::string::npos) << left;
+  EXPECT_NE(left.find(fs::weakly_canonical(window).string()), std::string::npos) << left;
 
   test::FormWorld w;
   AppContext c = w.Context();
-  c.programPath = std::filesystem::weakly_canonical(BinaryPath("src/view/qt/brevantix-configurator")).string();
+  c.programPath = fs::weakly_canonical(window).string();
   c.hasView = false;
   w.form = std::make_unique<TfrmMain>(std::move(c));
   w.form->FormShow();
