@@ -55,7 +55,7 @@ int RunDiscover(Session& s) {
   // Without --save the new rows are dropped as the page's "No" drops them.
   if (save)
     page.SaveList();
-  else if (n.btNetwork_Save.Enabled())
+  else if (page.Unsaved())
     page.LoadList();
   if (found == 0 && s.json) s.json->Error("no adapter answered");
   return found > 0 ? 0 : 1;

@@ -1,5 +1,5 @@
-// brevantix-cli net: the Network page's device list. Each change is made as a user
-// would make it on the page (fields, row selection, buttons) and saved with its Save.
+// brevantix-cli net: the Network page's device list. Each change is made on the page's
+// rows as its buttons make it, and saved as its Save saves.
 #include <ostream>
 
 #include "cli/Cli.h"
@@ -43,8 +43,8 @@ int SelectRow(Session& s, NetworkSteps& net, const std::string& key) {
 
 int Saved(Session& s, NetworkSteps& net) {
   NetworkPage& page = net.page;
-  net.controls.btNetwork_Save.Click();
-  if (net.controls.btNetwork_Save.Enabled()) return s.Fail(1, "net: the list could not be saved");
+  page.SaveList();
+  if (page.Unsaved()) return s.Fail(1, "net: the list could not be saved");
   PrintList(s, page);
   return 0;
 }
@@ -57,13 +57,8 @@ int Add(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
   for (std::size_t i = 3; i < a.size(); ++i) name += (i > 3 ? " " : "") + a[i];
   if (name.starts_with('~')) return Usage(s, kTildeName);
   if (const std::string why = UnusableDeviceReason({name, "", a[1], a[2]}); !why.empty()) return Usage(s, why);
-  NetworkControls& n = net.controls;
-  n.edNetwork_IP.SetText(a[1]);
-  n.edNetwork_Port.SetText(a[2]);
-  n.edNetwork_Name.SetText(name);
-  const int before = page.RowCount();
-  n.btNetwork_Add.Click();
-  if (page.RowCount() == before) return s.Fail(1, "net: " + a[1] + " " + a[2] + " \"" + name + "\" is listed already");
+  if (page.RecordDevice({name, "", a[1], a[2]}, kMarkNew) < 0)
+    return s.Fail(1, "net: " + a[1] + " " + a[2] + " \"" + name + "\" is listed already");
   return Saved(s, net);
 }
 
@@ -88,16 +83,11 @@ int Update(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
     return Usage(s, why);
   const int row = SelectRow(s, net, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = net.controls;
-  if (port) n.edNetwork_Port.SetText(*port);
-  if (name) n.edNetwork_Name.SetText(*name);
-  n.btNetwork_Update.Click();
+  NetDevice d = page.Row(row);
+  if (port) d.Port = *port;
+  if (name) d.Name = *name;
   // The page refuses a row whose stored address cannot be opened.
-  const NetDevice now = page.Row(row);
-  if ((port && now.Port != *port) || (name && now.Name != *name)) {
-    const auto log = n.memLog_Network.Lines();
-    return s.Fail(1, "net: " + (log.empty() ? std::string("not updated") : log.back()));
-  }
+  if (const std::string why = page.UpdateSelected(d); !why.empty()) return s.Fail(1, "net: Not updated: " + why);
   return Saved(s, net);
 }
 

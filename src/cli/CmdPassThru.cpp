@@ -143,7 +143,7 @@ int Install(Session& s) {
     s.json->doc["offered"] = pt.DriverVersion();
     s.json->doc["installed"] = installed;
     if (installed) {
-      s.json->doc["version"] = p.edJ2534_Version_DLL.Text();
+      s.json->doc["version"] = installer.InstalledVersion();
       s.json->doc["path"] = installer.DriverPath();
       s.json->doc["registeredAs"] = installer.DeviceKey();
       s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
@@ -156,7 +156,7 @@ int Install(Session& s) {
     return s.Fail(1, "passthru: the driver was not installed" + (why.empty() ? std::string() : ": " + why));
   }
   if (!s.json)
-    *s.out << "Installed: " << Shown(p.edJ2534_Version_DLL.Text()) << "\t" << Shown(installer.DriverPath()) << "\n"
+    *s.out << "Installed: " << Shown(installer.InstalledVersion()) << "\t" << Shown(installer.DriverPath()) << "\n"
            << "Registered as: " << installer.DeviceKey() << "\n";
   return 0;
 }
@@ -169,12 +169,13 @@ int Check(Session& s) {
   PassThruControls& p = pt.controls;
   p.memJ2534.Clear();
   p.btJ2534_Version_Check.Click();
-  const std::string installed = p.edJ2534_Version_DLL.Text();
-  const bool missing = installed == "Not installed" || installed == "Access Error";
+  const DriverInstaller& installer = pt.page.Installer();
+  const std::string installed = installer.InstalledVersion();
+  const bool missing = !installer.DriverPresent();
   if (s.json) {
     LogMember(s, pt);
     s.json->doc["installed"] = installed;
-    if (!missing) s.json->doc["loadableHere"] = pt.page.Installer().ForeignRemark().empty();
+    if (!missing) s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
   } else {
     *s.out << "Installed:\t" << Shown(installed) << "\n";
     // A library this system's pass-thru programs cannot load is said so.

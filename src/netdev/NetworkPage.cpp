@@ -41,24 +41,53 @@ void NetworkPage::WireControls() {
 
 // ---- the rows ----------------------------------------------------------------------------
 
-NetDevice NetworkPage::Row(int i) const {
-  const ui::TListItem& item = c_.lvNetDevices.Item(i);
-  const auto& sub = item.SubItems();
-  auto at = [&sub](std::size_t k) { return k < sub.size() ? sub[k] : std::string(); };
-  return NetDevice{at(1), at(2), item.Caption(), at(0)};
+const NetworkPage::NetRow& NetworkPage::RowAt(int i) const {
+  static const NetRow kNone;
+  const auto it = rows_.find(c_.lvNetDevices.Item(i).Data);
+  return it == rows_.end() ? kNone : it->second;
+}
+
+ui::TListItem& NetworkPage::AddRow(const NetRow& row) {
+  ui::TListItem& item = c_.lvNetDevices.Add();
+  item.Data = nextRow_++;
+  rows_[item.Data] = row;
+  ShowRow(item);
+  return item;
+}
+
+void NetworkPage::ShowRow(ui::TListItem& item) {
+  const NetRow& row = RowOf(item);
+  item.SetCaption(row.device.IP);
+  item.SetSubItem(0, row.device.Port);
+  item.SetSubItem(1, row.device.Name);
+  item.SetSubItem(2, row.device.MAC);
+  item.SetStateIndex(row.mark);
 }
 
 void NetworkPage::SetRow(ui::TListItem& item, const NetDevice& device) {
-  item.SetCaption(device.IP);
-  item.SetSubItem(0, device.Port);
-  item.SetSubItem(1, device.Name);
-  item.SetSubItem(2, device.MAC);
+  RowOf(item).device = device;
+  ShowRow(item);
+}
+
+void NetworkPage::SetMark(ui::TListItem& item, int mark) {
+  RowOf(item).mark = mark;
+  item.SetStateIndex(mark);
+}
+
+void NetworkPage::ClearRows() {
+  c_.lvNetDevices.Clear();
+  rows_.clear();
+}
+
+void NetworkPage::SetUnsaved(bool unsaved) {
+  unsaved_ = unsaved;
+  c_.btNetwork_Save.SetEnabled(unsaved);
 }
 
 int NetworkPage::FindRow(const std::string& key) const {
   int first = -1, matches = 0;
   for (int i = 0; i < RowCount(); ++i) {
-    if (c_.lvNetDevices.Item(i).Caption() != key) continue;
+    if (Row(i).IP != key) continue;
     if (matches++ == 0) first = i;
   }
   if (matches == 1) return first;
@@ -74,16 +103,14 @@ int NetworkPage::RecordDevice(const NetDevice& device, int mark) {
   for (int i = 0; i < RowCount(); ++i) {
     if (Row(i) != device) continue;
     ui::TListItem& item = c_.lvNetDevices.Item(i);
-    if (item.StateIndex() == kMarkNone)
-      item.SetStateIndex(kMarkFound);
-    else if (item.StateIndex() == kMarkDisabled)
-      item.SetStateIndex(kMarkDisabledFound);
+    if (RowMark(i) == kMarkNone)
+      SetMark(item, kMarkFound);
+    else if (RowMark(i) == kMarkDisabled)
+      SetMark(item, kMarkDisabledFound);
     return -1;
   }
-  ui::TListItem& item = c_.lvNetDevices.Add();
-  SetRow(item, device);
-  item.SetStateIndex(mark);
-  c_.btNetwork_Save.SetEnabled(true);
+  ui::TListItem& item = AddRow({device, mark});
+  SetUnsaved(true);
   return item.Index();
 }
 
@@ -107,12 +134,12 @@ void NetworkPage::DeviceFound(const NetDevice& device) {
 // ---- load, save and the prompt -------------------------------------------------------------
 
 void NetworkPage::LoadList() {
-  c_.lvNetDevices.Clear();
+  ClearRows();
   unreadable_.clear();
   ApplySelection();
   loaded_ = saved_ ? saved_->FreshEntries() : store_.ReadLines();
   ShowLines(loaded_, true);
-  c_.btNetwork_Save.SetEnabled(false);
+  SetUnsaved(false);
 }
 
 void NetworkPage::ShowLines(const std::vector<std::string>& lines, bool log) {
@@ -148,7 +175,7 @@ void NetworkPage::SaveList() {
     // The selected device stays selected when the merged list still holds it.
     const ui::TListItem* sel = c_.lvNetDevices.Selected();
     const std::optional<NetDevice> selected = sel ? std::optional<NetDevice>(Row(sel->Index())) : std::nullopt;
-    c_.lvNetDevices.Clear();
+    ClearRows();
     unreadable_.clear();
     ShowLines(saved, false);
     for (int i = 0; selected && i < RowCount(); ++i)
@@ -158,14 +185,14 @@ void NetworkPage::SaveList() {
       }
     ApplySelection();
   } else {
-    for (int i = 0; i < RowCount(); ++i) c_.lvNetDevices.Item(i).SetStateIndex(marks[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < RowCount(); ++i) SetMark(c_.lvNetDevices.Item(i), marks[static_cast<std::size_t>(i)]);
   }
-  c_.btNetwork_Save.SetEnabled(false);
+  SetUnsaved(false);
   Reselect();
 }
 
 int NetworkPage::PendingChangesPrompt(bool reload) {
-  if (!c_.btNetwork_Save.Enabled()) return 0;
+  if (!unsaved_) return 0;
   const int answer = s_.messageBox ? s_.messageBox("Network Search...", "Save the changes on the Network page?",
                                                    mb::YesNoCancel | mb::IconQuestion)
                                    : mb::IdCancel;
@@ -185,10 +212,10 @@ int NetworkPage::PendingChangesPrompt(bool reload) {
 void NetworkPage::ClearFoundMarks() {
   for (int i = 0; i < RowCount(); ++i) {
     ui::TListItem& item = c_.lvNetDevices.Item(i);
-    if (item.StateIndex() == kMarkFound)
-      item.SetStateIndex(kMarkNone);
-    else if (item.StateIndex() == kMarkDisabledFound)
-      item.SetStateIndex(kMarkDisabled);
+    if (RowMark(i) == kMarkFound)
+      SetMark(item, kMarkNone);
+    else if (RowMark(i) == kMarkDisabledFound)
+      SetMark(item, kMarkDisabled);
   }
 }
 
@@ -211,7 +238,7 @@ void NetworkPage::btNetwork_FindClick() {
     c_.btNetwork_Find.SetEnabled(false);
     return;
   }
-  const std::string target = sel->Caption();
+  const std::string target = RowOf(*sel).device.IP;
   Search(target, false);
 }
 
@@ -231,7 +258,7 @@ void NetworkPage::ApplySelection() {
     c_.edNetwork_IP.SetText(d.IP);
     c_.edNetwork_Port.SetText(d.Port);
     c_.edNetwork_Name.SetText(d.Name);
-    const int mark = sel->StateIndex();
+    const int mark = RowOf(*sel).mark;
     if (mark == kMarkNew) {
       c_.btNetwork_Find.SetEnabled(false);
       c_.btNetwork_State.SetEnabled(false);
@@ -294,20 +321,29 @@ void NetworkPage::btNetwork_AddClick() {
 
 void NetworkPage::btNetwork_UpdateClick() {
   if (ui::TListItem* sel = c_.lvNetDevices.Selected()) {
-    NetDevice d = Row(sel->Index());
+    NetDevice d = RowOf(*sel).device;
     d.IP = c_.edNetwork_IP.Text();
     d.Port = c_.edNetwork_Port.Text();
     d.Name = c_.edNetwork_Name.Text();
-    if (const std::string why = UnusableDeviceReason(d); !why.empty()) {
-      c_.memLog_Network.AddLine("Not updated: " + why);
+    if (!UpdateSelected(d).empty()) {
       MarkRefusedFields();
       return;
     }
-    SetRow(*sel, d);
     c_.btNetwork_Add.SetEnabled(false);
-    c_.btNetwork_Save.SetEnabled(true);
   }
   c_.btNetwork_Update.SetEnabled(false);
+}
+
+std::string NetworkPage::UpdateSelected(const NetDevice& device) {
+  ui::TListItem* sel = c_.lvNetDevices.Selected();
+  if (!sel) return "no row is selected";
+  if (std::string why = UnusableDeviceReason(device); !why.empty()) {
+    c_.memLog_Network.AddLine("Not updated: " + why);
+    return why;
+  }
+  SetRow(*sel, device);
+  SetUnsaved(true);
+  return {};
 }
 
 void NetworkPage::btNetwork_DeleteClick() {
@@ -322,8 +358,10 @@ void NetworkPage::btNetwork_DeleteClick() {
   if (!s_.messageBox || s_.messageBox("Network Device Delete...", "Delete the device " + what + " from the list?",
                                       mb::YesNo | mb::IconQuestion | mb::DefaultNo) != mb::IdYes)
     return;
+  const std::uint64_t row = sel->Data;
   c_.lvNetDevices.Delete(index);  // the deselection runs the selection rule
-  c_.btNetwork_Save.SetEnabled(true);
+  rows_.erase(row);
+  SetUnsaved(true);
 }
 
 void NetworkPage::OfferDisable(bool disable) {
@@ -337,8 +375,8 @@ void NetworkPage::btNetwork_StateClick() {
     c_.btNetwork_State.SetEnabled(false);
     return;
   }
-  sel->SetStateIndex(offersDisable_ ? kMarkDisabled : kMarkNone);
-  c_.btNetwork_Save.SetEnabled(true);
+  SetMark(*sel, offersDisable_ ? kMarkDisabled : kMarkNone);
+  SetUnsaved(true);
   Reselect();
 }
 
@@ -348,7 +386,7 @@ void NetworkPage::btNetwork_ConfigClick() {
     c_.btNetwork_Config.SetEnabled(false);
     return;
   }
-  if (s_.shell) s_.shell->Open("http://" + sel->Caption() + "/", "");
+  if (s_.shell) s_.shell->Open("http://" + RowOf(*sel).device.IP + "/", "");
 }
 
 void NetworkPage::edNetworkKeyDown(ui::KeyEvent& e) {

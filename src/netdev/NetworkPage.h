@@ -1,9 +1,13 @@
 #pragma once
 // The Network page: the list of known network adapters (found by a search or typed in),
 // its marks, the edit fields and buttons, and saving it into the settings from which the
-// network link offers the enabled devices as NET: ports. The list view lvNetDevices is
-// the list itself: its rows in displayed order are what Save writes.
+// network link offers the enabled devices as NET: ports. The page keeps each row's device
+// and mark and shows them in the list view lvNetDevices, whose items name their row
+// (TListItem::Data); the items' order is the user's (a column click sorts them), and Save
+// writes the rows in that order.
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -63,8 +67,13 @@ class NetworkPage : public SearchSink {
   int RowCount() const { return c_.lvNetDevices.Count(); }
   // Whether btNetwork_State disables the selected row ("Disable") or enables it.
   bool OffersDisable() const { return offersDisable_; }
-  NetDevice Row(int i) const;
-  int RowMark(int i) const { return c_.lvNetDevices.Item(i).StateIndex(); }
+  NetDevice Row(int i) const { return RowAt(i).device; }
+  int RowMark(int i) const { return RowAt(i).mark; }
+  // Whether the rows hold changes not saved yet (Save is offered then).
+  bool Unsaved() const { return unsaved_; }
+  // Changes the selected row as Update does: the reason it was refused ("" when changed;
+  // the page logs it then), "no row is selected" without a selection.
+  std::string UpdateSelected(const NetDevice& device);
   // The first row whose IP, or IP + ":" + Port, is `key`; -1 when none, -2 when an IP
   // alone names more than one row.
   int FindRow(const std::string& key) const;
@@ -99,6 +108,19 @@ class NetworkPage : public SearchSink {
   void btNetwork_SaveClick() { SaveList(); }
 
  private:
+  struct NetRow {
+    NetDevice device;
+    int mark = kMarkNone;
+  };
+  // The row an item shows; an empty one for an item the page did not add.
+  const NetRow& RowAt(int i) const;
+  NetRow& RowOf(const ui::TListItem& item) { return rows_[item.Data]; }
+  ui::TListItem& AddRow(const NetRow& row);
+  void ShowRow(ui::TListItem& item);
+  void SetMark(ui::TListItem& item, int mark);
+  void ClearRows();
+  void SetUnsaved(bool unsaved);
+
   SavedDevices* saved_ = nullptr;
   void OfferDisable(bool disable);
   bool offersDisable_ = true;
@@ -113,6 +135,10 @@ class NetworkPage : public SearchSink {
   NetworkServices s_;
   DeviceStore store_;
   NetworkSearcher* searcher_ = nullptr;
+  // The rows by the Data of the item that shows them.
+  std::map<std::uint64_t, NetRow> rows_;
+  std::uint64_t nextRow_ = 1;
+  bool unsaved_ = false;
   // Stored lines that are not device lines: not listed, written back after the rows.
   std::vector<std::string> unreadable_;
   // The stored list as this page last read or saved it: what a save merges against.

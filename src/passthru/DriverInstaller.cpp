@@ -174,25 +174,31 @@ std::string DriverInstaller::DriverPath() const {
 
 std::string DriverInstaller::DeviceKey() const { return s_.companyName + " - " + s_.productName; }
 
+void DriverInstaller::ShowInstalled(const std::string& version, bool present) {
+  installed_ = version;
+  present_ = present;
+  c_.edJ2534_Version_DLL.SetText(version);
+}
+
 void DriverInstaller::CheckVersion(bool remark) {
   if (remark) foreign_.clear();
   c_.shJ2534_Install.SetVisible(false);
   c_.shJ2534_Version_DLL.SetVisible(false);
   const std::string path = DriverPath();
   if (path.empty()) {
-    c_.edJ2534_Version_DLL.SetText("Access Error");
+    ShowInstalled("Access Error", false);
     return;
   }
   Bytes library;
   if (const FileRead r = ReadRegularFile(path, kDriverFileLimit, library); !r.Ok()) {
-    c_.edJ2534_Version_DLL.SetText("Not installed");
+    ShowInstalled("Not installed", false);
     // Something that is no driver stands there: said, and not read.
     if (r.status == FileReadStatus::NotRegular || r.status == FileReadStatus::TooLarge)
       c_.memJ2534.AddLine("Not read: " + path + ": " + r.why);
     return;
   }
   const std::string installed = DriverVersionMarker(library);
-  c_.edJ2534_Version_DLL.SetText(installed);
+  ShowInstalled(installed, true);
   if (remark) {
     if (const std::string what = ForeignLibrary(library); !what.empty()) {
       foreign_ = ForeignLibraryLine(what, path);

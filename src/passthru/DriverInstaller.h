@@ -90,6 +90,11 @@ class DriverInstaller {
   // After an installation or a Check Version: the line saying that the installed library
   // is one this system's pass-thru programs cannot load ("" when they can).
   const std::string& ForeignRemark() const { return foreign_; }
+  // What the last check found: the version as the field shows it ("Access Error" without
+  // a system folder, "Not installed" without a readable library), and whether a library
+  // was read.
+  const std::string& InstalledVersion() const { return installed_; }
+  bool DriverPresent() const { return present_; }
 
   // Where the link of a port comes from (the window's link table, which makes it the
   // active one; null: no port opens).
@@ -117,6 +122,9 @@ class DriverInstaller {
   InstallResult result_ = InstallResult::None;
   std::string error_;
   std::string foreign_;
+  std::string installed_;
+  bool present_ = false;
+  void ShowInstalled(const std::string& version, bool present);
 };
 
 }  // namespace bx

@@ -84,9 +84,10 @@ void PassThruPage::Refresh() {
 void PassThruPage::DeviceSelected() {
   const std::string device = c_.cbJ2534_Devices.Text();
   s_.settings.WriteSettingString("", "Device", device);
-  c_.edJ2534_Config.SetText(directory_.Value(device, "ConfigApplication"));
+  const std::string config = directory_.Value(device, "ConfigApplication");
+  c_.edJ2534_Config.SetText(config);
   c_.edJ2534_DLL.SetText(directory_.Value(device, "FunctionLibrary"));
-  c_.btJ2534_Config.SetEnabled(!c_.edJ2534_Config.Text().empty());
+  c_.btJ2534_Config.SetEnabled(!config.empty());
   c_.btJ2534_Load.SetEnabled(true);
   c_.btJ2534_Info.SetEnabled(true);
 }

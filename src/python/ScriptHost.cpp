@@ -526,7 +526,7 @@ Adapter::DriverOutcome Adapter::InstallDriver(const std::string& programPath) {
       throw ScriptError(ErrorKind::Error, "the driver was not installed" + (why.empty() ? "" : ": " + why));
     }
   }
-  o.version = i.controls.edJ2534_Version_DLL.Text();
+  o.version = i.installer.InstalledVersion();
   o.path = i.installer.DriverPath();
   o.registeredAs = i.installer.DeviceKey();
   o.loadableHere = i.installer.ForeignRemark().empty();
@@ -537,8 +537,7 @@ std::string Adapter::DriverVersion() {
   std::lock_guard lock(H().mu);
   Installer i(*device_, {});
   i.installer.CheckVersion(false);
-  const std::string shown = i.controls.edJ2534_Version_DLL.Text();
-  return shown == "Not installed" || shown == "Access Error" ? std::string() : shown;
+  return i.installer.DriverPresent() ? i.installer.InstalledVersion() : std::string();
 }
 
 Demo::Demo(const std::string& driverLibrary) {

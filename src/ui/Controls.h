@@ -370,6 +370,9 @@ class TListItem {
   void MakeVisible();
   int Index() const;
   TListView* Owner() const { return owner_; }
+  // The owner's own tag for the item (which row of its model the item shows); sorting
+  // keeps it with the item.
+  std::uint64_t Data = 0;
 
  private:
   friend class TListView;

@@ -247,10 +247,8 @@ TEST(GuiKeyboard, EnterOnANetworkDeviceFindsItAndCtrlEnterOpensIt) {
   w.ShowPage(f.tsNetwork);
   w.window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
-  auto& row = f.lvNetDevices.Add();
-  row.SetCaption("192.168.4.1");
-  row.AddSubItem("23");
-  row.SetSelected(true);
+  const int row = f.Modules->network->RecordDevice({"", "", "192.168.4.1", "23"}, kMarkNone);
+  f.lvNetDevices.Item(row).SetSelected(true);
   struct Searcher : NetworkSearcher {
     void Start(const std::string& target) override { targets.push_back(target); }
     void Stop() override {}

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "window/Modules.h"
 #include "window/Unitmain.h"
 
 namespace bx::test {
@@ -29,12 +30,7 @@ inline void FillForPictures(TfrmMain& f, const std::string& port) {
   }
   for (auto [ip, tcpPort, name, mac, state] : {std::tuple{"192.168.4.1", "23", "Garage unit", "A0:B1:C2:D3:E4:F5", 8},
                                                {"192.168.4.7", "23", "Bench", "A0:B1:C2:D3:E4:F6", 5}}) {
-    auto& it = f.lvNetDevices.Add();
-    it.SetCaption(ip);
-    it.AddSubItem(tcpPort);
-    it.AddSubItem(name);
-    it.AddSubItem(mac);
-    it.SetStateIndex(state);
+    f.Modules->network->RecordDevice({name, mac, ip, tcpPort}, state);
   }
   auto& ap = f.lvWiFi_Scan_AP.Add();
   ap.SetCaption("Garage");

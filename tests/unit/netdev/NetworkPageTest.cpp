@@ -474,5 +474,24 @@ TEST_F(NetworkPageTest, FoundDevicesCanBeRecordedAndSavedByAFrontEnd) {
   EXPECT_EQ(Page().FindRow("10.0.0.8"), -1);
 }
 
+// A column click reorders the items; each still shows its own row (device and mark), the
+// rules act on the row the selected item shows, and Save writes the order the user sees.
+TEST_F(NetworkPageTest, ASortedListKeepsEachRowsDeviceAndMarkAndSavesInItsOrder) {
+  Start({StoredLine(kGarage, true), FormatDeviceLine(kBench)});
+  f->lvNetDevices.ColumnClick(2);  // by name: "Bench" first
+  ASSERT_EQ(Page().Row(0), kBench);
+  EXPECT_EQ(Marks(), (std::vector<int>{kMarkNone, kMarkDisabled}));
+  N().lvNetDevices.UserSelect(1);
+  EXPECT_EQ(N().edNetwork_IP.Text(), kGarage.IP);
+  EXPECT_EQ(N().btNetwork_State.Caption(), "Enable");
+  N().btNetwork_State.Click();
+  EXPECT_TRUE(Page().Unsaved());
+  N().btNetwork_Save.Click();
+  EXPECT_FALSE(Page().Unsaved());
+  EXPECT_EQ(StoredLines(Hive::LocalMachine),
+            (std::vector<std::string>{FormatDeviceLine(kBench), FormatDeviceLine(kGarage)}));
+  EXPECT_EQ(Page().FindRow(kGarage.IP), 1);
+}
+
 }  // namespace
 }  // namespace bx
