@@ -11,7 +11,7 @@ namespace bx {
 SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchange& exchange, WiFiPage& wifi,
                        WindowServices& window)
     : c_(controls), status_(status), ex_(exchange), wifi_(wifi), window_(window) {
-  c_.btSYS_Save.SetEnabled(false);
+  SetUnsaved(false);
   c_.edSYS_Serial.font.name = "Courier New";
   for (ui::TEdit* e : {&c_.edSYS_BW, &c_.edSYS_FW, &c_.edSYS_Hardware, &c_.edSignature, &c_.edCopyRight,
                        &c_.edSYS_Serial, &c_.edSYS_WiFi}) {
@@ -20,7 +20,7 @@ SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchang
   }
   // Any change of an option, by the user or by code, enables Save; the reader and the
   // reset disable it again when they are done.
-  auto changed = [this] { c_.btSYS_Save.SetEnabled(true); };
+  auto changed = [this] { SetUnsaved(true); };
   c_.rgSYS_Bluetooth.OnClick = changed;
   c_.rgSYS_Wireless.OnClick = changed;
   c_.rgSYS_WiFi.OnClick = changed;
@@ -36,7 +36,7 @@ void SystemPage::Reset() {
   c_.rgSYS_Bluetooth.SetItemIndex(0);
   c_.rgSYS_WiFi.SetItemIndex(0);
   c_.cbSYS_MSD.SetChecked(false);
-  c_.btSYS_Save.SetEnabled(false);
+  SetUnsaved(false);
 }
 
 void SystemPage::SystemInfo(const std::string& payload) {
@@ -52,7 +52,7 @@ void SystemPage::SystemInfo(const std::string& payload) {
     wifi_.Show();
   else
     wifi_.Reset(false);
-  c_.btSYS_Save.SetEnabled(false);
+  SetUnsaved(false);
 }
 
 void SystemPage::SendCommand(const std::string& action, const std::string& suffix, bool save) {
@@ -110,13 +110,18 @@ std::string SystemPage::SaveCommand() const { return SystemSaveSuffix(Shown()); 
 void SystemPage::Save() { SendCommand("Save", SaveCommand(), true); }
 
 int SystemPage::PendingChangesPrompt() {
-  if (!c_.btSYS_Save.Enabled() || !c_.tsSystem.TabVisible()) return 0;
+  if (!unsaved_ || !c_.tsSystem.TabVisible()) return 0;
   const int answer =
       window_.AppMessageBox("System...", "Save the changes on the System page?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdNo) return 0;
   if (answer != mb::IdYes) return -1;
   Save();
   return 1;
+}
+
+void SystemPage::SetUnsaved(bool unsaved) {
+  unsaved_ = unsaved;
+  c_.btSYS_Save.SetEnabled(unsaved);
 }
 
 }  // namespace bx

@@ -32,11 +32,15 @@ class SystemPage {
   // The question about options changed and not saved, as the window closes: 1 saved (or
   // on its way), 0 go on, -1 cancel. No question while Save is disabled.
   int PendingChangesPrompt();
+  // Whether options changed since they were read or saved (Save is offered then).
+  bool Unsaved() const { return unsaved_; }
   // The save the question started: still on its way, and whether it ended unanswered.
   bool Saving() const { return saving_; }
   bool SaveFailed() const { return saveFailed_; }
 
  private:
+  bool unsaved_ = false;
+  void SetUnsaved(bool unsaved);
   // Refused with a line in memSYS while another operation holds the adapter; once its
   // exchange has ended, writes its result in memSYS.
   void SendCommand(const std::string& action, const std::string& suffix, bool save);

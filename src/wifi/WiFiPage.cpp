@@ -31,7 +31,7 @@ WiFiPage::WiFiPage(WiFiControls& controls, WiFiScanControls& scanPage, SystemCon
     e->ReadOnly = true;
     e->SetColor(ui::clr::BtnFace);
   }
-  c_.btWiFi_Save.SetEnabled(false);
+  SetUnsaved(false);
   c_.btWiFi_Scan.SetEnabled(false);
 
   // The controls of the record's entries, in the record's order.
@@ -90,7 +90,7 @@ void WiFiPage::ConfigChange(ui::TControl& sender) {
     return;
   }
   sender.Tag = 1;
-  c_.btWiFi_Save.SetEnabled(true);
+  SetUnsaved(true);
   // A refused value changed: the mark goes until the next Save looks again.
   for (const Entry& e : entries_)
     if (e.control == &sender && e.field->kind == WiFiKind::Text) {
@@ -137,7 +137,7 @@ void WiFiPage::Reset(bool visible) {
   c_.edWiFi_Station_Password.SetPasswordChar('*');
   c_.cbWiFi_AP_Password.SetChecked(false);
   c_.cbWiFi_Station_Password.SetChecked(false);
-  c_.btWiFi_Save.SetEnabled(false);
+  SetUnsaved(false);
   c_.btWiFi_Scan.SetEnabled(false);
   c_.lbWiFi_Status.SetCaption("");
   filling = false;
@@ -154,7 +154,7 @@ void WiFiPage::Show() {
 }
 
 int WiFiPage::PendingChangesPrompt() {
-  if (!c_.btWiFi_Save.Enabled()) return 0;
+  if (!unsaved_) return 0;
   const int answer = window_.AppMessageBox("WiFi Config...", "Save the changes on the WiFi page?",
                                            mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdYes) {
@@ -203,7 +203,7 @@ bool WiFiPage::SendSettingsCommand(const std::string& command, bool save, std::f
 }
 
 WiFiPage::SaveResult WiFiPage::Save() {
-  if (!c_.btWiFi_Save.Enabled()) return SaveResult::NothingToSend;
+  if (!unsaved_) return SaveResult::NothingToSend;
   // Only one exchange runs at a time: clearing the marks now would lose the changes.
   if (ex_.Running()) {
     c_.lbWiFi_Status.SetCaption("Not saved: the adapter is busy.");
@@ -218,7 +218,7 @@ WiFiPage::SaveResult WiFiPage::Save() {
     window_.AppMessageBox("WiFi Config...", "Not saved:\n" + refused, mb::IconError);
     return SaveResult::Refused;
   }
-  c_.btWiFi_Save.SetEnabled(false);
+  SetUnsaved(false);
   // An empty choice has no value to send: a mark left on it would send "KEY=".
   for (ui::TComboBox* c : {&c_.cbWiFi_AP_Security, &c_.cbWiFi_AP_Channel})
     if (c->ItemIndex() < 0) c->Tag = 0;
@@ -269,7 +269,7 @@ void WiFiPage::SaveEnded(const std::vector<ui::TControl*>& sent, bool answered) 
   saveFailed_ = !answered;
   if (answered) return;
   for (ui::TControl* c : sent) c->Tag = 1;
-  c_.btWiFi_Save.SetEnabled(true);
+  SetUnsaved(true);
 }
 
 const WiFiPage::Entry* WiFiPage::Find(const std::string& key) const {
@@ -320,9 +320,14 @@ void WiFiPage::WiFiSettings(const std::string& payload) {
   ++settingsLines_;
   filling = true;
   for (const auto& [key, value] : ScanQueryPairs(payload)) ApplyPair(key, value);
-  c_.btWiFi_Save.SetEnabled(false);
+  SetUnsaved(false);
   c_.btWiFi_Scan.SetEnabled(true);
   filling = false;
+}
+
+void WiFiPage::SetUnsaved(bool unsaved) {
+  unsaved_ = unsaved;
+  c_.btWiFi_Save.SetEnabled(unsaved);
 }
 
 }  // namespace bx

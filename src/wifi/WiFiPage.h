@@ -35,6 +35,8 @@ class WiFiPage {
   // "Save changes?": 1 the save was sent, 0 go on, -1 cancel. A Yes whose save cannot be
   // sent (another operation holds the adapter) is told and answers -1: the changes stay.
   int PendingChangesPrompt();
+  // Whether options changed since they were read or saved (Save is offered then).
+  bool Unsaved() const { return unsaved_; }
   enum class SaveResult { NothingToSend, Sent, Refused };
   SaveResult Save();
   void Read();
@@ -60,6 +62,8 @@ class WiFiPage {
   static std::string ControlValue(const Entry& entry);
 
  private:
+  bool unsaved_ = false;
+  void SetUnsaved(bool unsaved);
   void ApplyPair(const std::string& rawKey, const std::string& rawValue);
   // Marks the fields about to be sent whose values are refused; their reasons, one a line.
   std::string RefusedValues(bool dhcp);
