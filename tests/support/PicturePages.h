@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 #include "window/Unitmain.h"
 
