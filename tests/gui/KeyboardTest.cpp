@@ -247,8 +247,8 @@ TEST(GuiKeyboard, EnterOnANetworkDeviceFindsItAndCtrlEnterOpensIt) {
   w.ShowPage(f.tsNetwork);
   w.window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
-  const int row = f.Modules->network->RecordDevice({"", "", "192.168.4.1", "23"}, kMarkNone);
-  f.lvNetDevices.Item(row).SetSelected(true);
+  f.Modules->network->RecordAndSave({{"", "", "192.168.4.1", "23"}});
+  f.lvNetDevices.Item(0).SetSelected(true);
   struct Searcher : NetworkSearcher {
     void Start(const std::string& target) override { targets.push_back(target); }
     void Stop() override {}

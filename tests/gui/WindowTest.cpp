@@ -14,6 +14,8 @@
 #include <QTableWidget>
 
 #include "GuiWorld.h"
+#include "netdev/NetworkPage.h"
+#include "window/Modules.h"
 
 namespace bx::test {
 namespace {
@@ -313,7 +315,7 @@ TEST(GuiWindow, FocusFollowsTheModelBothWays) {
 TEST(GuiWindow, CloseAsksAboutUnsavedChangesAndCancelKeepsTheWindow) {
   GuiWorld w;
   TfrmMain& f = w.Open();
-  f.btNetwork_Save.SetEnabled(true);
+  f.Modules->network->RecordDevice({"", "", "10.0.0.9", "23"}, kMarkNew);  // an unsaved row
   w.dialogs.answers = {mb::IdCancel};
   EXPECT_FALSE(w.window->close());
   EXPECT_TRUE(w.window->isVisible());

@@ -5,6 +5,7 @@
 
 #include "exchange/Identity.h"
 #include "support/FormFixture.h"
+#include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 #include "support/ScopedGlobals.h"
 
@@ -142,7 +143,11 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
   for (const bool network : {true, false}) {
     FormWorld w;
     TfrmMain& f = w.Start();
-    (network ? f.btNetwork_Save : f.btWiFi_Save).SetEnabled(true);
+    // An unsaved change on either page.
+    if (network)
+      f.Modules->network->RecordDevice({"", "", "10.0.0.9", "23"}, kMarkNew);
+    else
+      f.edWiFi_Alias.UserType("Kept");
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
