@@ -6,6 +6,7 @@
 #include "exchange/Identity.h"
 #include "support/FormFixture.h"
 #include "netdev/NetworkPage.h"
+#include "wifi/WiFiPage.h"
 #include "window/Modules.h"
 #include "support/ScopedGlobals.h"
 
@@ -146,8 +147,10 @@ TEST(Window, CancelInEitherSaveQuestionKeepsTheWindowOpenAndWritesNothing) {
     // An unsaved change on either page.
     if (network)
       f.Modules->network->RecordDevice({"", "", "10.0.0.9", "23"}, kMarkNew);
-    else
+    else {
+      f.Modules->wifi->Show();
       f.edWiFi_Alias.UserType("Kept");
+    }
     w.dialogs.answers = {mb::IdCancel};
     EXPECT_FALSE(w.Close());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
