@@ -10,12 +10,6 @@
 
 namespace bx {
 
-namespace {
-std::string Description(const ui::TListItem& item) {
-  return item.SubItems().size() > 1 ? item.SubItems()[1] : std::string();
-}
-}  // namespace
-
 ModeHousekeeping::ModeHousekeeping(SettingsControls& controls, Settings& settings, WindowServices& window, Shell* shell,
                                    ModeList& modes)
     : c_(controls), settings_(settings), window_(window), shell_(shell), modes_(modes) {
@@ -37,8 +31,8 @@ void ModeHousekeeping::Hide() {
   const std::string id = modes_.RememberedId();
   // Mode "000" can never be hidden, and an entry without an ID has nothing to key on.
   if (!item || id.empty() || id == "000") return;
-  StoreHidden(settings_, id, Description(*item), true);
-  item->SetStateIndex(mode_state::Hidden);
+  StoreHidden(settings_, id, modes_.RowOf(*item).description, true);
+  modes_.SetState(*item, mode_state::Hidden);
   modes_.lvModesSelectItem(item, true);
 }
 
@@ -46,8 +40,8 @@ void ModeHousekeeping::Show() {
   ui::TListItem* item = modes_.remembered;
   const std::string id = modes_.RememberedId();
   if (!item || id.empty()) return;
-  StoreHidden(settings_, id, Description(*item), false);
-  item->SetStateIndex(c_.cbShow.Checked() ? mode_state::Active : mode_state::Normal);
+  StoreHidden(settings_, id, modes_.RowOf(*item).description, false);
+  modes_.SetState(*item, c_.cbShow.Checked() ? mode_state::Active : mode_state::Normal);
   modes_.lvModesSelectItem(item, true);
 }
 

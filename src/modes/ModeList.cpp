@@ -47,11 +47,25 @@ bool ModeList::AddModeEntry(const std::string& line) {
     return true;
   }
   auto& item = c_.lvModes.Add();
-  item.SetCaption(Format("%02u", static_cast<unsigned>(c_.lvModes.Count() - 1)));
-  item.AddSubItem(id);
-  item.AddSubItem(description);
-  item.SetStateIndex(state);
+  item.Data = nextRow_++;
+  const ModeRow& row = rows_[item.Data] =
+      ModeRow{Format("%02u", static_cast<unsigned>(c_.lvModes.Count() - 1)), id, description, state};
+  item.SetCaption(row.number);
+  item.AddSubItem(row.id);
+  item.AddSubItem(row.description);
+  item.SetStateIndex(row.state);
   return true;
+}
+
+const ModeRow& ModeList::RowOf(const ui::TListItem& item) const {
+  static const ModeRow kNone;
+  const auto it = rows_.find(item.Data);
+  return it == rows_.end() ? kNone : it->second;
+}
+
+void ModeList::SetState(ui::TListItem& item, int state) {
+  if (const auto it = rows_.find(item.Data); it != rows_.end()) it->second.state = state;
+  item.SetStateIndex(state);
 }
 
 // Every "Selected Mode: " line marks the entries of its ID and resets the others, so
@@ -61,7 +75,7 @@ bool ModeList::AddModeEntry(const std::string& line) {
 // entries found by ID, so that a reply with many such lines does not walk the list once
 // per line.
 std::string ModeList::SelectedModePass(const std::vector<std::string>& selectedTexts) {
-  auto idOf = [](const ui::TListItem& item) { return item.SubItems().empty() ? std::string() : item.SubItems()[0]; };
+  auto idOf = [this](const ui::TListItem& item) { return RowOf(item).id; };
   std::map<std::string, std::vector<ui::TListItem*>> byId;
   std::vector<std::string> listed;
   for (int i = 0; i < c_.lvModes.Count(); ++i) {
@@ -72,11 +86,11 @@ std::string ModeList::SelectedModePass(const std::vector<std::string>& selectedT
   const ModeSelection s = ReadModeSelection(selectedTexts, listed, idLength);
   if (!s.lastId) return {};
   for (const std::string& id : s.namedIds)
-    for (ui::TListItem* item : byId[id]) item->SetStateIndex(mode_state::Selected);
+    for (ui::TListItem* item : byId[id]) SetState(*item, mode_state::Selected);
   if (s.markedId) {
     for (ui::TListItem* item : byId[*s.markedId]) {
       settings_.WriteSettingString("", "Mode", s.markedText);
-      item->SetStateIndex(mode_state::Selected);
+      SetState(*item, mode_state::Selected);
       if (ex_.FocusTarget() == &c_.lvModes) item->SetFocused(true);
       item->SetSelected(true);
       lvModesSelectItem(item, true);
@@ -87,28 +101,29 @@ std::string ModeList::SelectedModePass(const std::vector<std::string>& selectedT
     ui::TListItem& item = c_.lvModes.Item(i);
     if (idOf(item) == *s.lastId) continue;
     if (!c_.cbShow.Checked())
-      item.SetStateIndex(mode_state::Normal);
-    else if (item.StateIndex() < mode_state::Hidden)
-      item.SetStateIndex(mode_state::Active);
+      SetState(item, mode_state::Normal);
+    else if (RowOf(item).state < mode_state::Hidden)
+      SetState(item, mode_state::Active);
   }
   return s.markedId == s.lastId ? *s.lastId : std::string();
 }
 
 void ModeList::Clear() {
   c_.lvModes.Clear();
+  rows_.clear();
   remembered = nullptr;
 }
 
 void ModeList::lvModesSelectItem(ui::TListItem* item, bool selected) {
   remembered = item;
   if (!selected || !c_.lvModes.Enabled() || !item) return;
-  const std::string id = item->SubItems().empty() ? std::string() : item->SubItems()[0];
+  const std::string id = RowOf(*item).id;
   ShowProgram(settings_.ReadSettingString("Run", id, ""));
   c_.btModeFileDel.SetEnabled(false);
   c_.btModeRun.SetEnabled(false);
   c_.btModeFile.SetEnabled(true);
   const bool hasProgram = !program_.empty();
-  switch (item->StateIndex()) {
+  switch (RowOf(*item).state) {
     case mode_state::Selected:
       c_.btModeSelect.SetEnabled(false);
       c_.btModeHide.SetEnabled(false);
@@ -137,7 +152,7 @@ void ModeList::lvModesMouseUp() {
 
 void ModeList::Select() {
   if (!remembered) return;
-  const int s = remembered->StateIndex();
+  const int s = RowOf(*remembered).state;
   if (s != mode_state::Active && s != mode_state::Normal) return;
   if (ex_.Running()) return;
   ExchangeRequest r;
@@ -174,8 +189,7 @@ void ModeList::OfferShow(bool show) {
 }
 
 std::string ModeList::RememberedId() const {
-  if (!remembered || remembered->SubItems().empty()) return {};
-  return remembered->SubItems()[0];
+  return remembered ? RowOf(*remembered).id : std::string();
 }
 
 }  // namespace bx

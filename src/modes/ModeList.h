@@ -1,6 +1,10 @@
 #pragma once
 // The adapter's operating modes in lvModes: mode lines of an identity reply become
 // entries marked selected, active or hidden; the user switches the adapter to another.
+// The list keeps each entry's row (number, ID, description, state) itself; each item of
+// lvModes names its row (TListItem::Data), so a sort moves items, not rows.
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "exchange/ModeEntries.h"
@@ -39,10 +43,18 @@ class ModeList : public ModeEntries {
   // Whether btModeHide offers "Show" (the remembered entry is hidden) rather than "Hide".
   bool OffersShow() const { return offersShow_; }
 
+  // The row an item shows; an empty one for an item the list did not add.
+  const ModeRow& RowOf(const ui::TListItem& item) const;
+  // Marks an entry: its row's state, shown by the item.
+  void SetState(ui::TListItem& item, int state);
+
   ui::TListItem* remembered = nullptr;
   int idLength = 0;
 
  private:
+  std::map<std::uint64_t, ModeRow> rows_;
+  std::uint64_t nextRow_ = 1;
+
   SettingsControls& c_;
   Settings& settings_;
   Exchange& ex_;

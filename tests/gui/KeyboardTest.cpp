@@ -9,6 +9,7 @@
 #include <QTableWidget>
 
 #include "GuiWorld.h"
+#include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 
@@ -16,12 +17,7 @@ namespace bx::test {
 namespace {
 
 void AddModes(TfrmMain& f) {
-  for (const char* n : {"00", "01", "02"}) {
-    auto& it = f.lvModes.Add();
-    it.SetCaption(n);
-    it.AddSubItem(n);
-    it.AddSubItem("mode");
-  }
+  for (const char* n : {"00", "01", "02"}) f.Modules->modes->AddModeEntry(std::string(n) + " - mode");
 }
 
 TEST(GuiKeyboard, TabLeavesTheModeListWithoutChangingTheSelection) {

@@ -11,6 +11,7 @@
 
 #include "GuiWorld.h"
 #include "support/TempFile.h"
+#include "modes/ModeList.h"
 #include "netdev/NetworkPage.h"
 #include "window/Modules.h"
 
@@ -48,12 +49,7 @@ TEST(GuiShortcuts, ListsAndPanesShowAFocusFrame) {
   GuiWorld w;
   TfrmMain& f = w.Open();
   f.memLog.SetText("line\r\n");
-  for (const char* n : {"00", "01"}) {
-    auto& it = f.lvModes.Add();
-    it.SetCaption(n);
-    it.AddSubItem(n);
-    it.AddSubItem("mode");
-  }
+  for (const char* n : {"00", "01"}) f.Modules->modes->AddModeEntry(std::string(n) + " - mode");
   ASSERT_TRUE(w.Activate());
   for (QWidget* widget : {w.window->WidgetFor(f.lvModes), w.window->WidgetFor(f.memLog)}) {
     w.Widget<QWidget>(f.cbCOM)->setFocus();

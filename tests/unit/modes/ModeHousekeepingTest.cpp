@@ -73,6 +73,27 @@ TEST(ModeHousekeeping, HideThenShowAndTheNextSearch) {
   EXPECT_EQ(w.Find("02"), -1);  // hidden from the normal view
 }
 
+// A column click reorders the entries; each still acts as its own mode: hiding the entry
+// picked after the sort stores that mode, and a select asks for it.
+TEST(ModeHousekeeping, ASortedListActsOnTheEntryPicked) {
+  ModesWorld w;
+  TfrmMain& f = w.f;
+  w.Search();
+  f.lvModes.ColumnClick(2);  // by description: Base, CAN, OBD
+  ASSERT_EQ(f.lvModes.Item(1).SubItems().at(0), "02");
+  f.lvModes.UserSelect(1);
+  EXPECT_EQ(f.Modules->modes->RememberedId(), "02");
+  f.btModeHide.Click();
+  EXPECT_EQ(w.Stored("Hide", "02"), "CAN");
+  EXPECT_EQ(f.lvModes.Item(1).StateIndex(), mode_state::Hidden);
+  EXPECT_EQ(f.Modules->modes->RowOf(f.lvModes.Item(2)).state, mode_state::Selected);  // OBD runs
+  f.btModeHide.Click();
+  w.replies["!dulMAR_SC_M02"] = Frame({"SN:1", "000 - Base", "01 - OBD", "02 - CAN", "Selected Mode: 02 - CAN"});
+  f.btModeSelect.Click();
+  ASSERT_TRUE(w.RunExchange());
+  EXPECT_EQ(w.Count("!dulMAR_SC_M02"), 1);
+}
+
 // An empty "Hide" value means shown, so hiding a mode whose description is empty is
 // remembered by a marker of its own; the values stored so far read as they always did.
 TEST(ModeHousekeeping, AModeWithoutADescriptionStaysHiddenUntilShownOrRenamed) {
