@@ -24,13 +24,11 @@ std::string BusyRefusal(const std::string& action) {
   return "\"" + action + "\" was not sent: another operation is using the adapter.";
 }
 
-Exchange::Exchange(AdapterSession& session, SettingsControls& page, StatusControls& status, ui::TPageControl& pages,
-                   ui::TTimer& tmrSearch, WindowServices& window, const std::string& productName, PortList& ports,
-                   Identity& identity)
+Exchange::Exchange(AdapterSession& session, SettingsControls& page, ExchangeView& view, ui::TTimer& tmrSearch,
+                   WindowServices& window, const std::string& productName, PortList& ports, Identity& identity)
     : session_(session),
       c_(page),
-      status_(status),
-      pages_(pages),
+      view_(view),
       tmrSearch_(tmrSearch),
       window_(window),
       productName_(productName),
@@ -70,22 +68,12 @@ bool Exchange::Start(ExchangeRequest request) {
     Finish();
     return true;
   }
-  ShowBusy();
+  session_.ShowPort(portText_);
+  view_.Opening(portText_);
   state_ = ExchangeState::Opening;
   tmrSearch_.SetInterval(10);
   tmrSearch_.SetEnabled(true);
   return true;
-}
-
-void Exchange::ShowBusy() {
-  pages_.SetEnabled(false);
-  c_.cbCOM.SetEnabled(false);
-  session_.ShowPort(portText_);
-  status_.edCOM.SetText(portText_);
-  status_.bpConnect.Vertical = false;
-  status_.bpConnect.MarqueeInterval = 25;
-  status_.bpConnect.SetStyle(ui::TProgressBar::Style::Marquee);
-  status_.bpConnect.SetVisible(true);
 }
 
 void Exchange::DropLinks() {
@@ -194,8 +182,7 @@ bool Exchange::OnIdle() { return false; }
 bool Exchange::OnOpening() {
   if (channel_.Opening()) return false;
   channel_.JoinOpener();
-  pages_.SetEnabled(true);
-  status_.bpConnect.SetVisible(false);
+  view_.OpenEnded();
   state_ = ExchangeState::Starting;
   return true;
 }
@@ -205,16 +192,11 @@ bool Exchange::OnStarting() {
     const std::string reason = channel_.ActiveLink() ? channel_.ActiveLink()->OpenFailureText() : std::string();
     FailMessage("Can't open Communication Port " + portText_ + (reason.empty() ? "" : " (" + reason + ")"));
     session_.ShowPort("");
-    status_.edCOM.SetText("");
+    view_.PortCleared();
     Finish();
     return false;
   }
-  status_.bpConnect.MarqueeInterval = 10;
-  status_.bpConnect.SetVisible(true);
-  for (ui::TControl* c : std::initializer_list<ui::TControl*>{
-           &pages_, &c_.gbOptions, &c_.lvModes, &c_.btModeSelect, &c_.btCopy, &c_.btSearch, &c_.btModeHide, &c_.cbShow,
-           &c_.btModeFile, &c_.btModeFileDel, &c_.btModeRun, &c_.cbCOM, &c_.btPortProp})
-    c->SetEnabled(false);
+  view_.Busy();
   for (const auto& taken : taken_) taken();
   c_.memLog.Clear();
   channel_.ClearReceived();
@@ -303,7 +285,7 @@ bool Exchange::OnSelectMode() {
 
 bool Exchange::OnSendCommand() {
   const std::string command = Command(request_.commandSuffix);
-  status_.edCOMM_Command.SetText(command);
+  view_.CommandSent(command);
   if (request_.wait) {
     SendAndAwait(command, ExchangeState::CommandDone, ExchangeState::NotFound);
     return false;
@@ -339,7 +321,7 @@ bool Exchange::OnTestDone() {
 }
 
 bool Exchange::OnSendUpdate() {
-  pages_.SetEnabled(true);
+  view_.PagesUsable();
   SendAndAwait(Command("U"), ExchangeState::UpdateReply, ExchangeState::NotFound);
   return false;
 }
@@ -358,7 +340,7 @@ bool Exchange::OnUpdateReply() {
 }
 
 bool Exchange::OnStartUpdate() {
-  pages_.SetEnabled(true);
+  view_.PagesUsable();
   c_.memLog.SetText(channel_.Body());
   channel_.SetReading(false);
   state_ = ExchangeState::UpdateRunning;
@@ -402,7 +384,7 @@ void Exchange::Finish() {
   state_ = ExchangeState::Idle;
   uploading_ = false;
   tmrSearch_.SetEnabled(false);
-  RestoreControls();
+  view_.Ended();
   for (const auto& released : released_) released();
   channel_.Close();
   channel_.ClearReceived();
@@ -422,26 +404,9 @@ void Exchange::Finish() {
   live_.position = 3;
   if (!session_.Identified()) {
     session_.ShowPort("");
-    status_.edCOM.SetText("");
+    view_.PortCleared();
   }
   if (finished) finished(answered_);
-}
-
-void Exchange::RestoreControls() {
-  status_.bpConnect.SetVisible(false);
-  status_.bpConnect.SetStyle(ui::TProgressBar::Style::Normal);
-  pages_.SetEnabled(true);
-  if (const std::string battery = session_.Battery(); !battery.empty()) {
-    identity_.ShowBattery(battery);
-    status_.btPower.SetEnabled(true);
-  }
-  for (ui::TControl* c : std::initializer_list<ui::TControl*>{&c_.gbOptions, &c_.lvModes, &c_.cbShow, &c_.cbCOM})
-    c->SetEnabled(true);
-  // A port-list rebuild during the exchange may have left no port chosen: Search would
-  // then do nothing.
-  c_.btSearch.SetEnabled(c_.cbCOM.ItemIndex() >= 0);
-  c_.btPortProp.SetEnabled(!ports_.SelectedDetail().empty());
-  c_.btCopy.SetEnabled(!c_.memLog.Text().empty());
 }
 
 }  // namespace bx

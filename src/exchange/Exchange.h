@@ -23,7 +23,6 @@ class PortList;
 class Identity;
 class WindowServices;
 struct SettingsControls;
-struct StatusControls;
 
 enum class Operation : uint8_t { None, Search, SelectMode, SelfTest, Update, UpdateNoSearch, DeviceCommand };
 
@@ -78,14 +77,13 @@ struct LiveCursor {
 
 class Exchange {
  public:
-  // The exchange drives the Settings page, the status strip and the page control (it
-  // holds the window while the adapter is busy); `productName` names the adapter in the
-  // not-found message.
+  // The exchange shows the reply on the Settings page and tells `view` where it is (the
+  // window's presenter holds the controls while the adapter is busy); `productName` names
+  // the adapter in the not-found message.
   // The exchange runs the session's operations: it begins each one there, and ends every
   // one but an upload (whose result is the updater's) with whether the adapter answered.
-  Exchange(AdapterSession& session, SettingsControls& page, StatusControls& status, ui::TPageControl& pages,
-           ui::TTimer& tmrSearch, WindowServices& window, const std::string& productName, PortList& ports,
-           Identity& identity);
+  Exchange(AdapterSession& session, SettingsControls& page, ExchangeView& view, ui::TTimer& tmrSearch,
+           WindowServices& window, const std::string& productName, PortList& ports, Identity& identity);
   ~Exchange();
 
   // Starts an exchange on the port selected in cbCOM; false (and nothing changes) while
@@ -138,10 +136,8 @@ class Exchange {
   static const Handler kHandlers[];
 
   bool Step();  // one state step; false when the exchange has ended
-  void ShowBusy();
   void SendAndAwait(const std::string& command, ExchangeState success, ExchangeState timeout);
   void Finish();
-  void RestoreControls();
   void FailMessage(const std::string& text);
   void BeginOperation();
   void EndOperation();
@@ -172,8 +168,7 @@ class Exchange {
 
   AdapterSession& session_;
   SettingsControls& c_;
-  StatusControls& status_;
-  ui::TPageControl& pages_;
+  ExchangeView& view_;
   ui::TTimer& tmrSearch_;
   WindowServices& window_;
   const std::string& productName_;

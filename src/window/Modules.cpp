@@ -3,6 +3,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/Identity.h"
 #include "exchange/PortList.h"
+#include "window/ExchangePresenter.h"
 #include "window/TableLinks.h"
 #include "update/UpdatePage.h"
 #include "window/Unitmain.h"
@@ -86,7 +87,8 @@ WindowModules::WindowModules(TfrmMain& form)
     : session(std::make_unique<AdapterSession>()),
       ports(std::make_unique<PortList>(form, form.tmrRefresh, form.settings, form.ctx.dialogs)),
       identity(std::make_unique<Identity>(*session, form, form, form, form.settings, *ports)),
-      exchange(std::make_unique<Exchange>(*session, form, form, form.pcOptions, form.tmrSearch, form, form.ProductName, *ports,
+      presenter(std::make_unique<ExchangePresenter>(form, form, form.pcOptions, *session, *identity, *ports)),
+      exchange(std::make_unique<Exchange>(*session, form, *presenter, form.tmrSearch, form, form.ProductName, *ports,
                                           *identity)),
       modes(std::make_unique<ModeList>(form, form.settings, *exchange)),
       housekeeping(std::make_unique<ModeHousekeeping>(form, form.settings, form, form.ctx.shell, *modes)),

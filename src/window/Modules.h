@@ -15,6 +15,7 @@ class PassThruPage;
 class AdapterSession;
 class PortList;
 class Exchange;
+class ExchangePresenter;
 class Identity;
 class ModeList;
 class UpdatePage;
@@ -29,6 +30,8 @@ struct WindowModules {
   std::unique_ptr<AdapterSession> session;
   std::unique_ptr<PortList> ports;
   std::unique_ptr<Identity> identity;
+  // Which controls wait while an exchange runs, and the status strip's part in it.
+  std::unique_ptr<ExchangePresenter> presenter;
   std::unique_ptr<Exchange> exchange;
   std::unique_ptr<ModeList> modes;
   std::unique_ptr<ModeHousekeeping> housekeeping;
