@@ -18,8 +18,8 @@
 
 #include "cli/Shown.h"
 #include "core/PortList.h"
-#include "program/Demo.h"
-#include "program/Services.h"
+#include "host/Demo.h"
+#include "host/Services.h"
 #include "settings/ProgramStart.h"
 #include "ui/EventLoop.h"
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "program/Services.h"
+#include "host/Demo.h"
+#include "host/Services.h"
 #include "window/Unitmain.h"
 
 namespace bx {
@@ -26,6 +27,11 @@ bool TakeTraceArguments(std::vector<std::string>& args, TraceRequest& request, s
 // command line. False with the message to show.
 bool OpenWindowTrace(std::vector<std::string>& args, int argc, char** argv, std::unique_ptr<TraceWriter>& trace,
                      std::string& message);
+
+// Offers the demo adapter to the window: its pseudo-terminal as a port, its network for
+// the network search, its firmware image on the Update page. Nothing where the build has
+// no simulator.
+void OfferDemo(DemoAdapter& demo, AppContext& context);
 
 // Chooses `port` in cbCOM as soon as the links list it (--port, --demo).
 void PreferPort(TfrmMain& form, const std::string& port);

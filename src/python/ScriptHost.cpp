@@ -12,7 +12,7 @@
 #include "passthru/PassThruServices.h"
 #include "platform/Files.h"
 #include "platform/System.h"
-#include "program/Demo.h"
+#include "host/Demo.h"
 #include "program/Program.h"
 #include "settings/HiddenModes.h"
 #include "settings/Settings.h"

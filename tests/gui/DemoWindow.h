@@ -13,7 +13,7 @@
 #include "platform/Library.h"
 #include "platform/fake/FakeServices.h"
 #include "platform/fake/MemoryRegistry.h"
-#include "program/Demo.h"
+#include "host/Demo.h"
 #include "program/Program.h"
 #include "support/TempFile.h"
 #include "support/TimeScale.h"
@@ -51,7 +51,7 @@ struct DemoWindow {
     c.version = BuiltInVersionRecord();
     c.programPath = "/usr/bin/brevantix-configurator";
     c.sysfsRoot = "/nonexistent-sysfs";  // only the simulated adapter's port
-    demo.Offer(c);  // its port, and the in-process network its search answers on
+    OfferDemo(demo, c);  // its port, and the in-process network its search answers on
     c.folders.home = scratch.Path();
     c.folders.dataDir = scratch.Path() + "/data";
     c.libraries = libraries.get();

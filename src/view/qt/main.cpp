@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "program/Demo.h"
+#include "host/Demo.h"
 #include "platform/System.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
@@ -53,7 +53,7 @@ std::unique_ptr<bx::TfrmMain> CreateForm(bx::ProgramServices& services, bx::view
   try {
     bx::AppContext context = bx::MakeProgramContext(services, dialogs, clipboard, std::move(args));
     context.trace = trace;
-    if (demo) demo->Offer(context);
+    if (demo) OfferDemo(*demo, context);
     auto form = std::make_unique<bx::TfrmMain>(std::move(context));
     if (demo) bx::PreferPort(*form, demo->Port());
     return form;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "program/Demo.h"
+#include "host/Demo.h"
 #include "program/Program.h"
 #include "ui/EventLoop.h"
 #include "view/win32/LoopDriver.h"

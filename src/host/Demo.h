@@ -10,7 +10,6 @@
 
 namespace bx {
 
-struct AppContext;
 class DatagramNetwork;
 
 inline constexpr const char* kDemoPortDescription = "Simulated Brevantix Adapter";
@@ -48,9 +47,6 @@ class DemoAdapter {
   std::string Port() const;     // the pseudo-terminal's device path
   std::string NetPort() const;  // "NET:127.0.0.1:" and the TCP listener's port
   DatagramNetwork* Network();   // where the search finds the adapter
-  // Offers the pseudo-terminal as a port, hands the window the demo's network, and offers
-  // the demo firmware image on the Update page.
-  void Offer(AppContext& context);
   // The firmware image the adapter's bootloader last stored, byte for byte (empty before
   // any upload).
   std::string StoredImage() const;

@@ -1,10 +1,10 @@
-#include "program/Demo.h"
+#include "host/Demo.h"
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "window/Unitmain.h"
 #include "passthru/DriverTransfer.h"
+#include "platform/Files.h"
 #include "platform/InProcessNetwork.h"
 #include "platform/System.h"
 #include "sim/DriverFile.h"
@@ -21,11 +21,14 @@ constexpr uint32_t kLoopback = 0x7F000001u;
 // Update page's default) connects as well as one that connects at once. Its driver is the
 // in-tree pass-thru library, a real one the probe can load, zipped as the adapter sends
 // it, with the version in its marker as the adapter's "PT:" version.
+// The largest library read: a pass-thru library is far smaller.
+constexpr std::size_t kDemoLibraryLimit = 16u * 1024u * 1024u;
+
 sim::Scenario DemoScenario(std::string& driverLibrary) {
   sim::Scenario s;
   s.promptDelayMs = 300;
   Bytes library;
-  if (driverLibrary.empty() || !TfrmMain::ReadWholeFile(driverLibrary, library) ||
+  if (driverLibrary.empty() || !ReadRegularFile(driverLibrary, kDemoLibraryLimit, library).Ok() ||
       DriverVersionMarker(library).empty()) {
     driverLibrary.clear();
     return s;
@@ -111,11 +114,5 @@ std::string DemoAdapter::StoredImage() const {
 }
 
 DatagramNetwork* DemoAdapter::Network() { return parts_->network.get(); }
-
-void DemoAdapter::Offer(AppContext& context) {
-  context.virtualPorts.emplace_back(Port(), kDemoPortDescription);
-  context.network = parts_->network.get();
-  context.offeredFirmware = FindDemoImage(context.programPath);
-}
 
 }  // namespace bx

@@ -1,7 +1,8 @@
 // The demo in a build without the simulator (Windows): every start fails, saying so, and
 // a program asks Available() before it offers the demo at all.
-#include "window/Unitmain.h"
-#include "program/Demo.h"
+#include "host/Demo.h"
+
+#include <memory>
 
 namespace bx {
 
@@ -27,6 +28,5 @@ std::string DemoAdapter::Port() const { return {}; }
 std::string DemoAdapter::NetPort() const { return {}; }
 std::string DemoAdapter::StoredImage() const { return {}; }
 DatagramNetwork* DemoAdapter::Network() { return nullptr; }
-void DemoAdapter::Offer(AppContext&) {}
 
 }  // namespace bx
