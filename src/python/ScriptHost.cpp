@@ -13,7 +13,6 @@
 #include "platform/Files.h"
 #include "platform/System.h"
 #include "host/Demo.h"
-#include "program/Program.h"
 #include "settings/HiddenModes.h"
 #include "settings/Settings.h"
 #include "ui/EventLoop.h"
