@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/System.h"
 #include "host/Demo.h"
+#include "host/Services.h"
 #include "settings/HiddenModes.h"
 #include "settings/Settings.h"
 #include "ui/EventLoop.h"
