@@ -46,10 +46,9 @@ bool ModeList::AddModeEntry(const std::string& line) {
   } else if (isHidden) {
     return true;
   }
-  auto& item = c_.lvModes.Add();
-  item.Data = nextRow_++;
-  const ModeRow& row = rows_[item.Data] =
-      ModeRow{Format("%02u", static_cast<unsigned>(c_.lvModes.Count() - 1)), id, description, state};
+  ui::TListItem& item = rows_.Add(
+      c_.lvModes, ModeRow{Format("%02u", static_cast<unsigned>(c_.lvModes.Count())), id, description, state});
+  const ModeRow& row = RowOf(item);
   item.SetCaption(row.number);
   item.AddSubItem(row.id);
   item.AddSubItem(row.description);
@@ -57,14 +56,8 @@ bool ModeList::AddModeEntry(const std::string& line) {
   return true;
 }
 
-const ModeRow& ModeList::RowOf(const ui::TListItem& item) const {
-  static const ModeRow kNone;
-  const auto it = rows_.find(item.Data);
-  return it == rows_.end() ? kNone : it->second;
-}
-
 void ModeList::SetState(ui::TListItem& item, int state) {
-  if (const auto it = rows_.find(item.Data); it != rows_.end()) it->second.state = state;
+  if (ModeRow* row = rows_.Find(item)) row->state = state;
   item.SetStateIndex(state);
 }
 
@@ -110,7 +103,7 @@ std::string ModeList::SelectedModePass(const std::vector<std::string>& selectedT
 
 void ModeList::Clear() {
   c_.lvModes.Clear();
-  rows_.clear();
+  rows_.Clear();
   remembered = nullptr;
 }
 

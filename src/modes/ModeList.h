@@ -3,8 +3,6 @@
 // entries marked selected, active or hidden; the user switches the adapter to another.
 // The list keeps each entry's row (number, ID, description, state) itself; each item of
 // lvModes names its row (TListItem::Data), so a sort moves items, not rows.
-#include <cstdint>
-#include <map>
 #include <string>
 
 #include "exchange/ModeEntries.h"
@@ -12,6 +10,7 @@
 #include "session/ReplyLines.h"
 #include "settings/HiddenModes.h"
 #include "ui/Controls.h"
+#include "ui/ItemRows.h"
 
 namespace bx {
 
@@ -44,7 +43,7 @@ class ModeList : public ModeEntries {
   bool OffersShow() const { return offersShow_; }
 
   // The row an item shows; an empty one for an item the list did not add.
-  const ModeRow& RowOf(const ui::TListItem& item) const;
+  const ModeRow& RowOf(const ui::TListItem& item) const { return rows_.Of(item); }
   // Marks an entry: its row's state, shown by the item.
   void SetState(ui::TListItem& item, int state);
 
@@ -52,8 +51,7 @@ class ModeList : public ModeEntries {
   int idLength = 0;
 
  private:
-  std::map<std::uint64_t, ModeRow> rows_;
-  std::uint64_t nextRow_ = 1;
+  ui::ItemRows<ModeRow> rows_;
 
   SettingsControls& c_;
   Settings& settings_;

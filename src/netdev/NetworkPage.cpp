@@ -41,16 +41,8 @@ void NetworkPage::WireControls() {
 
 // ---- the rows ----------------------------------------------------------------------------
 
-const NetworkPage::NetRow& NetworkPage::RowAt(int i) const {
-  static const NetRow kNone;
-  const auto it = rows_.find(c_.lvNetDevices.Item(i).Data);
-  return it == rows_.end() ? kNone : it->second;
-}
-
 ui::TListItem& NetworkPage::AddRow(const NetRow& row) {
-  ui::TListItem& item = c_.lvNetDevices.Add();
-  item.Data = nextRow_++;
-  rows_[item.Data] = row;
+  ui::TListItem& item = rows_.Add(c_.lvNetDevices, row);
   ShowRow(item);
   return item;
 }
@@ -65,18 +57,18 @@ void NetworkPage::ShowRow(ui::TListItem& item) {
 }
 
 void NetworkPage::SetRow(ui::TListItem& item, const NetDevice& device) {
-  RowOf(item).device = device;
+  if (NetRow* row = rows_.Find(item)) row->device = device;
   ShowRow(item);
 }
 
 void NetworkPage::SetMark(ui::TListItem& item, int mark) {
-  RowOf(item).mark = mark;
+  if (NetRow* row = rows_.Find(item)) row->mark = mark;
   item.SetStateIndex(mark);
 }
 
 void NetworkPage::ClearRows() {
   c_.lvNetDevices.Clear();
-  rows_.clear();
+  rows_.Clear();
 }
 
 void NetworkPage::SetUnsaved(bool unsaved) {
@@ -360,7 +352,7 @@ void NetworkPage::btNetwork_DeleteClick() {
     return;
   const std::uint64_t row = sel->Data;
   c_.lvNetDevices.Delete(index);  // the deselection runs the selection rule
-  rows_.erase(row);
+  rows_.Erase(row);
   SetUnsaved(true);
 }
 

@@ -5,15 +5,14 @@
 // and mark and shows them in the list view lvNetDevices, whose items name their row
 // (TListItem::Data); the items' order is the user's (a column click sorts them), and Save
 // writes the rows in that order.
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "form/PageControls.h"
 #include "netdev/DeviceStore.h"
 #include "netdev/SearchSink.h"
+#include "ui/ItemRows.h"
 
 namespace bx {
 
@@ -113,8 +112,8 @@ class NetworkPage : public SearchSink {
     int mark = kMarkNone;
   };
   // The row an item shows; an empty one for an item the page did not add.
-  const NetRow& RowAt(int i) const;
-  NetRow& RowOf(const ui::TListItem& item) { return rows_[item.Data]; }
+  const NetRow& RowAt(int i) const { return rows_.Of(c_.lvNetDevices.Item(i)); }
+  const NetRow& RowOf(const ui::TListItem& item) const { return rows_.Of(item); }
   ui::TListItem& AddRow(const NetRow& row);
   void ShowRow(ui::TListItem& item);
   void SetMark(ui::TListItem& item, int mark);
@@ -136,8 +135,7 @@ class NetworkPage : public SearchSink {
   DeviceStore store_;
   NetworkSearcher* searcher_ = nullptr;
   // The rows by the Data of the item that shows them.
-  std::map<std::uint64_t, NetRow> rows_;
-  std::uint64_t nextRow_ = 1;
+  ui::ItemRows<NetRow> rows_;
   bool unsaved_ = false;
   // Stored lines that are not device lines: not listed, written back after the rows.
   std::vector<std::string> unreadable_;
