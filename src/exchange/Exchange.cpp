@@ -315,7 +315,7 @@ bool Exchange::OnSendTest() {
 }
 
 bool Exchange::OnTestDone() {
-  if (liveReply_) liveReply_->TestDone();
+  if (liveReply_) liveReply_->TestDone(channel_.Body());
   Finish();
   return false;
 }

@@ -18,8 +18,8 @@ class LiveReply {
   virtual ~LiveReply() = default;
   // The bytes received so far of the reply shown in `pane`.
   virtual void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) = 0;
-  // The reply is complete: the verdict.
-  virtual void TestDone() = 0;
+  // The reply is complete (`reply`: the frame's body): the verdict.
+  virtual void TestDone(const Bytes& reply) = 0;
 };
 
 class UploadStarter {

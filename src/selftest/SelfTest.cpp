@@ -152,14 +152,14 @@ void SelfTest::RenderLive(ui::TMemo& livePane, const Bytes& rx, LiveCursor& c) {
   }
 }
 
-void SelfTest::Verdict() {
+void SelfTest::Verdict(const Bytes& reply) {
   // The step that completed the frame rendered it before taking it off the buffer, so
-  // nothing is left to render here.
+  // the pane already shows these lines; the verdict and the identity are read from the
+  // reply itself, as the command line reads them, not back out of the pane.
+  const std::vector<std::string> lines = TestLogLines(reply + "\r\n");
   // The identity lines of the test log fill the identity fields, as a search's do.
-  c_.memLogTest.SetLayout(ui::TMemo::ScrollBars::Both, false);
-  identity_.TakeRecordLines(c_.memLogTest.Lines());
-  c_.memLogTest.SetLayout(ui::TMemo::ScrollBars::Vertical, true);
-  const TestVerdict v = JudgeTestLog(c_.memLogTest.Text());
+  identity_.TakeRecordLines(lines);
+  const TestVerdict v = JudgeTestLog(JoinLines(lines));
   verdict_ = v;
   c_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
   c_.shpTest_Result.SetBrushColor(v.fill);

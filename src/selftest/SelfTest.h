@@ -41,8 +41,9 @@ class SelfTest : public LiveReply {
   void ToggleParams();
   // Shows the new text of the receive buffer in the live pane.
   void RenderLive(ui::TMemo& pane, const Bytes& rx, LiveCursor& cursor) override;
-  void TestDone() override { Verdict(); }
-  void Verdict();
+  void TestDone(const Bytes& reply) override { Verdict(reply); }
+  // The verdict on the reply: its lines as the live pane shows them, judged by their words.
+  void Verdict(const Bytes& reply);
   // The verdict of the last run, none while a run is on or when it had no answer.
   const std::optional<TestVerdict>& LastVerdict() const { return verdict_; }
   // tmrMemo: the suspended pane repaints again.

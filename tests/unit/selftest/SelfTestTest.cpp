@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "selftest/SelfTest.h"
+#include "session/DeviceRecords.h"
 #include "support/AdapterWorld.h"
 
 namespace bx {
@@ -157,6 +158,47 @@ TEST(SelfTest, CounterOnTheFirstLineAndCrLfSplitAcrossReads) {
   // The pane that was suspended repaints even though the exchange ended first.
   w.loop.Advance(200);
   EXPECT_FALSE(f.memLogTest.Updating());
+}
+
+// The verdict and the identity are read from the reply; the pane shows the reply as it
+// arrives. However a reply is cut into reads, the pane's lines are the lines judged.
+TEST(SelfTest, ThePaneShowsTheLinesTheVerdictJudges) {
+  struct Case {
+    std::vector<Bytes> chunks;
+    const char* result;
+  };
+  const Case cases[] = {
+      {{"\r\nStep 1 OK\r\nStep 2 ERROR\r\n\r\n"}, "1/0"},
+      {{"\r\nCount 1\rCount 2\r", "Count 3\r\nDone WARNING\r\n\r\n"}, "0/1"},
+      {{"\r\nERROR\rfine\r\n", "\r\n"}, "0/0"},  // overwritten by a bare CR: not counted
+      {{"\r\nabc\r", "\r\nWARNING\r", "\n\r\n"}, "0/1"},
+      {{"\r\nERR", "OR x\r", "\rWARNING y\r\n\r\n"}, "0/1"},
+      {{"\r\n1/3\r2/3\r3/3", "\r", "\nSN:TEST7\r\n\r\n"}, "0/0"},
+      {{"\r\n\r\n"}, "-1/-1"},
+  };
+  TestWorld w;
+  TfrmMain& f = w.f;
+  for (const Case& c : cases) {
+    Bytes reply;
+    for (const Bytes& chunk : c.chunks) reply += chunk;
+    SCOPED_TRACE(reply);
+    f.btRunTest.Click();
+    w.loop.Advance(30);
+    Feed(w, c.chunks);
+    ASSERT_TRUE(w.RunExchange());
+    std::vector<std::string> shown = f.memLogTest.Lines();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().rfind("RESULT : ", 0), 0u);
+    shown.pop_back();
+    while (!shown.empty() && shown.back().empty()) shown.pop_back();
+    // The frame's body: after its opening CR LF, up to the CR LF CR LF that ends it.
+    const std::size_t end = reply.find("\r\n\r\n");
+    std::vector<std::string> judged = TestLogLines((end == 0 ? Bytes() : reply.substr(2, end - 2)) + "\r\n");
+    while (!judged.empty() && judged.back().empty()) judged.pop_back();
+    EXPECT_EQ(shown, judged);
+    EXPECT_EQ(f.edTest_Result.Text(), c.result);
+  }
+  EXPECT_EQ(f.edSerial.Text(), "TEST7") << "the identity lines of a test log fill the identity";
 }
 
 TEST(SelfTest, CtrlPTogglesTheParameterFieldAndEnterRuns) {
