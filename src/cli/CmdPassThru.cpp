@@ -1,7 +1,7 @@
-// brevantix-cli passthru: the "Passthru SAE J2534" page without a window. Every subcommand
-// works the page's controls as a user would: Refresh, the device choice, Read Info,
-// Install Driver and Check Version; install and check with --port or --demo search for
-// the adapter first, on a device of its own.
+// brevantix-cli passthru: the "Passthru SAE J2534" page without a window. list and probe
+// work the page's device list and probe as a user would (Refresh, the device choice, Read
+// Info); install and check run the driver's installer, with --port or --demo after a
+// search for the adapter on a device of its own, and read its typed results.
 #include <algorithm>
 #include <ostream>
 
@@ -20,9 +20,12 @@ int Usage(Session& s, const std::string& why) {
   return s.Fail(2, "passthru: " + why + " (see brevantix-cli passthru --help)");
 }
 
-// With --json, the page's log as the document's "log".
+// With --json, the page's log as the document's "log": the probe's, or the installer's.
 void LogMember(Session& s, PassThruSteps& pt) {
   if (s.json) s.json->doc["log"] = LinesJson(pt.controls.memJ2534.Lines());
+}
+void LogMember(Session& s, const std::vector<std::string>& log) {
+  if (s.json) s.json->doc["log"] = LinesJson(log);
 }
 
 // Refresh; the manifests it skipped are told on standard error.
@@ -84,32 +87,6 @@ int Probe(Session& s, const std::vector<std::string>& a) {
       1, "passthru: " + (probe.LastError().empty() ? std::string("the probe did not complete") : probe.LastError()));
 }
 
-// A progress bar on a terminal while the driver is placed and registered.
-class ProgressLine {
- public:
-  ProgressLine(ui::TProgressBar& bar, std::ostream& out, bool shown) : bar_(bar), out_(out) {
-    if (shown) id_ = bar.Changed.Connect([this] { Draw(); });
-  }
-  ~ProgressLine() {
-    if (id_) bar_.Changed.Disconnect(id_);
-    if (drawn_) out_ << "\r\033[K" << std::flush;
-  }
-
- private:
-  void Draw() {
-    constexpr int kWidth = 40;
-    const int max = std::max(1, bar_.Max());
-    const int filled = bar_.Position() * kWidth / max;
-    out_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kWidth - filled), '.') << "] "
-         << bar_.Position() * 100 / max << "%" << std::flush;
-    drawn_ = true;
-  }
-  ui::TProgressBar& bar_;
-  std::ostream& out_;
-  int id_ = 0;
-  bool drawn_ = false;
-};
-
 // The search as the Settings page's Search runs it; the adapter's device, or null (told)
 // when no adapter answered.
 std::unique_ptr<AdapterDevice> Searched(Session& s) {
@@ -127,19 +104,16 @@ int Install(Session& s) {
   const std::unique_ptr<AdapterDevice> adapter = Searched(s);
   if (!adapter) return 1;
   PassThruSteps pt(s, &adapter->Session());
-  PassThruControls& p = pt.controls;
   if (pt.DriverVersion().empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
   if (!s.json)
     *s.out << "Installing the driver v" << Shown(pt.DriverVersion()) << " from " << Shown(s.chosenPort) << "\n";
-  p.memJ2534.Clear();
-  {
-    ProgressLine progress(p.pbJ2534_Install, *s.out, StandardOutputIsTerminal() && !s.json);
-    p.btJ2534_Install.Click();
-  }
-  const DriverInstaller& installer = pt.page.Installer();
-  const bool installed = installer.LastResult() == InstallResult::Installed;
+  // A progress bar on a terminal while the driver is fetched, placed and registered.
+  pt.DrawProgress(StandardOutputIsTerminal() && !s.json ? s.out : nullptr);
+  const DriverInstaller& installer = pt.installer;
+  const bool installed = pt.installer.Install() == InstallResult::Installed;
+  pt.DrawProgress(nullptr);
   if (s.json) {
-    LogMember(s, pt);
+    LogMember(s, pt.Log());
     s.json->doc["offered"] = pt.DriverVersion();
     s.json->doc["installed"] = installed;
     if (installed) {
@@ -149,7 +123,7 @@ int Install(Session& s) {
       s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
     }
   } else {
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
+    for (const std::string& line : pt.Log()) *s.out << ShownLine(line) << "\n";
   }
   if (!installed) {
     const std::string why = installer.LastError().empty() ? s.lastMessage : installer.LastError();
@@ -166,24 +140,22 @@ int Check(Session& s) {
   std::unique_ptr<AdapterDevice> adapter;
   if (withAdapter && (!s.ChoosePort() || !(adapter = Searched(s)))) return 1;
   PassThruSteps pt(s, adapter ? &adapter->Session() : nullptr);
-  PassThruControls& p = pt.controls;
-  p.memJ2534.Clear();
-  p.btJ2534_Version_Check.Click();
-  const DriverInstaller& installer = pt.page.Installer();
+  const DriverInstaller& installer = pt.installer;
+  pt.installer.CheckVersion(true);
   const std::string installed = installer.InstalledVersion();
   const bool missing = !installer.DriverPresent();
   if (s.json) {
-    LogMember(s, pt);
+    LogMember(s, pt.Log());
     s.json->doc["installed"] = installed;
     if (!missing) s.json->doc["loadableHere"] = installer.ForeignRemark().empty();
   } else {
     *s.out << "Installed:\t" << Shown(installed) << "\n";
     // A library this system's pass-thru programs cannot load is said so.
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
+    for (const std::string& line : pt.Log()) *s.out << ShownLine(line) << "\n";
   }
   if (!withAdapter) return missing ? s.Fail(1, "passthru: no driver is installed (" + installed + ")") : 0;
   if (pt.DriverVersion().empty()) return s.Fail(1, "passthru: the adapter offers no pass-thru driver");
-  const bool same = installed == pt.DriverVersion();
+  const bool same = installer.UpToDate();
   if (s.json) {
     s.json->doc["offered"] = pt.DriverVersion();
     s.json->doc["upToDate"] = same;

@@ -1,5 +1,7 @@
 #include "cli/PassThruSteps.h"
 
+#include <algorithm>
+
 #include "links/LinkTable.h"
 #include "settings/Settings.h"
 
@@ -9,47 +11,37 @@ namespace {
 std::string Company(const Session& s) { return s.version ? s.version->companyName : std::string(); }
 }  // namespace
 
-PassThruSteps::PassThruSteps(Session& s, const AdapterSession* adapter)
+PassThruSteps::PassThruSteps(Session& s, AdapterSession* adapter)
     : s_(s),
       adapter_(adapter ? *adapter : none_),
-      driverVersion_(adapter_.Identity().passThruVersion),
       productName_(s.version ? s.version->productName : std::string()),
       companyName_(Company(s)),
-      page(controls, PassThruServices{
-                         .settings = *s.settings,
-                         .productName = productName_,
-                         .companyName = companyName_,
-                         .programPath = s.registration.programPath,
-                         .driverVersion = driverVersion_,
-                         .session = adapter_,
-                         .messageBox = [&s](const std::string& caption, const std::string& text,
-                                            int flags) { return s.AppMessageBox(caption, text, flags); },
-                         .shell = s.services.shell.get(),
-                         .libraries = s.services.libraries.get(),
-                         .archives = s.services.archives.get(),
-                         .folders = s.services.folders,
-                         .selectedPort = [&s] { return s.port; },
-                         .selectedPortText = [&s] { return s.PortShown(s.port); },
-                         .portListClick = {},
-                         .writeFile = {},
-                         .busyRefusal = {},
-                     }) {
-  // The driver group as the window opens, then as its search leaves it.
-  controls.btJ2534_Install.SetEnabled(false);
-  controls.lbJ2534_Message.SetVisible(false);
-  controls.pbJ2534_Install.SetVisible(!adapter_.Identity().bootware.empty());
-  controls.shJ2534_Install.SetVisible(false);
-  controls.shJ2534_Version_DLL.SetVisible(false);
-  if (!driverVersion_.empty()) {
-    controls.btJ2534_Install.SetCaption("Install Driver v" + driverVersion_);
-    controls.btJ2534_Install.SetEnabled(true);
-  }
+      services_{
+          .settings = *s.settings,
+          .productName = productName_,
+          .companyName = companyName_,
+          .programPath = s.registration.programPath,
+          .session = adapter_,
+          .messageBox = [&s](const std::string& caption, const std::string& text,
+                             int flags) { return s.AppMessageBox(caption, text, flags); },
+          .shell = s.services.shell.get(),
+          .libraries = s.services.libraries.get(),
+          .archives = s.services.archives.get(),
+          .folders = s.services.folders,
+          .selectedPort = [&s] { return s.port; },
+          .selectedPortText = [&s] { return s.PortShown(s.port); },
+          .portListClick = {},
+          .writeFile = {},
+          .busyRefusal = {},
+      },
+      page(controls, services_) {
+  installer.Connect(this);
   page.WireControls();
-  page.Installer().Connect(this);
 }
 
 PassThruSteps::~PassThruSteps() {
-  page.Installer().Connect(nullptr);
+  DrawProgress(nullptr);
+  installer.Connect(nullptr);
   page.UnloadLibrary();
 }
 
@@ -57,6 +49,22 @@ PassThruSteps::~PassThruSteps() {
 Link* PassThruSteps::FindLink(const std::string& port) {
   link_ = s_.links ? s_.links->NewLinkFor(port) : nullptr;
   return link_.get();
+}
+
+void PassThruSteps::DrawProgress(std::ostream* out) {
+  if (bar_ && drawn_) *bar_ << "\r\033[K" << std::flush;
+  bar_ = out;
+  drawn_ = false;
+}
+
+void PassThruSteps::Progress(int position, bool marquee) {
+  if (!bar_) return;
+  constexpr int kWidth = 40;
+  const int shown = marquee ? 0 : std::clamp(position, 0, kInstallProgressMax);
+  const int filled = shown * kWidth / kInstallProgressMax;
+  *bar_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kWidth - filled), '.') << "] "
+        << shown * 100 / kInstallProgressMax << "%" << std::flush;
+  drawn_ = true;
 }
 
 }  // namespace bx::cli

@@ -78,6 +78,9 @@ class AdapterDevice {
 
   bool Running() const { return running_; }
   const AdapterSession& Session() const { return session_; }
+  // For an operation run beside the device on its port while the device is idle (the
+  // driver's installation), which begins and ends in the session.
+  AdapterSession& Session() { return session_; }
   const std::string& Port() const { return port_; }
   const std::string& PortShown() const { return portShown_; }
 

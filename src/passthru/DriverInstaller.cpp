@@ -1,5 +1,6 @@
 #include "passthru/DriverInstaller.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -12,6 +13,7 @@
 #include "passthru/DriverTransfer.h"
 #include "passthru/PassThruDevice.h"
 #include "passthru/PassThruServices.h"
+#include "session/AdapterSession.h"
 #include "platform/Archive.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
@@ -152,11 +154,8 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return L
 
 }  // namespace
 
-DriverInstaller::DriverInstaller(PassThruControls& controls, const PassThruServices& services,
-                                 RegisteredDevices* devices)
-    : c_(controls), s_(services), devices_(devices) {
-  c_.pbJ2534_Install.SetMax(100);
-}
+DriverInstaller::DriverInstaller(const PassThruServices& services, InstallDisplay& display, RegisteredDevices* devices)
+    : s_(services), display_(display), devices_(devices) {}
 
 std::string DriverInstaller::SystemFolder() const {
   const std::string& folder = s_.folders.dataDir;
@@ -174,101 +173,101 @@ std::string DriverInstaller::DriverPath() const {
 
 std::string DriverInstaller::DeviceKey() const { return s_.companyName + " - " + s_.productName; }
 
-void DriverInstaller::ShowInstalled(const std::string& version, bool present) {
-  installed_ = version;
-  present_ = present;
-  c_.edJ2534_Version_DLL.SetText(version);
-}
+const std::string& DriverInstaller::Offered() const { return s_.session.Identity().passThruVersion; }
 
 void DriverInstaller::CheckVersion(bool remark) {
   if (remark) foreign_.clear();
-  c_.shJ2534_Install.SetVisible(false);
-  c_.shJ2534_Version_DLL.SetVisible(false);
+  installed_.clear();
+  present_ = false;
   const std::string path = DriverPath();
-  if (path.empty()) {
-    ShowInstalled("Access Error", false);
-    return;
-  }
   Bytes library;
-  if (const FileRead r = ReadRegularFile(path, kDriverFileLimit, library); !r.Ok()) {
-    ShowInstalled("Not installed", false);
+  if (path.empty()) {
+    installed_ = "Access Error";
+  } else if (const FileRead r = ReadRegularFile(path, kDriverFileLimit, library); !r.Ok()) {
+    installed_ = "Not installed";
     // Something that is no driver stands there: said, and not read.
     if (r.status == FileReadStatus::NotRegular || r.status == FileReadStatus::TooLarge)
-      c_.memJ2534.AddLine("Not read: " + path + ": " + r.why);
-    return;
-  }
-  const std::string installed = DriverVersionMarker(library);
-  ShowInstalled(installed, true);
-  if (remark) {
-    if (const std::string what = ForeignLibrary(library); !what.empty()) {
-      foreign_ = ForeignLibraryLine(what, path);
-      c_.memJ2534.AddLine(foreign_);
+      display_.Line("Not read: " + path + ": " + r.why);
+  } else {
+    installed_ = DriverVersionMarker(library);
+    present_ = true;
+    if (remark) {
+      if (const std::string what = ForeignLibrary(library); !what.empty()) {
+        foreign_ = ForeignLibraryLine(what, path);
+        display_.Line(foreign_);
+      }
     }
   }
-  // The install button is enabled exactly when the connected adapter offers a driver.
-  if (!c_.btJ2534_Install.Enabled()) return;
-  c_.shJ2534_Install.SetBrushColor(ui::clr::Lime);
-  const bool same = installed == s_.driverVersion;
-  c_.shJ2534_Version_DLL.SetBrushColor(same ? ui::clr::Lime : ui::clr::Red);
-  if (!same) c_.lbJ2534_Message.SetCaption("- Update is required ->");
-  c_.lbJ2534_Message.SetVisible(!same);
-  c_.shJ2534_Install.SetVisible(true);
-  c_.shJ2534_Version_DLL.SetVisible(true);
+  display_.Checked(*this);
 }
 
 // Opens the chosen port, asks for the driver and reads the answer; false (with the
-// message shown) when the port cannot be opened.
-bool DriverInstaller::Fetch(Bytes& answer, bool& answered) {
+// message shown, and kept in `notFound`) when the port cannot be opened.
+bool DriverInstaller::Fetch(Bytes& answer, bool& answered, std::string& notFound) {
   const std::string port = s_.selectedPort ? s_.selectedPort() : std::string();
   Link* link = links_ && !port.empty() ? links_->FindLink(port) : nullptr;
   if (link) link->SetPortName(port);
   if (!link || !link->Open()) {
     const std::string shown = s_.selectedPortText ? s_.selectedPortText() : port;
-    if (s_.messageBox)
-      s_.messageBox("Error...", s_.productName + " Adapter is not found on Communication Port " + shown, mb::IconError);
+    notFound = s_.productName + " Adapter is not found on Communication Port " + shown;
+    if (s_.messageBox) s_.messageBox("Error...", notFound, mb::IconError);
     return false;
   }
-  c_.pbJ2534_Install.MarqueeInterval = 15;
-  c_.pbJ2534_Install.SetStyle(ui::TProgressBar::Style::Marquee);
+  display_.Progress(0, true);
   link->Write(Bytes(proto::kCommandPrefix) + kDriverCommandSuffix);
   // The one read that blocks the window: it ends at "[END]", after 500 ms of silence, or
   // at the read limit.
   answer = Bytes(proto::kDriverEnd);
   answered = link->ReadUntil(answer, kDriverSilenceMs);
   link->Close();
-  c_.pbJ2534_Install.SetPosition(0);
-  c_.pbJ2534_Install.SetStyle(ui::TProgressBar::Style::Normal);
+  progress_ = 0;
+  display_.Progress(0, false);
   return true;
 }
 
-void DriverInstaller::btJ2534_InstallClick() {
+InstallResult DriverInstaller::Install() {
   result_ = InstallResult::None;
   error_.clear();
   foreign_.clear();
-  if (s_.driverVersion.empty()) return;
+  if (Offered().empty()) return result_;
   // The request would go into the running operation's session and close its port.
   if (const std::string refused = s_.busyRefusal ? s_.busyRefusal("Install Driver") : std::string(); !refused.empty()) {
-    c_.memJ2534.AddLine(refused);
-    return;
+    display_.Line(refused);
+    return result_;
   }
+  s_.session.Begin(SessionPhase::InstallingDriver, SessionPhase::InstallingDriver);
+  std::string cause;
+  try {
+    cause = Run();
+  } catch (...) {
+    s_.session.End(false, error_);
+    throw;
+  }
+  s_.session.End(result_ == InstallResult::Installed, cause);
+  return result_;
+}
+
+std::string DriverInstaller::Run() {
   Bytes answer;
   bool answered = false;
-  if (!Fetch(answer, answered)) {
+  if (std::string notFound; !Fetch(answer, answered, notFound)) {
     result_ = InstallResult::PortNotOpened;
-    return;
+    return notFound;
   }
   const DriverTransfer t = CutDriverTransfer(answer, answered, kReadUntilLimit);
   if (t.fault != TransferFault::None) {
     result_ = InstallResult::Incomplete;
-    c_.memJ2534.AddLine(TransferFaultLine(t.fault, answered ? answer.size() : 0));
-    return;
+    const std::string line = TransferFaultLine(t.fault, answered ? answer.size() : 0);
+    display_.Line(line);
+    return line;
   }
   const std::string driverPath = DriverPath();
   if (driverPath.empty())
     Fail("there is no folder to install it into");
   else
-    Install(t.file, driverPath);
+    Place(t.file, driverPath);
   CheckVersion();
+  return result_ == InstallResult::Installed ? std::string() : error_;
 }
 
 struct DriverInstaller::Staged {
@@ -283,7 +282,7 @@ struct DriverInstaller::Staged {
 // the store, so a move that fails rolls the registration back, and a registration that
 // fails (a locked store, a refused write) moves nothing. The failed registration's error
 // goes on to the window's error display.
-void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) {
+void DriverInstaller::Place(const Bytes& file, const std::string& driverPath) {
   Staged staged;
   if (!Stage(file, driverPath, staged)) return;
   const fs::path folder = fs::path(driverPath).parent_path();
@@ -291,7 +290,7 @@ void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) 
   bool placed = false;
   try {
     s_.settings.registry().Transact([&] {
-      c_.pbJ2534_Install.SetPosition(0);  // a busy store runs the body again
+      ShowProgress(0);  // a busy store runs the body again
       Register(driverPath);
       if (placed) return;
       std::string why;
@@ -312,7 +311,7 @@ void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) 
     error_ = "the registration failed";
     throw;
   }
-  c_.pbJ2534_Install.SetPosition(c_.pbJ2534_Install.Max());
+  ShowProgress(kInstallProgressMax);
   result_ = InstallResult::Installed;
   // Kept and registered as the store's programs expect; Linux programs, which find
   // drivers through manifests, are not pointed at a library they cannot load.
@@ -322,7 +321,7 @@ void DriverInstaller::Install(const Bytes& file, const std::string& driverPath) 
   } else {
     RemoveManifest();
     foreign_ = ForeignLibraryLine(foreign_, driverPath);
-    c_.memJ2534.AddLine(foreign_);
+    display_.Line(foreign_);
   }
   CheckVersion();
   if (devices_) devices_->Refresh();
@@ -343,7 +342,7 @@ bool DriverInstaller::Stage(const Bytes& file, const std::string& driverPath, St
   if (kind == DriverKind::ZipArchive) return StageArchive(file, staged);
   staged.library = kDriverFileName;
   const std::string path = (staged.files / staged.library).string();
-  if (!s_.writeFile(path, file)) {
+  if (!WriteWhole(path, file)) {
     Fail("cannot write " + path);
     return false;
   }
@@ -355,7 +354,7 @@ bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
   // The archive keeps the library's name with "zip" for its last three letters.
   const std::string name = std::string(kDriverFileName);
   const std::string archive = (fs::path(staged.folder.Path()) / (name.substr(0, name.size() - 3) + "zip")).string();
-  if (!s_.writeFile(archive, file)) {
+  if (!WriteWhole(archive, file)) {
     Fail("cannot write " + archive);
     return false;
   }
@@ -385,11 +384,20 @@ bool DriverInstaller::StageArchive(const Bytes& file, Staged& staged) {
   return true;
 }
 
-void DriverInstaller::Step(int by) { c_.pbJ2534_Install.SetPosition(c_.pbJ2534_Install.Position() + by); }
+bool DriverInstaller::WriteWhole(const std::string& path, const std::string& data) const {
+  if (s_.writeFile) return s_.writeFile(path, data);
+  std::string why;
+  return ReplaceFileContents(path, data, why);
+}
+
+void DriverInstaller::ShowProgress(int position) {
+  progress_ = std::clamp(position, 0, kInstallProgressMax);
+  display_.Progress(progress_, false);
+}
 
 void DriverInstaller::Register(const std::string& driverPath) {
   Settings& settings = s_.settings;
-  Step(30);
+  ShowProgress(progress_ + 30);
   {
     // The base key is the program's own again however the writes end: a write that fails
     // raises, and the settings written after it must not land under the pass-thru key.
@@ -406,13 +414,13 @@ void DriverInstaller::Register(const std::string& driverPath) {
                                                            {"FunctionLibrary", driverPath}};
     for (const auto& [name, data] : strings) {
       settings.WriteSettingString(key, name, data);
-      Step(10);
+      ShowProgress(progress_ + 10);
     }
     settings.SettingsKey = std::string(kPassThruKey) + "\\" + key;
-    const int step = (c_.pbJ2534_Install.Max() - c_.pbJ2534_Install.Position()) / int(kProtocolValues.size());
+    const int step = (kInstallProgressMax - progress_) / int(kProtocolValues.size());
     for (const auto& [name, value] : kProtocolValues) {
       settings.WriteSettingInt(name, value);
-      Step(step);
+      ShowProgress(progress_ + step);
     }
   }
 }
@@ -438,7 +446,7 @@ void DriverInstaller::WriteManifest(const std::string& driverPath) {
   PrivateFolder temp;
   std::string written;
   if (!temp.Make(path, "new") ||
-      !s_.writeFile(written = (fs::path(temp.Path()) / kOwnManifest).string(), FormatManifest(d))) {
+      !WriteWhole(written = (fs::path(temp.Path()) / kOwnManifest).string(), FormatManifest(d))) {
     Fail("cannot write " + path, false);
     return;
   }

@@ -1,5 +1,5 @@
 #pragma once
-// The " Driver " group: fetching the adapter's pass-thru library over the device link,
+// The driver group's work: fetching the adapter's pass-thru library over the device link,
 // putting it in place, registering it, and comparing the installed version with the one
 // the adapter offers (Check Version).
 //
@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "core/Bytes.h"
-#include "form/PageControls.h"
 #include "links/LinkFinder.h"
 
 namespace bx {
@@ -67,15 +66,38 @@ class RegisteredDevices {
   virtual void Refresh() = 0;
 };
 
+class DriverInstaller;
+
+// The progress bar's whole length.
+inline constexpr int kInstallProgressMax = 100;
+
+// What an installation and a version check show as they go: the page draws them into its
+// log, its progress bar and its driver fields; the command line and the Python module keep
+// the log and draw the progress themselves.
+class InstallDisplay {
+ public:
+  virtual ~InstallDisplay() = default;
+  // A line for the log.
+  virtual void Line(const std::string& text) = 0;
+  // Where the installation stands: `position` of kInstallProgressMax, or (`marquee`) the
+  // adapter sending the driver, which has no measure.
+  virtual void Progress(int position, bool marquee) = 0;
+  // A version check has ended; `found` tells what it found.
+  virtual void Checked(const DriverInstaller& found) = 0;
+};
+
+// The installation and the check, on the services alone: no control is involved. An
+// installation is an operation of the adapter's session (InstallingDriver) and ends with
+// its typed result there.
 class DriverInstaller {
  public:
-  // `devices` may be null (no list is shown).
-  DriverInstaller(PassThruControls& controls, const PassThruServices& services, RegisteredDevices* devices = nullptr);
+  // `devices` may be null (no list is shown again).
+  DriverInstaller(const PassThruServices& services, InstallDisplay& display, RegisteredDevices* devices = nullptr);
 
-  void btJ2534_Version_CheckClick() { CheckVersion(true); }
-  void btJ2534_InstallClick();
-  // With `remark`, a library this system's pass-thru programs cannot load is also said
-  // so in memJ2534.
+  // Fetches the offered driver from the adapter, puts it in place and registers it. None
+  // when no driver is offered or the adapter is busy (the refusal is shown).
+  InstallResult Install();
+  // With `remark`, a library this system's pass-thru programs cannot load is also said so.
   void CheckVersion(bool remark = false);
 
   // The folder the library goes into, made when missing; "" when there is none.
@@ -95,6 +117,10 @@ class DriverInstaller {
   // was read.
   const std::string& InstalledVersion() const { return installed_; }
   bool DriverPresent() const { return present_; }
+  // The driver version the connected adapter offers ("PT:"), empty when none; whether the
+  // last check found that one installed.
+  const std::string& Offered() const;
+  bool UpToDate() const { return present_ && installed_ == Offered(); }
 
   // Where the link of a port comes from (the window's link table, which makes it the
   // active one; null: no port opens).
@@ -103,8 +129,10 @@ class DriverInstaller {
  private:
   LinkFinder* links_ = nullptr;
   struct Staged;
-  bool Fetch(Bytes& answer, bool& answered);
-  void Install(const Bytes& file, const std::string& driverPath);
+  // The installation once begun; the cause of its end in the words shown ("" when ok).
+  std::string Run();
+  bool Fetch(Bytes& answer, bool& answered, std::string& notFound);
+  void Place(const Bytes& file, const std::string& driverPath);
   // Puts the new files into the private folder; false (with the failure shown) when the
   // file cannot be installed.
   bool Stage(const Bytes& file, const std::string& driverPath, Staged& staged);
@@ -114,17 +142,19 @@ class DriverInstaller {
   void RemoveManifest();
   // Shows the failure; `oldUntouched`: the old library has not been replaced.
   void Fail(const std::string& why, bool oldUntouched = true);
-  void Step(int by);
+  void ShowProgress(int position);
+  // The services' whole-file writer; without one, the file is replaced in one rename.
+  bool WriteWhole(const std::string& path, const std::string& data) const;
 
-  PassThruControls& c_;
   const PassThruServices& s_;
+  InstallDisplay& display_;
   RegisteredDevices* devices_;
   InstallResult result_ = InstallResult::None;
   std::string error_;
   std::string foreign_;
   std::string installed_;
   bool present_ = false;
-  void ShowInstalled(const std::string& version, bool present);
+  int progress_ = 0;
 };
 
 }  // namespace bx

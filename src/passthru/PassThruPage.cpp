@@ -1,6 +1,5 @@
 #include "passthru/PassThruPage.h"
 
-#include "platform/Files.h"
 #include "session/AdapterSession.h"
 #include "settings/Settings.h"
 
@@ -17,12 +16,8 @@ PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services
       s_(std::move(services)),
       directory_(s_.settings.registry(), ManifestFolder(s_.folders)),
       probe_(c_, s_, directory_),
-      installer_(c_, s_, this) {
-  if (!s_.writeFile)
-    s_.writeFile = [](const std::string& path, const std::string& data) {
-      std::string why;
-      return ReplaceFileContents(path, data, why);
-    };
+      installer_(s_, *this, this) {
+  c_.pbJ2534_Install.SetMax(kInstallProgressMax);
   for (ui::TButton* b : {&c_.btJ2534_Load, &c_.btJ2534_Open, &c_.btJ2534_Version, &c_.btJ2534_Config, &c_.btJ2534_Info,
                          &c_.btJ2534_Copy})
     b->SetEnabled(false);
@@ -51,7 +46,7 @@ void PassThruPage::WireControls() {
 }
 
 void PassThruPage::PageEntered() {
-  if (!s_.driverVersion.empty()) {
+  if (!installer_.Offered().empty()) {
     Refresh();
     // The adapter offers a driver: the installation starts from an empty progress bar.
     c_.pbJ2534_Install.SetPosition(0);
@@ -90,6 +85,34 @@ void PassThruPage::DeviceSelected() {
   c_.btJ2534_Config.SetEnabled(!config.empty());
   c_.btJ2534_Load.SetEnabled(true);
   c_.btJ2534_Info.SetEnabled(true);
+}
+
+void PassThruPage::Line(const std::string& text) { c_.memJ2534.AddLine(text); }
+
+void PassThruPage::Progress(int position, bool marquee) {
+  ui::TProgressBar& bar = c_.pbJ2534_Install;
+  if (marquee) {
+    bar.MarqueeInterval = 15;
+    bar.SetStyle(ui::TProgressBar::Style::Marquee);
+    return;
+  }
+  bar.SetPosition(position);
+  bar.SetStyle(ui::TProgressBar::Style::Normal);
+}
+
+// The installed version, and with a driver offered by the adapter, whether it is that one.
+void PassThruPage::Checked(const DriverInstaller& found) {
+  c_.edJ2534_Version_DLL.SetText(found.InstalledVersion());
+  const bool compared = found.DriverPresent() && !found.Offered().empty();
+  const bool same = found.UpToDate();
+  if (compared) {
+    c_.shJ2534_Install.SetBrushColor(ui::clr::Lime);
+    c_.shJ2534_Version_DLL.SetBrushColor(same ? ui::clr::Lime : ui::clr::Red);
+    if (!same) c_.lbJ2534_Message.SetCaption("- Update is required ->");
+    c_.lbJ2534_Message.SetVisible(!same);
+  }
+  c_.shJ2534_Install.SetVisible(compared);
+  c_.shJ2534_Version_DLL.SetVisible(compared);
 }
 
 void PassThruPage::cbJ2534_DevicesClick() {

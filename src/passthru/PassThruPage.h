@@ -16,7 +16,7 @@
 
 namespace bx {
 
-class PassThruPage : public RegisteredDevices {
+class PassThruPage : public RegisteredDevices, private InstallDisplay {
  public:
   PassThruPage(PassThruControls& controls, PassThruServices services);
   ~PassThruPage();
@@ -39,8 +39,8 @@ class PassThruPage : public RegisteredDevices {
   void btJ2534_VersionClick() { probe_.btJ2534_VersionClick(); }
   void btJ2534_InfoClick() { probe_.btJ2534_InfoClick(); }
   void btJ2534_ConfigClick() { probe_.btJ2534_ConfigClick(); }
-  void btJ2534_Version_CheckClick() { installer_.btJ2534_Version_CheckClick(); }
-  void btJ2534_InstallClick() { installer_.btJ2534_InstallClick(); }
+  void btJ2534_Version_CheckClick() { installer_.CheckVersion(true); }
+  void btJ2534_InstallClick() { installer_.Install(); }
 
   // Rebuilds the device list and selects the remembered device.
   void Refresh() override;
@@ -63,6 +63,10 @@ class PassThruPage : public RegisteredDevices {
 
  private:
   void DeviceSelected();
+  // The driver group draws the installer's course.
+  void Line(const std::string& text) override;
+  void Progress(int position, bool marquee) override;
+  void Checked(const DriverInstaller& found) override;
 
   PassThruControls& c_;
   PassThruServices s_;

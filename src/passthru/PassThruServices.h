@@ -26,8 +26,9 @@ struct PassThruServices {
   const std::string& productName;
   const std::string& companyName;
   std::string programPath;           // the window program, registered as the configuration program
-  const std::string& driverVersion;  // the adapter's pass-thru driver version ("PT:"), empty when none
-  const AdapterSession& session;     // the adapter: its firmware version
+  // The adapter: its firmware version and the driver it offers; a driver installation
+  // is an operation of its session.
+  AdapterSession& session;
   // A message box with the application title: short caption, text, mb:: flags.
   std::function<int(const std::string&, const std::string&, int)> messageBox;
   Shell* shell = nullptr;               // nullptr: Config starts nothing

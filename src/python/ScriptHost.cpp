@@ -458,16 +458,15 @@ std::vector<Adapter::AccessPoint> Adapter::ScanWiFi(const Poll& poll) {
 }
 
 namespace {
-// The Passthru page's installer on controls of its own, for the adapter's port.
-struct Installer : LinkFinder {
-  Installer(const AdapterDevice& device, const std::string& programPath)
+// The driver's installer for the adapter's port, keeping its log.
+struct Installer : LinkFinder, InstallDisplay {
+  Installer(AdapterDevice& device, const std::string& programPath)
       : device_(device),
         services{
             .settings = *H().settings,
             .productName = H().product,
             .companyName = company,
             .programPath = programPath,
-            .driverVersion = device.Session().Identity().passThruVersion,
             .session = device.Session(),
             .messageBox = [this](const std::string&, const std::string& text,
                                  int) { messages.push_back(text); return mb::IdOk; },
@@ -478,27 +477,27 @@ struct Installer : LinkFinder {
             .selectedPort = [&device] { return device.Port(); },
             .selectedPortText = [&device] { return device.PortShown(); },
             .portListClick = {},
-            .writeFile = [](const std::string& path,
-                            const std::string& data) { std::string why; return ReplaceFileContents(path, data, why); },
+            .writeFile = {},
             .busyRefusal = {},
         },
-        installer(controls, services) {
+        installer(services, *this) {
     installer.Connect(this);
   }
+  void Line(const std::string& text) override { log.push_back(text); }
+  void Progress(int, bool) override {}
+  void Checked(const DriverInstaller&) override {}
   // A link of its own for the adapter's port, for the one transfer.
   Link* FindLink(const std::string&) override {
     link = LinkFor(device_.Port());
     return link.get();
   }
-  const AdapterDevice& device_;
+  AdapterDevice& device_;
   std::string company = [] {
     const auto v = BuiltInVersionRecord();
     return v ? v->companyName : std::string();
   }();
-  std::vector<std::string> messages;
+  std::vector<std::string> messages, log;
   std::unique_ptr<Link> link;
-  ui::TPageControl pages{"pcOptions", nullptr};
-  PassThruControls controls{pages};
   PassThruServices services;
   DriverInstaller installer;
 };
@@ -509,11 +508,10 @@ Adapter::DriverOutcome Adapter::InstallDriver(const std::string& programPath) {
   if (Identity().passThruVersion.empty())
     throw ScriptError(ErrorKind::Refused, "the adapter offers no pass-thru driver");
   Installer i(*device_, programPath);
-  i.controls.btJ2534_Install.SetEnabled(true);
-  i.installer.btJ2534_InstallClick();
+  i.installer.Install();
   DriverOutcome o;
   o.offered = Identity().passThruVersion;
-  o.log = i.controls.memJ2534.Lines();
+  o.log = i.log;
   switch (i.installer.LastResult()) {
     case InstallResult::Installed:
       break;

@@ -21,14 +21,13 @@
 namespace bx {
 
 namespace {
-PassThruServices PassThruPageServices(TfrmMain& form, const AdapterSession& session, PortList& ports,
+PassThruServices PassThruPageServices(TfrmMain& form, AdapterSession& session, PortList& ports,
                                       const Exchange& exchange) {
   return PassThruServices{
       .settings = form.settings,
       .productName = form.ProductName,
       .companyName = form.CompanyName,
       .programPath = form.ctx.programPath,
-      .driverVersion = form.PassThruDriverVersion,
       .session = session,
       .messageBox = [&form](const std::string& caption, const std::string& text,
                             int flags) { return form.AppMessageBox(caption, text, flags); },

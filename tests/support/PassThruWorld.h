@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Protocol.h"
+#include "exchange/Identity.h"
 #include "passthru/DriverTransfer.h"
 #include "passthru/PassThruPage.h"
 #include "platform/Archive.h"
@@ -62,10 +63,14 @@ struct PassThruWorld : AdapterWorld {
     OfferDriver(driverVersion);
     return f;
   }
-  // What an identity reply with "PT:" sets.
+  // What an identity reply with "PT:" sets; without one (""), what a search that found
+  // no driver leaves.
   void OfferDriver(const std::string& version) {
-    form->PassThruDriverVersion = version;
-    form->btJ2534_Install.SetEnabled(!version.empty());
+    Identity& identity = *form->Modules->identity;
+    if (version.empty())
+      identity.ClearIdentity();
+    else
+      identity.TakeRecordLines({"PT:" + version});
   }
 
   PassThruPage& Page() { return *form->Modules->passThru; }

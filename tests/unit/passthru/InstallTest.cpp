@@ -302,7 +302,7 @@ TEST(PassThruInstall, WithoutADriverOfferedTheClickDoesNothing) {
   InstallWorld w;
   w.OpenWithAnswer(DriverAnswer(kNew));
   w.OfferDriver("");
-  w.Page().Installer().btJ2534_InstallClick();
+  w.Page().Installer().Install();
   EXPECT_EQ(w.Page().Installer().LastResult(), InstallResult::None);
   EXPECT_TRUE(w.commands.empty());
 }

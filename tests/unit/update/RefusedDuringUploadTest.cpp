@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "UpdateWorld.h"
+#include "exchange/Identity.h"
 #include "wifi/WiFiPage.h"
 #include "wifi/WiFiScan.h"
 
@@ -63,10 +64,7 @@ const Action kActions[] = {
      [](TfrmMain& f) { EXPECT_EQ(f.memLogTest.Lines().front(), "old"); },
      [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memLogTest); }},
     {"Install Driver",
-     [](TfrmMain& f) {
-       f.PassThruDriverVersion = "1.0.0.0";
-       f.btJ2534_Install.SetEnabled(true);
-     },
+     [](TfrmMain& f) { f.Modules->identity->TakeRecordLines({"PT:1.0.0.0"}); },
      [](TfrmMain& f) { f.btJ2534_Install.Click(); }, nullptr,
      [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memJ2534); }},
 };
