@@ -1,7 +1,7 @@
 // One adapter's operations without a window, against the simulator on a pseudo-terminal:
-// the search, a mode switch, the self-test, the hardware options, the WiFi record and the
-// reset, each with its typed result and what the session then knows. No control is
-// involved; every wait is bounded.
+// the search, a mode switch, the self-test, the hardware options, the WiFi record, the
+// driver's installation and the reset, each with its typed result and what the session
+// then knows. No control is involved; every wait is bounded.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,9 +9,15 @@
 #include <vector>
 
 #include "device/AdapterDevice.h"
+#include "links/LinkFinder.h"
 #include "links/Link_com.h"
 #include "links/VirtualPorts.h"
+#include "passthru/DriverInstaller.h"
+#include "passthru/PassThruServices.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "settings/Settings.h"
 #include "sim/SimPty.h"
+#include "support/TempFile.h"
 #include "support/TimeScale.h"
 #include "ui/EventLoop.h"
 
@@ -23,6 +29,56 @@ struct Lines : DeviceListener {
   int ended = 0;
   void Line(const std::string& line) override { lines.push_back(line); }
   void Ended(bool) override { ++ended; }
+};
+
+// The driver's installation beside the device, on the device's port: a link of its own,
+// the log kept, the progress's last position.
+struct DriverSetup : LinkFinder, InstallDisplay {
+  DriverSetup(AdapterDevice& d, const std::string& port)
+      : port(port),
+        services{.settings = settings,
+                 .productName = product,
+                 .companyName = company,
+                 .programPath = "/opt/brevantix/brevantix-configurator",
+                 .session = d.Session(),
+                 .messageBox = [this](const std::string&, const std::string& text, int) {
+                   log.push_back(text);
+                   return 0;
+                 },
+                 .shell = nullptr,
+                 .libraries = nullptr,
+                 .archives = nullptr,
+                 .folders = Folders(temp.Path()),
+                 .selectedPort = [this] { return this->port; },
+                 .selectedPortText = {},
+                 .portListClick = {},
+                 .writeFile = {},
+                 .busyRefusal = {}} {
+    installer.Connect(this);
+  }
+  static UserFolders Folders(const std::string& root) {
+    UserFolders f;
+    f.dataDir = root + "/data";
+    f.home = root;
+    return f;
+  }
+  Link* FindLink(const std::string&) override {
+    link = std::make_unique<TLink_COM>("/dev/", std::make_shared<VirtualPorts>(), false);
+    return link.get();
+  }
+  void Line(const std::string& text) override { log.push_back(text); }
+  void Progress(int position, bool) override { progress = position; }
+  void Checked(const DriverInstaller&) override {}
+
+  std::string port, product = "Brevantix", company = "Brevantix Ltd";
+  TempFolder temp;
+  MemoryRegistry registry;
+  Settings settings{registry};
+  std::unique_ptr<Link> link;
+  std::vector<std::string> log;
+  int progress = -1;
+  PassThruServices services;
+  DriverInstaller installer{services, *this};
 };
 
 // The simulator on a pseudo-terminal and a device on it, on an event loop of the test's.
@@ -115,12 +171,27 @@ TEST(AdapterDevice, EveryOperationEndsWithItsTypedResult) {
   ASSERT_TRUE(d.Session().Identity().wifiRecord.has_value());
   EXPECT_NE(d.Session().Identity().wifiRecord->find("WSBID=BX-WSB-0017"), std::string::npos);
 
+  {
+    DriverSetup driver(d, w.pty.SlavePath());
+    ASSERT_EQ(driver.installer.Install(), InstallResult::Installed) << driver.installer.LastError();
+    r = *d.Session().LastResult();
+    EXPECT_EQ(r.operation, SessionPhase::InstallingDriver);
+    EXPECT_TRUE(r.ok) << r.cause;
+    EXPECT_FALSE(d.Session().Busy());
+    EXPECT_EQ(driver.installer.InstalledVersion(), "4.4.12");
+    EXPECT_TRUE(driver.installer.UpToDate());
+    EXPECT_EQ(driver.progress, kInstallProgressMax);
+    EXPECT_EQ(driver.registry.ReadString(Hive::LocalMachine, "SOFTWARE\\PassThruSupport.04.04\\Brevantix Ltd - Brevantix",
+                                         "FunctionLibrary"),
+              driver.installer.DriverPath());
+  }
+
   r = w.Run(d.Reset());
   EXPECT_TRUE(r.ok) << r.cause;
   EXPECT_FALSE(d.Answered());
   r = w.Run(d.Search());
   EXPECT_TRUE(r.ok) << "the adapter answers again after its reset: " << r.cause;
-  EXPECT_EQ(w.listener.ended, 9);
+  EXPECT_EQ(w.listener.ended, 9) << "the installation is the session's, not the device's";
 }
 
 // The ways an operation ends without what it asked for: a typed failure each, in the
