@@ -1,7 +1,8 @@
-// brevantix-cli passthru: the "Passthru SAE J2534" page without a window. list and probe
-// work the page's device list and probe as a user would (Refresh, the device choice, Read
-// Info); install and check run the driver's installer, with --port or --demo after a
-// search for the adapter on a device of its own, and read its typed results.
+// brevantix-cli passthru: the "Passthru SAE J2534" page's work without a window: the
+// registered devices, Read Info on one (the one chosen last by default, which naming one
+// changes, as the page's device list does), and the driver's installation and check, with
+// --port or --demo after a search for the adapter on a device of its own. Each reads the
+// typed results of the probe or the installer.
 #include <algorithm>
 #include <ostream>
 
@@ -20,27 +21,25 @@ int Usage(Session& s, const std::string& why) {
   return s.Fail(2, "passthru: " + why + " (see brevantix-cli passthru --help)");
 }
 
-// With --json, the page's log as the document's "log": the probe's, or the installer's.
-void LogMember(Session& s, PassThruSteps& pt) {
-  if (s.json) s.json->doc["log"] = LinesJson(pt.controls.memJ2534.Lines());
-}
+// With --json, the log of the probe or the installer as the document's "log".
 void LogMember(Session& s, const std::vector<std::string>& log) {
   if (s.json) s.json->doc["log"] = LinesJson(log);
 }
 
-// Refresh; the manifests it skipped are told on standard error.
-void Refresh(Session& s, PassThruSteps& pt) {
-  PassThruControls& p = pt.controls;
-  p.memJ2534.Clear();
-  p.btJ2534_Refresh.Click();
-  for (const std::string& line : p.memJ2534.Lines()) *s.err << "brevantix-cli: passthru: " << ShownLine(line) << "\n";
+// The registered devices, as a Refresh lists them; the manifests it skipped are told on
+// standard error.
+std::vector<PassThruDevice> Listed(Session& s, const PassThruSteps& pt) {
+  std::vector<std::string> skipped;
+  std::vector<PassThruDevice> devices = pt.directory.List(&skipped);
+  for (const std::string& line : skipped)
+    *s.err << "brevantix-cli: passthru: " << ShownLine(SkippedManifestLine(line)) << "\n";
+  return devices;
 }
 
 int List(Session& s) {
   PassThruSteps pt(s, nullptr);
-  Refresh(s, pt);
   Json devices = Json::array();
-  for (const PassThruDevice& d : pt.page.Devices()) {
+  for (const PassThruDevice& d : Listed(s, pt)) {
     if (s.json)
       devices.push_back({{"name", d.name}, {"vendor", d.vendor}, {"library", d.functionLibrary}, {"source", d.source}});
     else
@@ -62,25 +61,23 @@ int Probe(Session& s, const std::vector<std::string>& a) {
       return Usage(s, "unknown argument " + a[i]);
   }
   PassThruSteps pt(s, nullptr);
-  Refresh(s, pt);
-  PassThruControls& p = pt.controls;
+  const std::vector<PassThruDevice> listed = Listed(s, pt);
   if (!device.empty()) {
-    const auto& items = p.cbJ2534_Devices.Items();
-    const auto it = std::find(items.begin(), items.end(), device);
-    if (it == items.end()) return s.Fail(1, "passthru: no device " + device + " is registered (see passthru list)");
-    p.cbJ2534_Devices.UserSelect(static_cast<int>(it - items.begin()));
-  } else if (p.cbJ2534_Devices.ItemIndex() < 0) {
+    const bool registered =
+        std::any_of(listed.begin(), listed.end(), [&](const PassThruDevice& d) { return d.name == device; });
+    if (!registered) return s.Fail(1, "passthru: no device " + device + " is registered (see passthru list)");
+    pt.ChooseDevice(device);
+  } else if ((device = pt.ChosenDevice(listed)).empty()) {
     return s.Fail(1, "passthru: no device is chosen: name one (see passthru list)");
   }
-  p.edJ2534_Name.SetText(name);
-  p.btJ2534_Info.Click();
-  const LibraryProbe& probe = pt.page.Probe();
+  const LibraryProbe& probe = pt.probe;
+  pt.probe.ReadInfo(device, name);
   if (s.json) {
-    LogMember(s, pt);
-    s.json->doc["device"] = p.cbJ2534_Devices.Text();
+    LogMember(s, pt.Log());
+    s.json->doc["device"] = device;
     s.json->doc["complete"] = probe.InfoComplete();
   } else {
-    for (const std::string& line : p.memJ2534.Lines()) *s.out << ShownLine(line) << "\n";
+    for (const std::string& line : pt.Log()) *s.out << ShownLine(line) << "\n";
   }
   if (probe.InfoComplete()) return 0;
   return s.Fail(

@@ -30,14 +30,14 @@ ReportParts Parts(Session& s, const std::vector<std::string>& searchLog) {
   }
   p.registry = s.services.registry.get();
   PassThruSteps passThru(s, nullptr);
-  p.passThruDevices = passThru.page.ListDevices(&p.skippedManifests);
+  p.passThruDevices = passThru.directory.List(&p.skippedManifests);
   p.trace = s.trace.get();
   NetworkSteps network(s);
   for (const std::string& name : kReportLogs) {
     std::vector<std::string> lines;
     if (name == "memLog") lines = searchLog;
     if (name == "memLog_Network") lines = network.controls.memLog_Network.Lines();
-    if (name == "memJ2534") lines = passThru.controls.memJ2534.Lines();
+    if (name == "memJ2534") lines = passThru.Log();
     p.logs.emplace_back(name, std::move(lines));
   }
   return p;

@@ -33,16 +33,25 @@ PassThruSteps::PassThruSteps(Session& s, AdapterSession* adapter)
           .portListClick = {},
           .writeFile = {},
           .busyRefusal = {},
-      },
-      page(controls, services_) {
+      } {
   installer.Connect(this);
-  page.WireControls();
 }
 
 PassThruSteps::~PassThruSteps() {
   DrawProgress(nullptr);
   installer.Connect(nullptr);
-  page.UnloadLibrary();
+  probe.UnloadLibrary();
+}
+
+std::string PassThruSteps::ChosenDevice(const std::vector<PassThruDevice>& listed) const {
+  const std::string remembered = services_.settings.ReadSettingString("", kChosenDeviceName, "");
+  for (const PassThruDevice& d : listed)
+    if (d.name == remembered) return remembered;
+  return {};
+}
+
+void PassThruSteps::ChooseDevice(const std::string& name) {
+  services_.settings.WriteSettingString("", kChosenDeviceName, name);
 }
 
 // A link of its own for the chosen port, for the one transfer.

@@ -1,9 +1,9 @@
 #pragma once
-// The pass-thru page's work without a window, for the passthru command: the driver's
-// installer on the run's settings, folders and message boxes, keeping its log and drawing
-// its progress on the terminal; and the page on controls of its own for the device list
-// and the library probe. With an adapter searched first, the adapter's session offers its
-// driver, and the driver is fetched over a link of its own for the chosen port.
+// The pass-thru page's work without a window, for the passthru command: the registered
+// devices, the library probe and the driver's installer on the run's settings, folders and
+// message boxes, keeping their log and drawing the installation's progress on the
+// terminal. With an adapter searched first, the adapter's session offers its driver, and
+// the driver is fetched over a link of its own for the chosen port.
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,12 +12,14 @@
 #include "cli/Cli.h"
 #include "links/LinkFinder.h"
 #include "passthru/DriverInstaller.h"
-#include "passthru/PassThruPage.h"
+#include "passthru/DeviceDirectory.h"
+#include "passthru/LibraryProbe.h"
+#include "passthru/PassThruServices.h"
 #include "session/AdapterSession.h"
 
 namespace bx::cli {
 
-class PassThruSteps : private LinkFinder, private InstallDisplay {
+class PassThruSteps : private LinkFinder, private InstallDisplay, private ProbeDisplay {
  public:
   // `adapter`: the session of the adapter searched on the chosen port (null: none).
   PassThruSteps(Session& s, AdapterSession* adapter);
@@ -27,9 +29,12 @@ class PassThruSteps : private LinkFinder, private InstallDisplay {
 
   // The driver version the adapter offers ("" without an adapter or a driver).
   const std::string& DriverVersion() const { return adapter_.Identity().passThruVersion; }
-  // The installer's log since the last ClearLog.
+  // The log of the probe and the installer (a Load starts it afresh).
   const std::vector<std::string>& Log() const { return log_; }
-  void ClearLog() { log_.clear(); }
+  // The device chosen last, as the page selects it on a Refresh ("" when it is not
+  // registered any more); choosing one remembers it, as the page's device list does.
+  std::string ChosenDevice(const std::vector<PassThruDevice>& listed) const;
+  void ChooseDevice(const std::string& name);
   // Draws the installation's progress as a bar on `out` (null: not drawn); the bar's line
   // is wiped when drawing ends.
   void DrawProgress(std::ostream* out);
@@ -39,6 +44,8 @@ class PassThruSteps : private LinkFinder, private InstallDisplay {
   void Line(const std::string& text) override { log_.push_back(text); }
   void Progress(int position, bool marquee) override;
   void Checked(const DriverInstaller&) override {}
+  void ClearLog() override { log_.clear(); }
+  void ProbeChanged(bool, bool) override {}
 
   Session& s_;
   AdapterSession none_;
@@ -51,10 +58,9 @@ class PassThruSteps : private LinkFinder, private InstallDisplay {
   PassThruServices services_;
 
  public:
+  DeviceDirectory directory{services_.settings.registry(), ManifestFolderIn(services_.folders.home)};
+  LibraryProbe probe{services_, directory, *this};
   DriverInstaller installer{services_, *this};
-  ui::TPageControl pages{"pcOptions", nullptr};
-  PassThruControls controls{pages};
-  PassThruPage page;
 };
 
 }  // namespace bx::cli

@@ -9,30 +9,13 @@
 
 namespace bx {
 
-LibraryProbe::LibraryProbe(PassThruControls& controls, const PassThruServices& services, DeviceDirectory& devices)
-    : c_(controls), s_(services), devices_(devices) {}
+LibraryProbe::LibraryProbe(const PassThruServices& services, const DeviceDirectory& devices, ProbeDisplay& display)
+    : s_(services), devices_(devices), display_(display) {}
 
 LibraryProbe::~LibraryProbe() = default;
 
-void LibraryProbe::Line(const std::string& text) { c_.memJ2534.AddLine(text); }
-
-void LibraryProbe::btJ2534_LoadClick() {
-  if (Loaded())
-    Unload();
-  else
-    Load();
-}
-
-void LibraryProbe::btJ2534_OpenClick() {
-  if (deviceOpen_)
-    Close();
-  else
-    Open();
-}
-
-bool LibraryProbe::Load() {
-  const std::string device = c_.cbJ2534_Devices.Text();
-  c_.memJ2534.Clear();
+bool LibraryProbe::Load(const std::string& device) {
+  display_.ClearLog();
   Line("Device:\t" + device);
   std::string line = "DLL:\t";
   lastError_.clear();
@@ -47,10 +30,7 @@ bool LibraryProbe::Load() {
     lastError_ = "the device " + device + " is not registered";
   }
   if (library_) {
-    c_.btJ2534_Load.SetCaption("Unload");
-    c_.cbJ2534_Devices.SetEnabled(false);
-    c_.btJ2534_Refresh.SetEnabled(false);
-    c_.btJ2534_Open.SetEnabled(true);
+    Changed();
     Line(line);
     Line("Vendor:\t" + d->vendor);
     line = "Name:\t" + d->nameValue;
@@ -63,13 +43,9 @@ bool LibraryProbe::Load() {
 }
 
 void LibraryProbe::Unload() {
-  c_.btJ2534_Open.SetEnabled(false);
-  c_.btJ2534_Version.SetEnabled(false);
   if (deviceOpen_) Close();
-  c_.btJ2534_Load.SetCaption("Load");
   library_.reset();
-  c_.cbJ2534_Devices.SetEnabled(true);
-  c_.btJ2534_Refresh.SetEnabled(true);
+  Changed();
   Line("Unload DLL");
   Line("");
 }
@@ -88,10 +64,9 @@ void LibraryProbe::Why(const std::string& call, long status) {
   Line(line);
 }
 
-bool LibraryProbe::Open() {
+bool LibraryProbe::Open(const std::string& name) {
   if (!library_) return false;
   std::string line = "Open Device ";
-  const std::string name = c_.edJ2534_Name.Text();
   unsigned long id = 0;
   long status = 0;
   if (name.empty()) {
@@ -104,8 +79,7 @@ bool LibraryProbe::Open() {
   if (status == j2534::kNoError) {
     deviceId_ = id;
     deviceOpen_ = true;
-    c_.btJ2534_Open.SetCaption("Close");
-    c_.btJ2534_Version.SetEnabled(true);
+    Changed();
   } else {
     lastError_ = "PassThruOpen answered " + std::to_string(status);
   }
@@ -116,12 +90,11 @@ bool LibraryProbe::Open() {
 }
 
 void LibraryProbe::Close() {
-  c_.btJ2534_Version.SetEnabled(false);
   const long status = library_ ? library_->Close(deviceId_) : j2534::kMissingEntryPoint;
   // The device counts as closed whatever the library answers: its id is not used again.
   deviceId_ = 0;
   deviceOpen_ = false;
-  c_.btJ2534_Open.SetCaption("Open");
+  Changed();
   if (status != j2534::kNoError) lastError_ = "PassThruClose answered " + std::to_string(status);
   Line(std::string("Close Device - ") + (status == j2534::kNoError ? "OK" : "ERROR"));
   if (status != j2534::kNoError) Why("PassThruClose", status);
@@ -147,18 +120,19 @@ bool LibraryProbe::Version() {
   return true;
 }
 
-void LibraryProbe::btJ2534_InfoClick() {
+bool LibraryProbe::ReadInfo(const std::string& device, const std::string& name) {
   infoComplete_ = false;
   // A library still loaded from an earlier Load is let go first, so that the probe starts
   // from a fresh load and its log from the top.
   if (Loaded()) Unload();
-  if (!Load()) return;
-  infoComplete_ = Open() && Version();
+  if (!Load(device)) return false;
+  infoComplete_ = Open(name) && Version();
   Unload();
+  return infoComplete_;
 }
 
-void LibraryProbe::btJ2534_ConfigClick() {
-  const std::string path = devices_.Value(c_.cbJ2534_Devices.Text(), "ConfigApplication");
+void LibraryProbe::Config(const std::string& device) {
+  const std::string path = devices_.Value(device, "ConfigApplication");
   if (path.empty() || !s_.shell) return;
   // The program starts in its own folder; this process's current folder is not changed.
   s_.shell->Open(path, std::filesystem::path(path).parent_path().string());

@@ -1,11 +1,12 @@
 #pragma once
-// The probe of the selected device's pass-thru library: Load/Unload, Open/Close (with the
-// name field's text, or none), Version, Read Info and Config. Every step writes its lines
-// to memJ2534. The library is held from Load to Unload; the device id from Open to Close.
+// The probe of a registered device's pass-thru library: Load/Unload, Open/Close (with a
+// name for PassThruOpen, or none), Version, Read Info and Config. Every step writes its
+// lines to the probe's display. The library is held from Load to Unload; the device id
+// from Open to Close. No control is involved: the page passes the device chosen and the
+// name typed, and draws what the probe holds.
 #include <memory>
 #include <string>
 
-#include "form/PageControls.h"
 #include "passthru/PassThruLibrary.h"
 
 namespace bx {
@@ -13,16 +14,35 @@ namespace bx {
 class DeviceDirectory;
 struct PassThruServices;
 
+// What the probe shows: its log, and whether a library is loaded and a device open.
+class ProbeDisplay {
+ public:
+  virtual ~ProbeDisplay() = default;
+  // A line for the log.
+  virtual void Line(const std::string& text) = 0;
+  // A Load starts the log afresh.
+  virtual void ClearLog() = 0;
+  // The library was loaded or let go, the device opened or closed.
+  virtual void ProbeChanged(bool loaded, bool deviceOpen) = 0;
+};
+
 class LibraryProbe {
  public:
-  LibraryProbe(PassThruControls& controls, const PassThruServices& services, DeviceDirectory& devices);
+  LibraryProbe(const PassThruServices& services, const DeviceDirectory& devices, ProbeDisplay& display);
   ~LibraryProbe();
 
-  void btJ2534_LoadClick();  // Load, or Unload while loaded
-  void btJ2534_OpenClick();  // Open, or Close while open
-  void btJ2534_VersionClick() { Version(); }
-  void btJ2534_InfoClick();
-  void btJ2534_ConfigClick();
+  // Loads the library `device` is registered with; false (with the reason) when it
+  // cannot be had.
+  bool Load(const std::string& device);
+  void Unload();
+  // PassThruOpen with `name` (empty: none).
+  bool Open(const std::string& name);
+  void Close();
+  bool Version();
+  // Read Info: a fresh load of `device`'s library, open, version, unload.
+  bool ReadInfo(const std::string& device, const std::string& name);
+  // Starts `device`'s configuration program in its own folder.
+  void Config(const std::string& device);
 
   // Closes an open device and unloads the library, as Unload does (at close).
   void UnloadLibrary();
@@ -35,17 +55,13 @@ class LibraryProbe {
   bool InfoComplete() const { return infoComplete_; }
 
  private:
-  bool Load();
-  void Unload();
-  bool Open();
-  void Close();
-  bool Version();
-  void Line(const std::string& text);
+  void Line(const std::string& text) { display_.Line(text); }
   void Why(const std::string& call, long status);
+  void Changed() { display_.ProbeChanged(Loaded(), deviceOpen_); }
 
-  PassThruControls& c_;
   const PassThruServices& s_;
-  DeviceDirectory& devices_;
+  const DeviceDirectory& devices_;
+  ProbeDisplay& display_;
   std::unique_ptr<PassThruLibrary> library_;
   unsigned long deviceId_ = 0;
   bool deviceOpen_ = false;

@@ -5,17 +5,11 @@
 
 namespace bx {
 
-namespace {
-std::string ManifestFolder(const UserFolders& folders) {
-  return folders.home.empty() ? std::string() : folders.home + "/.passthru";
-}
-}  // namespace
-
 PassThruPage::PassThruPage(PassThruControls& controls, PassThruServices services)
     : c_(controls),
       s_(std::move(services)),
-      directory_(s_.settings.registry(), ManifestFolder(s_.folders)),
-      probe_(c_, s_, directory_),
+      directory_(s_.settings.registry(), ManifestFolderIn(s_.folders.home)),
+      probe_(s_, directory_, *this),
       installer_(s_, *this, this) {
   c_.pbJ2534_Install.SetMax(kInstallProgressMax);
   for (ui::TButton* b : {&c_.btJ2534_Load, &c_.btJ2534_Open, &c_.btJ2534_Version, &c_.btJ2534_Config, &c_.btJ2534_Info,
@@ -65,8 +59,8 @@ void PassThruPage::Refresh() {
   c_.cbJ2534_Devices.ClearItems();
   std::vector<std::string> skipped;
   devices_ = directory_.List(&skipped);
-  for (const std::string& s : skipped) c_.memJ2534.AddLine("Skipped the pass-thru manifest " + s);
-  const std::string remembered = s_.settings.ReadSettingString("", "Device", "");
+  for (const std::string& s : skipped) c_.memJ2534.AddLine(SkippedManifestLine(s));
+  const std::string remembered = s_.settings.ReadSettingString("", kChosenDeviceName, "");
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     c_.cbJ2534_Devices.AddItem(devices_[i].name);
     if (devices_[i].name == remembered) {
@@ -78,7 +72,7 @@ void PassThruPage::Refresh() {
 
 void PassThruPage::DeviceSelected() {
   const std::string device = c_.cbJ2534_Devices.Text();
-  s_.settings.WriteSettingString("", "Device", device);
+  s_.settings.WriteSettingString("", kChosenDeviceName, device);
   const std::string config = directory_.Value(device, "ConfigApplication");
   c_.edJ2534_Config.SetText(config);
   c_.edJ2534_DLL.SetText(directory_.Value(device, "FunctionLibrary"));
@@ -88,6 +82,37 @@ void PassThruPage::DeviceSelected() {
 }
 
 void PassThruPage::Line(const std::string& text) { c_.memJ2534.AddLine(text); }
+
+void PassThruPage::ClearLog() { c_.memJ2534.Clear(); }
+
+void PassThruPage::btJ2534_LoadClick() {
+  if (probe_.Loaded())
+    probe_.Unload();
+  else
+    probe_.Load(c_.cbJ2534_Devices.Text());
+}
+
+void PassThruPage::btJ2534_OpenClick() {
+  if (probe_.DeviceOpen())
+    probe_.Close();
+  else
+    probe_.Open(c_.edJ2534_Name.Text());
+}
+
+void PassThruPage::btJ2534_InfoClick() { probe_.ReadInfo(c_.cbJ2534_Devices.Text(), c_.edJ2534_Name.Text()); }
+
+void PassThruPage::btJ2534_ConfigClick() { probe_.Config(c_.cbJ2534_Devices.Text()); }
+
+// While a library is loaded the device list stays as it is; its device opens and closes,
+// and reads its version while open.
+void PassThruPage::ProbeChanged(bool loaded, bool deviceOpen) {
+  c_.btJ2534_Load.SetCaption(loaded ? "Unload" : "Load");
+  c_.cbJ2534_Devices.SetEnabled(!loaded);
+  c_.btJ2534_Refresh.SetEnabled(!loaded);
+  c_.btJ2534_Open.SetEnabled(loaded);
+  c_.btJ2534_Open.SetCaption(deviceOpen ? "Close" : "Open");
+  c_.btJ2534_Version.SetEnabled(deviceOpen);
+}
 
 void PassThruPage::Progress(int position, bool marquee) {
   ui::TProgressBar& bar = c_.pbJ2534_Install;

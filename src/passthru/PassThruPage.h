@@ -16,7 +16,7 @@
 
 namespace bx {
 
-class PassThruPage : public RegisteredDevices, private InstallDisplay {
+class PassThruPage : public RegisteredDevices, private InstallDisplay, private ProbeDisplay {
  public:
   PassThruPage(PassThruControls& controls, PassThruServices services);
   ~PassThruPage();
@@ -34,11 +34,11 @@ class PassThruPage : public RegisteredDevices, private InstallDisplay {
   void btJ2534_RefreshClick() { Refresh(); }
   void cbJ2534_DevicesChange() { DeviceSelected(); }
   void cbJ2534_DevicesClick();
-  void btJ2534_LoadClick() { probe_.btJ2534_LoadClick(); }
-  void btJ2534_OpenClick() { probe_.btJ2534_OpenClick(); }
-  void btJ2534_VersionClick() { probe_.btJ2534_VersionClick(); }
-  void btJ2534_InfoClick() { probe_.btJ2534_InfoClick(); }
-  void btJ2534_ConfigClick() { probe_.btJ2534_ConfigClick(); }
+  void btJ2534_LoadClick();
+  void btJ2534_OpenClick();
+  void btJ2534_VersionClick() { probe_.Version(); }
+  void btJ2534_InfoClick();
+  void btJ2534_ConfigClick();
   void btJ2534_Version_CheckClick() { installer_.CheckVersion(true); }
   void btJ2534_InstallClick() { installer_.Install(); }
 
@@ -63,8 +63,12 @@ class PassThruPage : public RegisteredDevices, private InstallDisplay {
 
  private:
   void DeviceSelected();
-  // The driver group draws the installer's course.
+  // The log is the probe's and the driver group's.
   void Line(const std::string& text) override;
+  void ClearLog() override;
+  // The probe's buttons follow what it holds.
+  void ProbeChanged(bool loaded, bool deviceOpen) override;
+  // The driver group draws the installer's course.
   void Progress(int position, bool marquee) override;
   void Checked(const DriverInstaller& found) override;
 

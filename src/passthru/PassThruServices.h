@@ -17,6 +17,9 @@ namespace ui {
 class TEdit;
 }
 
+// The setting that keeps the device chosen last in the device list.
+inline constexpr const char* kChosenDeviceName = "Device";
+
 struct PassThruServices {
   // The registry with the settings helpers: "Device" in SettingsKey, and the driver's
   // registration, for which SettingsKey is switched and put back.
