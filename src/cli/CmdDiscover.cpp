@@ -24,11 +24,12 @@ int RunDiscover(Session& s) {
       return s.Fail(2, "discover: unexpected argument " + a + " (see brevantix-cli discover --help)");
   }
   NetworkSteps net(s);
-  NetworkControls& n = net.controls;
   NetworkPage& page = net.page;
   NetworkSearch& search = net.search;
+  // The whole network as the page's Search looks (its "No" to unsaved rows reloads the
+  // list), or one address as Find does.
   if (target.empty() || target == NetworkPage::kSearchAll)
-    n.btUDP_Search.Click();
+    page.Search(NetworkPage::kSearchAll, true);
   else
     page.Search(target);
   const int64_t bound = int64_t(NetworkSearch::kPasses + 1) * NetworkSearch::kTicksPerPass * NetworkSearch::kTickMs;
@@ -36,7 +37,7 @@ int RunDiscover(Session& s) {
   if (s.Signal()) search.Stop();
   Json devices = Json::array();
   if (!s.json)
-    for (const std::string& line : n.memLog_Network.Lines()) *s.out << ShownLine(line) << "\n";
+    for (const std::string& line : net.Log()) *s.out << ShownLine(line) << "\n";
   int found = 0;
   for (int i = 0; i < page.RowCount(); ++i) {
     if (!Answered(page.RowMark(i))) continue;
@@ -49,7 +50,7 @@ int RunDiscover(Session& s) {
     ++found;
   }
   if (s.json) {
-    s.json->doc["log"] = LinesJson(n.memLog_Network.Lines());
+    s.json->doc["log"] = LinesJson(net.Log());
     s.json->doc["devices"] = devices;
   }
   // Without --save the new rows are dropped as the page's "No" drops them.

@@ -10,10 +10,10 @@ NetworkSteps::NetworkSteps(Session& s)
                                        return s.AppMessageBox(caption, text, flags);
                                      },
                                      s.services.shell.get(), &pages}),
-      search(controls, NetworkSearchServices{s.demo ? s.demo->Network() : s.services.network.get(), page, &pages}) {
+      search(NetworkSearchServices{s.demo ? s.demo->Network() : s.services.network.get(), *this, timer}) {
   page.SetSearcher(&search);
   page.WireControls();
-  controls.tmrUDP.OnTimer = [this] { search.tmrUDPTimer(); };
+  timer.OnTimer = [this] { search.tmrUDPTimer(); };
   page.LoadList();
 }
 

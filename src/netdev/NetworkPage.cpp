@@ -115,12 +115,32 @@ int NetworkPage::RecordAndSave(const std::vector<NetDevice>& found) {
 }
 
 // An answer naming an address or port that cannot be opened is told and not listed.
-void NetworkPage::DeviceFound(const NetDevice& device) {
-  if (const std::string why = UnusableDeviceReason(device); !why.empty()) {
-    c_.memLog_Network.AddLine("Answer not listed: " + why);
-    return;
-  }
+std::string NetworkPage::RecordFound(const NetDevice& device) {
+  if (const std::string why = UnusableDeviceReason(device); !why.empty()) return "Answer not listed: " + why;
   RecordDevice(device, kMarkNew);
+  return {};
+}
+
+void NetworkPage::DeviceFound(const NetDevice& device) {
+  if (const std::string refused = RecordFound(device); !refused.empty()) Line(refused);
+}
+
+void NetworkPage::SearchStarted() {
+  if (s_.pages) s_.pages->SetEnabled(false);
+  c_.btUDP_Search.SetCaption("Stop");
+}
+
+void NetworkPage::SearchEnded() {
+  c_.btUDP_Search.SetCaption("Search");
+  if (s_.pages) s_.pages->SetEnabled(true);
+}
+
+void NetworkPage::ClearLog() { c_.memLog_Network.Clear(); }
+
+void NetworkPage::Line(const std::string& text) { c_.memLog_Network.AddLine(text); }
+
+void NetworkPage::PassProgress(int done, int ticks) {
+  if (ticks > 0) c_.pbUDP.SetPosition(c_.pbUDP.Max() * done / ticks);
 }
 
 // ---- load, save and the prompt -------------------------------------------------------------

@@ -26,8 +26,9 @@ struct NetworkServices {
   // A message box with the application title: short caption, text, mb:: flags.
   std::function<int(const std::string&, const std::string&, int)> messageBox;
   Shell* shell = nullptr;  // nullptr: Config opens nothing
-  // pcOptions: row selections are ignored while it is disabled (a search or an exchange).
-  const ui::TControl* pages = nullptr;
+  // pcOptions: disabled while a search runs; row selections are ignored while it is
+  // disabled (a search or an exchange).
+  ui::TControl* pages = nullptr;
 };
 
 // The stored lines as the network link holds them after its next scan pass.
@@ -82,9 +83,17 @@ class NetworkPage : public SearchSink {
   // cleared, then the search for `target`.
   void Search(const std::string& target, bool reloadOnNo = true);
 
-  // SearchSink.
+  // SearchSink: what the search finds goes into the list, what it shows into the log,
+  // the Search button and the progress bar; the pages wait while it runs.
   void DeviceFound(const NetDevice& device) override;
-  void SearchEnded() override {}
+  // Records a device an answer named as new; the line that says why it is not listed
+  // ("" when it is).
+  std::string RecordFound(const NetDevice& device);
+  void SearchStarted() override;
+  void SearchEnded() override;
+  void ClearLog() override;
+  void Line(const std::string& text) override;
+  void PassProgress(int done, int ticks) override;
 
   // The page's controls' events to its handlers (the search's timer is the search's).
   void WireControls();

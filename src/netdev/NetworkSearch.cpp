@@ -10,8 +10,7 @@ namespace {
 constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 }
 
-NetworkSearch::NetworkSearch(NetworkControls& controls, NetworkSearchServices services)
-    : c_(controls), s_(std::move(services)) {}
+NetworkSearch::NetworkSearch(NetworkSearchServices services) : s_(services) {}
 
 NetworkSearch::~NetworkSearch() = default;
 
@@ -54,28 +53,25 @@ bool NetworkSearch::OpenSocket() {
     socket_ = std::move(socket);
     return true;
   }
-  c_.memLog_Network.AddLine("Cannot use UDP port " + std::to_string(kPort) + ": " + error.text);
+  s_.sink.Line("Cannot use UDP port " + std::to_string(kPort) + ": " + error.text);
   return false;
 }
 
 void NetworkSearch::Start(const std::string& target) {
   if (Running()) return;
-  c_.memLog_Network.Clear();
+  s_.sink.ClearLog();
   request_ = Request();
   if (!OpenSocket()) return;
   target_ = target;
-  if (s_.pages) s_.pages->SetEnabled(false);
-  c_.btUDP_Search.SetCaption("Stop");
+  s_.sink.SearchStarted();
   passesLeft_ = kPasses;
   BeginPass();
 }
 
 void NetworkSearch::Stop() {
   if (!Running()) return;
-  c_.tmrUDP.SetInterval(0);
+  s_.timer.SetInterval(0);
   socket_.reset();  // datagrams not read yet go with it
-  c_.btUDP_Search.SetCaption("Search");
-  if (s_.pages) s_.pages->SetEnabled(true);
   s_.sink.SearchEnded();
 }
 
@@ -92,13 +88,13 @@ void NetworkSearch::BeginPass() {
   if (std::optional<uint32_t> address = s_.network->Resolve(target_)) {
     const bool all = *address == kLimitedBroadcast;
     addresses_ = Destinations(*address, all ? s_.network->Interfaces() : std::vector<NetInterface>{});
-    c_.pbUDP.SetPosition(0);
+    s_.sink.PassProgress(0, kTicksPerPass);
     tick_ = 0;
   } else {
     tick_ = kTicksPerPass;
   }
-  c_.tmrUDP.SetInterval(kTickMs);
-  c_.tmrUDP.SetEnabled(true);
+  s_.timer.SetInterval(kTickMs);
+  s_.timer.SetEnabled(true);
 }
 
 void NetworkSearch::tmrUDPTimer() {
@@ -110,7 +106,7 @@ void NetworkSearch::tmrUDPTimer() {
   if (tick_ >= 0 && static_cast<std::size_t>(tick_) < addresses_.size())
     Send(addresses_[static_cast<std::size_t>(tick_)]);
   ++tick_;
-  c_.pbUDP.SetPosition(c_.pbUDP.Max() * tick_ / kTicksPerPass);
+  s_.sink.PassProgress(tick_, kTicksPerPass);
   if (tick_ >= kTicksPerPass) BeginPass();
 }
 
@@ -120,16 +116,16 @@ void NetworkSearch::Send(uint32_t to) {
   const std::string destination = Ipv4ToText(to) + ":" + std::to_string(kPort);
   SocketError error;
   if (socket_->SendTo(to, kPort, request_, &error))
-    c_.memLog_Network.AddLine(destination);
+    s_.sink.Line(destination);
   else
-    c_.memLog_Network.AddLine("Cannot send to " + destination + ": " +
+    s_.sink.Line("Cannot send to " + destination + ": " +
                               (error.text.empty() ? std::string("unknown error") : error.text));
 }
 
 // The search's own broadcast comes back to its socket: that one is neither logged nor read.
 void NetworkSearch::HandleAnswer(const Bytes& text) {
   if (text == request_) return;
-  c_.memLog_Network.AddLine(text);
+  s_.sink.Line(text);
   if (std::optional<NetDevice> device = ParseDeviceLine(text)) s_.sink.DeviceFound(*device);
 }
 

@@ -2,15 +2,15 @@
 // The UDP search for network adapters: one socket on the search port, four passes of
 // ten 100-ms ticks of tmrUDP, each pass sending the request once to each destination
 // (the whole network: the limited broadcast, then each interface's directed broadcast;
-// or one device's address) and reading at most one answer per tick. Answers go into
-// memLog_Network; those that read as device lines go to the device list. The search
-// cannot be interrupted by the user: the pages are disabled until it ends on its own.
+// or one device's address) and reading at most one answer per tick. Answers go into the
+// sink's log; those that read as device lines go to its device list. The search cannot be
+// interrupted by the user: the window's pages are disabled until it ends on its own.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/Protocol.h"
-#include "form/PageControls.h"
+#include "ui/Controls.h"
 #include "netdev/SearchSink.h"
 #include "platform/DatagramNetwork.h"
 
@@ -19,7 +19,7 @@ namespace bx {
 struct NetworkSearchServices {
   DatagramNetwork* network = nullptr;  // nullptr: no search can start
   SearchSink& sink;
-  ui::TControl* pages = nullptr;  // pcOptions: disabled while a search runs
+  ui::TTimer& timer;  // ticks the search (its OnTimer runs tmrUDPTimer)
 };
 
 class NetworkSearch : public NetworkSearcher {
@@ -31,7 +31,7 @@ class NetworkSearch : public NetworkSearcher {
   static constexpr std::size_t kMaxAddresses = 8;
   static constexpr std::size_t kMaxAnswer = 1023;  // longer datagrams are not handled
 
-  NetworkSearch(NetworkControls& controls, NetworkSearchServices services);
+  explicit NetworkSearch(NetworkSearchServices services);
   ~NetworkSearch() override;
 
   // The request: "I am searching for " and the identification word.
@@ -52,7 +52,6 @@ class NetworkSearch : public NetworkSearcher {
   void Send(uint32_t to);
   void HandleAnswer(const Bytes& text);
 
-  NetworkControls& c_;
   NetworkSearchServices s_;
   std::unique_ptr<DatagramSocket> socket_;
   std::string target_;

@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "flash/AdapterFlash.h"
-#include "form/PageControls.h"
 #include "links/LinkTable.h"
 #include "netdev/DeviceStore.h"
 #include "netdev/NetworkSearch.h"
@@ -218,7 +217,7 @@ std::vector<FlashOutcome> FlashMany(const std::vector<std::string>& ports, const
 }
 
 namespace {
-// What the search hears, in the order it came, each adapter once.
+// What the search hears, in the order it came, each adapter once, and its log.
 class Heard : public SearchSink {
  public:
   void DeviceFound(const NetDevice& d) override {
@@ -226,8 +225,13 @@ class Heard : public SearchSink {
       if (seen.IP == d.IP && seen.Port == d.Port) return;
     devices.push_back(d);
   }
+  void SearchStarted() override {}
   void SearchEnded() override { ended = true; }
+  void ClearLog() override { log.clear(); }
+  void Line(const std::string& text) override { log.push_back(text); }
+  void PassProgress(int, int) override {}
   std::vector<NetDevice> devices;
+  std::vector<std::string> log;
   bool ended = false;
 };
 
@@ -250,12 +254,11 @@ std::vector<NetAdapter> Discover(const std::string& target, bool save, std::vect
                                  const Poll& poll) {
   Host& h = H();
   std::lock_guard lock(h.mu);
-  ui::TPageControl pages("pcOptions", nullptr);
-  NetworkControls controls(pages);
   Heard heard;
   DatagramNetwork* network = h.demoNetwork ? h.demoNetwork : h.services.network.get();
-  NetworkSearch search(controls, NetworkSearchServices{network, heard, &pages});
-  controls.tmrUDP.OnTimer = [&search] { search.tmrUDPTimer(); };
+  ui::TTimer timer("tmrUDP", NetworkSearch::kTickMs, false);
+  NetworkSearch search(NetworkSearchServices{network, heard, timer});
+  timer.OnTimer = [&search] { search.tmrUDPTimer(); };
   search.Start(target.empty() ? "255.255.255.255" : target);
   const auto started = search.Running();
   if (started) {
@@ -264,7 +267,7 @@ std::vector<NetAdapter> Discover(const std::string& target, bool save, std::vect
     search.Stop();
     if (w == Waited::Interrupted) throw ScriptError(ErrorKind::Interrupted, "stopped");
   }
-  log = controls.memLog_Network.Lines();
+  log = heard.log;
   if (!started)
     throw ScriptError(ErrorKind::Error,
                       "the network search did not start" + (log.empty() ? std::string() : ": " + log.back()));

@@ -99,7 +99,7 @@ WindowModules::WindowModules(TfrmMain& form)
                                   return form.AppMessageBox(caption, text, flags);
                                 },
                                 form.ctx.shell, &form.pcOptions})),
-      search(std::make_unique<NetworkSearch>(form, NetworkSearchServices{form.ctx.network, *network, &form.pcOptions})),
+      search(std::make_unique<NetworkSearch>(NetworkSearchServices{form.ctx.network, *network, form.tmrUDP})),
       passThru(std::make_unique<PassThruPage>(form, PassThruPageServices(form, *session, *ports, *exchange))),
       selftest(std::make_unique<SelfTest>(form, form.tmrMemo, *exchange, *identity)),
       update(std::make_unique<UpdatePage>(form, form, form, *exchange, *session)) {
