@@ -31,13 +31,12 @@ constexpr const char* kTildeName = "NAME must not begin with \"~\" (it marks a d
 
 bool OneWord(const std::string& text) { return !text.empty() && text.find(' ') == std::string::npos; }
 
-// Selects the row named by IP or IP:PORT; -1 (with a message) when there is none.
-int SelectRow(Session& s, NetworkSteps& net, const std::string& key) {
+// The row named by IP or IP:PORT; -1 (with a message) when there is none.
+int FindRow(Session& s, NetworkSteps& net, const std::string& key) {
   NetworkPage& page = net.page;
   const int row = page.FindRow(key);
   if (row == -2) s.Fail(1, "net: several devices have the IP " + key + ": give IP:PORT");
   if (row == -1) s.Fail(1, "net: no device " + key + " is listed");
-  if (row >= 0) net.controls.lvNetDevices.UserSelect(row);
   return row;
 }
 
@@ -81,29 +80,26 @@ int Update(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
   if (const std::string why = UnusableDeviceReason({name.value_or(""), "", "0.0.0.0", port.value_or("1")});
       !why.empty())
     return Usage(s, why);
-  const int row = SelectRow(s, net, a[1]);
+  const int row = FindRow(s, net, a[1]);
   if (row < 0) return 1;
   NetDevice d = page.Row(row);
   if (port) d.Port = *port;
   if (name) d.Name = *name;
   // The page refuses a row whose stored address cannot be opened.
-  if (const std::string why = page.UpdateSelected(d); !why.empty()) return s.Fail(1, "net: Not updated: " + why);
+  if (const std::string why = page.UpdateRow(row, d); !why.empty()) return s.Fail(1, "net: Not updated: " + why);
   return Saved(s, net);
 }
 
-// delete, disable and enable: a row and one button.
+// delete, disable and enable: what the page's Delete and State buttons do to a row.
 int RowAction(Session& s, NetworkSteps& net, const std::vector<std::string>& a) {
   NetworkPage& page = net.page;
   if (a.size() != 2) return Usage(s, a[0] + " needs IP");
-  const int row = SelectRow(s, net, a[1]);
+  const int row = FindRow(s, net, a[1]);
   if (row < 0) return 1;
-  NetworkControls& n = net.controls;
   if (a[0] == "delete") {
-    const int before = page.RowCount();
-    n.btNetwork_Delete.Click();
-    if (page.RowCount() == before) return s.Fail(1, "net: not deleted");
-  } else if ((a[0] == "disable") == page.OffersDisable()) {
-    n.btNetwork_State.Click();
+    if (!page.DeleteRow(row)) return s.Fail(1, "net: not deleted");
+  } else {
+    page.SetRowDisabled(row, a[0] == "disable");
   }
   return Saved(s, net);
 }

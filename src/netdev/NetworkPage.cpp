@@ -349,13 +349,41 @@ void NetworkPage::btNetwork_UpdateClick() {
 std::string NetworkPage::UpdateSelected(const NetDevice& device) {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) return "no row is selected";
+  return UpdateRow(sel->Index(), device);
+}
+
+std::string NetworkPage::UpdateRow(int i, const NetDevice& device) {
   if (std::string why = UnusableDeviceReason(device); !why.empty()) {
     c_.memLog_Network.AddLine("Not updated: " + why);
     return why;
   }
-  SetRow(*sel, device);
+  SetRow(c_.lvNetDevices.Item(i), device);
   SetUnsaved(true);
   return {};
+}
+
+bool NetworkPage::DeleteRow(int i) {
+  const NetDevice d = Row(i);
+  const std::string what = d.IP + ":" + d.Port + (d.Name.empty() ? std::string() : " (" + d.Name + ")");
+  if (!s_.messageBox || s_.messageBox("Network Device Delete...", "Delete the device " + what + " from the list?",
+                                      mb::YesNo | mb::IconQuestion | mb::DefaultNo) != mb::IdYes)
+    return false;
+  const std::uint64_t row = c_.lvNetDevices.Item(i).Data;
+  c_.lvNetDevices.Delete(i);  // a selected row's deselection runs the selection rule
+  rows_.Erase(row);
+  SetUnsaved(true);
+  return true;
+}
+
+bool NetworkPage::SetRowDisabled(int i, bool disabled) {
+  ui::TListItem& item = c_.lvNetDevices.Item(i);
+  const int mark = RowOf(item).mark;
+  const bool now = mark == kMarkDisabled || mark == kMarkDisabledFound;
+  if (mark == kMarkNew || now == disabled) return false;
+  SetMark(item, disabled ? kMarkDisabled : kMarkNone);
+  SetUnsaved(true);
+  if (item.Selected()) Reselect();
+  return true;
 }
 
 void NetworkPage::btNetwork_DeleteClick() {
@@ -364,16 +392,7 @@ void NetworkPage::btNetwork_DeleteClick() {
     c_.btNetwork_Delete.SetEnabled(false);
     return;
   }
-  const int index = sel->Index();
-  const NetDevice d = Row(index);
-  const std::string what = d.IP + ":" + d.Port + (d.Name.empty() ? std::string() : " (" + d.Name + ")");
-  if (!s_.messageBox || s_.messageBox("Network Device Delete...", "Delete the device " + what + " from the list?",
-                                      mb::YesNo | mb::IconQuestion | mb::DefaultNo) != mb::IdYes)
-    return;
-  const std::uint64_t row = sel->Data;
-  c_.lvNetDevices.Delete(index);  // the deselection runs the selection rule
-  rows_.Erase(row);
-  SetUnsaved(true);
+  DeleteRow(sel->Index());
 }
 
 void NetworkPage::OfferDisable(bool disable) {
@@ -387,9 +406,7 @@ void NetworkPage::btNetwork_StateClick() {
     c_.btNetwork_State.SetEnabled(false);
     return;
   }
-  SetMark(*sel, offersDisable_ ? kMarkDisabled : kMarkNone);
-  SetUnsaved(true);
-  Reselect();
+  SetRowDisabled(sel->Index(), offersDisable_);
 }
 
 void NetworkPage::btNetwork_ConfigClick() {

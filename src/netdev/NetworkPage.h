@@ -74,6 +74,13 @@ class NetworkPage : public SearchSink {
   // Changes the selected row as Update does: the reason it was refused ("" when changed;
   // the page logs it then), "no row is selected" without a selection.
   std::string UpdateSelected(const NetDevice& device);
+  // Update, Delete and the State button on row `i` (0 <= i < RowCount()), selected or not.
+  // UpdateRow: as UpdateSelected. DeleteRow: false when the user did not agree to the
+  // question. SetRowDisabled: false when the row's state does not change (a new row has
+  // none to change, a row already in that state keeps it).
+  std::string UpdateRow(int i, const NetDevice& device);
+  bool DeleteRow(int i);
+  bool SetRowDisabled(int i, bool disabled);
   // The first row whose IP, or IP + ":" + Port, is `key`; -1 when none, -2 when an IP
   // alone names more than one row.
   int FindRow(const std::string& key) const;
