@@ -36,7 +36,7 @@ ReportParts Parts(Session& s, const std::vector<std::string>& searchLog) {
   for (const std::string& name : kReportLogs) {
     std::vector<std::string> lines;
     if (name == "memLog") lines = searchLog;
-    if (name == "memLog_Network") lines = network.Log();
+    if (name == "memLog_Network") lines = network.controls.memLog_Network.Lines();
     if (name == "memJ2534") lines = passThru.Log();
     p.logs.emplace_back(name, std::move(lines));
   }

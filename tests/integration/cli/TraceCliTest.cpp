@@ -219,9 +219,12 @@ TEST(TraceCli, ReportHoldsEveryMemberWithTheKeysMasked) {
   for (const auto& [name, data] : m) EXPECT_FALSE(Has(data, "APPW=brevantix")) << name;
 
   // Without a trace there is no trace member; without a port nothing is asked of an adapter.
+  // The Network page's log holds the stored devices, as the window shows them on opening.
+  ASSERT_EQ(RunProgram({kCli, "net", "add", "127.0.0.1", "45023", "Bench"}, home.Env()).exitCode, 0);
   const RunResult plain = RunProgram({kCli, "report", zip}, home.Env());
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   EXPECT_EQ(ZipMembers(zip).count("trace.txt"), 0u);
+  EXPECT_TRUE(Has(ZipMembers(zip).at("logs/memLog_Network.txt"), "127.0.0.1 45023")) << "the stored devices";
   EXPECT_EQ(RunProgram({kCli, "report"}, home.Env()).exitCode, 2);
   EXPECT_EQ(RunProgram({kCli, "report", folder.Path() + "/no/such/folder/r.zip"}, home.Env()).exitCode, 1);
   adapter.Stop();
