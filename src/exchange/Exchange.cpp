@@ -56,7 +56,7 @@ bool Exchange::Start(ExchangeRequest request) {
   // The port-list refresh goes on during the exchange and a rebuild may select another
   // port or none: what the exchange says and records is about the port it opened.
   portName_ = ports_.SelectedPortName();
-  portText_ = c_.cbCOM.Text();
+  portText_ = ports_.SelectedPortText();
   identity_.SetReplyPort(portName_);
   session_.SetPort(portName_);
   failure_.clear();

@@ -33,7 +33,7 @@ void PortList::Refresh(bool force) {
   if (!force && fresh == rows_) return;
   // The port in the box before the rebuild: it stays chosen while it is still offered.
   const std::string chosen = SelectedPortName();
-  const std::string chosenText = c_.cbCOM.Text();
+  const std::string chosenText = SelectedPortText();
   rows_.clear();
   c_.cbCOM.ClearItems();
   for (std::size_t i = 0; i < fresh.size(); ++i) {
@@ -98,6 +98,12 @@ std::string PortList::PortName(int index) const {
 }
 
 std::string PortList::SelectedPortName() const { return PortName(c_.cbCOM.ItemIndex()); }
+
+std::string PortList::SelectedPortText() const {
+  const int i = c_.cbCOM.ItemIndex();
+  if (i < 0 || i >= static_cast<int>(rows_.Names.size())) return {};
+  return PortText(rows_.Names[static_cast<std::size_t>(i)], rows_.Descriptions[static_cast<std::size_t>(i)]);
+}
 
 std::string PortList::SelectedDetail() const {
   const int i = c_.cbCOM.ItemIndex();

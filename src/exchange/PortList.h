@@ -49,6 +49,8 @@ class PortList {
   // The port-list name at an index ("" when out of range).
   std::string PortName(int index) const;
   std::string SelectedPortName() const;
+  // The chosen port as cbCOM shows it (its name and description; "" when none is chosen).
+  std::string SelectedPortText() const;
   std::string SelectedDetail() const;
   // The rows behind cbCOM: name, description, device identifier per item.
   const PortLists& Rows() const { return rows_; }

@@ -36,7 +36,7 @@ PassThruServices PassThruPageServices(TfrmMain& form, AdapterSession& session, P
       .archives = form.ctx.archives,
       .folders = form.ctx.folders,
       .selectedPort = [&ports] { return ports.SelectedPortName(); },
-      .selectedPortText = [&form] { return form.cbCOM.Text(); },
+      .selectedPortText = [&ports] { return ports.SelectedPortText(); },
       .portListClick = [&ports] { ports.cbCOMClick(); },
       .writeFile = {},
       .busyRefusal =
