@@ -1,7 +1,7 @@
 // One adapter's operations without a window, against the simulator on a pseudo-terminal:
-// the search, a mode switch, the self-test, the hardware options, the WiFi record, the
-// driver's installation and the reset, each with its typed result and what the session
-// then knows. No control is involved; every wait is bounded.
+// the search, a mode switch, the self-test, the hardware options, the WiFi record read
+// and saved, the driver's installation and the reset, each with its typed result and what
+// the session then knows. No control is involved; every wait is bounded.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,6 +20,7 @@
 #include "support/TempFile.h"
 #include "support/TimeScale.h"
 #include "ui/EventLoop.h"
+#include "wifi/WiFiRecord.h"
 
 namespace bx::test {
 namespace {
@@ -170,6 +171,18 @@ TEST(AdapterDevice, EveryOperationEndsWithItsTypedResult) {
   EXPECT_TRUE(r.ok) << r.cause;
   ASSERT_TRUE(d.Session().Identity().wifiRecord.has_value());
   EXPECT_NE(d.Session().Identity().wifiRecord->find("WSBID=BX-WSB-0017"), std::string::npos);
+  // The WiFi page's Save of one changed entry, then its Read: the adapter keeps it.
+  const std::string save = WiFiSaveCommand(
+      [](const WiFiEntry& e) { return e.key == std::string("ALIAS") ? std::optional<std::string>("Bench-7") : std::nullopt; },
+      true);
+  EXPECT_EQ(save, "WC?ALIAS=Bench-7");
+  r = w.Run(d.Command(save));
+  EXPECT_TRUE(r.ok) << r.cause;
+  r = w.Run(d.Command("WC"));
+  ASSERT_TRUE(d.Session().Identity().wifiRecord.has_value());
+  WiFiRecord record;
+  record.Apply(*d.Session().Identity().wifiRecord);
+  EXPECT_EQ(record.Value(*FindWiFiEntry("ALIAS")), "Bench-7");
 
   {
     DriverSetup driver(d, w.pty.SlavePath());
@@ -191,7 +204,7 @@ TEST(AdapterDevice, EveryOperationEndsWithItsTypedResult) {
   EXPECT_FALSE(d.Answered());
   r = w.Run(d.Search());
   EXPECT_TRUE(r.ok) << "the adapter answers again after its reset: " << r.cause;
-  EXPECT_EQ(w.listener.ended, 9) << "the installation is the session's, not the device's";
+  EXPECT_EQ(w.listener.ended, 11) << "the installation is the session's, not the device's";
 }
 
 // The ways an operation ends without what it asked for: a typed failure each, in the
