@@ -107,8 +107,10 @@ class Exchange {
   int CommandsSent() const { return channel_.CommandsSent(); }
   // The link of the last exchange; stays set after the exchange ends, closed.
   Link* ActiveLink() const { return channel_.ActiveLink(); }
-  // The port of the running (or last) exchange: its port-list name and cbCOM's text.
+  // The port of the running (or last) exchange: its port-list name.
   const std::string& PortName() const { return portName_; }
+  // The adapter the exchanges talk to, as they left it.
+  const AdapterSession& Session() const { return session_; }
   // Why the last exchange failed, in the words the user was shown.
   std::string Failure() const;
   // Bytes of the adapter's answer dropped beyond kMaxReplyBytes by the last exchange.

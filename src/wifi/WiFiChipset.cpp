@@ -3,6 +3,7 @@
 #include "exchange/Exchange.h"
 #include "form/PageControls.h"
 #include "form/WindowServices.h"
+#include "session/AdapterSession.h"
 #include "wifi/WiFiCommand.h"
 
 namespace bx {
@@ -36,7 +37,7 @@ void WiFiChipset::Update() {
 
 void WiFiChipset::FactoryReset() {
   if (Refused("Factory Reset")) return;
-  const std::string serial = c_.edSYS_Serial.Text();
+  const std::string& serial = ex_.Session().Identity().serial;
   const int answer = window_.AppMessageBox(
       "WiFi Chipset...",
       "This command will reset the WiFi chipset" + (serial.empty() ? std::string() : " of the adapter " + serial) +
