@@ -43,12 +43,18 @@ void SelfTest::ShowNoVerdict() {
 void SelfTest::Reset() {
   c_.memLogTest.SetText("");
   ShowNoVerdict();
-  c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
-  for (ui::TShape* s : {&c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3}) {
-    s->SetBrushColor(ui::clr::ScrollBar);
-    s->SetVisible(false);
-  }
+  fills_.fill(ui::clr::ScrollBar);
+  ShowFills();
   c_.tsTest.SetTabVisible(false);
+}
+
+// The circle of this run, and those of the runs before it that had one.
+void SelfTest::ShowFills() {
+  ui::TShape* circles[] = {&c_.shpTest_Result, &c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3};
+  for (std::size_t i = 0; i < fills_.size(); ++i) {
+    circles[i]->SetBrushColor(fills_[i]);
+    if (i > 0) circles[i]->SetVisible(fills_[i] != ui::clr::ScrollBar);
+  }
 }
 
 void SelfTest::Offer() { c_.tsTest.SetTabVisible(true); }
@@ -82,12 +88,10 @@ void SelfTest::Run(ui::TControl& actedOn) {
     return;
   }
   c_.memLogTest.Clear();
-  ui::TShape* history[] = {&c_.shpTest_Result, &c_.shpTest_Result_1, &c_.shpTest_Result_2, &c_.shpTest_Result_3};
-  for (int i = 3; i > 0; --i) {
-    history[i]->SetBrushColor(history[i - 1]->BrushColor());
-    history[i]->SetVisible(history[i]->BrushColor() != ui::clr::ScrollBar);
-  }
-  c_.shpTest_Result.SetBrushColor(ui::clr::ScrollBar);
+  // The circle of the run before moves into the history, also when it had no verdict.
+  for (std::size_t i = fills_.size() - 1; i > 0; --i) fills_[i] = fills_[i - 1];
+  fills_[0] = ui::clr::ScrollBar;
+  ShowFills();
   ShowNoVerdict();
   // The exchange starts the live pane afresh: a run that timed out right after a bare CR
   // does not overwrite a line of this one.
@@ -162,7 +166,8 @@ void SelfTest::Verdict(const Bytes& reply) {
   const TestVerdict v = JudgeTestLog(JoinLines(lines));
   verdict_ = v;
   c_.edTest_Result.SetText(Format("%d/%d", v.errors, v.warnings));
-  c_.shpTest_Result.SetBrushColor(v.fill);
+  fills_[0] = v.fill;
+  ShowFills();
   c_.memLogTest.AddLine("RESULT : " + v.text);
 }
 

@@ -2,6 +2,7 @@
 // The Test page: runs the adapter's built-in test, shows its log while it arrives, and
 // judges it by the words "ERROR" and "WARNING" with a coloured circle; the three circles
 // beside it keep the verdicts of the runs before.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -61,7 +62,10 @@ class SelfTest : public LiveReply {
   // its live pane when it ends, possibly before tmrMemo comes round.
   ui::TMemo* suspended_ = nullptr;
   std::optional<TestVerdict> verdict_;
+  // The circles' fills: this run's, then the three runs before (ScrollBar: none).
+  std::array<uint32_t, 4> fills_{ui::clr::ScrollBar, ui::clr::ScrollBar, ui::clr::ScrollBar, ui::clr::ScrollBar};
   void ShowNoVerdict();
+  void ShowFills();
 };
 
 }  // namespace bx
