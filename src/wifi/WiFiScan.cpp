@@ -33,21 +33,21 @@ void WiFiScan::Rescan() {
     return;
   }
   c_.lvWiFi_Scan_AP.Clear();
-  rows_.clear();
+  rows_.Clear();
   UpdateSelectButton();
   SendEchoedCommand(ex_, "WS", c_.memLogWiFi);
 }
 
-// The network the bridge is already set to join carries state image 0 and is not offered.
+// The network the bridge is already set to join is not offered.
 void WiFiScan::UpdateSelectButton() {
   const ui::TListItem* s = c_.lvWiFi_Scan_AP.Selected();
-  c_.btWiFi_Scan_Select.SetEnabled(s && s->StateIndex() != 0);
+  c_.btWiFi_Scan_Select.SetEnabled(s && !rows_.Of(*s).joined);
 }
 
 void WiFiScan::Select() {
   const ui::TListItem* s = c_.lvWiFi_Scan_AP.Selected();
   if (!s) return;
-  const std::string ssid = s->Caption();
+  const std::string ssid = rows_.Of(*s).point.ssid;
   // The key of the old network would not fit the new one.
   wifi_.edWiFi_Station_SSID.SetText(ssid);
   wifi_.edWiFi_Station_Password.SetText("");
@@ -62,14 +62,16 @@ void WiFiScan::Close() {
 
 void WiFiScan::AccessPoint(char third, const std::string& payload) {
   if (third == 's') return;
-  const AccessPointRow& row = rows_.emplace_back(ParseScanPayload(payload));
-  ui::TListItem& item = c_.lvWiFi_Scan_AP.Add();
+  const AccessPointRow row = ParseScanPayload(payload);
+  // The station's network as the WiFi page holds it: read from the adapter, or picked here.
+  const bool joined = row.ssid == wifi_.edWiFi_Station_SSID.Text();
+  ui::TListItem& item = rows_.Add(c_.lvWiFi_Scan_AP, {row, joined});
   item.SetCaption(row.ssid);
   item.AddSubItem(row.rssi);
   item.AddSubItem(row.channel);
   item.AddSubItem(row.security);
   item.AddSubItem(row.mac);
-  if (row.ssid == wifi_.edWiFi_Station_SSID.Text()) item.SetStateIndex(0);
+  if (joined) item.SetStateIndex(0);
 }
 
 }  // namespace bx

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/ItemRows.h"
 #include "wifi/ScanLine.h"
 
 namespace bx {
@@ -24,16 +25,19 @@ class WiFiScan {
   void Close();
   // An "AP?:" reply line: its third character and the text after the colon.
   void AccessPoint(char third, const std::string& payload);
-  // The access points of the last scan, in the list's order.
-  const std::vector<AccessPointRow>& Rows() const { return rows_; }
-
  private:
+  // An access point of the last scan, and whether it is the network the station is set
+  // to join (shown with state image 0, not offered).
+  struct Row {
+    AccessPointRow point;
+    bool joined = false;
+  };
   void UpdateSelectButton();
   WiFiScanControls& c_;
   WiFiControls& wifi_;
   ui::TPageControl& pages_;
   Exchange& ex_;
-  std::vector<AccessPointRow> rows_;
+  ui::ItemRows<Row> rows_;
 };
 
 }  // namespace bx

@@ -47,11 +47,15 @@ TEST_F(WiFiScanTest, ScanListsTheAccessPointsAndMarksTheCurrentNetwork) {
   // The log keeps what it held and gets the reply.
   EXPECT_TRUE(f->memLogWiFi.Text().starts_with("earlier\r\nAPs:2\r\nAP1:"));
 
-  f->lvWiFi_Scan_AP.UserSelect(0);
+  // Sorted by SSID the rows move with their items: the current network is still the one
+  // not offered.
+  f->lvWiFi_Scan_AP.ColumnClick(0);
+  ASSERT_EQ(f->lvWiFi_Scan_AP.Item(1).Caption(), "Garage");
+  f->lvWiFi_Scan_AP.UserSelect(1);
   EXPECT_FALSE(f->btWiFi_Scan_Select.Enabled());
   f->lvWiFi_Scan_AP.DblClick();
   EXPECT_TRUE(f->tsWiFi_Scan.TabVisible());  // the current network is not chosen again
-  f->lvWiFi_Scan_AP.UserSelect(1);
+  f->lvWiFi_Scan_AP.UserSelect(2);
   EXPECT_TRUE(f->btWiFi_Scan_Select.Enabled());
 
   // Rescan empties the list first; a silent adapter leaves it empty.
