@@ -70,14 +70,15 @@ void SelfTest::KeyDown(ui::TControl& control, ui::KeyEvent& e) {
 }
 
 void SelfTest::ToggleParams() {
-  if (c_.edTest_Params.Visible()) {
-    c_.edTest_Params.SetText("");
-    c_.edTest_Params.SetVisible(false);
-    c_.btRunTest.SetFocus();
-  } else {
+  paramsShown_ = !paramsShown_;
+  if (paramsShown_) {
     c_.edTest_Params.SetVisible(true);
     c_.edTest_Params.SetFocus();
+    return;
   }
+  c_.edTest_Params.SetText("");
+  c_.edTest_Params.SetVisible(false);
+  c_.btRunTest.SetFocus();
 }
 
 void SelfTest::Run(ui::TControl& actedOn) {

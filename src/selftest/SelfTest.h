@@ -62,6 +62,7 @@ class SelfTest : public LiveReply {
   // its live pane when it ends, possibly before tmrMemo comes round.
   ui::TMemo* suspended_ = nullptr;
   std::optional<TestVerdict> verdict_;
+  bool paramsShown_ = false;  // the parameter field (Ctrl+P)
   // The circles' fills: this run's, then the three runs before (ScrollBar: none).
   std::array<uint32_t, 4> fills_{ui::clr::ScrollBar, ui::clr::ScrollBar, ui::clr::ScrollBar, ui::clr::ScrollBar};
   void ShowNoVerdict();

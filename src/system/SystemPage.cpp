@@ -31,6 +31,7 @@ SystemPage::SystemPage(SystemControls& controls, StatusControls& status, Exchang
 }
 
 void SystemPage::Reset() {
+  offered_ = false;
   c_.tsSystem.SetTabVisible(false);
   c_.rgSYS_Wireless.SetItemIndex(0);
   c_.rgSYS_Bluetooth.SetItemIndex(0);
@@ -40,6 +41,7 @@ void SystemPage::Reset() {
 }
 
 void SystemPage::SystemInfo(const std::string& payload) {
+  offered_ = true;
   ++infoLines_;
   // Options the line does not give keep what the page shows.
   const SystemOptions o = ReadSystemOptions(payload, Shown());
@@ -110,7 +112,7 @@ std::string SystemPage::SaveCommand() const { return SystemSaveSuffix(Shown()); 
 void SystemPage::Save() { SendCommand("Save", SaveCommand(), true); }
 
 int SystemPage::PendingChangesPrompt() {
-  if (!unsaved_ || !c_.tsSystem.TabVisible()) return 0;
+  if (!unsaved_ || !offered_) return 0;
   const int answer =
       window_.AppMessageBox("System...", "Save the changes on the System page?", mb::YesNoCancel | mb::IconQuestion);
   if (answer == mb::IdNo) return 0;

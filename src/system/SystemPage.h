@@ -40,6 +40,9 @@ class SystemPage {
 
  private:
   bool unsaved_ = false;
+  // Whether the adapter gave its options since the page was last reset (the page is
+  // offered then).
+  bool offered_ = false;
   void SetUnsaved(bool unsaved);
   // Refused with a line in memSYS while another operation holds the adapter; once its
   // exchange has ended, writes its result in memSYS.

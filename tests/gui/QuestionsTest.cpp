@@ -8,6 +8,7 @@
 
 #include "GuiWorld.h"
 #include "view/qt/QtDialogs.h"
+#include "exchange/Identity.h"
 #include "window/Modules.h"
 
 namespace bx::test {
@@ -21,9 +22,11 @@ TEST(GuiQuestions, ClosingWithUnsavedSystemOptionsAsksAboutTheSystemPage) {
   for (const Case c : {Case{mb::IdCancel, false}, Case{mb::IdNo, true}}) {
     GuiWorld w;
     TfrmMain& f = w.Open();
+    // The adapter gave its options (the page is offered), then the user picks another
+    // Bluetooth module with the mouse.
+    f.Modules->identity->TakeRecordLines({"SI:B1W0N0D0"});
     w.ShowPage(f.tsSystem);
     ASSERT_TRUE(w.Activate());
-    // The user picks another Bluetooth module with the mouse.
     QRadioButton* option = nullptr;
     for (auto* b : w.window->WidgetFor(f.rgSYS_Bluetooth)->findChildren<QRadioButton*>())
       if (b->text() == "HC-02") option = b;
