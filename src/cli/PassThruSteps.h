@@ -11,8 +11,8 @@
 
 #include "cli/Cli.h"
 #include "links/LinkFinder.h"
-#include "passthru/DriverInstaller.h"
 #include "passthru/DeviceDirectory.h"
+#include "passthru/DriverInstaller.h"
 #include "passthru/LibraryProbe.h"
 #include "passthru/PassThruServices.h"
 #include "session/AdapterSession.h"

@@ -119,7 +119,7 @@ void NetworkSearch::Send(uint32_t to) {
     s_.sink.Line(destination);
   else
     s_.sink.Line("Cannot send to " + destination + ": " +
-                              (error.text.empty() ? std::string("unknown error") : error.text));
+                 (error.text.empty() ? std::string("unknown error") : error.text));
 }
 
 // The search's own broadcast comes back to its socket: that one is neither logged nor read.

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/Protocol.h"
-#include "ui/Controls.h"
 #include "netdev/SearchSink.h"
 #include "platform/DatagramNetwork.h"
+#include "ui/Controls.h"
 
 namespace bx {
 

@@ -16,9 +16,13 @@ class Registry;
 inline constexpr const char* kPassThruDevicesKey = "SOFTWARE\\PassThruSupport.04.04";
 
 // The manifest folder below a home folder ("" without one).
-inline std::string ManifestFolderIn(const std::string& home) { return home.empty() ? std::string() : home + "/.passthru"; }
+inline std::string ManifestFolderIn(const std::string& home) {
+  return home.empty() ? std::string() : home + "/.passthru";
+}
 // The log's line for a manifest that List skipped.
-inline std::string SkippedManifestLine(const std::string& skipped) { return "Skipped the pass-thru manifest " + skipped; }
+inline std::string SkippedManifestLine(const std::string& skipped) {
+  return "Skipped the pass-thru manifest " + skipped;
+}
 
 class DeviceDirectory {
  public:

@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "core/Protocol.h"
-#include "settings/Settings.h"
 #include "links/Link.h"
 #include "links/Link_channel.h"
 #include "passthru/DriverTransfer.h"
 #include "passthru/PassThruDevice.h"
 #include "passthru/PassThruServices.h"
-#include "session/AdapterSession.h"
 #include "platform/Archive.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "session/AdapterSession.h"
+#include "settings/Settings.h"
 
 namespace bx {
 

@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "flash/AdapterFlash.h"
+#include "host/Demo.h"
+#include "host/Services.h"
 #include "links/LinkTable.h"
 #include "netdev/DeviceStore.h"
 #include "netdev/NetworkSearch.h"
@@ -11,8 +13,6 @@
 #include "passthru/PassThruServices.h"
 #include "platform/Files.h"
 #include "platform/System.h"
-#include "host/Demo.h"
-#include "host/Services.h"
 #include "settings/HiddenModes.h"
 #include "settings/Settings.h"
 #include "ui/EventLoop.h"
@@ -471,8 +471,11 @@ struct Installer : LinkFinder, InstallDisplay {
             .companyName = company,
             .programPath = programPath,
             .session = device.Session(),
-            .messageBox = [this](const std::string&, const std::string& text,
-                                 int) { messages.push_back(text); return mb::IdOk; },
+            .messageBox =
+                [this](const std::string&, const std::string& text, int) {
+                  messages.push_back(text);
+                  return mb::IdOk;
+                },
             .shell = H().services.shell.get(),
             .libraries = H().services.libraries.get(),
             .archives = H().services.archives.get(),

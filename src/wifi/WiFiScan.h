@@ -25,6 +25,7 @@ class WiFiScan {
   void Close();
   // An "AP?:" reply line: its third character and the text after the colon.
   void AccessPoint(char third, const std::string& payload);
+
  private:
   // An access point of the last scan, and whether it is the network the station is set
   // to join (shown with state image 0, not offered).

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include "GuiWorld.h"
-#include "view/qt/QtDialogs.h"
 #include "exchange/Identity.h"
+#include "view/qt/QtDialogs.h"
 #include "window/Modules.h"
 
 namespace bx::test {

@@ -42,10 +42,11 @@ struct DriverSetup : LinkFinder, InstallDisplay {
                  .companyName = company,
                  .programPath = "/opt/brevantix/brevantix-configurator",
                  .session = d.Session(),
-                 .messageBox = [this](const std::string&, const std::string& text, int) {
-                   log.push_back(text);
-                   return 0;
-                 },
+                 .messageBox =
+                     [this](const std::string&, const std::string& text, int) {
+                       log.push_back(text);
+                       return 0;
+                     },
                  .shell = nullptr,
                  .libraries = nullptr,
                  .archives = nullptr,
@@ -173,7 +174,9 @@ TEST(AdapterDevice, EveryOperationEndsWithItsTypedResult) {
   EXPECT_NE(d.Session().Identity().wifiRecord->find("WSBID=BX-WSB-0017"), std::string::npos);
   // The WiFi page's Save of one changed entry, then its Read: the adapter keeps it.
   const std::string save = WiFiSaveCommand(
-      [](const WiFiEntry& e) { return e.key == std::string("ALIAS") ? std::optional<std::string>("Bench-7") : std::nullopt; },
+      [](const WiFiEntry& e) {
+        return e.key == std::string("ALIAS") ? std::optional<std::string>("Bench-7") : std::nullopt;
+      },
       true);
   EXPECT_EQ(save, "WC?ALIAS=Bench-7");
   r = w.Run(d.Command(save));
@@ -194,8 +197,8 @@ TEST(AdapterDevice, EveryOperationEndsWithItsTypedResult) {
     EXPECT_EQ(driver.installer.InstalledVersion(), "4.4.12");
     EXPECT_TRUE(driver.installer.UpToDate());
     EXPECT_EQ(driver.progress, kInstallProgressMax);
-    EXPECT_EQ(driver.registry.ReadString(Hive::LocalMachine, "SOFTWARE\\PassThruSupport.04.04\\Brevantix Ltd - Brevantix",
-                                         "FunctionLibrary"),
+    EXPECT_EQ(driver.registry.ReadString(
+                  Hive::LocalMachine, "SOFTWARE\\PassThruSupport.04.04\\Brevantix Ltd - Brevantix", "FunctionLibrary"),
               driver.installer.DriverPath());
   }
 

@@ -63,8 +63,7 @@ const Action kActions[] = {
     {"Test Run", nullptr, [](TfrmMain& f) { f.btRunTest.Click(); },
      [](TfrmMain& f) { EXPECT_EQ(f.memLogTest.Lines().front(), "old"); },
      [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memLogTest); }},
-    {"Install Driver",
-     [](TfrmMain& f) { f.Modules->identity->TakeRecordLines({"PT:1.0.0.0"}); },
+    {"Install Driver", [](TfrmMain& f) { f.Modules->identity->TakeRecordLines({"PT:1.0.0.0"}); },
      [](TfrmMain& f) { f.btJ2534_Install.Click(); }, nullptr,
      [](TfrmMain& f, FakeDialogs&) { return LastLine(f.memJ2534); }},
 };
