@@ -211,6 +211,22 @@ TEST(Window, PageEntryShowsTheFirmwareHintWithoutADriverVersion) {
   f.pcOptions.UserSelect(3);
   EXPECT_TRUE(f.lbJ2534_Message.Visible());
   EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
+
+  // An adapter that offered a driver, then one that offers none: the page goes by the
+  // adapter searched last, not by the driver the first one offered.
+  f.pcOptions.UserSelect(0);
+  f.Modules->identity->ClearIdentity();  // as a search begins
+  f.Modules->identity->ShowReply("FW:3.2.1.7\r\nPT:4.4.12");
+  f.pcOptions.UserSelect(3);
+  EXPECT_FALSE(f.lbJ2534_Message.Visible());
+  EXPECT_TRUE(f.btJ2534_Install.Enabled());
+  f.pcOptions.UserSelect(0);
+  f.Modules->identity->ClearIdentity();
+  f.Modules->identity->ShowReply("FW:2.1");
+  f.pcOptions.UserSelect(3);
+  EXPECT_FALSE(f.btJ2534_Install.Enabled());
+  EXPECT_TRUE(f.lbJ2534_Message.Visible());
+  EXPECT_EQ(f.lbJ2534_Message.Caption(), "  Update Firmware !!!");
 }
 
 TEST(Window, AboutLinksHoverAndOpen) {
