@@ -72,7 +72,6 @@ class WindowModules::FollowingPages : public IdentityPages, public PortGoneListe
     form_.pbJ2534_Install.SetVisible(true);
   }
   void DriverOffered(const std::string& version) override {
-    form_.PassThruDriverVersion = version;
     form_.btJ2534_Install.SetCaption("Install Driver v" + version);
     form_.btJ2534_Install.SetEnabled(true);
   }

@@ -122,7 +122,6 @@ class TfrmMain : public ui::TForm,
   Settings settings;
   std::string ProgramFolder;  // with its trailing separator
   std::string ProductName, CompanyName, FileVersion;
-  std::string PassThruDriverVersion;  // offered by the adapter ("PT:")
   int SortColumn = 0;
   bool SortDescending = false;
   bool RestorePosition = false;

@@ -4,6 +4,7 @@
 
 #include "SimWindow.h"
 #include "core/Sha256.h"
+#include "session/AdapterSession.h"
 
 namespace bx::test {
 namespace {
@@ -122,7 +123,7 @@ TEST(Upload, InstallDriverDuringTheUploadIsRefusedAndTheUploadEndsOk) {
   ASSERT_TRUE(w.Start());
   ASSERT_TRUE(w.StartUpload(w.folder.Write("busy.rfw", Pattern(80 + 256 * 40, 3))));
   ASSERT_TRUE(w.loop.Run([&] { return w.Ex().State() == ExchangeState::UpdateRunning; }, 4000));
-  ASSERT_FALSE(w.form->PassThruDriverVersion.empty());
+  ASSERT_FALSE(w.form->Modules->session->Identity().passThruVersion.empty());
   w.form->btJ2534_Install.Click();
   EXPECT_EQ(w.form->memJ2534.Lines().back(), BusyRefusal("Install Driver"));
   ASSERT_TRUE(w.RunExchange());

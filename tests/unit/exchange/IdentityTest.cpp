@@ -2,6 +2,7 @@
 
 #include "exchange/Identity.h"
 #include "modes/ModeList.h"
+#include "session/AdapterSession.h"
 #include "support/AdapterWorld.h"
 
 namespace bx {
@@ -31,7 +32,7 @@ TEST_F(IdentityTest, KeyLinesFillTheFieldsAndUnusedLinesLeaveTheLog) {
   EXPECT_EQ(f->edSignature.Text(), "SIG");
   EXPECT_EQ(f->edCopyRight.Text(), "(c) x");
   EXPECT_EQ(f->edSYS_WiFi.Text(), "w1");
-  EXPECT_EQ(f->PassThruDriverVersion, "1.7");
+  EXPECT_EQ(f->Modules->session->Identity().passThruVersion, "1.7");
   EXPECT_EQ(f->btJ2534_Install.Caption(), "Install Driver v1.7");
   EXPECT_TRUE(f->btJ2534_Install.Enabled());
   EXPECT_TRUE(f->tsTest.TabVisible());
