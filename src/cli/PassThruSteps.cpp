@@ -64,12 +64,15 @@ void PassThruSteps::DrawProgress(std::ostream* out) {
   if (bar_ && drawn_) *bar_ << "\r\033[K" << std::flush;
   bar_ = out;
   drawn_ = false;
+  drawnAt_ = -1;
 }
 
 void PassThruSteps::Progress(int position, bool marquee) {
   if (!bar_) return;
   constexpr int kWidth = 40;
   const int shown = marquee ? 0 : std::clamp(position, 0, kInstallProgressMax);
+  if (shown == drawnAt_) return;
+  drawnAt_ = shown;
   const int filled = shown * kWidth / kInstallProgressMax;
   *bar_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kWidth - filled), '.') << "] "
         << shown * 100 / kInstallProgressMax << "%" << std::flush;

@@ -55,6 +55,7 @@ class PassThruSteps : private LinkFinder, private InstallDisplay, private ProbeD
   std::vector<std::string> log_;
   std::ostream* bar_ = nullptr;
   bool drawn_ = false;
+  int drawnAt_ = -1;  // the percentage the bar shows
   PassThruServices services_;
 
  public:

@@ -17,6 +17,7 @@ inline constexpr int kMarkNew = 5;            // found or added, not yet saved
 inline constexpr int kMarkDisabled = 7;       // stored, disabled
 inline constexpr int kMarkFound = 8;          // stored, enabled, answered the last search
 inline constexpr int kMarkDisabledFound = 9;  // stored, disabled, answered the last search
+inline constexpr bool IsDisabledMark(int mark) { return mark == kMarkDisabled || mark == kMarkDisabledFound; }
 
 // One word per mark, for printed lists: "Stored", "New", "Disabled", "Found",
 // "Disabled-Found"; "?" for any other value.

@@ -274,10 +274,8 @@ void NetworkPage::ApplySelection() {
     if (mark == kMarkNew) {
       c_.btNetwork_Find.SetEnabled(false);
       c_.btNetwork_State.SetEnabled(false);
-    } else if (mark == kMarkDisabled || mark == kMarkDisabledFound) {
-      OfferDisable(false);
     } else {
-      OfferDisable(true);
+      c_.btNetwork_State.SetCaption(IsDisabledMark(mark) ? "Enable" : "Disable");
     }
   } else {
     for (ui::TEdit* e : {&c_.edNetwork_IP, &c_.edNetwork_Port, &c_.edNetwork_Name}) e->SetText("");
@@ -378,8 +376,7 @@ bool NetworkPage::DeleteRow(int i) {
 bool NetworkPage::SetRowDisabled(int i, bool disabled) {
   ui::TListItem& item = c_.lvNetDevices.Item(i);
   const int mark = RowOf(item).mark;
-  const bool now = mark == kMarkDisabled || mark == kMarkDisabledFound;
-  if (mark == kMarkNew || now == disabled) return false;
+  if (mark == kMarkNew || IsDisabledMark(mark) == disabled) return false;
   SetMark(item, disabled ? kMarkDisabled : kMarkNone);
   SetUnsaved(true);
   if (item.Selected()) Reselect();
@@ -395,18 +392,14 @@ void NetworkPage::btNetwork_DeleteClick() {
   DeleteRow(sel->Index());
 }
 
-void NetworkPage::OfferDisable(bool disable) {
-  offersDisable_ = disable;
-  c_.btNetwork_State.SetCaption(disable ? "Disable" : "Enable");
-}
-
 void NetworkPage::btNetwork_StateClick() {
   ui::TListItem* sel = c_.lvNetDevices.Selected();
   if (!sel) {
     c_.btNetwork_State.SetEnabled(false);
     return;
   }
-  SetRowDisabled(sel->Index(), offersDisable_);
+  // Disable a row that is enabled, enable one that is disabled.
+  SetRowDisabled(sel->Index(), !IsDisabledMark(RowOf(*sel).mark));
 }
 
 void NetworkPage::btNetwork_ConfigClick() {

@@ -65,8 +65,6 @@ class NetworkPage : public SearchSink {
 
   // The rows, in displayed order.
   int RowCount() const { return c_.lvNetDevices.Count(); }
-  // Whether btNetwork_State disables the selected row ("Disable") or enables it.
-  bool OffersDisable() const { return offersDisable_; }
   NetDevice Row(int i) const { return RowAt(i).device; }
   int RowMark(int i) const { return RowAt(i).mark; }
   // Whether the rows hold changes not saved yet (Save is offered then).
@@ -137,8 +135,6 @@ class NetworkPage : public SearchSink {
   void SetUnsaved(bool unsaved);
 
   SavedDevices* saved_ = nullptr;
-  void OfferDisable(bool disable);
-  bool offersDisable_ = true;
   void ApplySelection();
   void Reselect();
   void ClearFoundMarks();
